@@ -1,0 +1,43 @@
+#pragma once
+// One atom of a molecule's reference structure (frame 0).
+#include <string_view>
+
+#include "core/Rgba.h"
+#include "core/Vec3.h"
+#include "model/ElementType.h"
+
+namespace velm {
+
+struct Atom {
+    double radius = 1.0;
+    double mass = 1.0;
+    double x = 0, y = 0, z = 0;
+    double temperatureFactor = 0;
+    double occupancy = 1.0;
+    int residueNumber = 0;
+    int serial = -1;
+    int model = 1;
+    ElementType element = UnknownElement;
+    Rgba colour;
+    int hetero = 0;
+    char chain = ' ';
+    char insertionCode = ' ';  // PDB column 27; blank when none
+
+    // Stores the name (at most 7 characters, as the PDB reader gives them)
+    // and sets the element from it.
+    void SetName(std::string_view name);
+    std::string_view Name() const { return name_; }
+    void SetResidueName(std::string_view name);  // at most 5 characters
+    std::string_view ResidueName() const { return residueName_; }
+
+    Vec3 Position() const { return {x, y, z}; }
+    void SetColourFromElement(const Rgba table[kElementCount]) { colour = table[ClampElement(element)]; }
+    // Blue (0) through green to red (1).
+    void SetColourFromValue(double t);
+
+private:
+    char name_[8] = {};
+    char residueName_[6] = {};
+};
+
+}  // namespace velm

@@ -1,0 +1,48 @@
+#pragma once
+// Covalent bonds: derived from interatomic distances on a uniform grid, and
+// merged with the file's CONECT records where those can be trusted.
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/Vec3.h"
+
+namespace velm {
+
+struct PdbAtomRecord;
+class PdbFile;
+class Molecule;
+
+// Covalent radius in angstrom from the first letter of an atom name.
+double CovalentRadius(std::string_view name);
+
+struct BondGrid {
+    Vec3 minimum;
+    double cell[3] = {4, 4, 4};
+    int count[3] = {1, 1, 1};
+};
+// The grid for a set of records: 4 A cells, or 1/50 of the span from 200 A on.
+BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records);
+
+// Bonded pairs (a, b) of record indices in the order the grid finds them.
+std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRecord> records);
+
+// Bonded partners of every atom record, as record indices.
+struct Connectivity {
+    bool serialMode = false;  // the file's CONECT entries took part: bonds are ordered by serial
+    std::vector<int> start;   // partners of record i: partners[start[i] .. start[i + 1])
+    std::vector<int> partners;
+    std::span<const int> Of(int record) const {
+        return std::span<const int>(partners).subspan(start[record], start[record + 1] - start[record]);
+    }
+};
+
+// Distance bonds combined with the file's CONECT entries.
+Connectivity ComputeConnectivity(const PdbFile& file);
+
+// Partner arrays and bond array of the molecule's atoms (the first `atoms`
+// records); an atom named O... without partners is flagged hetero, as water.
+void ApplyConnectivity(Molecule& molecule, const PdbFile& file, const Connectivity& connectivity);
+
+}  // namespace velm

@@ -1,0 +1,31 @@
+#pragma once
+// The fifteen element types the program tells apart, with their default
+// masses, colours and display radii.
+#include <string_view>
+
+#include "core/Rgba.h"
+
+namespace velm {
+
+enum ElementType : int {
+    Carbon = 0, Nitrogen, Oxygen, Sulfur, Hydrogen, Phosphorus, Chlorine, Zinc,
+    Sodium, Iron, Magnesium, Potassium, Calcium, Iodine, UnknownElement
+};
+inline constexpr int kElementCount = 15;
+
+struct ElementInfo {
+    const char* name;
+    double mass;
+    Rgba colour;
+    double radius;
+};
+
+// Table entry of an element index; an index outside 0..14 reads as Unknown.
+const ElementInfo& GetElementInfo(int element);
+inline int ClampElement(int element) { return element >= 0 && element < kElementCount ? element : UnknownElement; }
+
+// Element from an atom name: the first letter decides (CL is chlorine, NA
+// sodium); "CA" is the alpha carbon, so calcium is never chosen from a name.
+ElementType ElementFromName(std::string_view name);
+
+}  // namespace velm

@@ -1,0 +1,69 @@
+#pragma once
+// A loaded structure: atoms of the reference frame, chains and residues,
+// covalent bonds, trajectory frames and the values derived from them.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/List.h"
+#include "core/Vec3.h"
+#include "model/Atom.h"
+#include "model/Frame.h"
+#include "model/Monitor.h"
+#include "model/Residue.h"
+
+namespace velm {
+
+struct BoundingBox {
+    Vec3 minimum;
+    Vec3 extent;       // maximum - minimum per axis
+    double diagonal = 0;
+    Vec3 Maximum() const { return minimum + extent; }
+};
+
+class Molecule {
+public:
+    std::vector<Atom> atoms;
+    std::vector<Chain> chains;
+    std::vector<Bond> bonds;
+    // Bonded partners of atom i: partners[partnerStart[i] .. partnerStart[i + 1]).
+    std::vector<int> partnerStart;
+    std::vector<int> partners;
+    list<Monitor> monitors;
+
+    list<Frame> frames;              // frame k >= 1 is frames[k - 1]
+    std::vector<Vec3> frameCentres;  // centre each list frame had before it was centred
+    int currentFrame = 0;            // 0: the atoms' own coordinates
+
+    std::string path;
+    BoundingBox box;
+    int selected = 0;
+    Vec3 displayOffset;
+    Vec3 centreShift;  // translation applied to centre the structure on its centre of mass
+
+    // Largest and smallest magnitude of the temperature factors and occupancies as read.
+    double maxTemperature = 1.0, minTemperature = 1.0;
+    double maxOccupancy = 1.0, minOccupancy = 1.0;
+
+    int AtomCount() const { return static_cast<int>(atoms.size()); }
+    int FrameCount() const { return frames.Count(); }
+    int ResidueCount() const;
+    int HeteroCount() const;
+
+    std::span<const int> Partners(int atom) const;
+
+    // Coordinates of atom i in frame k (0: the atoms themselves).
+    Vec3 Position(int i, int frame) const;
+    Vec3 Position(int i) const { return Position(i, currentFrame); }
+
+    // Minimum and maximum over the atoms in the current frame.
+    void CurrentFrameBounds(Vec3& minimum, Vec3& maximum) const;
+
+    // Split-colour flags of every bond from the atoms' current colours.
+    void UpdateBondSplitColours();
+
+    // Drops every atom, chain, bond, frame and monitor.
+    void Release();
+};
+
+}  // namespace velm

@@ -1,0 +1,61 @@
+#include "model/PdbFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "core/VelmError.h"
+
+namespace velm {
+
+namespace {
+constexpr const char* kSource = "pdb";
+
+template <size_t N>
+bool StoreUpper(char (&dst)[N], std::string_view s) {
+    if (s.size() > N - 1) return false;
+    for (size_t i = 0; i < s.size(); ++i) dst[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i])));
+    std::memset(dst + s.size(), 0, N - s.size());
+    return true;
+}
+}  // namespace
+
+void PdbAtomRecord::SetRecord(std::string_view text) {
+    if (text.empty() || !StoreUpper(record, text)) VELM_THROW("SetRecord: Error in assigning PDB_RECORD_FIELD!");
+}
+
+void PdbAtomRecord::SetAtomName(std::string_view text) {
+    if (!StoreUpper(name, text)) VELM_THROW("SetAtomName: Error in assigning PDB_NAME_FIELD");
+}
+
+void PdbAtomRecord::SetResName(std::string_view text) {
+    if (text.empty()) text = "     ";
+    if (!StoreUpper(residueName, text)) VELM_THROW("SetResName: Error in assigning PDB_RESIDUE_FIELD");
+    const std::string_view head(residueName, std::min<size_t>(3, text.size()));
+    if (head == "TIP" || head == "SPC" || head == "HOH" || head == "SOL") hetero = 1;
+}
+
+PdbFile::PdbFile(int records) : atoms(static_cast<size_t>(std::max(records, 0))) {
+    for (int i = 0; i < records; ++i) atoms[i].serial = i;
+}
+
+int PdbFile::SerialLookup(int serial) const {
+    const int count = static_cast<int>(atoms.size());
+    if (serial >= 1 && serial <= count && atoms[serial - 1].serial == serial) return serial - 1;
+    if (window_ >= 0) {
+        const long lo = std::max<long>(static_cast<long>(serial) - window_, 0);
+        const long hi = std::min<long>(static_cast<long>(serial) + window_, count);
+        for (long i = lo; i < hi; ++i)
+            if (atoms[i].serial == serial) return static_cast<int>(i);
+    }
+    for (int i = 0; i < count; ++i) {
+        if (atoms[i].serial == serial) {
+            const long distance = std::labs(static_cast<long>(serial) - i);
+            if (distance > window_) window_ = static_cast<int>(std::min<long>(distance, count));
+            return i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace velm

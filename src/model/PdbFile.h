@@ -1,0 +1,77 @@
+#pragma once
+// What one PDB coordinate file holds at record level: atom records, CONECT
+// entries, MONITOR lines and the BBOX box, with the reader and the writer.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velm {
+
+class LineSource;
+
+struct PdbAtomRecord {
+    char record[8] = "ATOM";
+    int serial = 0;
+    char name[8] = "C";
+    char residueName[6] = "UNK0";
+    int residueNumber = 1;
+    char insertionCode = ' ';
+    double x = 0, y = 0, z = 0;
+    double occupancy = 1.0;
+    double temperatureFactor = 0;
+    int hetero = 0;
+    int model = 0;
+    char chain = ' ';
+
+    // Store upper-cased text; each throws when the text does not fit.
+    void SetRecord(std::string_view text);
+    void SetAtomName(std::string_view text);
+    void SetResName(std::string_view text);  // also flags solvent names hetero
+};
+
+struct ConectEntry {
+    int id = -1;
+    std::vector<int> partners;
+};
+
+struct MonitorRecord {
+    int label = 0;
+    int serial1 = 0, serial2 = 0;
+    int r = 0, g = 0, b = 0;
+    int atom1 = -1, atom2 = -1;  // indices, resolved after reading
+};
+
+struct BoxRecord {
+    int valid = 0;
+    double R[3] = {}, A[3] = {}, B[3] = {}, C[3] = {};
+};
+
+class PdbFile {
+public:
+    PdbFile() = default;
+    explicit PdbFile(int records);  // n default records, serial = index
+
+    int bondCount = 0;
+    std::vector<PdbAtomRecord> atoms;
+    std::vector<ConectEntry> conects;
+    std::vector<MonitorRecord> monitors;
+    BoxRecord box;
+
+    // Reads a plain or gzip-compressed file; throws VelmError.
+    static PdbFile Read(const std::string& path);
+    static PdbFile Read(LineSource& source);
+
+    // Index of the record with this serial, or -1.
+    int SerialLookup(int serial) const;
+
+    // Writes the records (coordinates with `precision` decimals) and, when
+    // asked, the CONECT entries.
+    void Write(std::FILE* out, int precision, bool writeConect) const;
+    void Write(std::string& out, int precision, bool writeConect) const;
+
+private:
+    mutable int window_ = -1;  // search window of SerialLookup, learnt from misses
+};
+
+}  // namespace velm

@@ -1,0 +1,444 @@
+// Reading PDB files. The reader splits lines into blank-separated tokens and
+// repairs the ways neighbouring fields run together in files whose columns
+// drift, instead of cutting fixed columns.
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "core/VelmError.h"
+#include "model/LineSource.h"
+#include "model/PdbFile.h"
+#include "model/ResidueType.h"
+
+namespace velm {
+
+namespace {
+constexpr const char* kSource = "pdb";
+
+[[noreturn]] void ParseFailure(int line) { throw VelmError("Error parsing file!", kSource, line); }
+
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Tokens of one line, taken one at a time; a token split off the first one
+// (a record name glued to its serial) comes out first.
+class Tokens {
+public:
+    Tokens(const char* begin, const char* end) : p_(begin), end_(end) {}
+    std::string_view Next() {
+        if (!pending_.empty()) return std::exchange(pending_, {});
+        while (p_ < end_ && IsSeparator(*p_)) ++p_;
+        const char* start = p_;
+        while (p_ < end_ && !IsSeparator(*p_)) ++p_;
+        return {start, static_cast<size_t>(p_ - start)};
+    }
+    void PushFront(std::string_view t) { pending_ = t; }
+
+private:
+    const char* p_;
+    const char* end_;
+    std::string_view pending_;
+};
+
+bool OnlyDigitsAndSigns(std::string_view t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || c == '-' || c == '+'; });
+}
+bool OnlyDigits(std::string_view t) { return !t.empty() && std::all_of(t.begin(), t.end(), IsDigit); }
+
+bool ParseInt(std::string_view t, int& value) {
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    if (t.empty() || t[0] == '+') return false;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
+    return r.ec == std::errc() && r.ptr == t.data() + t.size();
+}
+
+bool ParseReal(std::string_view t, double& value) {
+    if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+    if (t.empty() || t[0] == '+') return false;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
+    return r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(value);
+}
+
+// Leading integer as atoi reads it (MODEL numbers); 0 when there is none.
+int LeadingInt(std::string_view t) {
+    size_t n = 0;
+    if (n < t.size() && (t[n] == '-' || t[n] == '+')) ++n;
+    while (n < t.size() && IsDigit(t[n])) ++n;
+    int value = 0;
+    return ParseInt(t.substr(0, n), value) ? value : 0;
+}
+
+size_t CountDots(std::string_view t) { return static_cast<size_t>(std::count(t.begin(), t.end(), '.')); }
+
+// Glued numbers are assumed to carry as many decimals as the last one: the
+// cut falls at the first '.' plus the length from the last '.' to the end.
+bool SplitGlued(std::string_view t, std::string_view& head, std::string_view& tail) {
+    const size_t first = t.find('.');
+    const size_t last = t.rfind('.');
+    if (first == std::string_view::npos || first == last) return false;
+    const size_t cut = first + (t.size() - last);
+    if (cut == 0 || cut >= t.size()) return false;
+    head = t.substr(0, cut);
+    tail = t.substr(cut);
+    return true;
+}
+
+// A residue number, with the insertion code that may follow it ("52A").
+bool ParseResidueNumber(std::string_view t, int& number, char& insertion) {
+    insertion = ' ';
+    if (t.size() > 1 && IsAlpha(t.back()) && IsDigit(t[t.size() - 2])) {
+        insertion = t.back();
+        t.remove_suffix(1);
+    }
+    return ParseInt(t, number);
+}
+
+// A negative residue number ("-3") is a number, not a chain letter '-'
+// followed by 3: NMR and engineered constructs number leaders below zero.
+bool BeginsWithNumber(std::string_view t) {
+    if (t.empty()) return false;
+    if (IsDigit(t[0])) return true;
+    return (t[0] == '-' || t[0] == '+') && t.size() > 1 && IsDigit(t[1]);
+}
+
+char NextChainLetter(char c) {
+    const int v = static_cast<unsigned char>(c);
+    if (c == ' ') return 'A';
+    if (c >= 'A' && c <= 'Z') return static_cast<char>((v - 64) % 25 + 65);
+    if (c >= 'a' && c <= 'z') return static_cast<char>((v - 96) % 25 + 97);
+    return static_cast<char>(((v - 47) % 9 + 9) % 9 + '0');
+}
+
+enum class LineKind { Other, Atom, Hetatm, Conect, Model, Ter };
+
+// Kind of a line from its first token. In standard files the serial starts in
+// column 7, so from serial 10,000 on "HETATM22133" and "CONECT12345" have no
+// blank after the record name: such a token is split in two.
+LineKind Classify(Tokens& tokens) {
+    const std::string_view first = tokens.Next();
+    if (first == "ATOM") return LineKind::Atom;
+    if (first == "HETATM") return LineKind::Hetatm;
+    if (first == "CONECT") return LineKind::Conect;
+    if (first == "MODEL") return LineKind::Model;
+    if (first == "TER") return LineKind::Ter;
+    static constexpr std::pair<std::string_view, LineKind> kGlued[] = {
+        {"HETATM", LineKind::Hetatm}, {"ATOM", LineKind::Atom}, {"CONECT", LineKind::Conect}};
+    for (const auto& [name, kind] : kGlued) {
+        if (first.size() > name.size() && first.substr(0, name.size()) == name && OnlyDigits(first.substr(name.size()))) {
+            tokens.PushFront(first.substr(name.size()));
+            return kind;
+        }
+    }
+    return LineKind::Other;
+}
+
+// An alternate-location letter in column 17 runs into the residue name
+// ("ATHR"); with a standard residue name behind one letter, keep the three.
+std::string_view WithoutAltLoc(std::string_view t) {
+    if (t.size() == 4 && IsAlpha(t[0]) && IsStandardResidueName(t.substr(1))) return t.substr(1);
+    return t;
+}
+
+// Fields of a CONECT token; a token longer than 5 holds several 5-character
+// fields: the groups are taken from its end (last first), then the front.
+template <class F>
+void ForEachConectField(std::string_view t, F&& add) {
+    while (t.size() > 5) {
+        add(t.substr(t.size() - 5));
+        t.remove_suffix(5);
+    }
+    if (!t.empty()) add(t);
+}
+
+struct ReaderState {
+    int runningModel = 0;
+    bool ter = false;
+    bool relabelling = false;
+    char relabelFrom = ' ';
+    char relabelTo = ' ';
+};
+
+void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+    rec.model = st.runningModel;
+    rec.SetRecord(kind == LineKind::Hetatm ? "HETATM" : "ATOM");
+
+    std::string_view t = tok.Next();
+    if (!ParseInt(t, rec.serial)) ParseFailure(__LINE__);
+
+    std::string_view numeric;  // a residue-number token met where the residue name should be
+    t = tok.Next();
+    if (t.empty()) ParseFailure(__LINE__);
+    if (t.size() > 4) {
+        // Name glued to the residue name ("HD11LEU"); the name keeps its case.
+        const std::string_view name = t.substr(0, std::min<size_t>(t.size() - 3, 6));
+        std::memcpy(rec.name, name.data(), name.size());
+        rec.name[name.size()] = '\0';
+        rec.SetResName(t.substr(t.size() - 3));
+    } else {
+        rec.SetAtomName(t);
+        t = tok.Next();
+        if (t.empty()) ParseFailure(__LINE__);
+        if (OnlyDigitsAndSigns(t)) {
+            rec.SetResName("UNK0");
+            numeric = t;
+        } else {
+            if (kind == LineKind::Hetatm && t.size() == 1) {
+                t = tok.Next();
+                if (t.empty()) ParseFailure(__LINE__);
+            }
+            rec.SetResName(WithoutAltLoc(t));
+        }
+    }
+    if (kind == LineKind::Hetatm) rec.hetero = 1;
+
+    t = numeric.empty() ? tok.Next() : numeric;
+    if (t.empty()) ParseFailure(__LINE__);
+    char chain = ' ';
+    std::string_view numberToken, coordinate;
+    if (!BeginsWithNumber(t)) {
+        chain = t[0];
+        numberToken = t.size() == 1 ? tok.Next() : t.substr(1);
+    } else {
+        const std::string_view after = tok.Next();
+        if (after.empty()) ParseFailure(__LINE__);
+        if (after.find('.') != std::string_view::npos) {
+            coordinate = after;
+            numberToken = t;
+            const size_t len = std::strlen(rec.residueName);
+            if (len == 5) {  // four-character residue name glued to its chain ("TIP3W")
+                chain = rec.residueName[4];
+                rec.residueName[4] = '\0';
+            }
+        } else {
+            chain = t[0];  // a numeric chain identifier
+            numberToken = after;
+        }
+    }
+
+    // After TER, atoms that repeat the chain letter of the atoms before it
+    // start a new chain with the next letter.
+    // A third block of the same letter continues from the letter of the block before it.
+    if (st.ter && previous && (chain == previous->chain || (st.relabelling && chain == st.relabelFrom))) {
+        st.relabelling = true;
+        st.relabelFrom = chain;
+        st.relabelTo = NextChainLetter(previous->chain);
+    } else if (st.relabelling && chain != st.relabelFrom) {
+        st.relabelling = false;
+    }
+    rec.chain = st.relabelling ? st.relabelTo : chain;
+    st.ter = false;
+
+    if (!ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode)) ParseFailure(__LINE__);
+
+    t = coordinate.empty() ? tok.Next() : coordinate;
+    std::string_view xs, ys, zs, rest;
+    const size_t dots = CountDots(t);
+    if (dots == 3) {
+        if (!SplitGlued(t, xs, rest) || !SplitGlued(rest, ys, zs)) ParseFailure(__LINE__);
+    } else if (dots == 2) {
+        if (!SplitGlued(t, xs, ys)) ParseFailure(__LINE__);
+        zs = tok.Next();
+    } else {
+        xs = t;
+        ys = tok.Next();
+        if (CountDots(ys) == 2) {
+            rest = ys;
+            if (!SplitGlued(rest, ys, zs)) ParseFailure(__LINE__);
+        } else {
+            zs = tok.Next();
+        }
+    }
+    if (!ParseReal(xs, rec.x) || !ParseReal(ys, rec.y) || !ParseReal(zs, rec.z)) ParseFailure(__LINE__);
+
+    // Occupancy and temperature factor. Past 99.99 the temperature factor
+    // fills its six columns and runs into the occupancy ("1.00100.00"); that
+    // token is split like glued coordinates. Text where a number should be
+    // (an element symbol in files that omit both) reads as absent.
+    rec.occupancy = 1.0;
+    rec.temperatureFactor = 0;
+    bool temperatureRead = false;
+    t = tok.Next();
+    if (!t.empty()) {
+        std::string_view occ = t, temp;
+        if (CountDots(t) == 2 && SplitGlued(t, occ, temp)) {
+            double o = 0, b = 0;
+            if (ParseReal(occ, o) && ParseReal(temp, b)) {
+                rec.occupancy = o;
+                rec.temperatureFactor = b;
+                temperatureRead = true;
+            }
+        } else if (ParseReal(occ, rec.occupancy)) {
+            double b = 0;
+            if (ParseReal(tok.Next(), b)) {
+                rec.temperatureFactor = b;
+                temperatureRead = true;
+            }
+        } else {
+            rec.occupancy = 1.0;
+        }
+    }
+
+    // Serials that restart lower with a new chain and no MODEL record start a new model.
+    if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
+        rec.model == previous->model) {
+        rec.model = ++st.runningModel;
+    }
+}
+
+void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
+    const std::string_view idToken = tok.Next();
+    if (!OnlyDigitsAndSigns(idToken)) ParseFailure(__LINE__);
+    std::vector<int> fields;
+    bool bad = false;
+    auto add = [&](std::string_view f) {
+        int v = 0;
+        if (!ParseInt(f, v)) bad = true;
+        fields.push_back(v);
+    };
+    // From serial 10,000 on the atom id runs into its first partner
+    // ("737722160"): the front field is the id, the rest are partners.
+    int id = 0;
+    if (idToken.size() > 5) {
+        ForEachConectField(idToken, add);
+        if (bad) ParseFailure(__LINE__);
+        id = fields.back();
+        fields.pop_back();
+    } else if (!ParseInt(idToken, id)) {
+        ParseFailure(__LINE__);
+    }
+    for (std::string_view t = tok.Next(); OnlyDigitsAndSigns(t); t = tok.Next()) ForEachConectField(t, add);
+    if (bad) ParseFailure(__LINE__);
+
+    // A standard file lists at most four partners a line and continues on the
+    // next CONECT line of the same atom: those lines make one entry.
+    if (conects.empty() || conects.back().id != id) conects.push_back(ConectEntry{id, {}});
+    std::vector<int>& partners = conects.back().partners;
+    for (int p : fields)
+        if (p != id && std::find(partners.begin(), partners.end(), p) == partners.end()) partners.push_back(p);
+}
+
+// "MONITOR label serial1 serial2 R G B" from the word on.
+bool ParseMonitor(const char* at, MonitorRecord& m) {
+    const char* p = at + 7;
+    long v[6];
+    for (long& x : v) {
+        char* end = nullptr;
+        errno = 0;
+        x = std::strtol(p, &end, 10);
+        if (end == p || errno == ERANGE || x < INT32_MIN || x > INT32_MAX) return false;
+        p = end;
+    }
+    for (int i = 3; i < 6; ++i)
+        if (v[i] < 0 || v[i] > 255) return false;
+    m = MonitorRecord{static_cast<int>(v[0]), static_cast<int>(v[1]), static_cast<int>(v[2]),
+                      static_cast<int>(v[3]), static_cast<int>(v[4]), static_cast<int>(v[5]), -1, -1};
+    return true;
+}
+
+bool ParseTriple(const char* at, double (&out)[3]) {
+    const char* p = at + 6;
+    double v[3];
+    for (double& x : v) {
+        char* end = nullptr;
+        x = std::strtod(p, &end);
+        if (end == p || !std::isfinite(x)) return false;
+        p = end;
+    }
+    std::copy(v, v + 3, out);
+    return true;
+}
+
+void ScanBox(const char* line, BoxRecord& box, bool (&seen)[4]) {
+    if (!std::strstr(line, "BBOX_")) return;
+    static constexpr const char* kKeys[4] = {"BBOX_R", "BBOX_A", "BBOX_B", "BBOX_C"};
+    double (*triples[4])[3] = {&box.R, &box.A, &box.B, &box.C};
+    for (int k = 0; k < 4; ++k)
+        if (const char* hit = std::strstr(line, kKeys[k]); hit && ParseTriple(hit, *triples[k])) seen[k] = true;
+}
+
+int CountConectPairs(const std::vector<ConectEntry>& conects) {
+    std::vector<std::pair<int, int>> pairs;
+    for (const ConectEntry& e : conects)
+        for (int p : e.partners) pairs.emplace_back(std::min(e.id, p), std::max(e.id, p));
+    std::sort(pairs.begin(), pairs.end());
+    return static_cast<int>(std::unique(pairs.begin(), pairs.end()) - pairs.begin());
+}
+
+}  // namespace
+
+PdbFile PdbFile::Read(const std::string& path) {
+    GzLineSource source(path);
+    if (!source.IsOpen()) VELM_THROW("Can't open file!");
+    return Read(source);
+}
+
+PdbFile PdbFile::Read(LineSource& source) {
+    char line[kLineBuffer];
+
+    // First pass: counts that bound the arrays, and the box.
+    size_t atomCount = 0, conectCount = 0, monitorCount = 0;
+    PdbFile file;
+    bool boxSeen[4] = {false, false, false, false};
+    while (source.ReadLine(line, kLineBuffer)) {
+        const size_t len = std::strlen(line);
+        Tokens tok(line, line + len);
+        const LineKind kind = Classify(tok);
+        if (kind == LineKind::Atom || kind == LineKind::Hetatm) ++atomCount;
+        else if (kind == LineKind::Conect) ++conectCount;
+        if (std::strstr(line, "MONITOR")) ++monitorCount;
+        ScanBox(line, file.box, boxSeen);
+    }
+    file.box.valid = boxSeen[0] && boxSeen[1] && boxSeen[2] && boxSeen[3];
+    file.atoms.reserve(atomCount);
+    file.conects.reserve(conectCount);
+    file.monitors.reserve(monitorCount);
+
+    // Second pass: atom records, CONECT entries and monitors in file order.
+    source.Rewind();
+    ReaderState state;
+    while (source.ReadLine(line, kLineBuffer)) {
+        const size_t len = std::strlen(line);
+        Tokens tok(line, line + len);
+        const LineKind kind = Classify(tok);
+        switch (kind) {
+        case LineKind::Model: state.runningModel = LeadingInt(tok.Next()); break;
+        case LineKind::Ter: state.ter = true; break;
+        case LineKind::Atom:
+        case LineKind::Hetatm: {
+            if (file.atoms.size() == atomCount) ParseFailure(__LINE__);  // the file changed under us
+            const PdbAtomRecord* previous = file.atoms.empty() ? nullptr : &file.atoms.back();
+            PdbAtomRecord rec;
+            ParseAtomRecord(tok, kind, state, previous, rec);
+            file.atoms.push_back(rec);
+            break;
+        }
+        case LineKind::Conect:
+            if (file.conects.size() == conectCount) ParseFailure(__LINE__);
+            ParseConect(tok, file.conects);
+            break;
+        case LineKind::Other: break;
+        }
+        if (const char* hit = std::strstr(line, "MONITOR")) {
+            MonitorRecord m;
+            if (file.monitors.size() < monitorCount && ParseMonitor(hit, m)) file.monitors.push_back(m);
+        }
+    }
+    if (file.atoms.size() != atomCount) ParseFailure(__LINE__);
+
+    file.bondCount = file.conects.empty() ? 0 : CountConectPairs(file.conects);
+
+    std::erase_if(file.monitors, [&file](MonitorRecord& m) {
+        m.atom1 = file.SerialLookup(m.serial1);
+        m.atom2 = file.SerialLookup(m.serial2);
+        return m.atom1 < 0 || m.atom2 < 0;
+    });
+    return file;
+}
+
+}  // namespace velm

@@ -1,0 +1,239 @@
+#include "model/ReadCoordinates.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "core/VelmError.h"
+#include "model/Connectivity.h"
+#include "model/Molecule.h"
+#include "model/PdbFile.h"
+
+namespace velm {
+
+namespace {
+constexpr const char* kSource = "VelmDoc";
+
+bool NameIs(std::string_view name, std::string_view want) {
+    return name.size() == want.size() &&
+           std::equal(name.begin(), name.end(), want.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+// Number of models when the records divide into equal model blocks, else 1.
+int EqualModels(const std::vector<PdbAtomRecord>& records, UiHooks& ui) {
+    if (records.empty()) return 1;
+    int models = 1;
+    for (size_t i = 1; i < records.size(); ++i)
+        if (records[i].model != records[i - 1].model) ++models;
+    if (models == 1) return 1;
+    // Every block must have the same size, not only the total divide evenly:
+    // blocks of 100, 98 and 102 atoms would otherwise be cut into frames that
+    // mix atoms of two models.
+    const size_t n = records.size() / static_cast<size_t>(models);
+    bool equal = records.size() % static_cast<size_t>(models) == 0;
+    for (size_t k = 1; equal && k < static_cast<size_t>(models); ++k)
+        equal = records[k * n].model != records[k * n - 1].model;
+    if (!equal) {
+        ui.Message("All models in PDB file must contain the same number of atoms");
+        return 1;
+    }
+    return models;
+}
+
+void FillAtom(Atom& a, const PdbAtomRecord& r) {
+    a.x = r.x;
+    a.y = r.y;
+    a.z = r.z;
+    a.serial = r.serial;
+    a.temperatureFactor = r.temperatureFactor;
+    a.occupancy = r.occupancy;
+    a.SetName(r.name);
+    a.residueNumber = r.residueNumber;
+    a.insertionCode = r.insertionCode;
+    a.hetero = r.hetero;
+    a.SetResidueName(r.residueName);
+    a.model = r.model;
+    a.chain = r.chain;
+}
+
+// Chains change with (model, chain letter) and residues with the residue
+// number or insertion code, among non-hetero atoms; residues without both a
+// CA and an O atom are dropped.
+void BuildChains(Molecule& mol) {
+    mol.chains.clear();
+    if (mol.atoms.empty()) return;
+    mol.chains.push_back(Chain{mol.atoms[0].model, mol.atoms[0].chain, {}});
+    int lastInChain = -1;  // previous non-hetero atom of the current chain
+    for (int i = 0; i < mol.AtomCount(); ++i) {
+        const Atom& a = mol.atoms[i];
+        if (a.hetero) continue;
+        Chain* chain = &mol.chains.back();
+        if (a.model != chain->model || a.chain != chain->id) {
+            mol.chains.push_back(Chain{a.model, a.chain, {}});
+            chain = &mol.chains.back();
+            lastInChain = -1;
+        }
+        if (lastInChain < 0 || mol.atoms[lastInChain].residueNumber != a.residueNumber ||
+            mol.atoms[lastInChain].insertionCode != a.insertionCode) {
+            Residue r;
+            r.number = a.residueNumber;
+            r.insertionCode = a.insertionCode;
+            r.type = ResidueTypeFromName(a.ResidueName());
+            chain->residues.push_back(std::move(r));
+        }
+        Residue& r = chain->residues.back();
+        r.atoms.push_back(i);
+        if (r.alphaCarbon < 0 && NameIs(a.Name(), "CA")) r.alphaCarbon = i;
+        if (r.carbonylOxygen < 0 && NameIs(a.Name(), "O")) r.carbonylOxygen = i;
+        lastInChain = i;
+    }
+    for (Chain& c : mol.chains)
+        std::erase_if(c.residues, [](const Residue& r) { return r.alphaCarbon < 0 || r.carbonylOxygen < 0; });
+}
+
+void TakeValueRanges(Molecule& mol) {
+    if (mol.atoms.empty()) return;
+    auto range = [&](auto value, double& largest, double& smallest) {
+        largest = smallest = std::fabs(value(mol.atoms[0]));
+        for (const Atom& a : mol.atoms) {
+            const double v = std::fabs(value(a));
+            largest = std::max(largest, v);
+            smallest = std::min(smallest, v);
+        }
+    };
+    range([](const Atom& a) { return a.temperatureFactor; }, mol.maxTemperature, mol.minTemperature);
+    range([](const Atom& a) { return a.occupancy; }, mol.maxOccupancy, mol.minOccupancy);
+}
+
+PdbFile ReadPdb(const std::string& path) {
+    try {
+        return PdbFile::Read(path);
+    } catch (const VelmError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    char text[4200];
+    std::snprintf(text, sizeof text, "Can't open ``%.4000s'' for reading.", path.c_str());
+    VELM_THROW(text);
+}
+
+}  // namespace
+
+void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
+                        FileType type, UiHooks& ui) {
+    if (type == ByExtension) type = FileTypeFromPath(path);
+    if (type != PdbType) VELM_THROW(CoordinateReadRefusal(type));
+
+    ui.SetStatusText("Reading pdb file ...");
+    const PdbFile file = ReadPdb(path);
+    ui.SetStatusText("Processing data ...");
+
+    try {
+        Molecule mol;
+        const int models = multipleAsTrajectory ? EqualModels(file.atoms, ui) : 1;
+        const size_t n = file.atoms.size() / static_cast<size_t>(models);
+
+        mol.atoms.resize(n);
+        for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms[i], file.atoms[i]);
+
+        for (int k = 1; k < models; ++k) {
+            Frame frame(n);
+            for (size_t i = 0; i < n; ++i) {
+                const PdbAtomRecord& r = file.atoms[static_cast<size_t>(k) * n + i];
+                frame.SetPosition(i, {r.x, r.y, r.z});
+            }
+            mol.frames.Append(std::move(frame));
+        }
+
+        BuildChains(mol);
+        if (connectivity) ApplyConnectivity(mol, file, ComputeConnectivity(file));
+
+        for (const MonitorRecord& m : file.monitors) {
+            if (m.atom1 >= static_cast<int>(n) || m.atom2 >= static_cast<int>(n)) continue;
+            Monitor mon;
+            mon.label = m.label;
+            mon.atom1 = m.atom1;
+            mon.atom2 = m.atom2;
+            mon.colour = Rgba{static_cast<std::uint8_t>(m.r), static_cast<std::uint8_t>(m.g),
+                              static_cast<std::uint8_t>(m.b), 255};
+            mol.monitors.Append(mon);
+        }
+        TakeValueRanges(mol);
+
+        // Only now does the molecule change: a failed read leaves it as it was.
+        mol.path = molecule.path;
+        mol.selected = molecule.selected;
+        mol.displayOffset = molecule.displayOffset;
+        molecule = std::move(mol);
+    } catch (const std::bad_alloc&) {
+        VELM_THROW("Out of memory");
+    }
+}
+
+void UpdateBoundingBox(Molecule& mol) {
+    mol.box = BoundingBox{};
+    if (mol.atoms.empty()) return;
+    Vec3 lo = mol.atoms[0].Position(), hi = lo;
+    auto take = [&](const Vec3& p) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    };
+    for (const Atom& a : mol.atoms) take(a.Position());
+    for (const Frame& f : mol.frames)
+        for (size_t i = 0; i < f.AtomCount(); ++i) take(f.Position(i));
+    mol.box.minimum = lo;
+    mol.box.extent = hi - lo;
+    mol.box.diagonal = Length(mol.box.extent);
+}
+
+void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner& aligner) {
+    if (mol.atoms.empty()) return;
+
+    double total = 0;
+    Vec3 sum;
+    for (const Atom& a : mol.atoms) {
+        sum += a.Position() * a.mass;
+        total += a.mass;
+    }
+    const Vec3 centre = total != 0 ? sum * (1.0 / total) : Vec3{};
+    for (Atom& a : mol.atoms) {
+        a.x -= centre.x;
+        a.y -= centre.y;
+        a.z -= centre.z;
+    }
+    mol.centreShift = centre * -1.0;
+    mol.frameCentres.assign(static_cast<size_t>(mol.FrameCount()), Vec3{});
+
+    if (mode == ZeroCenterOfMass || mode == Align) {
+        int k = 0;
+        for (Frame& f : mol.frames) {
+            Vec3 s;
+            for (size_t i = 0; i < f.AtomCount(); ++i) s += f.Position(i) * mol.atoms[i].mass;
+            const Vec3 c = total != 0 ? s * (1.0 / total) : Vec3{};
+            for (size_t i = 0; i < f.AtomCount(); ++i) f.SetPosition(i, f.Position(i) - c);
+            mol.frameCentres[k++] = c;
+        }
+    }
+    if (mode == Align) {
+        if (!aligner) VELM_THROW("Frame superposition is not available");
+        std::vector<double> weights(mol.atoms.size());
+        for (size_t i = 0; i < weights.size(); ++i) weights[i] = mol.atoms[i].mass;
+        int k = 0;
+        for (Frame& f : mol.frames) {
+            try {
+                aligner(mol, f.xyz.data(), weights.data());
+            } catch (const VelmError& e) {
+                char step[32];
+                std::snprintf(step, sizeof step, " @ step %d", k);
+                ui.Message(e.text() + step);
+            }
+            ++k;
+        }
+    }
+    UpdateBoundingBox(mol);
+}
+
+}  // namespace velm

@@ -1,0 +1,52 @@
+#include "model/ResidueType.h"
+
+#include <array>
+#include <cctype>
+
+namespace velm {
+
+namespace {
+char Up(std::string_view s, size_t i) {
+    return i < s.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(s[i]))) : '\0';
+}
+}  // namespace
+
+ResidueType ResidueTypeFromName(std::string_view name) {
+    const char c0 = Up(name, 0), c1 = Up(name, 1), c2 = Up(name, 2);
+    switch (c0) {
+    case 'A':
+        if (c1 == 'L') return ALA;
+        if (c1 == 'R') return ARG;
+        return c2 == 'P' ? ASP : ASN;
+    case 'V': return VAL;
+    case 'P': return c1 == 'H' ? PHE : PRO;
+    case 'M': return MET;
+    case 'I': return ILE;
+    case 'L': return c1 == 'E' ? LEU : LYS;
+    case 'G':
+        if (c2 == 'U') return GLU;
+        if (c2 == 'Y') return GLY;
+        return GLN;
+    case 'S': return SER;
+    case 'T':
+        if (c1 == 'H') return THR;
+        if (c1 == 'Y') return TYR;
+        return TRP;
+    case 'C': return CYS;
+    case 'H': return HIS;
+    default: return NonStandardResidue;
+    }
+}
+
+bool IsStandardResidueName(std::string_view name) {
+    static constexpr std::array<std::string_view, 20> kNames = {
+        "ALA", "VAL", "PHE", "PRO", "MET", "ILE", "LEU", "ASP", "GLU", "LYS",
+        "ARG", "SER", "THR", "TYR", "HIS", "CYS", "ASN", "GLN", "TRP", "GLY"};
+    if (name.size() != 3) return false;
+    const char up[3] = {Up(name, 0), Up(name, 1), Up(name, 2)};
+    for (std::string_view n : kNames)
+        if (n == std::string_view(up, 3)) return true;
+    return false;
+}
+
+}  // namespace velm
