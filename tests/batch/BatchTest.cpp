@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "batch/Batch.h"
+#include "support/TestData.h"
+
+using namespace velm;
+
+namespace {
+struct BatchRun {
+    int status = -1;
+    std::string out, err;
+};
+
+BatchRun RunArgs(const std::vector<std::string>& args) {
+    BatchRun r;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    r.status = RunBatch(args, out, err);
+    for (auto [f, s] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
+        std::rewind(f);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s->append(buf, n);
+        std::fclose(f);
+    }
+    return r;
+}
+}  // namespace
+
+TEST(Batch, SummaryLines) {
+    const std::string ubi = test::DataPath("1ubi.pdb");
+    const std::string nmr = test::DataPath("2k39_3models.pdb");
+    const BatchRun r = RunArgs({ubi, nmr});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 1ubi: 660 protein atoms in 76 residues and 58 waters; the waters are hetero.
+    EXPECT_NE(r.out.find("path=" + ubi + " atoms=683 models=1 chains=1 residues=76 "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" frames=0 hetero=81 shift="), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("path=" + nmr + " atoms=501 models=3 chains=3 "), std::string::npos) << r.out;
+
+    const BatchRun multi = RunArgs({"-multi", nmr});
+    EXPECT_NE(multi.out.find("atoms=167 models=3 chains=1 residues=10 "), std::string::npos) << multi.out;
+    EXPECT_NE(multi.out.find(" frames=2 "), std::string::npos) << multi.out;
+
+    const BatchRun bare = RunArgs({"-no_connect", ubi});
+    EXPECT_NE(bare.out.find(" bonds=0 "), std::string::npos) << bare.out;
+}
+
+TEST(Batch, ShiftIsTheCentreOfMassMoved) {
+    test::TempDir dir;
+    // Two carbons: the centre of mass is their midpoint.
+    const std::string path = dir.Write("two c.pdb", "ATOM 1 C1 LIG A 1 1.0 2.0 3.0\nATOM 2 C2 LIG A 1 3.0 2.0 3.0\n");
+    const BatchRun r = RunArgs({path});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "path=\"" + path + "\" atoms=2 models=1 chains=1 residues=0 bonds=0 frames=0 hetero=0 "
+                      "shift=-2.0000,-2.0000,-3.0000\n");
+}
+
+TEST(Batch, ErrorsAndUsage) {
+    test::TempDir dir;
+    const BatchRun missing = RunArgs({dir.File("none.pdb")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Can't open ``" + dir.File("none.pdb") + "'' for reading."), std::string::npos);
+    const BatchRun empty = RunArgs({dir.Write("empty.pdb", "")});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("Unable to read file"), std::string::npos);
+    EXPECT_EQ(RunArgs({}).status, 2);
+    EXPECT_EQ(RunArgs({"-bogus", "x.pdb"}).status, 2);
+    const BatchRun help = RunArgs({"-help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: velm -batch"), std::string::npos);
+}
+
+TEST(Batch, ExecutableRunsOnTheExamples) {
+    const std::string cmd = std::string(VELM_BINARY) + " -batch " + test::DataPath("1ubi.pdb.gz") + " 2>&1";
+    std::FILE* p = popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    EXPECT_EQ(pclose(p), 0) << out;
+    EXPECT_NE(out.find(" atoms=683 "), std::string::npos) << out;
+}

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/VelmError.h"
+#include "model/LineSource.h"
+#include "model/PdbFile.h"
+
+using namespace velm;
+
+namespace {
+
+PdbFile ReadText(const std::string& text) {
+    MemoryLineSource source(text);
+    return PdbFile::Read(source);
+}
+
+std::string ReadError(const std::string& text) {
+    try {
+        ReadText(text);
+    } catch (const VelmError& e) {
+        return e.text();
+    }
+    return "no error";
+}
+
+struct RecordCase {
+    const char* line;
+    const char* name;
+    const char* residue;
+    char chain;
+    int number;
+    char insertion;
+    double x, y, z;
+    double occupancy, temperature;
+    int hetero;
+};
+
+}  // namespace
+
+TEST(PdbRead, OneRecordPerLineShape) {
+    const RecordCase cases[] = {
+        // Standard columns.
+        {"ATOM      1  N   ALA A   1      11.104   6.134  -6.504  1.00  0.00", "N", "ALA", 'A', 1, ' ', 11.104, 6.134,
+         -6.504, 1.0, 0.0, 0},
+        // No chain letter.
+        {"ATOM      1  N   ALA     1      11.104   6.134  -6.504  1.00  0.00", "N", "ALA", ' ', 1, ' ', 11.104, 6.134,
+         -6.504, 1.0, 0.0, 0},
+        // Name glued to the residue name.
+        {"ATOM     12 HD11LEU A   5       1.000   2.000   3.000  1.00 10.00", "HD11", "LEU", 'A', 5, ' ', 1, 2, 3,
+         1.0, 10.0, 0},
+        // Four-character residue name glued to the chain; solvent is hetero.
+        {"ATOM 1 OH2 TIP3W 1 1.0 2.0 3.0", "OH2", "TIP3", 'W', 1, ' ', 1, 2, 3, 1.0, 0.0, 1},
+        // Glued coordinates: x with y, then y with z, then all three.
+        {"ATOM 1 CA GLY A 7 -12.345-6.789 1.5", "CA", "GLY", 'A', 7, ' ', -12.345, -6.789, 1.5, 1.0, 0.0, 0},
+        {"ATOM 1 CA GLY A 7 1.5 -12.345-6.789", "CA", "GLY", 'A', 7, ' ', 1.5, -12.345, -6.789, 1.0, 0.0, 0},
+        {"ATOM 1 CA GLY A 7 -1.000-22.000-333.000", "CA", "GLY", 'A', 7, ' ', -1, -22, -333, 1.0, 0.0, 0},
+        // Chain glued to the residue number; MD files with a segment id after the columns.
+        {"ATOM   3111  OH2 TIP3 W1000     -28.430 -30.303 -33.703  0.50  7.25      SOLV", "OH2", "TIP3", 'W', 1000,
+         ' ', -28.43, -30.303, -33.703, 0.5, 7.25, 1},
+        // Missing residue name.
+        {"ATOM 5 C 12 1.0 2.0 3.0", "C", "UNK0", ' ', 12, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        // Numeric chain identifier.
+        {"ATOM 5 CA ALA 1 12 1.0 2.0 3.0", "CA", "ALA", '1', 12, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        // HETATM with a one-character token before the residue name.
+        {"HETATM 5 O W HOH 3 1.0 2.0 3.0 1.0 20.0", "O", "HOH", ' ', 3, ' ', 1, 2, 3, 1.0, 20.0, 1},
+        // Glued record name and serial (serials from 10,000 on).
+        {"HETATM22133  PB  ADP B2601     -17.534 -30.951 -63.634  1.00 62.13           P  ", "PB", "ADP", 'B', 2601,
+         ' ', -17.534, -30.951, -63.634, 1.0, 62.13, 1},
+        // Alternate location letter runs into the residue name.
+        {"ATOM     22  HA AGLU A 101      -4.664  -3.187  -5.054  1.00  5.67           H  ", "HA", "GLU", 'A', 101,
+         ' ', -4.664, -3.187, -5.054, 1.0, 5.67, 0},
+        {"ATOM     23  N  BPRO A 102      -4.664  -3.187  -5.054  0.50  5.67", "N", "PRO", 'A', 102, ' ', -4.664,
+         -3.187, -5.054, 0.5, 5.67, 0},
+        // A four-letter name that is not an alternate location stays.
+        {"ATOM 1 N NALA A 1 1.0 2.0 3.0", "N", "ALA", 'A', 1, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        {"ATOM 1 OH2 TIP3 1 1.0 2.0 3.0", "OH2", "TIP3", ' ', 1, ' ', 1, 2, 3, 1.0, 0.0, 1},
+        // Insertion codes, separate and glued to the chain.
+        {"ATOM    400  CA  SER H  52A     10.000  20.000  30.000  1.00 15.00", "CA", "SER", 'H', 52, 'A', 10, 20, 30,
+         1.0, 15.0, 0},
+        {"ATOM 400 CA SER H100K 10.0 20.0 30.0", "CA", "SER", 'H', 100, 'K', 10, 20, 30, 1.0, 0.0, 0},
+        // Negative residue numbers without a chain.
+        {"ATOM 1 N MET -3 1.0 2.0 3.0", "N", "MET", ' ', -3, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        {"ATOM 1 N MET A-3 1.0 2.0 3.0", "N", "MET", 'A', -3, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        // A temperature factor of 100 or more runs into the occupancy.
+        {"ATOM      1  CA  LYS A  10      11.104   6.134  -6.504  1.00100.00", "CA", "LYS", 'A', 10, ' ', 11.104,
+         6.134, -6.504, 1.0, 100.0, 0},
+        // An element symbol where the occupancy would be reads as no occupancy.
+        {"ATOM 1 CA LYS A 10 1.0 2.0 3.0 C", "CA", "LYS", 'A', 10, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        // CRLF and tabs separate like blanks; lower case names are stored upper-cased.
+        {"ATOM\t1\tca\tgly\tA\t7\t1.0\t2.0\t3.0\r", "CA", "GLY", 'A', 7, ' ', 1, 2, 3, 1.0, 0.0, 0},
+    };
+    for (const RecordCase& c : cases) {
+        SCOPED_TRACE(c.line);
+        const PdbFile f = ReadText(std::string(c.line) + "\n");
+        ASSERT_EQ(f.atoms.size(), 1u);
+        const PdbAtomRecord& r = f.atoms[0];
+        EXPECT_STREQ(r.name, c.name);
+        EXPECT_STREQ(r.residueName, c.residue);
+        EXPECT_EQ(r.chain, c.chain);
+        EXPECT_EQ(r.residueNumber, c.number);
+        EXPECT_EQ(r.insertionCode, c.insertion);
+        EXPECT_DOUBLE_EQ(r.x, c.x);
+        EXPECT_DOUBLE_EQ(r.y, c.y);
+        EXPECT_DOUBLE_EQ(r.z, c.z);
+        EXPECT_DOUBLE_EQ(r.occupancy, c.occupancy);
+        EXPECT_DOUBLE_EQ(r.temperatureFactor, c.temperature);
+        EXPECT_EQ(r.hetero, c.hetero);
+    }
+}
+
+TEST(PdbRead, GluedNameKeepsItsCase) {
+    const PdbFile f = ReadText("ATOM 1 Hd11LEU A 5 1.0 2.0 3.0\nATOM 2 ABCDEFGHIJ A 5 1.0 2.0 3.0\n");
+    EXPECT_STREQ(f.atoms[0].name, "Hd11");
+    EXPECT_STREQ(f.atoms[1].name, "ABCDEF");  // at most six characters kept
+    EXPECT_STREQ(f.atoms[1].residueName, "HIJ");
+}
+
+TEST(PdbRead, TerRelabelsARepeatedChain) {
+    const PdbFile f = ReadText(
+        "ATOM 1 CA ALA A 1 1.0 1.0 1.0\n"
+        "TER\n"
+        "ATOM 2 CA ALA A 2 2.0 1.0 1.0\n"
+        "ATOM 3 CA ALA A 3 3.0 1.0 1.0\n"
+        "ATOM 4 CA ALA C 4 4.0 1.0 1.0\n"
+        "ATOM 5 CA ALA A 5 5.0 1.0 1.0\n"
+        "TER\n"
+        "ATOM 6 CA ALA A 6 6.0 1.0 1.0\n"
+        "TER\n"
+        "ATOM 7 CA ALA A 7 7.0 1.0 1.0\n"
+        "TER\n"
+        "ATOM 8 CA ALA Z 8 7.0 1.0 1.0\n"
+        "TER\n"
+        "ATOM 9 CA ALA Z 9 7.0 1.0 1.0\n"
+        "ATOM 10 CA ALA 10 1.0 1.0 1.0\n"
+        "TER\n"
+        "ATOM 11 CA ALA 11 1.0 1.0 1.0\n");
+    std::string chains;
+    for (const auto& r : f.atoms) chains += r.chain;
+    // 'Z' is followed by 'B'; a blank chain by 'A'; a third block continues from the letter before it.
+    EXPECT_EQ(chains, "ABBCABCZB A");
+}
+
+TEST(PdbRead, ModelsExplicitAndImplicit) {
+    const PdbFile f = ReadText(
+        "MODEL 1\n"
+        "ATOM 1 CA ALA A 1 1.0 1.0 1.0 1.0 5.0\n"
+        "ATOM 2 CA ALA A 2 2.0 1.0 1.0 1.0 5.0\n"
+        "ENDMDL\nMODEL 7\n"
+        "ATOM 1 CA ALA A 1 1.0 1.0 1.0 1.0 5.0\n"
+        "ATOM 2 CA ALA A 2 2.0 1.0 1.0 1.0 5.0\n"
+        // Serials restart with a new chain and no MODEL record: a new model.
+        "ATOM 1 CA ALA B 1 1.0 1.0 1.0 1.0 5.0\n"
+        "ATOM 2 CA ALA B 2 1.0 1.0 1.0 1.0 5.0\n"
+        // Without a temperature factor, or with the same chain, no new model.
+        "ATOM 1 CA ALA C 1 1.0 1.0 1.0\n"
+        "ATOM 1 CA ALA C 1 1.0 1.0 1.0 1.0 5.0\n");
+    std::vector<int> models;
+    for (const auto& r : f.atoms) models.push_back(r.model);
+    EXPECT_EQ(models, (std::vector<int>{1, 1, 7, 7, 8, 8, 8, 8}));
+    EXPECT_EQ(ReadText("ATOM 1 CA ALA A 1 1.0 1.0 1.0\n").atoms[0].model, 0);
+}
+
+TEST(PdbRead, ConectEntries) {
+    const PdbFile f = ReadText(
+        "ATOM 1 CA ALA A 1 1.0 1.0 1.0\n"
+        "CONECT    1    2    3\n"
+        "CONECT    7 1234512346\n"
+        "CONECT12345    1\n"
+        "CONECT 737722160\n"
+        // A second line for the same atom continues its entry (four partners a line).
+        "CONECT    9    1    2    3    4\n"
+        "CONECT    9    5    1\n"
+        "CONECT    4    4    5 END\n");
+    ASSERT_EQ(f.conects.size(), 6u);
+    EXPECT_EQ(f.conects[0].id, 1);
+    EXPECT_EQ(f.conects[0].partners, (std::vector<int>{2, 3}));
+    EXPECT_EQ(f.conects[1].id, 7);
+    EXPECT_EQ(f.conects[1].partners, (std::vector<int>{12346, 12345}));
+    EXPECT_EQ(f.conects[2].id, 12345);
+    EXPECT_EQ(f.conects[2].partners, (std::vector<int>{1}));
+    EXPECT_EQ(f.conects[3].id, 7377);
+    EXPECT_EQ(f.conects[3].partners, (std::vector<int>{22160}));
+    EXPECT_EQ(f.conects[4].id, 9);
+    EXPECT_EQ(f.conects[4].partners, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(f.conects[5].partners, (std::vector<int>{5}));  // no bond to itself
+    // {1,2} {1,3} {7,12346} {7,12345} {12345,1} {7377,22160} {9,1..5} {4,5}
+    EXPECT_EQ(f.bondCount, 12);
+}
+
+TEST(PdbRead, MonitorsAndBox) {
+    const PdbFile f = ReadText(
+        "REMARK MONITOR 1 10 20 255 0 0\n"
+        "ATOM 10 CA ALA A 1 1.0 1.0 1.0\n"
+        "ATOM 20 CA ALA A 2 2.0 1.0 1.0\n"
+        "MONITOR 2 10 20 0 300 0\n"   // colour out of range: dropped
+        "MONITOR 3 10 99 0 0 0\n"     // unknown serial: dropped
+        "MONITOR 4 20 10 1 2\n"       // too few numbers: dropped
+        "MONITOR 5 20 10 1 2 3\n"
+        "BBOX_R 1 2 3\nBBOX_A 4 5 6\nREMARK BBOX_B 7 8 9 BBOX_C 10 11 12\n");
+    ASSERT_EQ(f.monitors.size(), 2u);
+    EXPECT_EQ(f.monitors[0].label, 1);
+    EXPECT_EQ(f.monitors[0].atom1, 0);
+    EXPECT_EQ(f.monitors[0].atom2, 1);
+    EXPECT_EQ(f.monitors[0].r, 255);
+    EXPECT_EQ(f.monitors[1].label, 5);
+    EXPECT_EQ(f.monitors[1].atom1, 1);
+    EXPECT_EQ(f.monitors[1].b, 3);
+    EXPECT_EQ(f.box.valid, 1);
+    EXPECT_DOUBLE_EQ(f.box.C[2], 12.0);
+    EXPECT_DOUBLE_EQ(f.box.B[0], 7.0);
+    EXPECT_EQ(ReadText("BBOX_R 1 2 3\nBBOX_A 4 5 6\nBBOX_B 7 8 9\n").box.valid, 0);
+}
+
+TEST(PdbRead, SerialLookup) {
+    std::string text;
+    const int serials[] = {1, 2, 3, 10, 11, 12, 40, 5};
+    for (int s : serials) text += "ATOM " + std::to_string(s) + " CA ALA A 1 1.0 1.0 1.0\n";
+    const PdbFile f = ReadText(text);
+    struct Case { int serial; int index; };
+    const Case cases[] = {{1, 0}, {3, 2}, {10, 3}, {12, 5}, {40, 6}, {5, 7}, {4, -1}, {0, -1}, {-7, -1}, {99, -1}};
+    for (const Case& c : cases) EXPECT_EQ(f.SerialLookup(c.serial), c.index) << c.serial;
+}
+
+TEST(PdbRead, LongLinesArriveInPieces) {
+    // A line longer than 511 characters is read as several lines: the tail
+    // of an over-long REMARK that happens to start with ATOM is a record too.
+    std::string remark = "REMARK " + std::string(504, 'x') + "ATOM 1 CA ALA A 1 1.0 2.0 3.0\n";
+    EXPECT_EQ(ReadText(remark).atoms.size(), 1u);
+    std::string atom = "ATOM 1 CA ALA A 1 1.0 2.0 3.0 1.0 2.0" + std::string(600, ' ') + "ATOM\n";
+    EXPECT_EQ(ReadError(atom), "Error parsing file!");
+}
+
+TEST(PdbRead, SettersCheckTheirLimits) {
+    PdbAtomRecord r;
+    EXPECT_NO_THROW(r.SetRecord("HETATM"));
+    EXPECT_STREQ(r.record, "HETATM");
+    EXPECT_THROW(r.SetRecord(""), VelmError);
+    EXPECT_THROW(r.SetRecord("ABCDEFGH"), VelmError);
+    EXPECT_NO_THROW(r.SetAtomName("abcdefg"));
+    EXPECT_STREQ(r.name, "ABCDEFG");
+    try {
+        r.SetAtomName("ABCDEFGH");
+        FAIL();
+    } catch (const VelmError& e) {
+        EXPECT_EQ(e.text(), "SetAtomName: Error in assigning PDB_NAME_FIELD");
+        EXPECT_STREQ(e.source(), "pdb");
+    }
+    r.hetero = 0;
+    r.SetResName("");
+    EXPECT_STREQ(r.residueName, "     ");
+    EXPECT_EQ(r.hetero, 0);
+    for (const char* solvent : {"tip3", "SPC", "HOH", "SOL"}) {
+        r.hetero = 0;
+        r.SetResName(solvent);
+        EXPECT_EQ(r.hetero, 1) << solvent;
+    }
+    EXPECT_EQ(ReadError("ATOM 1 CA ABCDEF A 1 1.0 1.0 1.0\n"), "SetResName: Error in assigning PDB_RESIDUE_FIELD");
+}
