@@ -1,8 +1,10 @@
 #include "model/Connectivity.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdint>
+#include <tuple>
 
 #include "model/Molecule.h"
 #include "model/PdbFile.h"
@@ -148,74 +150,223 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
     return g;
 }
 
-std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRecord> records) {
-    std::vector<std::pair<int, int>> pairs;
-    const int n = static_cast<int>(records.size());
-    if (n == 0) return pairs;
-    const BondGrid g = MakeBondGrid(records);
-    const int nx = g.count[0], ny = g.count[1], nz = g.count[2];
-    const size_t cells = static_cast<size_t>(nx) * ny * nz;
+namespace {
 
-    // Atoms sorted by cell, in index order within a cell (a counting sort).
+// The grid with its atoms sorted by cell (index order within a cell).
+struct SortedGrid {
+    BondGrid g;
+    std::vector<int> cellStart;     // atoms of cell c: sorted[cellStart[c] .. cellStart[c + 1])
+    std::vector<GridAtom> sorted;
+    std::vector<std::uint32_t> cellOf;  // per atom index
+    std::vector<int> slot;              // per atom index: its position in `sorted`
+
+    int Cells() const { return static_cast<int>(cellStart.size()) - 1; }
+    int Size(size_t c) const { return cellStart[c + 1] - cellStart[c]; }
+};
+
+SortedGrid SortIntoGrid(std::span<const PdbAtomRecord> records) {
+    SortedGrid s;
+    s.g = MakeBondGrid(records);
+    const int n = static_cast<int>(records.size());
+    const int nx = s.g.count[0], ny = s.g.count[1], nz = s.g.count[2];
     auto axisCell = [](double v, double lo, double size, int count) {
-        const double t = (v - lo) / size;
+        const double t = (v - lo) / size;  // NaN-safe: a comparison, then the cast
         return t >= 0.0 ? static_cast<int>(std::min(t, static_cast<double>(count - 1))) : 0;
     };
-    std::vector<std::uint32_t> cellOf(static_cast<size_t>(n));
-    std::vector<int> cellStart(cells + 1, 0);
+    s.cellOf.resize(static_cast<size_t>(n));
+    s.cellStart.assign(static_cast<size_t>(nx) * ny * nz + 1, 0);
     for (int i = 0; i < n; ++i) {
         const PdbAtomRecord& r = records[i];
-        const int ix = axisCell(r.x, g.minimum.x, g.cell[0], nx);
-        const int iy = axisCell(r.y, g.minimum.y, g.cell[1], ny);
-        const int iz = axisCell(r.z, g.minimum.z, g.cell[2], nz);
-        cellOf[i] = static_cast<std::uint32_t>(ix + nx * (iy + ny * iz));
-        ++cellStart[cellOf[i] + 1];
+        const int ix = axisCell(r.x, s.g.minimum.x, s.g.cell[0], nx);
+        const int iy = axisCell(r.y, s.g.minimum.y, s.g.cell[1], ny);
+        const int iz = axisCell(r.z, s.g.minimum.z, s.g.cell[2], nz);
+        s.cellOf[i] = static_cast<std::uint32_t>(ix + nx * (iy + ny * iz));
+        ++s.cellStart[s.cellOf[i] + 1];
     }
-    for (size_t c = 0; c < cells; ++c) cellStart[c + 1] += cellStart[c];
-    std::vector<GridAtom> sorted(static_cast<size_t>(n));
-    {
-        std::vector<int> fill(cellStart.begin(), cellStart.end() - 1);
-        for (int i = 0; i < n; ++i) {
-            const PdbAtomRecord& r = records[i];
-            sorted[fill[cellOf[i]]++] = GridAtom{r.x, r.y, r.z, CovalentRadius(r.name), r.model, i};
-        }
+    for (size_t c = 0; c + 1 < s.cellStart.size(); ++c) s.cellStart[c + 1] += s.cellStart[c];
+    s.sorted.resize(static_cast<size_t>(n));
+    s.slot.resize(static_cast<size_t>(n));
+    std::vector<int> fill(s.cellStart.begin(), s.cellStart.end() - 1);
+    for (int i = 0; i < n; ++i) {
+        const PdbAtomRecord& r = records[i];
+        s.slot[i] = fill[s.cellOf[i]]++;
+        s.sorted[s.slot[i]] = GridAtom{r.x, r.y, r.z, CovalentRadius(r.name), r.model, i};
     }
-    std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
-    pairs.reserve(static_cast<size_t>(n) + n / 8);
+    return s;
+}
 
+// Calls visit(homeCell, offsetIndex, otherCell) for every cell pair of the walk,
+// cells with z slowest and x fastest, neighbours in the order of kOffsets.
+template <class F>
+void WalkCellPairs(const SortedGrid& s, F&& visit) {
+    const int nx = s.g.count[0], ny = s.g.count[1], nz = s.g.count[2];
     for (int iz = 0; iz < nz; ++iz)
         for (int iy = 0; iy < ny; ++iy)
             for (int ix = 0; ix < nx; ++ix) {
                 const size_t home = static_cast<size_t>(ix + nx * (iy + ny * iz));
-                if (cellStart[home] == cellStart[home + 1]) continue;
-                for (const auto& o : kOffsets) {
-                    const int jx = ix + o[0], jy = iy + o[1], jz = iz + o[2];
+                if (s.Size(home) == 0) continue;
+                for (int k = 0; k < 14; ++k) {
+                    const int jx = ix + kOffsets[k][0], jy = iy + kOffsets[k][1], jz = iz + kOffsets[k][2];
                     if (jx < 0 || jx >= nx || jy < 0 || jy >= ny || jz >= nz) continue;
-                    const size_t other = static_cast<size_t>(jx + nx * (jy + ny * jz));
-                    const bool same = other == home;
-                    for (int ia = cellStart[home]; ia < cellStart[home + 1]; ++ia) {
-                        const GridAtom& a = sorted[ia];
-                        for (int ib = same ? ia + 1 : cellStart[other]; ib < cellStart[other + 1]; ++ib) {
-                            const GridAtom& b = sorted[ib];
-                            if (a.model != b.model) continue;
-                            const double reach = (a.r + b.r) * (a.r + b.r);
-                            const double dx = a.x - b.x;
-                            double d2 = dx * dx;
-                            if (d2 >= reach) continue;
-                            const double dy = a.y - b.y;
-                            d2 += dy * dy;
-                            if (d2 >= reach) continue;
-                            const double dz = a.z - b.z;
-                            d2 += dz * dz;
-                            if (d2 >= reach) continue;
-                            if (degree[a.index] >= kMaxPartners || degree[b.index] >= kMaxPartners) continue;
-                            ++degree[a.index];
-                            ++degree[b.index];
-                            pairs.emplace_back(a.index, b.index);
-                        }
-                    }
+                    visit(home, k, static_cast<size_t>(jx + nx * (jy + ny * jz)));
                 }
             }
+}
+
+bool Bonded(const GridAtom& a, const GridAtom& b) {
+    if (a.model != b.model) return false;
+    const double reach = (a.r + b.r) * (a.r + b.r);
+    const double dx = a.x - b.x;
+    double d2 = dx * dx;
+    if (d2 >= reach) return false;
+    const double dy = a.y - b.y;
+    d2 += dy * dy;
+    if (d2 >= reach) return false;
+    const double dz = a.z - b.z;
+    d2 += dz * dz;
+    return d2 < reach;
+}
+
+// Pair tests of one cell pair; stops early for atoms whose partners are full.
+template <class F>
+void TestCells(const SortedGrid& s, size_t home, size_t other, std::vector<std::uint8_t>& degree, F&& found) {
+    const bool same = home == other;
+    for (int ia = s.cellStart[home]; ia < s.cellStart[home + 1]; ++ia) {
+        const GridAtom& a = s.sorted[ia];
+        for (int ib = same ? ia + 1 : s.cellStart[other]; ib < s.cellStart[other + 1]; ++ib) {
+            if (degree[a.index] >= kMaxPartners) break;
+            const GridAtom& b = s.sorted[ib];
+            if (degree[b.index] >= kMaxPartners || !Bonded(a, b)) continue;
+            ++degree[a.index];
+            ++degree[b.index];
+            found(a.index, b.index);
+        }
+    }
+}
+
+// The same pairs, in the same order, for grids whose cells are crowded: a
+// structure with one stray atom far away (dummy atoms at 9999 A occur in
+// real files) stretches the cells to 1/50 of the span and would put the
+// whole molecule into a few cells. Pairs are found on a fine sparse grid,
+// then ordered by where the walk over the coarse grid would meet them.
+std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord> records, const SortedGrid& coarse) {
+    constexpr double kFine = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
+    constexpr std::int64_t kAxis = (1 << 21) - 1;
+    const int n = static_cast<int>(records.size());
+    auto fineAxis = [&](double v, double lo) {
+        const double t = (v - lo) / kFine;
+        return t >= 0.0 ? static_cast<std::int64_t>(std::min(t, static_cast<double>(kAxis))) : std::int64_t{0};
+    };
+    auto key = [](std::int64_t x, std::int64_t y, std::int64_t z) { return (z << 42) | (y << 21) | x; };
+    std::vector<std::pair<std::int64_t, int>> cells(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const PdbAtomRecord& r = records[i];
+        cells[i] = {key(fineAxis(r.x, coarse.g.minimum.x), fineAxis(r.y, coarse.g.minimum.y),
+                        fineAxis(r.z, coarse.g.minimum.z)),
+                    i};
+    }
+    std::sort(cells.begin(), cells.end());
+
+    std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
+    std::vector<std::pair<int, int>> found;
+    auto range = [&](std::int64_t k) {
+        auto lo = std::lower_bound(cells.begin(), cells.end(), std::pair<std::int64_t, int>{k, -1});
+        auto hi = lo;
+        while (hi != cells.end() && hi->first == k) ++hi;
+        return std::pair{lo, hi};
+    };
+    for (auto run = cells.begin(); run != cells.end();) {
+        const std::int64_t k = run->first;
+        auto runEnd = run;
+        while (runEnd != cells.end() && runEnd->first == k) ++runEnd;
+        const std::int64_t x = k & kAxis, y = (k >> 21) & kAxis, z = k >> 42;
+        for (const auto& o : kOffsets) {
+            const std::int64_t jx = x + o[0], jy = y + o[1], jz = z + o[2];
+            if (jx < 0 || jx > kAxis || jy < 0 || jy > kAxis || jz > kAxis) continue;
+            const bool same = o[0] == 0 && o[1] == 0 && o[2] == 0;
+            auto [lo, hi] = same ? std::pair{run, runEnd} : range(key(jx, jy, jz));
+            for (auto a = run; a != runEnd; ++a) {
+                const GridAtom& ga = coarse.sorted[coarse.slot[a->second]];
+                for (auto b = same ? a + 1 : lo; b != hi; ++b) {
+                    if (degree[ga.index] >= kMaxPartners) break;
+                    const GridAtom& gb = coarse.sorted[coarse.slot[b->second]];
+                    if (degree[gb.index] >= kMaxPartners || !Bonded(ga, gb)) continue;
+                    ++degree[ga.index];
+                    ++degree[gb.index];
+                    found.emplace_back(ga.index, gb.index);
+                }
+            }
+        }
+        run = runEnd;
+    }
+
+    // Order: home cell of the coarse walk, neighbour offset, then the two
+    // atoms' places in their cells.
+    const int nx = coarse.g.count[0], ny = coarse.g.count[1];
+    auto coords = [&](std::uint32_t c) {
+        const int ci = static_cast<int>(c);
+        return std::array<int, 3>{ci % nx, (ci / nx) % ny, ci / (nx * ny)};
+    };
+    auto offsetIndex = [](int dx, int dy, int dz) {
+        for (int k = 0; k < 14; ++k)
+            if (kOffsets[k][0] == dx && kOffsets[k][1] == dy && kOffsets[k][2] == dz) return k;
+        return -1;
+    };
+    struct Keyed {
+        std::uint32_t home;
+        int offset, rankA, rankB;
+        int a, b;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(found.size());
+    for (auto [a, b] : found) {
+        const std::uint32_t ca = coarse.cellOf[a], cb = coarse.cellOf[b];
+        int k = 0;
+        if (ca == cb) {
+            if (coarse.slot[a] > coarse.slot[b]) std::swap(a, b);
+        } else {
+            const auto pa = coords(ca), pb = coords(cb);
+            k = offsetIndex(pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]);
+            if (k < 0) {
+                std::swap(a, b);
+                k = offsetIndex(pa[0] - pb[0], pa[1] - pb[1], pa[2] - pb[2]);
+            }
+        }
+        const std::uint32_t home = coarse.cellOf[a];
+        keyed.push_back(Keyed{home, k, coarse.slot[a], coarse.slot[b], a, b});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& l, const Keyed& r) {
+        return std::tie(l.home, l.offset, l.rankA, l.rankB) < std::tie(r.home, r.offset, r.rankA, r.rankB);
+    });
+    std::vector<std::pair<int, int>> pairs;
+    pairs.reserve(keyed.size());
+    for (const Keyed& k : keyed) pairs.emplace_back(k.a, k.b);
+    return pairs;
+}
+
+}  // namespace
+
+std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRecord> records,
+                                                       std::int64_t directWorkLimit) {
+    std::vector<std::pair<int, int>> pairs;
+    const int n = static_cast<int>(records.size());
+    if (n == 0) return pairs;
+    const SortedGrid s = SortIntoGrid(records);
+
+    // Pair tests the walk would make; ordinary structures need some 100 an atom.
+    std::int64_t work = 0;
+    WalkCellPairs(s, [&](size_t home, int, size_t other) {
+        const std::int64_t a = s.Size(home), b = s.Size(other);
+        work += home == other ? a * (a - 1) / 2 : a * b;
+    });
+    if (directWorkLimit < 0) directWorkLimit = 1000 * static_cast<std::int64_t>(n) + 1000000;
+    if (work > directWorkLimit) return DeriveOnFineGrid(records, s);
+
+    std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
+    pairs.reserve(static_cast<size_t>(n) + n / 8);
+    WalkCellPairs(s, [&](size_t home, int, size_t other) {
+        TestCells(s, home, other, degree, [&](int a, int b) { pairs.emplace_back(a, b); });
+    });
     return pairs;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Covalent bonds: derived from interatomic distances on a uniform grid, and
 // merged with the file's CONECT records where those can be trusted.
+#include <cstdint>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -26,7 +27,11 @@ struct BondGrid {
 BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records);
 
 // Bonded pairs (a, b) of record indices in the order the grid finds them.
-std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRecord> records);
+// When the grid's cells are crowded (more pair tests than directWorkLimit;
+// negative: a limit that ordinary structures stay far below) the same pairs
+// are found on a finer grid and put in the same order.
+std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRecord> records,
+                                                       std::int64_t directWorkLimit = -1);
 
 // Bonded partners of every atom record, as record indices.
 struct Connectivity {
