@@ -89,8 +89,12 @@ Connectivity FromFileEntries(const PdbFile& file) {
 }
 
 // Derived bonds, with the CONECT entries of the file applied in atom order:
-// an entry replaces the derived partners of its atom. An entry whose atom does
-// not come up later in atom order ends the merging.
+// an entry replaces the derived partners of a hetero atom. An entry whose atom
+// does not come up later in atom order ends the merging. Standard entries
+// list every bond of a HETATM atom but only the links of an ATOM atom (to a
+// ligand, a metal or a modified residue), so for an ATOM atom the entry adds
+// its partners to the derived ones: replacing them would cut a protein's own
+// bonds (N-CA of a capped residue, CG-OD1 of an aspartate bound to a metal).
 Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
     auto lists = ToLists(derived);
     size_t cursor = 0;
@@ -99,9 +103,15 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
         if (file.atoms[i].serial != e.id) continue;
         ++cursor;
         const int self = static_cast<int>(i);
-        for (int p : lists[i]) std::erase(lists[p], self);
-        lists[i] = PartnerIndices(file, e);
-        for (int q : lists[i])
+        const std::vector<int> listed = PartnerIndices(file, e);
+        if (file.atoms[i].hetero) {
+            for (int p : lists[i]) std::erase(lists[p], self);
+            lists[i] = listed;
+        } else {
+            for (int q : listed)
+                if (std::find(lists[i].begin(), lists[i].end(), q) == lists[i].end()) lists[i].push_back(q);
+        }
+        for (int q : listed)
             if (std::find(lists[q].begin(), lists[q].end(), self) == lists[q].end()) lists[q].push_back(self);
     }
     Connectivity c = FromLists(lists);

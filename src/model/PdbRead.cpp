@@ -39,6 +39,11 @@ public:
         return {start, static_cast<size_t>(p_ - start)};
     }
     void PushFront(std::string_view t) { pending_ = t; }
+    std::string_view Peek() {
+        const std::string_view t = Next();
+        PushFront(t);
+        return t;
+    }
 
 private:
     const char* p_;
@@ -107,11 +112,14 @@ bool BeginsWithNumber(std::string_view t) {
     return (t[0] == '-' || t[0] == '+') && t.size() > 1 && IsDigit(t[1]);
 }
 
+// The letter after c for a relabelled chain: 'Z' wraps to 'B' ('A' is the
+// usual first chain), a blank becomes 'A', digits cycle.
 char NextChainLetter(char c) {
-    const int v = static_cast<unsigned char>(c);
     if (c == ' ') return 'A';
-    if (c >= 'A' && c <= 'Z') return static_cast<char>((v - 64) % 25 + 65);
-    if (c >= 'a' && c <= 'z') return static_cast<char>((v - 96) % 25 + 97);
+    if (c == 'Z') return 'B';
+    if (c == 'z') return 'b';
+    if ((c >= 'A' && c < 'Z') || (c >= 'a' && c < 'z')) return static_cast<char>(c + 1);
+    const int v = static_cast<unsigned char>(c);
     return static_cast<char>(((v - 47) % 9 + 9) % 9 + '0');
 }
 
@@ -145,6 +153,18 @@ std::string_view WithoutAltLoc(std::string_view t) {
     return t;
 }
 
+// The name part of a token that glues name, alternate location and residue
+// name: "OE1AGLU" (three-character name) and "HD11ALEU" (four) carry the
+// location letter of column 17, which is not part of the name. A name of
+// four characters fills columns 13-16 and is followed by a blank unless
+// column 17 holds a location; a letter after a digit in the fourth place
+// marks one after a three-character name.
+std::string_view WithoutGluedAltLoc(std::string_view name) {
+    if (name.size() < 4 || !IsAlpha(name.back())) return name;
+    if (name.size() == 5 || (name.size() == 4 && IsDigit(name[2]))) return name.substr(0, name.size() - 1);
+    return name;
+}
+
 // Fields of a CONECT token; a token longer than 5 holds several 5-character
 // fields: the groups are taken from its end (last first), then the front.
 template <class F>
@@ -176,7 +196,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     if (t.empty()) ParseFailure(__LINE__);
     if (t.size() > 4) {
         // Name glued to the residue name ("HD11LEU"); the name keeps its case.
-        const std::string_view name = t.substr(0, std::min<size_t>(t.size() - 3, 6));
+        const std::string_view name = WithoutGluedAltLoc(t.substr(0, std::min<size_t>(t.size() - 3, 6)));
         std::memcpy(rec.name, name.data(), name.size());
         rec.name[name.size()] = '\0';
         rec.SetResName(t.substr(t.size() - 3));
@@ -184,9 +204,14 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         rec.SetAtomName(t);
         t = tok.Next();
         if (t.empty()) ParseFailure(__LINE__);
-        if (OnlyDigitsAndSigns(t)) {
+        // A number after the name is the residue number of a line without a
+        // residue name when a coordinate follows it; otherwise it is a
+        // numeric ligand code ("478"), as in many entries.
+        if (OnlyDigitsAndSigns(t) && (t.size() > 3 || !OnlyDigits(t) || tok.Peek().find('.') != std::string_view::npos)) {
             rec.SetResName("UNK0");
             numeric = t;
+        } else if (OnlyDigits(t)) {
+            rec.SetResName(t);
         } else {
             if (kind == LineKind::Hetatm && t.size() == 1) {
                 t = tok.Next();

@@ -171,26 +171,29 @@ TEST(Connectivity, ConectWithMissingSerialFallsBackToDistance) {
 }
 
 TEST(Connectivity, ConectMergedIntoDistanceBonds) {
-    // A metal far from its ligand atom: the CONECT record adds the bond, and
-    // replaces the derived partners of the atoms it names.
+    // A zinc beyond bonding distance of the carbonyl carbon of a capped
+    // residue; a stray ligand carbon close to the zinc. The zinc's entry (a
+    // HETATM) replaces its derived partners; the carbon's entry (an ATOM)
+    // adds the link and keeps its own bonds.
     const PdbFile f = Read(
         "ATOM 1 N ALA A 1 0.0 0.0 0.0\n"
         "ATOM 2 CA ALA A 1 1.45 0.0 0.0\n"
         "ATOM 3 C ALA A 1 2.9 0.0 0.0\n"
         "HETATM 4 ZN ZN A 2 2.9 2.5 0.0\n"
+        "HETATM 5 C1 LIG A 3 2.9 4.0 0.0\n"
         "CONECT 3 4\n"
         "CONECT 4 3\n");
     const Molecule m = Load(f);
-    // Atom 3 loses its derived bond to 2 (its entry lists only 4).
-    EXPECT_EQ(BondsOf(m), (Pairs{{0, 1}, {2, 3}}));
-    EXPECT_EQ(m.bonds.back().hetero, 1);
+    EXPECT_EQ(BondsOf(m), (Pairs{{0, 1}, {1, 2}, {2, 3}}));
     EXPECT_EQ(m.Partners(3).size(), 1u);
+    EXPECT_EQ(m.Partners(4).size(), 0u);
+    EXPECT_EQ(m.bonds.back().hetero, 1);
 }
 
 TEST(Connectivity, ConectEntryOutOfAtomOrderEndsTheMerging) {
     const PdbFile f = Read(
-        "ATOM 1 C1 LIG A 1 0.0 0.0 0.0\nATOM 2 C2 LIG A 1 1.5 0.0 0.0\n"
-        "ATOM 3 C3 LIG A 1 20.0 0.0 0.0\nATOM 4 C4 LIG A 1 40.0 0.0 0.0\n"
+        "HETATM 1 C1 LIG A 1 0.0 0.0 0.0\nHETATM 2 C2 LIG A 1 1.5 0.0 0.0\n"
+        "HETATM 3 C3 LIG A 1 20.0 0.0 0.0\nHETATM 4 C4 LIG A 1 40.0 0.0 0.0\n"
         "CONECT 2 3\nCONECT 1 4\nCONECT 3 2\n");
     // 2 is applied (bond 1-2 replaced by 2-3); 1 does not come up after 2, so
     // neither it nor the entry after it is applied.

@@ -75,6 +75,20 @@ TEST(PdbRead, OneRecordPerLineShape) {
         // A four-letter name that is not an alternate location stays.
         {"ATOM 1 N NALA A 1 1.0 2.0 3.0", "N", "ALA", 'A', 1, ' ', 1, 2, 3, 1.0, 0.0, 0},
         {"ATOM 1 OH2 TIP3 1 1.0 2.0 3.0", "OH2", "TIP3", ' ', 1, ' ', 1, 2, 3, 1.0, 0.0, 1},
+        // Numeric ligand codes, with and without a chain; a number followed
+        // by a coordinate is the residue number of a line without a name.
+        {"HETATM 1519  C1  478   200      11.169  14.977   2.445  1.00 29.50", "C1", "478", ' ', 200, ' ', 11.169,
+         14.977, 2.445, 1.0, 29.5, 1},
+        {"HETATM 1519  C1  017 A 200      11.169  14.977   2.445  1.00 29.50", "C1", "017", 'A', 200, ' ', 11.169,
+         14.977, 2.445, 1.0, 29.5, 1},
+        {"ATOM 5 C 1234 1.0 2.0 3.0", "C", "UNK0", ' ', 1234, ' ', 1, 2, 3, 1.0, 0.0, 0},
+        // A location letter between a name that fills column 16 and the residue name.
+        {"ATOM     17  OE1AGLU A 101      -5.506  -2.283  -2.656  0.70  6.28           O", "OE1", "GLU", 'A', 101,
+         ' ', -5.506, -2.283, -2.656, 0.7, 6.28, 0},
+        {"ATOM     17 HD11BLEU A 101      -5.506  -2.283  -2.656  0.30  6.28", "HD11", "LEU", 'A', 101, ' ', -5.506,
+         -2.283, -2.656, 0.3, 6.28, 0},
+        {"HETATM  644  HO2AMPD   400     -20.961  -0.136  -9.684  0.67 12.64", "HO2", "MPD", ' ', 400, ' ', -20.961,
+         -0.136, -9.684, 0.67, 12.64, 1},
         // Insertion codes, separate and glued to the chain.
         {"ATOM    400  CA  SER H  52A     10.000  20.000  30.000  1.00 15.00", "CA", "SER", 'H', 52, 'A', 10, 20, 30,
          1.0, 15.0, 0},

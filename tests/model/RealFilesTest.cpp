@@ -63,6 +63,7 @@ struct FileRecord {
     int serial = 0;
     std::string name, residue;  // residue: columns 18-21, so four-letter MD names stay whole
     char altloc = ' ', chain = ' ';
+    bool nameFillsColumn16 = false;  // then nothing separates it from the location letter
     int residueNumber = 0;
     double x = 0, y = 0, z = 0, occupancy = 0, temperature = 0;
     int modelIndex = 0;  // how many ENDMDL records came before
@@ -100,6 +101,7 @@ Scan ScanFile(const std::string& path) {
         r.serial = std::stoi(Col(l, 7, 11));
         r.name = Trim(Col(l, 13, 16));
         r.altloc = l.at(16);
+        r.nameFillsColumn16 = l.at(15) != ' ';
         r.residue = Trim(Col(l, 18, 21));
         r.chain = l.at(21);
         // MD programs run residue numbers past 9999 into column 27; no file
@@ -164,15 +166,12 @@ std::vector<int> ModelSizes(const Molecule& mol) {
     return sizes;
 }
 
-// ATOM oxygens the loader leaves without bonds. In 133d the CONECT lines of
-// the phosphorus atoms after the modified C34 nucleotides list only the link
-// to C34, and a CONECT entry replaces the distance bonds of its atom: OP1 and
-// OP2 of DG 6 and DG 12 lose their phosphorus and count as water. No other
-// ATOM oxygen here lies beyond bonding distance of every atom (gemmi).
-std::set<int> LoneOxygenSerials(const std::string& path) {
-    if (Base(path).starts_with("133d.pdb")) return {101, 102, 223, 224};
-    return {};
-}
+// ATOM oxygens the loader leaves without bonds: none in these files (gemmi
+// finds every ATOM oxygen within bonding distance of some atom). In 133d the
+// phosphorus atoms after the modified C34 nucleotides have CONECT lines that
+// list only the link to C34; those add to their distance bonds, so OP1/OP2
+// keep their phosphorus.
+std::set<int> LoneOxygenSerials(const std::string&) { return {}; }
 
 // Hetero: HETATM records, ATOM records of solvent names (1tw7's 47,175 TIP3
 // atoms, which facts.json does not count as HETATM) and lone oxygens.
@@ -318,9 +317,9 @@ TEST(RealFiles, TerRelabelsAtomsThatRepeatTheChainLetter) {
         // Each chain's haem group (43 records) follows that chain's TER.
         {"2hhb.pdb", 172, ""},
         // Every model ends with TER, so the next model's chain A takes the
-        // letter after the previous model's; the letters cycle A..Y.
+        // letter after the previous model's; after Z comes B.
         {"2k39_3models.pdb", 334, "ABC"},
-        {"1adz.pdb.gz", 31108, "ABCDEFGHIJKLMNOPQRSTUVWXYABCDE"},
+        {"1adz.pdb.gz", 32219, "ABCDEFGHIJKLMNOPQRSTUVWXYZBCDE"},
         // The letter after TER is a new one: nothing changes.
         {"3al1.pdb", 0, ""},
         {"133d.pdb", 0, ""},
@@ -414,12 +413,14 @@ TEST(RealFiles, UnbondedOxygenOfAtomRecordsIsHetero) {
     for (const Atom& a : mol.atoms) EXPECT_EQ(a.hetero, a.ResidueName() == "WAT" ? 1 : 0) << a.serial;
 }
 
-TEST(RealFiles, UnbondedWatersFormNoChain) {
-    // Hetero atoms form no chains, so these waters (relabelled B after the
-    // TER) must not leave an empty chain behind.
+TEST(RealFiles, UnbondedWatersOfAtomRecordsLeaveAnEmptyChain) {
+    // Chains are built before bonds, so waters written as ATOM records with a
+    // name the reader does not know as solvent (relabelled B after the TER)
+    // still open a chain; it holds no residue, having no CA.
     test::TempDir dir;
     const auto l = Load(WriteUbiquitinWithAtomWaters(dir), false);
-    EXPECT_EQ(ChainIds(l->mol()), "A");
+    EXPECT_EQ(ChainIds(l->mol()), "AB");
+    EXPECT_TRUE(l->mol().chains[1].residues.empty());
 }
 
 // ---- Write, read back; gzip against plain ----
@@ -617,8 +618,14 @@ TEST(RealFiles, AltlocResiduesKeepTheirStandardName) {
         ++altlocs;
         const Atom& a = mol.atoms[i];
         const std::string read = std::string(a.Name()) + " " + std::string(a.ResidueName());
-        if (r.hetatm) {
+        if (r.hetatm && !r.nameFillsColumn16) {
+            // " O  AHOH": the letter runs into a residue name that is not a
+            // standard one, and stays there.
             wrong.Check(read == r.name + " " + r.altloc + r.residue && a.hetero == 1, r, read);
+        } else if (r.hetatm) {
+            // "HO2AMPD": a name reaching column 16, the letter and the
+            // residue name in one word; the letter is dropped.
+            wrong.Check(read == r.name + " " + r.residue && a.hetero == 1, r, read);
         } else {
             // " OE1AGLU": the letter sits between the name and the residue
             // name and belongs to neither.
