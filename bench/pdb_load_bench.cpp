@@ -4,9 +4,13 @@
 //   pdb_load_bench [--dir DIR] [--repeat N] [--no-gemmi]
 //       times the largest sample and DIR/tiled_1M.pdb, DIR/tiled_100k.pdb
 //       (written by make_large_pdb) and prints one table
-//   pdb_load_bench --peak FILE
-//       loads FILE once and prints its memory high-water mark (run in a
-//       fresh process by the mode above, so earlier loads do not count)
+//   pdb_load_bench --time FILE [--repeat N]   prints FILE's timings, one line
+//   pdb_load_bench --peak FILE                loads FILE once, prints memory
+//
+// The first mode runs the other two in a fresh process per file: what one
+// file leaves in the heap (glibc raises its mmap threshold after large
+// frees) would otherwise speed up or slow down the files timed after it,
+// and the high-water mark must not include earlier loads.
 //
 // Times are best-of-N wall times with the file in the page cache: the
 // minimum is the figure least disturbed by the rest of the machine.
@@ -139,37 +143,47 @@ void Measure(Figures& f, int repeat) {
     }
 }
 
-void MeasurePeak(Figures& f) {
+// The --time line: every figure Measure takes, in this order.
+constexpr const char* kTimeLine = "%ld %ld %ld %lf %lf %lf %lf %lf %lf %lf %lf\n";
+
+int TimeMode(const std::string& path, int repeat) {
+    Figures f;
+    f.path = path;
+    Measure(f, repeat);
+    std::printf(kTimeLine, f.atoms, f.bonds, f.chains, f.megabytes, f.cellEdge, f.atomsPerCell, f.parse, f.compute,
+                f.apply, f.bonding, f.load);
+    return 0;
+}
+
+std::string Self() {
     char self[4096];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return;
+    if (n <= 0) throw std::runtime_error("cannot find /proc/self/exe");
     self[n] = '\0';
+    return Quote(self);
+}
+
+// Times and peak memory of one file, each taken in a fresh process.
+void MeasureInChildren(Figures& f, int repeat) {
+    const std::string times = Capture(Self() + " --time " + Quote(f.path) + " --repeat " + std::to_string(repeat));
+    if (std::sscanf(times.c_str(), kTimeLine, &f.atoms, &f.bonds, &f.chains, &f.megabytes, &f.cellEdge,
+                    &f.atomsPerCell, &f.parse, &f.compute, &f.apply, &f.bonding, &f.load) != 11)
+        throw std::runtime_error("no timings for " + f.path);
     long atoms = 0;
-    std::sscanf(Capture(Quote(self) + " --peak " + Quote(f.path)).c_str(), "%ld %ld %ld", &atoms, &f.rssBefore,
+    std::sscanf(Capture(Self() + " --peak " + Quote(f.path)).c_str(), "%ld %ld %ld", &atoms, &f.rssBefore,
                 &f.hwmAfter);
 }
 
-// gemmi's lines: "gemmi <tab> path <tab> atoms <tab> seconds ...".
-void MeasureGemmi(std::vector<Figures>& all, int repeat) {
-    std::string command = "/usr/bin/python3 " + Quote(VELM_BENCH_DIR "/gemmi_reference.py") + " --repeat " +
-                          std::to_string(repeat);
-    for (const Figures& f : all) command += " " + Quote(f.path);
-    const std::string out = Capture(command);
-    std::printf("%s", out.c_str());
-    size_t at = 0;
-    for (size_t end; (end = out.find('\n', at)) != std::string::npos; at = end + 1) {
-        const std::string line = out.substr(at, end - at);
-        if (line.rfind("gemmi\t", 0) != 0) continue;
-        char path[4096];
-        long atoms = 0;
-        double seconds = 0;
-        if (std::sscanf(line.c_str(), "gemmi\t%4095[^\t]\t%ld\t%lf", path, &atoms, &seconds) != 3) continue;
-        for (Figures& f : all)
-            if (f.path == path) {
-                f.gemmiAtoms = atoms;
-                f.gemmi = seconds;
-            }
-    }
+// gemmi in a fresh Python process per file too; its line reads
+// "gemmi <tab> path <tab> atoms <tab> seconds ...".
+void MeasureGemmi(Figures& f, int repeat) {
+    const std::string out = Capture("/usr/bin/python3 " + Quote(VELM_BENCH_DIR "/gemmi_reference.py") +
+                                    " --repeat " + std::to_string(repeat) + " " + Quote(f.path));
+    const size_t at = out.find("\ngemmi\t");
+    if (at == std::string::npos ||
+        std::sscanf(out.c_str() + at + 7, "%*[^\t]\t%ld\t%lf", &f.gemmiAtoms, &f.gemmi) != 2)
+        std::fprintf(stderr, "pdb_load_bench: no gemmi figures for %s (scripts/install-bench-deps?)\n",
+                     f.path.c_str());
 }
 
 // The largest sample file as a plain file: the reference copy, else the
@@ -248,20 +262,25 @@ void PrintTable(const std::vector<Figures>& all) {
 
 int main(int argc, char** argv) {
     fs::path dir = "/tmp/velm-bench";
+    std::string timeFile, peakFile;
     int repeat = 5;
     bool gemmi = true;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
-            if (a == "--peak" && i + 1 < argc) return PeakMode(argv[i + 1]);
-            if (a == "--dir" && i + 1 < argc) dir = argv[++i];
+            if (a == "--peak" && i + 1 < argc) peakFile = argv[++i];
+            else if (a == "--time" && i + 1 < argc) timeFile = argv[++i];
+            else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
             else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
             else if (a == "--no-gemmi") gemmi = false;
             else {
-                std::fprintf(stderr, "usage: pdb_load_bench [--dir DIR] [--repeat N] [--no-gemmi] | --peak FILE\n");
+                std::fprintf(stderr, "usage: pdb_load_bench [--dir DIR] [--repeat N] [--no-gemmi]\n"
+                                     "       pdb_load_bench --time FILE [--repeat N] | --peak FILE\n");
                 return 2;
             }
         }
+        if (!peakFile.empty()) return PeakMode(peakFile);
+        if (!timeFile.empty()) return TimeMode(timeFile, repeat);
         std::vector<Figures> all(3);
         all[0].path = SamplePath(dir);
         all[1].path = (dir / "tiled_1M.pdb").string();
@@ -277,10 +296,10 @@ int main(int argc, char** argv) {
         for (Figures& f : all) {
             std::printf("measuring %s\n", f.path.c_str());
             std::fflush(stdout);
-            Measure(f, repeat);
-            MeasurePeak(f);
+            MeasureInChildren(f, repeat);
         }
-        if (gemmi) MeasureGemmi(all, repeat);
+        if (gemmi)
+            for (Figures& f : all) MeasureGemmi(f, repeat);
         PrintTable(all);
 
         const Figures& big = all[1];
