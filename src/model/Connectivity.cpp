@@ -223,7 +223,7 @@ void WalkCellPairs(const SortedGrid& s, F&& visit) {
             }
 }
 
-bool Bonded(const GridAtom& a, const GridAtom& b) {
+inline bool Bonded(const GridAtom& a, const GridAtom& b) {
     if (a.model != b.model) return false;
     const double reach = (a.r + b.r) * (a.r + b.r);
     const double dx = a.x - b.x;
@@ -254,52 +254,76 @@ void TestCells(const SortedGrid& s, size_t home, size_t other, std::vector<std::
     }
 }
 
-// The same pairs, in the same order, for grids whose cells are crowded: a
-// structure with one stray atom far away (dummy atoms at 9999 A occur in
-// real files) stretches the cells to 1/50 of the span and would put the
-// whole molecule into a few cells. Pairs are found on a fine sparse grid,
-// then ordered by where the walk over the coarse grid would meet them.
+// The same pairs, in the same order, for grids whose cells are crowded. From
+// 200 A on the cells grow to 1/50 of the span, so a large system puts dozens
+// of atoms into each; and one stray atom far away (dummy atoms at 9999 A occur
+// in real files) puts a whole protein into a few cells. Pairs are found on a
+// fine grid (dense where it fits in memory, else sparse), then ordered by
+// where the walk over the coarse grid would meet them.
 std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord> records, const SortedGrid& coarse) {
     constexpr double kFine = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
     constexpr std::int64_t kAxis = (1 << 21) - 1;
     const int n = static_cast<int>(records.size());
-    auto fineAxis = [&](double v, double lo) {
-        const double t = (v - lo) / kFine;
+    const Vec3 lo = coarse.g.minimum;
+    auto fineAxis = [&](double v, double origin) {
+        const double t = (v - origin) / kFine;
         return t >= 0.0 ? static_cast<std::int64_t>(std::min(t, static_cast<double>(kAxis))) : std::int64_t{0};
     };
-    auto key = [](std::int64_t x, std::int64_t y, std::int64_t z) { return (z << 42) | (y << 21) | x; };
-    std::vector<std::pair<std::int64_t, int>> cells(static_cast<size_t>(n));
+    std::int64_t dims[3] = {1, 1, 1};
+    std::vector<std::array<std::int64_t, 3>> cellOf(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const PdbAtomRecord& r = records[i];
-        cells[i] = {key(fineAxis(r.x, coarse.g.minimum.x), fineAxis(r.y, coarse.g.minimum.y),
-                        fineAxis(r.z, coarse.g.minimum.z)),
-                    i};
+        cellOf[i] = {fineAxis(r.x, lo.x), fineAxis(r.y, lo.y), fineAxis(r.z, lo.z)};
+        for (int k = 0; k < 3; ++k) dims[k] = std::max(dims[k], cellOf[i][k] + 1);
     }
-    std::sort(cells.begin(), cells.end());
+    const bool dense = dims[0] * dims[1] * dims[2] <= 4 * static_cast<std::int64_t>(n) + (1 << 20);
+    // Cell keys: the index of a dense grid, or the three coordinates packed.
+    auto key = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
+        return dense ? x + dims[0] * (y + dims[1] * z) : (z << 42) | (y << 21) | x;
+    };
+
+    // Atoms sorted by fine cell, and the runs of equal keys.
+    std::vector<std::pair<std::int64_t, int>> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) order[i] = {key(cellOf[i][0], cellOf[i][1], cellOf[i][2]), i};
+    std::sort(order.begin(), order.end());
+    std::vector<GridAtom> atoms(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) atoms[i] = coarse.sorted[coarse.slot[order[i].second]];
+    std::vector<std::int64_t> runKey;
+    std::vector<int> runStart;
+    for (int i = 0; i < n; ++i) {
+        if (i == 0 || order[i].first != order[i - 1].first) {
+            runKey.push_back(order[i].first);
+            runStart.push_back(i);
+        }
+    }
+    runStart.push_back(n);
+    std::vector<int> runOfCell;  // dense: run index of each cell, -1 when empty
+    if (dense) {
+        runOfCell.assign(static_cast<size_t>(dims[0] * dims[1] * dims[2]), -1);
+        for (size_t r = 0; r < runKey.size(); ++r) runOfCell[runKey[r]] = static_cast<int>(r);
+    }
+    auto findRun = [&](std::int64_t k) -> int {
+        if (dense) return runOfCell[k];
+        const auto it = std::lower_bound(runKey.begin(), runKey.end(), k);
+        return it != runKey.end() && *it == k ? static_cast<int>(it - runKey.begin()) : -1;
+    };
 
     std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
     std::vector<std::pair<int, int>> found;
-    auto range = [&](std::int64_t k) {
-        auto lo = std::lower_bound(cells.begin(), cells.end(), std::pair<std::int64_t, int>{k, -1});
-        auto hi = lo;
-        while (hi != cells.end() && hi->first == k) ++hi;
-        return std::pair{lo, hi};
-    };
-    for (auto run = cells.begin(); run != cells.end();) {
-        const std::int64_t k = run->first;
-        auto runEnd = run;
-        while (runEnd != cells.end() && runEnd->first == k) ++runEnd;
-        const std::int64_t x = k & kAxis, y = (k >> 21) & kAxis, z = k >> 42;
+    found.reserve(static_cast<size_t>(n));
+    for (size_t run = 0; run < runKey.size(); ++run) {
+        const auto& c = cellOf[order[runStart[run]].second];
         for (const auto& o : kOffsets) {
-            const std::int64_t jx = x + o[0], jy = y + o[1], jz = z + o[2];
-            if (jx < 0 || jx > kAxis || jy < 0 || jy > kAxis || jz > kAxis) continue;
+            const std::int64_t jx = c[0] + o[0], jy = c[1] + o[1], jz = c[2] + o[2];
+            if (jx < 0 || jx >= dims[0] || jy < 0 || jy >= dims[1] || jz >= dims[2]) continue;
             const bool same = o[0] == 0 && o[1] == 0 && o[2] == 0;
-            auto [lo, hi] = same ? std::pair{run, runEnd} : range(key(jx, jy, jz));
-            for (auto a = run; a != runEnd; ++a) {
-                const GridAtom& ga = coarse.sorted[coarse.slot[a->second]];
-                for (auto b = same ? a + 1 : lo; b != hi; ++b) {
+            const int other = same ? static_cast<int>(run) : findRun(key(jx, jy, jz));
+            if (other < 0) continue;
+            for (int a = runStart[run]; a < runStart[run + 1]; ++a) {
+                const GridAtom& ga = atoms[a];
+                for (int b = same ? a + 1 : runStart[other]; b < runStart[other + 1]; ++b) {
                     if (degree[ga.index] >= kMaxPartners) break;
-                    const GridAtom& gb = coarse.sorted[coarse.slot[b->second]];
+                    const GridAtom& gb = atoms[b];
                     if (degree[gb.index] >= kMaxPartners || !Bonded(ga, gb)) continue;
                     ++degree[ga.index];
                     ++degree[gb.index];
@@ -307,7 +331,6 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
                 }
             }
         }
-        run = runEnd;
     }
 
     // Order: home cell of the coarse walk, neighbour offset, then the two
@@ -324,7 +347,7 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     };
     struct Keyed {
         std::uint32_t home;
-        int offset, rankA, rankB;
+        int offset, slotA, slotB;  // places in the coarse cell order
         int a, b;
     };
     std::vector<Keyed> keyed;
@@ -346,7 +369,7 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
         keyed.push_back(Keyed{home, k, coarse.slot[a], coarse.slot[b], a, b});
     }
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& l, const Keyed& r) {
-        return std::tie(l.home, l.offset, l.rankA, l.rankB) < std::tie(r.home, r.offset, r.rankA, r.rankB);
+        return std::tie(l.home, l.offset, l.slotA, l.slotB) < std::tie(r.home, r.offset, r.slotA, r.slotB);
     });
     std::vector<std::pair<int, int>> pairs;
     pairs.reserve(keyed.size());
@@ -363,13 +386,15 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
     if (n == 0) return pairs;
     const SortedGrid s = SortIntoGrid(records);
 
-    // Pair tests the walk would make; ordinary structures need some 100 an atom.
+    // Pair tests the walk over the coarse cells would make.
     std::int64_t work = 0;
     WalkCellPairs(s, [&](size_t home, int, size_t other) {
         const std::int64_t a = s.Size(home), b = s.Size(other);
         work += home == other ? a * (a - 1) / 2 : a * b;
     });
-    if (directWorkLimit < 0) directWorkLimit = 1000 * static_cast<std::int64_t>(n) + 1000000;
+    // The fine grid tests some 25 pairs an atom and then sorts what it found;
+    // 4 A cells of water need about 90 tests an atom.
+    if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
     if (work > directWorkLimit) return DeriveOnFineGrid(records, s);
 
     std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);

@@ -1,7 +1,6 @@
 #include "model/PdbFile.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 #include "core/VelmError.h"
@@ -14,7 +13,7 @@ constexpr const char* kSource = "pdb";
 template <size_t N>
 bool StoreUpper(char (&dst)[N], std::string_view s) {
     if (s.size() > N - 1) return false;
-    for (size_t i = 0; i < s.size(); ++i) dst[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i])));
+    for (size_t i = 0; i < s.size(); ++i) dst[i] = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 32) : s[i];
     std::memset(dst + s.size(), 0, N - s.size());
     return true;
 }

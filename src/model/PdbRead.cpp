@@ -64,6 +64,36 @@ bool ParseInt(std::string_view t, int& value) {
 }
 
 bool ParseReal(std::string_view t, double& value) {
+    // Fast path for the plain decimals of coordinate files: with at most 15
+    // digits the mantissa and the power of ten are exact doubles, so one
+    // division rounds correctly, as from_chars does.
+    static constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    {
+        const char* p = t.data();
+        const char* end = p + t.size();
+        const bool negative = p < end && *p == '-';
+        if (p < end && (*p == '-' || *p == '+')) ++p;
+        std::uint64_t mantissa = 0;
+        int digits = 0, decimals = 0;
+        bool dot = false;
+        for (; p < end; ++p) {
+            if (*p >= '0' && *p <= '9') {
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+                ++digits;
+                decimals += dot;
+            } else if (*p == '.' && !dot) {
+                dot = true;
+            } else {
+                break;
+            }
+        }
+        if (p == end && digits > 0 && digits <= 15) {
+            const double v = static_cast<double>(mantissa) / kPow10[decimals];
+            value = negative ? -v : v;
+            return true;
+        }
+    }
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);
     if (t.empty() || t[0] == '+') return false;
     const auto r = std::from_chars(t.data(), t.data() + t.size(), value);

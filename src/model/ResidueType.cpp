@@ -39,14 +39,16 @@ ResidueType ResidueTypeFromName(std::string_view name) {
 }
 
 bool IsStandardResidueName(std::string_view name) {
+    // Called for every record of a file: one table look-up by the type the
+    // name's first letters give, then one comparison.
     static constexpr std::array<std::string_view, 20> kNames = {
         "ALA", "VAL", "PHE", "PRO", "MET", "ILE", "LEU", "ASP", "GLU", "LYS",
         "ARG", "SER", "THR", "TYR", "HIS", "CYS", "ASN", "GLN", "TRP", "GLY"};
     if (name.size() != 3) return false;
-    const char up[3] = {Up(name, 0), Up(name, 1), Up(name, 2)};
-    for (std::string_view n : kNames)
-        if (n == std::string_view(up, 3)) return true;
-    return false;
+    const ResidueType type = ResidueTypeFromName(name);
+    if (type == NonStandardResidue) return false;
+    const std::string_view want = kNames[type];
+    return Up(name, 0) == want[0] && Up(name, 1) == want[1] && Up(name, 2) == want[2];
 }
 
 }  // namespace velm

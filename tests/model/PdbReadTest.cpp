@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/VelmError.h"
 #include "model/LineSource.h"
@@ -270,4 +273,28 @@ TEST(PdbRead, SettersCheckTheirLimits) {
         EXPECT_EQ(r.hetero, 1) << solvent;
     }
     EXPECT_EQ(ReadError("ATOM 1 CA ABCDEF A 1 1.0 1.0 1.0\n"), "SetResName: Error in assigning PDB_RESIDUE_FIELD");
+}
+
+TEST(PdbRead, NumbersRoundLikeStrtod) {
+    // Coordinates are read to the nearest double, exactly as strtod reads them.
+    const char* values[] = {"0.1", "-0.3", "123.456", "-999.999", "9999.999", "0.000", "-0.000", "1.", ".5",
+                            "12345678.1234567", "1234567890.12345678", "1e3", "-2.5E-2", "+7.125"};
+    std::string text;
+    for (const char* v : values) text += std::string("ATOM 1 CA ALA A 1 ") + v + " " + v + " " + v + "\n";
+    unsigned seed = 7;
+    std::vector<std::string> random;
+    for (int i = 0; i < 2000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        char v[32];
+        std::snprintf(v, sizeof v, "%.*f", static_cast<int>(seed % 7),
+                      (static_cast<double>(seed % 200000000u) - 1e8) / 997.0);
+        random.push_back(v);
+        text += std::string("ATOM 1 CA ALA A 1 ") + v + " 1.0 1.0\n";
+    }
+    const PdbFile f = ReadText(text);
+    const size_t fixed = std::size(values);
+    ASSERT_EQ(f.atoms.size(), fixed + random.size());
+    for (size_t i = 0; i < fixed; ++i) EXPECT_EQ(f.atoms[i].x, std::strtod(values[i], nullptr)) << values[i];
+    for (size_t i = 0; i < random.size(); ++i)
+        ASSERT_EQ(f.atoms[fixed + i].x, std::strtod(random[i].c_str(), nullptr)) << random[i];
 }
