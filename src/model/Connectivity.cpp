@@ -162,59 +162,59 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
 
 namespace {
 
-// The grid with its atoms sorted by cell (index order within a cell).
-struct SortedGrid {
-    BondGrid g;
-    std::vector<int> cellStart;     // atoms of cell c: sorted[cellStart[c] .. cellStart[c + 1])
-    std::vector<GridAtom> sorted;
-    std::vector<std::uint32_t> cellOf;  // per atom index
-    std::vector<int> slot;              // per atom index: its position in `sorted`
+GridAtom MakeGridAtom(const PdbAtomRecord& r, int index) {
+    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name), r.model, index};
+}
 
-    int Cells() const { return static_cast<int>(cellStart.size()) - 1; }
-    int Size(size_t c) const { return cellStart[c + 1] - cellStart[c]; }
+// Atoms of a grid in cell order (index order within a cell): a counting sort.
+struct CellOrder {
+    std::vector<int> start;  // atoms of cell c: order[start[c] .. start[c + 1])
+    std::vector<int> order;  // atom indices
+    std::vector<int> slot;   // per atom: its place in `order`
+
+    CellOrder(const std::vector<std::uint32_t>& cellOf, size_t cells) : start(cells + 1, 0) {
+        const int n = static_cast<int>(cellOf.size());
+        for (std::uint32_t c : cellOf) ++start[c + 1];
+        for (size_t c = 0; c < cells; ++c) start[c + 1] += start[c];
+        order.resize(static_cast<size_t>(n));
+        slot.resize(static_cast<size_t>(n));
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (int i = 0; i < n; ++i) {
+            slot[i] = fill[cellOf[i]]++;
+            order[slot[i]] = i;
+        }
+    }
+    int Size(size_t c) const { return start[c + 1] - start[c]; }
 };
 
-SortedGrid SortIntoGrid(std::span<const PdbAtomRecord> records) {
-    SortedGrid s;
-    s.g = MakeBondGrid(records);
-    const int n = static_cast<int>(records.size());
-    const int nx = s.g.count[0], ny = s.g.count[1], nz = s.g.count[2];
+// Coarse cell of every atom.
+std::vector<std::uint32_t> CoarseCells(std::span<const PdbAtomRecord> records, const BondGrid& g) {
+    const int nx = g.count[0], ny = g.count[1], nz = g.count[2];
     auto axisCell = [](double v, double lo, double size, int count) {
         const double t = (v - lo) / size;  // NaN-safe: a comparison, then the cast
         return t >= 0.0 ? static_cast<int>(std::min(t, static_cast<double>(count - 1))) : 0;
     };
-    s.cellOf.resize(static_cast<size_t>(n));
-    s.cellStart.assign(static_cast<size_t>(nx) * ny * nz + 1, 0);
-    for (int i = 0; i < n; ++i) {
+    std::vector<std::uint32_t> cellOf(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
         const PdbAtomRecord& r = records[i];
-        const int ix = axisCell(r.x, s.g.minimum.x, s.g.cell[0], nx);
-        const int iy = axisCell(r.y, s.g.minimum.y, s.g.cell[1], ny);
-        const int iz = axisCell(r.z, s.g.minimum.z, s.g.cell[2], nz);
-        s.cellOf[i] = static_cast<std::uint32_t>(ix + nx * (iy + ny * iz));
-        ++s.cellStart[s.cellOf[i] + 1];
+        const int ix = axisCell(r.x, g.minimum.x, g.cell[0], nx);
+        const int iy = axisCell(r.y, g.minimum.y, g.cell[1], ny);
+        const int iz = axisCell(r.z, g.minimum.z, g.cell[2], nz);
+        cellOf[i] = static_cast<std::uint32_t>(ix + nx * (iy + ny * iz));
     }
-    for (size_t c = 0; c + 1 < s.cellStart.size(); ++c) s.cellStart[c + 1] += s.cellStart[c];
-    s.sorted.resize(static_cast<size_t>(n));
-    s.slot.resize(static_cast<size_t>(n));
-    std::vector<int> fill(s.cellStart.begin(), s.cellStart.end() - 1);
-    for (int i = 0; i < n; ++i) {
-        const PdbAtomRecord& r = records[i];
-        s.slot[i] = fill[s.cellOf[i]]++;
-        s.sorted[s.slot[i]] = GridAtom{r.x, r.y, r.z, CovalentRadius(r.name), r.model, i};
-    }
-    return s;
+    return cellOf;
 }
 
-// Calls visit(homeCell, offsetIndex, otherCell) for every cell pair of the walk,
-// cells with z slowest and x fastest, neighbours in the order of kOffsets.
+// Calls visit(homeCell, offsetIndex, otherCell) for every cell pair of the
+// walk: cells with z slowest and x fastest, neighbours in the order of kOffsets.
 template <class F>
-void WalkCellPairs(const SortedGrid& s, F&& visit) {
-    const int nx = s.g.count[0], ny = s.g.count[1], nz = s.g.count[2];
+void WalkCellPairs(const BondGrid& g, const CellOrder& cells, F&& visit) {
+    const int nx = g.count[0], ny = g.count[1], nz = g.count[2];
     for (int iz = 0; iz < nz; ++iz)
         for (int iy = 0; iy < ny; ++iy)
             for (int ix = 0; ix < nx; ++ix) {
                 const size_t home = static_cast<size_t>(ix + nx * (iy + ny * iz));
-                if (s.Size(home) == 0) continue;
+                if (cells.Size(home) == 0) continue;
                 for (int k = 0; k < 14; ++k) {
                     const int jx = ix + kOffsets[k][0], jy = iy + kOffsets[k][1], jz = iz + kOffsets[k][2];
                     if (jx < 0 || jx >= nx || jy < 0 || jy >= ny || jz >= nz) continue;
@@ -237,21 +237,38 @@ inline bool Bonded(const GridAtom& a, const GridAtom& b) {
     return d2 < reach;
 }
 
-// Pair tests of one cell pair; stops early for atoms whose partners are full.
+// Tests the atoms sorted[aBegin, aEnd) against sorted[bBegin, bEnd) (the
+// same run: each pair once); stops early for atoms whose partners are full.
+// Degrees are kept by place in `sorted`, where neighbours are near.
 template <class F>
-void TestCells(const SortedGrid& s, size_t home, size_t other, std::vector<std::uint8_t>& degree, F&& found) {
-    const bool same = home == other;
-    for (int ia = s.cellStart[home]; ia < s.cellStart[home + 1]; ++ia) {
-        const GridAtom& a = s.sorted[ia];
-        for (int ib = same ? ia + 1 : s.cellStart[other]; ib < s.cellStart[other + 1]; ++ib) {
-            if (degree[a.index] >= kMaxPartners) break;
-            const GridAtom& b = s.sorted[ib];
-            if (degree[b.index] >= kMaxPartners || !Bonded(a, b)) continue;
-            ++degree[a.index];
-            ++degree[b.index];
+void TestRuns(const std::vector<GridAtom>& sorted, int aBegin, int aEnd, int bBegin, int bEnd, bool same,
+              std::vector<std::uint8_t>& degree, F&& found) {
+    for (int ia = aBegin; ia < aEnd; ++ia) {
+        const GridAtom& a = sorted[ia];
+        for (int ib = same ? ia + 1 : bBegin; ib < bEnd; ++ib) {
+            if (degree[ia] >= kMaxPartners) break;
+            const GridAtom& b = sorted[ib];
+            if (degree[ib] >= kMaxPartners || !Bonded(a, b)) continue;
+            ++degree[ia];
+            ++degree[ib];
             found(a.index, b.index);
         }
     }
+}
+
+// The walk over the coarse cells itself.
+std::vector<std::pair<int, int>> DeriveOnCoarseGrid(std::span<const PdbAtomRecord> records, const BondGrid& g,
+                                                    const CellOrder& cells) {
+    std::vector<GridAtom> sorted(records.size());
+    for (size_t k = 0; k < sorted.size(); ++k) sorted[k] = MakeGridAtom(records[cells.order[k]], cells.order[k]);
+    std::vector<std::uint8_t> degree(records.size(), 0);
+    std::vector<std::pair<int, int>> pairs;
+    pairs.reserve(records.size());
+    WalkCellPairs(g, cells, [&](size_t home, int, size_t other) {
+        TestRuns(sorted, cells.start[home], cells.start[home + 1], cells.start[other], cells.start[other + 1],
+                 home == other, degree, [&](int a, int b) { pairs.emplace_back(a, b); });
+    });
+    return pairs;
 }
 
 // The same pairs, in the same order, for grids whose cells are crowded. From
@@ -259,45 +276,71 @@ void TestCells(const SortedGrid& s, size_t home, size_t other, std::vector<std::
 // of atoms into each; and one stray atom far away (dummy atoms at 9999 A occur
 // in real files) puts a whole protein into a few cells. Pairs are found on a
 // fine grid (dense where it fits in memory, else sparse), then ordered by
-// where the walk over the coarse grid would meet them.
-std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord> records, const SortedGrid& coarse) {
+// where the walk over the coarse cells would meet them.
+std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord> records, const BondGrid& g,
+                                                  const std::vector<std::uint32_t>& coarseCell,
+                                                  const CellOrder& coarse) {
     constexpr double kFine = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
     constexpr std::int64_t kAxis = (1 << 21) - 1;
     const int n = static_cast<int>(records.size());
-    const Vec3 lo = coarse.g.minimum;
-    auto fineAxis = [&](double v, double origin) {
+    auto fineAxis = [](double v, double origin) {
         const double t = (v - origin) / kFine;
         return t >= 0.0 ? static_cast<std::int64_t>(std::min(t, static_cast<double>(kAxis))) : std::int64_t{0};
     };
     std::int64_t dims[3] = {1, 1, 1};
-    std::vector<std::array<std::int64_t, 3>> cellOf(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const PdbAtomRecord& r = records[i];
-        cellOf[i] = {fineAxis(r.x, lo.x), fineAxis(r.y, lo.y), fineAxis(r.z, lo.z)};
-        for (int k = 0; k < 3; ++k) dims[k] = std::max(dims[k], cellOf[i][k] + 1);
+    for (const PdbAtomRecord& r : records) {
+        dims[0] = std::max(dims[0], fineAxis(r.x, g.minimum.x) + 1);
+        dims[1] = std::max(dims[1], fineAxis(r.y, g.minimum.y) + 1);
+        dims[2] = std::max(dims[2], fineAxis(r.z, g.minimum.z) + 1);
     }
-    const bool dense = dims[0] * dims[1] * dims[2] <= 4 * static_cast<std::int64_t>(n) + (1 << 20);
-    // Cell keys: the index of a dense grid, or the three coordinates packed.
+    const bool dense = dims[0] * dims[1] * dims[2] <= 2 * static_cast<std::int64_t>(n) + (1 << 20);
+    // A cell's key: its index in a dense grid, or its coordinates packed.
     auto key = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
         return dense ? x + dims[0] * (y + dims[1] * z) : (z << 42) | (y << 21) | x;
     };
+    auto unpack = [&](std::int64_t k) -> std::array<std::int64_t, 3> {
+        if (dense) return {k % dims[0], (k / dims[0]) % dims[1], k / (dims[0] * dims[1])};
+        return {k & kAxis, (k >> 21) & kAxis, k >> 42};
+    };
 
-    // Atoms sorted by fine cell, and the runs of equal keys.
-    std::vector<std::pair<std::int64_t, int>> order(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) order[i] = {key(cellOf[i][0], cellOf[i][1], cellOf[i][2]), i};
-    std::sort(order.begin(), order.end());
-    std::vector<GridAtom> atoms(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) atoms[i] = coarse.sorted[coarse.slot[order[i].second]];
+    // Atoms sorted by fine cell (a counting sort on a dense grid, which reads
+    // the records in order), and the runs of atoms that share a cell.
+    std::vector<GridAtom> sorted(static_cast<size_t>(n));
     std::vector<std::int64_t> runKey;
     std::vector<int> runStart;
-    for (int i = 0; i < n; ++i) {
-        if (i == 0 || order[i].first != order[i - 1].first) {
-            runKey.push_back(order[i].first);
-            runStart.push_back(i);
+    if (dense) {
+        std::vector<int> start(static_cast<size_t>(dims[0] * dims[1] * dims[2]) + 1, 0);
+        std::vector<std::int64_t> cellOf(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const PdbAtomRecord& r = records[i];
+            cellOf[i] = key(fineAxis(r.x, g.minimum.x), fineAxis(r.y, g.minimum.y), fineAxis(r.z, g.minimum.z));
+            ++start[cellOf[i] + 1];
+        }
+        for (size_t c = 0; c + 1 < start.size(); ++c) {
+            if (start[c + 1] > 0) {
+                runKey.push_back(static_cast<std::int64_t>(c));
+                runStart.push_back(start[c]);
+            }
+            start[c + 1] += start[c];
+        }
+        for (int i = 0; i < n; ++i) sorted[start[cellOf[i]]++] = MakeGridAtom(records[i], i);
+    } else {
+        std::vector<std::pair<std::int64_t, int>> byCell(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const PdbAtomRecord& r = records[i];
+            byCell[i] = {key(fineAxis(r.x, g.minimum.x), fineAxis(r.y, g.minimum.y), fineAxis(r.z, g.minimum.z)), i};
+        }
+        std::sort(byCell.begin(), byCell.end());
+        for (int i = 0; i < n; ++i) {
+            sorted[i] = MakeGridAtom(records[byCell[i].second], byCell[i].second);
+            if (i == 0 || byCell[i].first != byCell[i - 1].first) {
+                runKey.push_back(byCell[i].first);
+                runStart.push_back(i);
+            }
         }
     }
     runStart.push_back(n);
-    std::vector<int> runOfCell;  // dense: run index of each cell, -1 when empty
+    std::vector<int> runOfCell;  // dense: the run of each cell, -1 when empty
     if (dense) {
         runOfCell.assign(static_cast<size_t>(dims[0] * dims[1] * dims[2]), -1);
         for (size_t r = 0; r < runKey.size(); ++r) runOfCell[runKey[r]] = static_cast<int>(r);
@@ -312,30 +355,21 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     std::vector<std::pair<int, int>> found;
     found.reserve(static_cast<size_t>(n));
     for (size_t run = 0; run < runKey.size(); ++run) {
-        const auto& c = cellOf[order[runStart[run]].second];
+        const auto c = unpack(runKey[run]);
         for (const auto& o : kOffsets) {
             const std::int64_t jx = c[0] + o[0], jy = c[1] + o[1], jz = c[2] + o[2];
             if (jx < 0 || jx >= dims[0] || jy < 0 || jy >= dims[1] || jz >= dims[2]) continue;
             const bool same = o[0] == 0 && o[1] == 0 && o[2] == 0;
             const int other = same ? static_cast<int>(run) : findRun(key(jx, jy, jz));
             if (other < 0) continue;
-            for (int a = runStart[run]; a < runStart[run + 1]; ++a) {
-                const GridAtom& ga = atoms[a];
-                for (int b = same ? a + 1 : runStart[other]; b < runStart[other + 1]; ++b) {
-                    if (degree[ga.index] >= kMaxPartners) break;
-                    const GridAtom& gb = atoms[b];
-                    if (degree[gb.index] >= kMaxPartners || !Bonded(ga, gb)) continue;
-                    ++degree[ga.index];
-                    ++degree[gb.index];
-                    found.emplace_back(ga.index, gb.index);
-                }
-            }
+            TestRuns(sorted, runStart[run], runStart[run + 1], runStart[other], runStart[other + 1], same, degree,
+                     [&](int a, int b) { found.emplace_back(a, b); });
         }
     }
 
     // Order: home cell of the coarse walk, neighbour offset, then the two
-    // atoms' places in their cells.
-    const int nx = coarse.g.count[0], ny = coarse.g.count[1];
+    // atoms' places in the coarse cell order.
+    const int nx = g.count[0], ny = g.count[1];
     auto coords = [&](std::uint32_t c) {
         const int ci = static_cast<int>(c);
         return std::array<int, 3>{ci % nx, (ci / nx) % ny, ci / (nx * ny)};
@@ -347,13 +381,15 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     };
     struct Keyed {
         std::uint32_t home;
-        int offset, slotA, slotB;  // places in the coarse cell order
-        int a, b;
+        int offset, slotA, slotB;
+        bool operator<(const Keyed& o) const {
+            return std::tie(home, offset, slotA, slotB) < std::tie(o.home, o.offset, o.slotA, o.slotB);
+        }
     };
     std::vector<Keyed> keyed;
     keyed.reserve(found.size());
     for (auto [a, b] : found) {
-        const std::uint32_t ca = coarse.cellOf[a], cb = coarse.cellOf[b];
+        const std::uint32_t ca = coarseCell[a], cb = coarseCell[b];
         int k = 0;
         if (ca == cb) {
             if (coarse.slot[a] > coarse.slot[b]) std::swap(a, b);
@@ -365,15 +401,13 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
                 k = offsetIndex(pa[0] - pb[0], pa[1] - pb[1], pa[2] - pb[2]);
             }
         }
-        const std::uint32_t home = coarse.cellOf[a];
-        keyed.push_back(Keyed{home, k, coarse.slot[a], coarse.slot[b], a, b});
+        keyed.push_back(Keyed{coarseCell[a], k, coarse.slot[a], coarse.slot[b]});
     }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& l, const Keyed& r) {
-        return std::tie(l.home, l.offset, l.slotA, l.slotB) < std::tie(r.home, r.offset, r.slotA, r.slotB);
-    });
+    std::vector<std::pair<int, int>>().swap(found);
+    std::sort(keyed.begin(), keyed.end());
     std::vector<std::pair<int, int>> pairs;
     pairs.reserve(keyed.size());
-    for (const Keyed& k : keyed) pairs.emplace_back(k.a, k.b);
+    for (const Keyed& k : keyed) pairs.emplace_back(coarse.order[k.slotA], coarse.order[k.slotB]);
     return pairs;
 }
 
@@ -381,28 +415,22 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
 
 std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRecord> records,
                                                        std::int64_t directWorkLimit) {
-    std::vector<std::pair<int, int>> pairs;
     const int n = static_cast<int>(records.size());
-    if (n == 0) return pairs;
-    const SortedGrid s = SortIntoGrid(records);
+    if (n == 0) return {};
+    const BondGrid g = MakeBondGrid(records);
+    const std::vector<std::uint32_t> cellOf = CoarseCells(records, g);
+    const CellOrder cells(cellOf, static_cast<size_t>(g.count[0]) * g.count[1] * g.count[2]);
 
-    // Pair tests the walk over the coarse cells would make.
+    // Pair tests the walk over the coarse cells would make. The fine grid
+    // tests some 25 pairs an atom and then sorts what it found; 4 A cells of
+    // water need about 90 tests an atom.
     std::int64_t work = 0;
-    WalkCellPairs(s, [&](size_t home, int, size_t other) {
-        const std::int64_t a = s.Size(home), b = s.Size(other);
+    WalkCellPairs(g, cells, [&](size_t home, int, size_t other) {
+        const std::int64_t a = cells.Size(home), b = cells.Size(other);
         work += home == other ? a * (a - 1) / 2 : a * b;
     });
-    // The fine grid tests some 25 pairs an atom and then sorts what it found;
-    // 4 A cells of water need about 90 tests an atom.
     if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
-    if (work > directWorkLimit) return DeriveOnFineGrid(records, s);
-
-    std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
-    pairs.reserve(static_cast<size_t>(n) + n / 8);
-    WalkCellPairs(s, [&](size_t home, int, size_t other) {
-        TestCells(s, home, other, degree, [&](int a, int b) { pairs.emplace_back(a, b); });
-    });
-    return pairs;
+    return work > directWorkLimit ? DeriveOnFineGrid(records, g, cellOf, cells) : DeriveOnCoarseGrid(records, g, cells);
 }
 
 Connectivity ComputeConnectivity(const PdbFile& file) {
