@@ -76,7 +76,7 @@ struct Figures {
     long atoms = 0;
     long bonds = 0;
     long chains = 0;
-    double cellEdge = 0, atomsPerCell = 0;  // the bond grid, which decides the work per atom
+    double cellEdge = 0, atomsPerCell = 0;  // MakeBondGrid: the coarse grid, which bounds the work per atom
     double parse = 0, compute = 0, apply = 0, bonding = 0, load = 0;
     long rssBefore = -1, hwmAfter = -1;  // from the --peak process
     double gemmi = 0;                    // 0: not measured
@@ -240,8 +240,8 @@ void PrintTable(const std::vector<Figures>& all) {
     Row("  ComputeConnectivity                 s", all, [](F f) { return f.compute; }, s);
     Row("  ApplyConnectivity                   s", all, [](F f) { return f.apply; }, s);
     Row("         Matoms/s", all, [](F f) { return f.atoms / f.bonding / 1e6; }, x);
-    Row("  bond grid: largest cell edge        A", all, [](F f) { return f.cellEdge; }, x);
-    Row("  bond grid: atoms per cell", all, [](F f) { return f.atomsPerCell; }, x);
+    Row("  MakeBondGrid: largest cell edge     A", all, [](F f) { return f.cellEdge; }, x);
+    Row("  MakeBondGrid: atoms per cell", all, [](F f) { return f.atomsPerCell; }, x);
     Row("load: AddMoleculeFromFile             s", all, [](F f) { return f.load; }, s);
     Row("         Matoms/s", all, [](F f) { return f.atoms / f.load / 1e6; }, x);
     Row("gemmi: read_structure                 s", all, [](F f) { return f.gemmi; }, s);
