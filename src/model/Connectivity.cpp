@@ -124,16 +124,16 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
 double CovalentRadius(std::string_view name) {
     char c = name.empty() ? '\0' : name.back();
     for (char ch : name) {
-        if (std::isalpha(static_cast<unsigned char>(ch))) {
+        if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) {
             c = ch;
             break;
         }
     }
-    switch (std::toupper(static_cast<unsigned char>(c))) {
-    case 'H': return 0.455;
-    case 'D': return 0.68;
-    case 'P': return 0.975;
-    case 'S': return 1.245;
+    switch (c) {
+    case 'H': case 'h': return 0.455;
+    case 'D': case 'd': return 0.68;
+    case 'P': case 'p': return 0.975;
+    case 'S': case 's': return 1.245;
     default: return 0.905;
     }
 }
@@ -223,36 +223,28 @@ void WalkCellPairs(const BondGrid& g, const CellOrder& cells, F&& visit) {
             }
 }
 
-inline bool Bonded(const GridAtom& a, const GridAtom& b) {
-    if (a.model != b.model) return false;
-    const double reach = (a.r + b.r) * (a.r + b.r);
-    const double dx = a.x - b.x;
-    double d2 = dx * dx;
-    if (d2 >= reach) return false;
-    const double dy = a.y - b.y;
-    d2 += dy * dy;
-    if (d2 >= reach) return false;
-    const double dz = a.z - b.z;
-    d2 += dz * dz;
-    return d2 < reach;
-}
-
 // Tests the atoms sorted[aBegin, aEnd) against sorted[bBegin, bEnd) (the
 // same run: each pair once); stops early for atoms whose partners are full.
-// Degrees are kept by place in `sorted`, where neighbours are near.
+// Degrees are kept by place in `sorted`, where neighbours are near. The
+// distance is summed in full rather than axis by axis: the same value, and
+// no branch to mispredict.
 template <class F>
 void TestRuns(const std::vector<GridAtom>& sorted, int aBegin, int aEnd, int bBegin, int bEnd, bool same,
               std::vector<std::uint8_t>& degree, F&& found) {
     for (int ia = aBegin; ia < aEnd; ++ia) {
         const GridAtom& a = sorted[ia];
-        for (int ib = same ? ia + 1 : bBegin; ib < bEnd; ++ib) {
-            if (degree[ia] >= kMaxPartners) break;
+        int partners = degree[ia];
+        for (int ib = same ? ia + 1 : bBegin; ib < bEnd && partners < kMaxPartners; ++ib) {
             const GridAtom& b = sorted[ib];
-            if (degree[ib] >= kMaxPartners || !Bonded(a, b)) continue;
-            ++degree[ia];
+            const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+            const double reach = (a.r + b.r) * (a.r + b.r);
+            const double d2 = dx * dx + dy * dy + dz * dz;
+            if (!(d2 < reach) || a.model != b.model || degree[ib] >= kMaxPartners) continue;
+            ++partners;
             ++degree[ib];
             found(a.index, b.index);
         }
+        degree[ia] = static_cast<std::uint8_t>(partners);
     }
 }
 

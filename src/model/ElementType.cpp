@@ -1,6 +1,5 @@
 #include "model/ElementType.h"
 
-#include <cctype>
 
 namespace velm {
 
@@ -27,11 +26,12 @@ constexpr ElementInfo kElements[kElementCount] = {
 const ElementInfo& GetElementInfo(int element) { return kElements[ClampElement(element)]; }
 
 ElementType ElementFromName(std::string_view name) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
     for (size_t i = 0; i < name.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
-        if (!std::isalpha(c)) continue;
-        char next = i + 1 < name.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[i + 1]))) : '\0';
-        switch (std::toupper(c)) {
+        const char c = upper(name[i]);
+        if (c < 'A' || c > 'Z') continue;
+        const char next = i + 1 < name.size() ? upper(name[i + 1]) : '\0';
+        switch (c) {
         case 'C': return next == 'L' ? Chlorine : Carbon;
         case 'D': return UnknownElement;
         case 'F': return Iron;
