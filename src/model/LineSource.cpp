@@ -11,43 +11,65 @@ namespace velm {
 
 namespace {
 constexpr const char* kSource = "pdb";
+constexpr size_t kBlock = 1 << 18;  // whole-file scans: few, large reads
 gzFile Gz(void* f) { return static_cast<gzFile>(f); }
 }  // namespace
+
+std::string_view NextLinePiece(std::string_view text, size_t pos) {
+    if (pos >= text.size()) return {};
+    const size_t room = std::min(text.size() - pos, kLinePiece);
+    const char* start = text.data() + pos;
+    const void* nl = std::memchr(start, '\n', room);
+    return {start, nl ? static_cast<size_t>(static_cast<const char*>(nl) - start) + 1 : room};
+}
 
 GzLineSource::GzLineSource(const std::string& path) {
     gzFile f = gzopen(path.c_str(), "rb");
     if (!f) return;
-    gzbuffer(f, 1 << 17);  // whole-file scans: fewer, larger reads
+    gzbuffer(f, kBlock);
     file_ = f;
+    block_.resize(kBlock);
 }
 
 GzLineSource::~GzLineSource() {
     if (file_) gzclose(Gz(file_));
 }
 
-bool GzLineSource::ReadLine(char* buf, int size) {
-    if (gzgets(Gz(file_), buf, size)) return true;
-    int err = Z_OK;
-    gzerror(Gz(file_), &err);
-    if (err != Z_OK && err != Z_STREAM_END) VELM_THROW("Error parsing file!");
-    return false;
+bool GzLineSource::ReadLine(std::string_view& line) {
+    for (;;) {
+        const std::string_view held(block_.data() + begin_, end_ - begin_);
+        line = NextLinePiece(held, 0);
+        // A piece is whole when it ends the line, fills a line buffer, or the file has ended.
+        if (!line.empty() && (line.back() == '\n' || line.size() == kLinePiece || atEnd_)) {
+            begin_ += line.size();
+            return true;
+        }
+        if (atEnd_) return false;
+        std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        const int got = gzread(Gz(file_), block_.data() + end_, static_cast<unsigned>(block_.size() - end_));
+        if (got < 0) VELM_THROW("Error parsing file!");
+        if (got == 0) {
+            int err = Z_OK;
+            gzerror(Gz(file_), &err);
+            if (err != Z_OK && err != Z_STREAM_END) VELM_THROW("Error parsing file!");  // truncated or corrupt
+            atEnd_ = true;
+        }
+        end_ += static_cast<size_t>(got);
+    }
 }
 
 void GzLineSource::Rewind() {
     if (gzrewind(Gz(file_)) != 0) VELM_THROW("Error parsing file!");
+    begin_ = end_ = 0;
+    atEnd_ = false;
 }
 
-bool MemoryLineSource::ReadLine(char* buf, int size) {
-    if (pos_ >= data_.size() || size < 2) return false;
-    const size_t room = static_cast<size_t>(size - 1);
-    const size_t left = data_.size() - pos_;
-    const char* start = data_.data() + pos_;
-    const void* nl = std::memchr(start, '\n', std::min(left, room));
-    const size_t n = nl ? static_cast<size_t>(static_cast<const char*>(nl) - start) + 1 : std::min(left, room);
-    std::memcpy(buf, start, n);
-    buf[n] = '\0';
-    pos_ += n;
-    return true;
+bool MemoryLineSource::ReadLine(std::string_view& line) {
+    line = NextLinePiece(data_, pos_);
+    pos_ += line.size();
+    return !line.empty();
 }
 
 }  // namespace velm

@@ -1,20 +1,22 @@
 #pragma once
 // Where a text reader gets its lines: a file (plain or gzip-compressed, read
 // through zlib's gz stream interface) or a block of memory (tests, fuzzing).
-// Lines come in pieces of at most kLineBuffer - 1 characters, as gzgets gives
-// them, so a longer line arrives as several lines.
+// Lines come in pieces of at most kLineBuffer - 1 characters, as a 512-byte
+// line buffer gives them, so a longer line arrives as several lines.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velm {
 
 inline constexpr int kLineBuffer = 512;
+inline constexpr size_t kLinePiece = kLineBuffer - 1;
 
 class LineSource {
 public:
     virtual ~LineSource() = default;
-    // Next line into buf (NUL-terminated, line feed kept); false at the end.
-    virtual bool ReadLine(char* buf, int size) = 0;
+    // The next line, line feed kept; valid until the next call. False at the end.
+    virtual bool ReadLine(std::string_view& line) = 0;
     virtual void Rewind() = 0;
 };
 
@@ -26,22 +28,29 @@ public:
     GzLineSource& operator=(const GzLineSource&) = delete;
 
     bool IsOpen() const { return file_ != nullptr; }
-    bool ReadLine(char* buf, int size) override;  // throws on a corrupt or truncated stream
+    bool ReadLine(std::string_view& line) override;  // throws on a corrupt or truncated stream
     void Rewind() override;
 
 private:
     void* file_ = nullptr;  // gzFile
+    std::vector<char> block_;
+    size_t begin_ = 0, end_ = 0;
+    bool atEnd_ = false;
 };
 
 class MemoryLineSource : public LineSource {
 public:
     explicit MemoryLineSource(std::string_view data) : data_(data) {}
-    bool ReadLine(char* buf, int size) override;
+    bool ReadLine(std::string_view& line) override;
     void Rewind() override { pos_ = 0; }
 
 private:
     std::string_view data_;
     size_t pos_ = 0;
 };
+
+// The next piece of `text` from `pos`: through the line feed, or kLinePiece
+// characters when the line is longer. Empty at the end.
+std::string_view NextLinePiece(std::string_view text, size_t pos);
 
 }  // namespace velm

@@ -409,13 +409,26 @@ bool ParseTriple(const char* at, double (&out)[3]) {
     return true;
 }
 
-void ScanBox(const char* line, BoxRecord& box, bool (&seen)[4]) {
-    if (!std::strstr(line, "BBOX_")) return;
+// A line as C text, for the scans of the rare MONITOR and BBOX lines.
+struct CLine {
+    char text[kLineBuffer];
+    explicit CLine(std::string_view line) {
+        const size_t n = std::min(line.size(), kLinePiece);
+        std::memcpy(text, line.data(), n);
+        text[n] = '\0';
+    }
+};
+
+void ScanBox(std::string_view line, BoxRecord& box, bool (&seen)[4]) {
+    if (line.find("BBOX_") == std::string_view::npos) return;
+    const CLine c(line);
     static constexpr const char* kKeys[4] = {"BBOX_R", "BBOX_A", "BBOX_B", "BBOX_C"};
     double (*triples[4])[3] = {&box.R, &box.A, &box.B, &box.C};
     for (int k = 0; k < 4; ++k)
-        if (const char* hit = std::strstr(line, kKeys[k]); hit && ParseTriple(hit, *triples[k])) seen[k] = true;
+        if (const char* hit = std::strstr(c.text, kKeys[k]); hit && ParseTriple(hit, *triples[k])) seen[k] = true;
 }
+
+bool HasMonitor(std::string_view line) { return line.find("MONITOR") != std::string_view::npos; }
 
 int CountConectPairs(const std::vector<ConectEntry>& conects) {
     std::vector<std::pair<int, int>> pairs;
@@ -434,19 +447,18 @@ PdbFile PdbFile::Read(const std::string& path) {
 }
 
 PdbFile PdbFile::Read(LineSource& source) {
-    char line[kLineBuffer];
+    std::string_view line;
 
     // First pass: counts that bound the arrays, and the box.
     size_t atomCount = 0, conectCount = 0, monitorCount = 0;
     PdbFile file;
     bool boxSeen[4] = {false, false, false, false};
-    while (source.ReadLine(line, kLineBuffer)) {
-        const size_t len = std::strlen(line);
-        Tokens tok(line, line + len);
+    while (source.ReadLine(line)) {
+        Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
         if (kind == LineKind::Atom || kind == LineKind::Hetatm) ++atomCount;
         else if (kind == LineKind::Conect) ++conectCount;
-        if (std::strstr(line, "MONITOR")) ++monitorCount;
+        if (HasMonitor(line)) ++monitorCount;
         ScanBox(line, file.box, boxSeen);
     }
     file.box.valid = boxSeen[0] && boxSeen[1] && boxSeen[2] && boxSeen[3];
@@ -457,9 +469,8 @@ PdbFile PdbFile::Read(LineSource& source) {
     // Second pass: atom records, CONECT entries and monitors in file order.
     source.Rewind();
     ReaderState state;
-    while (source.ReadLine(line, kLineBuffer)) {
-        const size_t len = std::strlen(line);
-        Tokens tok(line, line + len);
+    while (source.ReadLine(line)) {
+        Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
         switch (kind) {
         case LineKind::Model: state.runningModel = LeadingInt(tok.Next()); break;
@@ -479,9 +490,10 @@ PdbFile PdbFile::Read(LineSource& source) {
             break;
         case LineKind::Other: break;
         }
-        if (const char* hit = std::strstr(line, "MONITOR")) {
+        if (file.monitors.size() < monitorCount && HasMonitor(line)) {
+            const CLine c(line);
             MonitorRecord m;
-            if (file.monitors.size() < monitorCount && ParseMonitor(hit, m)) file.monitors.push_back(m);
+            if (ParseMonitor(std::strstr(c.text, "MONITOR"), m)) file.monitors.push_back(m);
         }
     }
     if (file.atoms.size() != atomCount) ParseFailure(__LINE__);

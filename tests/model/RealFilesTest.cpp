@@ -36,9 +36,9 @@ std::vector<std::string> Lines(const std::string& path) {
     std::vector<std::string> out;
     GzLineSource source(path);
     EXPECT_TRUE(source.IsOpen()) << path;
-    char buf[kLineBuffer];
-    while (source.IsOpen() && source.ReadLine(buf, kLineBuffer)) {
-        std::string s(buf);
+    std::string_view line;
+    while (source.IsOpen() && source.ReadLine(line)) {
+        std::string s(line);
         while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
         out.push_back(std::move(s));
     }
