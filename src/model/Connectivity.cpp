@@ -372,31 +372,37 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
         return -1;
     };
     struct Keyed {
-        std::uint32_t home;
         int offset, slotA, slotB;
         bool operator<(const Keyed& o) const {
-            return std::tie(home, offset, slotA, slotB) < std::tie(o.home, o.offset, o.slotA, o.slotB);
+            return std::tie(offset, slotA, slotB) < std::tie(o.offset, o.slotA, o.slotB);
         }
     };
-    std::vector<Keyed> keyed;
-    keyed.reserve(found.size());
-    for (auto [a, b] : found) {
+    // Bucketed by home cell (a counting sort); a bucket holds a few dozen pairs.
+    std::vector<int> bucket(coarse.start.size(), 0);
+    std::vector<std::uint32_t> homeOf(found.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        auto& [a, b] = found[i];
         const std::uint32_t ca = coarseCell[a], cb = coarseCell[b];
-        int k = 0;
-        if (ca == cb) {
-            if (coarse.slot[a] > coarse.slot[b]) std::swap(a, b);
-        } else {
-            const auto pa = coords(ca), pb = coords(cb);
-            k = offsetIndex(pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]);
-            if (k < 0) {
-                std::swap(a, b);
-                k = offsetIndex(pa[0] - pb[0], pa[1] - pb[1], pa[2] - pb[2]);
-            }
+        if (ca == cb ? coarse.slot[a] > coarse.slot[b] : offsetIndex(coords(cb)[0] - coords(ca)[0],
+                                                                      coords(cb)[1] - coords(ca)[1],
+                                                                      coords(cb)[2] - coords(ca)[2]) < 0)
+            std::swap(a, b);
+        homeOf[i] = coarseCell[a];
+        ++bucket[homeOf[i] + 1];
+    }
+    for (size_t c = 0; c + 1 < bucket.size(); ++c) bucket[c + 1] += bucket[c];
+    std::vector<Keyed> keyed(found.size());
+    {
+        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
+        for (size_t i = 0; i < found.size(); ++i) {
+            const auto [a, b] = found[i];
+            const auto pa = coords(coarseCell[a]), pb = coords(coarseCell[b]);
+            keyed[fill[homeOf[i]]++] =
+                Keyed{offsetIndex(pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]), coarse.slot[a], coarse.slot[b]};
         }
-        keyed.push_back(Keyed{coarseCell[a], k, coarse.slot[a], coarse.slot[b]});
     }
     std::vector<std::pair<int, int>>().swap(found);
-    std::sort(keyed.begin(), keyed.end());
+    for (size_t c = 0; c + 1 < bucket.size(); ++c) std::sort(keyed.begin() + bucket[c], keyed.begin() + bucket[c + 1]);
     std::vector<std::pair<int, int>> pairs;
     pairs.reserve(keyed.size());
     for (const Keyed& k : keyed) pairs.emplace_back(coarse.order[k.slotA], coarse.order[k.slotB]);
