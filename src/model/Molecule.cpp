@@ -52,6 +52,7 @@ void Molecule::Release() {
     atoms.clear();
     currentFrame = 0;
     box = BoundingBox{};
+    centreShift = Vec3{};
     path.clear();
 }
 

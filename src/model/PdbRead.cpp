@@ -243,9 +243,16 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         } else if (OnlyDigits(t)) {
             rec.SetResName(t);
         } else {
+            // A lone character before the residue name of a HETATM line is
+            // skipped; but an ion's residue name is one letter too ("K", "F"):
+            // followed by a chain letter or a number, the letter is the name.
             if (kind == LineKind::Hetatm && t.size() == 1) {
-                t = tok.Next();
-                if (t.empty()) ParseFailure(__LINE__);
+                const std::string_view after = tok.Peek();
+                if (after.size() > 1 && !OnlyDigitsAndSigns(after)) {
+                    t = tok.Next();
+                } else if (after.empty()) {
+                    ParseFailure(__LINE__);
+                }
             }
             rec.SetResName(WithoutAltLoc(t));
         }

@@ -67,6 +67,11 @@ TEST(PdbRead, OneRecordPerLineShape) {
         {"ATOM 5 CA ALA 1 12 1.0 2.0 3.0", "CA", "ALA", '1', 12, ' ', 1, 2, 3, 1.0, 0.0, 0},
         // HETATM with a one-character token before the residue name.
         {"HETATM 5 O W HOH 3 1.0 2.0 3.0 1.0 20.0", "O", "HOH", ' ', 3, ' ', 1, 2, 3, 1.0, 20.0, 1},
+        // Ions whose residue name is one letter, with and without a chain.
+        {"HETATM 3000  K     K A 401      10.000  20.000  30.000  1.00 20.00           K", "K", "K", 'A', 401, ' ',
+         10, 20, 30, 1.0, 20.0, 1},
+        {"HETATM 3000  K     K   401      10.000  20.000  30.000  1.00 20.00           K", "K", "K", ' ', 401, ' ',
+         10, 20, 30, 1.0, 20.0, 1},
         // Glued record name and serial (serials from 10,000 on).
         {"HETATM22133  PB  ADP B2601     -17.534 -30.951 -63.634  1.00 62.13           P  ", "PB", "ADP", 'B', 2601,
          ' ', -17.534, -30.951, -63.634, 1.0, 62.13, 1},
