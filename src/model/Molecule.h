@@ -11,6 +11,7 @@
 #include "model/Frame.h"
 #include "model/Monitor.h"
 #include "model/Residue.h"
+#include "model/Trackball.h"
 
 namespace velm {
 
@@ -38,6 +39,7 @@ public:
     std::string path;
     BoundingBox box;
     int selected = 0;
+    Trackball trackball;  // orientation and translation; trackball.free: moves with the mouse
     Vec3 displayOffset;
     Vec3 centreShift;  // translation applied to centre the structure on its centre of mass
 

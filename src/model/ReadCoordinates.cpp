@@ -167,6 +167,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         mol.path = molecule.path;
         mol.selected = molecule.selected;
         mol.displayOffset = molecule.displayOffset;
+        mol.trackball = molecule.trackball;
         molecule = std::move(mol);
     } catch (const std::bad_alloc&) {
         VELM_THROW("Out of memory");
@@ -204,7 +205,7 @@ void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner&
         a.y -= centre.y;
         a.z -= centre.z;
     }
-    mol.centreShift = centre * -1.0;
+    mol.centreShift -= centre;  // cumulative: a trajectory read later centres again
     mol.frameCentres.assign(static_cast<size_t>(mol.FrameCount()), Vec3{});
 
     if (mode == ZeroCenterOfMass || mode == Align) {

@@ -1,0 +1,23 @@
+#pragma once
+// Orientation and placement of the scene or of one molecule: a unit
+// quaternion turned by a virtual trackball, a translation applied inside the
+// rotation, and the drag state of the mouse.
+namespace velm {
+
+struct Trackball {
+    float orientation[4] = {0, 0, 0, 1};  // x, y, z, w
+    float spin[4] = {0, 0, 0, 1};         // last incremental rotation, re-applied while spinning
+    float radius = 0.8f;                  // in normalised window units: the mouse sensitivity
+    int lastRotateX = 0, lastRotateY = 0;
+    int lastTranslateX = 0, lastTranslateY = 0;
+    int lastZoomX = 0;
+    int moveCount = 0;
+    float inverseRotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    float translation[3] = {0, 0, 0};
+    bool free = true;  // moves with the mouse
+};
+
+// The 4x4 rotation matrix of a quaternion, column by column as GL takes it.
+void RotationMatrix(const float q[4], float m[16]);
+
+}  // namespace velm
