@@ -18,6 +18,7 @@ public:
     void ProgressStep() override { ProgressSet(position_ + 1); }
     void ProgressSet(int position) override;
     void ProgressEnd() override;
+    bool ProgressCancelled() override { return false; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
 

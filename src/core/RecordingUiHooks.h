@@ -12,6 +12,8 @@ public:
     std::vector<std::string> calls;  // "message:TEXT", "status:TEXT", "progress-begin:TITLE:N", ...
     bool yesNoAnswer = false;
     int waitDepth = 0;
+    int cancelAt = -1;  // "Cancel" once the progress reaches this position
+    int progress = 0;
 
     void Message(std::string_view t) override { calls.push_back("message:" + std::string(t)); }
     bool AskYesNo(std::string_view q) override {
@@ -22,8 +24,15 @@ public:
     void ProgressBegin(std::string_view t, int n) override {
         calls.push_back("progress-begin:" + std::string(t) + ":" + std::to_string(n));
     }
-    void ProgressStep() override { calls.push_back("progress-step"); }
-    void ProgressSet(int p) override { calls.push_back("progress-set:" + std::to_string(p)); }
+    void ProgressStep() override {
+        ++progress;
+        calls.push_back("progress-step");
+    }
+    void ProgressSet(int p) override {
+        progress = p;
+        calls.push_back("progress-set:" + std::to_string(p));
+    }
+    bool ProgressCancelled() override { return cancelAt >= 0 && progress >= cancelAt; }
     void ProgressEnd() override { calls.push_back("progress-end"); }
     void BeginWaitCursor() override { ++waitDepth; }
     void EndWaitCursor() override { --waitDepth; }

@@ -15,6 +15,9 @@ public:
     virtual void ProgressStep() = 0;
     virtual void ProgressSet(int position) = 0;
     virtual void ProgressEnd() = 0;
+    // Whether the user asked to stop the work in progress ("Cancel"); the
+    // desktop answers after handling pending events.
+    virtual bool ProgressCancelled() = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
 };
@@ -29,6 +32,7 @@ public:
     void ProgressStep() override {}
     void ProgressSet(int) override {}
     void ProgressEnd() override {}
+    bool ProgressCancelled() override { return false; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
 };

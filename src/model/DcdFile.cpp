@@ -1,0 +1,170 @@
+#include "model/DcdFile.h"
+
+#include <cstring>
+#include <limits>
+
+#include "core/VelmError.h"
+
+namespace velm {
+
+namespace {
+constexpr const char* kSource = "DCD";
+
+// One value of `width` bytes at p, in the file's byte order.
+template <class T>
+T Decode(const unsigned char* p, bool swap) {
+    unsigned char b[sizeof(T)];
+    for (size_t i = 0; i < sizeof(T); ++i) b[i] = swap ? p[sizeof(T) - 1 - i] : p[i];
+    T v;
+    std::memcpy(&v, b, sizeof(T));
+    return v;
+}
+
+// Control integers of the header (0-based): how many fixed atoms, whether an
+// extra (unit-cell) block precedes each step, the writing program's version.
+constexpr int kFixedAtoms = 8;
+constexpr int kExtraBlock = 10;
+constexpr int kFourDims = 11;
+constexpr int kVersion = 19;
+constexpr long kCellRecord = 4 + 48 + 4;
+}  // namespace
+
+DcdFile::DcdFile(const std::string& path) {
+    // Read-only: a trajectory is never written here, and may sit on read-only media.
+    file_ = std::fopen(path.c_str(), "rb");
+}
+
+DcdFile::~DcdFile() {
+    if (file_) std::fclose(file_);
+}
+
+bool DcdFile::Read(void* out, size_t bytes) {
+    if (std::fread(out, 1, bytes, file_) == bytes) return true;
+    message_ = std::ferror(file_) ? "Error reading DCD file" : "Unexpected end of file!";
+    return false;
+}
+
+bool DcdFile::ReadInts(std::int32_t* out, size_t count) {
+    unsigned char bytes[4 * 32];
+    if (count > 32 || !Read(bytes, 4 * count)) return false;
+    for (size_t i = 0; i < count; ++i) out[i] = Decode<std::int32_t>(bytes + 4 * i, swap_);
+    return true;
+}
+
+bool DcdFile::Skip(long bytes) {
+    if (std::fseek(file_, bytes, SEEK_CUR) == 0) return true;
+    message_ = "Error reading DCD file";
+    return false;
+}
+
+DcdHeader DcdFile::ReadHeader() {
+    if (!file_) VELM_THROW("Please open the file before reading!");
+    message_.clear();
+    auto fail = [this](int line) { throw VelmError(message_, kSource, line); };
+
+    std::int32_t first = 0;
+    if (!ReadInts(&first, 1)) fail(__LINE__);
+    if (first != 84) {
+        swap_ = true;
+        std::rewind(file_);
+        if (!ReadInts(&first, 1)) fail(__LINE__);
+        if (first != 84) VELM_THROW("Corrupted DCD file header");
+    }
+    // "CORD", the step count and 19 more control integers, the closing 84,
+    // then the title record's length and its line count.
+    std::int32_t control[20] = {};
+    std::int32_t tail[3] = {};
+    if (!Skip(4) || !ReadInts(control, 20) || !ReadInts(tail, 3)) fail(__LINE__);
+    const std::int32_t titleLength = tail[1], titles = tail[2];
+    if (tail[0] != 84 || titleLength < 4 || (titleLength - 4) % 80 != 0 || titles != (titleLength - 4) / 80)
+        VELM_THROW("Bad DCD file header");
+
+    if (std::fseek(file_, 0, SEEK_END) != 0) VELM_THROW("Error reading DCD file");
+    const long size = std::ftell(file_);
+    if (std::fseek(file_, 92 + 4 + 4, SEEK_SET) != 0) VELM_THROW("Error reading DCD file");
+    if (static_cast<long>(titles) * 80 > size) VELM_THROW("Unexpected end of file!");
+
+    std::int32_t atomRecord[4] = {};
+    if (!Skip(static_cast<long>(titles) * 80) || !ReadInts(atomRecord, 4)) fail(__LINE__);
+    if (atomRecord[0] != titleLength || atomRecord[1] != 4 || atomRecord[3] != 4 || atomRecord[2] < 0)
+        VELM_THROW("Bad DCD file header");
+
+    // Files of the common MD programs say in the header whether a unit-cell
+    // record comes before every step; a list of fixed atoms would follow here
+    // and change the layout of the steps after the first.
+    const bool charmm = control[kVersion] != 0;
+    if (charmm && control[kFixedAtoms] != 0)
+        VELM_THROW("DCD files with fixed atoms are not supported: the trajectory holds only the free atoms");
+    if (charmm && control[kFourDims] != 0) VELM_THROW("DCD files with a fourth coordinate are not supported");
+    header_.unitCell = charmm && control[kExtraBlock] == 1;
+    header_.atoms = atomRecord[2];
+    header_.steps = control[0] < 0 ? 0 : control[0];
+
+    const long stepsStart = std::ftell(file_);  // the first step's framing
+    const long cell = header_.unitCell ? kCellRecord : 0;
+    const long a = stepsStart + 4;  // the first x value of a file without unit cells
+    const long A = header_.atoms;
+    long N = header_.steps;
+    if (A > 0 && N > 0) {
+        header_.width = static_cast<int>((size - (24 + cell) * N - a + 8) / (3 * N * A));
+    } else if (A > 0) {
+        header_.width = 4;
+        N = (size - a + 8) / ((4 * A + 8) * 3 + cell);
+        header_.steps = static_cast<int>(N);
+    } else {
+        header_.width = 0;
+    }
+    if (header_.width < 0) header_.width = 0;
+    // A file cut short (a run that stopped early) holds fewer steps than its
+    // header says, which shows as a width that fits no value type.
+    if (A > 0 && N > 0 && header_.width < 4 && (size - stepsStart) / (cell + 3 * (A * 4 + 8)) < N)
+        VELM_THROW("Unexpected end of file!");
+    if (A > 0 && N > 0 && (header_.width == 4 || header_.width == 8)) {
+        const long stepBytes = cell + 3 * (A * header_.width + 8);
+        if (stepBytes > 0 && (size - stepsStart) / stepBytes < N) VELM_THROW("Unexpected end of file!");
+    }
+    if (std::fseek(file_, stepsStart, SEEK_SET) != 0) VELM_THROW("Error reading DCD file");
+    headerRead_ = true;
+    return header_;
+}
+
+bool DcdFile::ReadStep(float* xyz) {
+    if (!file_ || !headerRead_) {
+        message_ = "Please open the file before reading!";
+        return false;
+    }
+    const int w = header_.width;
+    const size_t n = static_cast<size_t>(header_.atoms);
+    if (header_.unitCell) {
+        std::int32_t length = 0;
+        if (!ReadInts(&length, 1)) return false;
+        if (length != 48 || !Skip(48 + 4)) {
+            if (message_.empty()) message_ = "Error reading DCD file!";
+            return false;
+        }
+    }
+    buffer_.resize(n * static_cast<size_t>(w));
+    for (int axis = 0; axis < 3; ++axis) {
+        std::int32_t open = 0, close = 0;
+        if (!ReadInts(&open, 1)) return false;
+        if (static_cast<size_t>(open) != n * static_cast<size_t>(w)) {
+            message_ = "Error reading DCD file!";
+            return false;
+        }
+        if (!Read(buffer_.data(), buffer_.size())) return false;
+        const unsigned char* p = buffer_.data();
+        if (w == 4) {
+            for (size_t i = 0; i < n; ++i) xyz[3 * i + axis] = Decode<float>(p + 4 * i, swap_);
+        } else {
+            for (size_t i = 0; i < n; ++i) xyz[3 * i + axis] = static_cast<float>(Decode<double>(p + 8 * i, swap_));
+        }
+        if (!ReadInts(&close, 1)) return false;
+        if (close != open) {
+            message_ = "Error reading DCD file!";
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace velm

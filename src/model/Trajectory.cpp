@@ -1,0 +1,78 @@
+#include "model/Trajectory.h"
+
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <thread>
+
+#include "core/VelmError.h"
+#include "model/Molecule.h"
+
+namespace velm {
+
+namespace {
+constexpr const char* kSource = "VelmDoc";
+}
+
+OpenTrajectory ReadTrajectoryHeader(Molecule& mol, const std::string& path, FileType type) {
+    if (type == ByExtension) type = FileTypeFromPath(path);
+    if (type == PtfType) VELM_THROW("PTF files are not currently supported!");
+    if (type != DcdType) VELM_THROW("Unknown file type!");
+    mol.frames.Clear();
+    mol.frameCentres.clear();
+    mol.currentFrame = 0;
+    OpenTrajectory t;
+    t.file = std::make_unique<DcdFile>(path);
+    if (!t.file->IsOpen()) VELM_THROW("Can't open DCD file for reading!");
+    t.header = t.file->ReadHeader();
+    if (t.header.atoms != mol.AtomCount()) VELM_THROW("Incorrect Number of atoms in DCD file!");
+    if (t.header.width != 4 && t.header.width != 8) VELM_THROW("Incompatible data size in DCD file!");
+    return t;
+}
+
+bool ReadTrajectorySteps(Molecule& mol, OpenTrajectory& t, UiHooks& ui) {
+    DcdFile& file = *t.file;
+    return ReadStepsOnWorker(mol, t.header.steps, [&file](float* xyz) {
+        if (!file.ReadStep(xyz)) throw VelmError(file.Message(), "DCD", __LINE__);
+    }, ui);
+}
+
+bool ReadStepsOnWorker(Molecule& mol, int steps, const std::function<void(float*)>& readStep, UiHooks& ui) {
+    const size_t atoms = mol.atoms.size();
+    // The worker alone touches the molecule until it has finished; the
+    // interface thread sees only these atomics.
+    std::atomic<bool> keepGoing{true};
+    std::atomic<int> read{0};
+    std::atomic<bool> finished{false};
+    std::exception_ptr error;
+
+    ui.ProgressBegin("Reading Trajectory", steps);
+    std::thread worker([&] {
+        try {
+            while (keepGoing.load() && read.load() < steps) {
+                Frame frame(atoms);
+                readStep(frame.xyz.data());
+                mol.frames.Append(std::move(frame));
+                read.fetch_add(1);
+            }
+        } catch (const std::bad_alloc&) {
+            error = std::make_exception_ptr(VelmError("Out of memory", kSource, __LINE__));
+        } catch (...) {
+            error = std::current_exception();
+        }
+        finished.store(true);
+    });
+    int shown = -1;
+    while (!finished.load()) {
+        if (const int r = read.load(); r != shown) ui.ProgressSet(shown = r);
+        if (ui.ProgressCancelled()) keepGoing.store(false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    worker.join();
+    ui.ProgressSet(read.load());
+    ui.ProgressEnd();
+    if (error) std::rethrow_exception(error);
+    return keepGoing.load();
+}
+
+}  // namespace velm
