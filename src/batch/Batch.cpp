@@ -1,7 +1,12 @@
 #include "batch/Batch.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
+#include "analysis/Kabsch.h"
 #include "batch/StderrUiHooks.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
@@ -15,9 +20,94 @@ constexpr const char* kUsage =
     "  Loads each PDB file (plain or gzip-compressed) and prints one line per molecule:\n"
     "  path= atoms= models= chains= residues= bonds= frames= hetero= shift=x,y,z\n"
     "options:\n"
-    "  -no_connect   do not compute covalent bonds\n"
-    "  -multi        read the models of a file as the frames of a trajectory\n"
-    "  -v            report progress on stderr\n";
+    "  -no_connect          do not compute covalent bonds\n"
+    "  -multi               read the models of a file as the frames of a trajectory\n"
+    "  -dcd FILE            read a DCD trajectory into the last molecule loaded\n"
+    "  -align | -cm         align every trajectory frame onto the structure, or only\n"
+    "                       remove each frame's centre of mass (with -dcd or -multi)\n"
+    "  -superpose           superimpose the last molecule onto the first on their alpha\n"
+    "                       carbons (paired in order, mass-weighted): rmsd_before= rmsd_after=\n"
+    "  -save FILE           write every molecule into one PDB file\n"
+    "  -precision N         decimals of the saved coordinates, 3 to 15 (default 3)\n"
+    "  -noconect            save without CONECT records\n"
+    "  -nonormalize         save temperature factors as read (at most 99.9)\n"
+    "  -export-trajectory FILE START STOP\n"
+    "                       write frames START..STOP (from 1) as a multi-model PDB file\n"
+    "  -v                   report progress on stderr\n";
+
+struct BatchOptions {
+    ReadOptions read;
+    bool verbose = false;
+    bool align = false, cm = false, superpose = false;
+    std::vector<std::string> files;
+    std::string dcd, save, exportPath;
+    int precision = 3;
+    bool conect = true, normalise = true;
+    int exportStart = 0, exportStop = 0;
+};
+
+bool ParseInteger(const std::string& text, int& value) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE || v < INT32_MIN || v > INT32_MAX) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+// Parses the arguments; an empty string, or the message of what is wrong.
+std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](const char* what) -> const std::string* {
+            if (i + 1 >= args.size()) return nullptr;
+            (void)what;
+            return &args[++i];
+        };
+        if (a == "-no_connect") o.read.computeConnectivity = 0;
+        else if (a == "-multi") o.read.multipleAsTrajectory = 1;
+        else if (a == "-align") o.align = true;
+        else if (a == "-cm") o.cm = true;
+        else if (a == "-superpose") o.superpose = true;
+        else if (a == "-noconect") o.conect = false;
+        else if (a == "-nonormalize") o.normalise = false;
+        else if (a == "-v") o.verbose = true;
+        else if (a == "-dcd" || a == "-save") {
+            const std::string* v = value("file");
+            if (!v) return "A filename was not found on the command line";
+            (a == "-dcd" ? o.dcd : o.save) = *v;
+        } else if (a == "-precision") {
+            const std::string* v = value("number");
+            if (!v || !ParseInteger(*v, o.precision) || o.precision < 3 || o.precision > 15)
+                return "-precision takes a number of decimals from 3 to 15";
+        } else if (a == "-export-trajectory") {
+            if (i + 3 >= args.size() || !ParseInteger(args[i + 2], o.exportStart) ||
+                !ParseInteger(args[i + 3], o.exportStop))
+                return "-export-trajectory takes a file name and the first and last frame";
+            o.exportPath = args[i + 1];
+            i += 3;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return "unknown option " + a;
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    if (o.files.empty()) return "no coordinate file given";
+    if (!o.dcd.empty() && o.files.size() > 1) return "Only one structure can be read when reading DCD files";
+    if (o.superpose && o.files.size() < 2) return "-superpose needs two structures";
+    // As on the desktop's command line: with models read as frames, -align or
+    // -cm choose the read mode.
+    if (o.read.multipleAsTrajectory) o.read.trajectoryReadMode = o.align ? Align : o.cm ? ZeroCenterOfMass : Verbatim;
+    return "";
+}
+
+std::vector<int> AlphaCarbons(const Molecule& m) {
+    std::vector<int> out;
+    for (const Chain& c : m.chains)
+        for (const Residue& r : c.residues)
+            if (r.alphaCarbon >= 0) out.push_back(r.alphaCarbon);
+    return out;
+}
 
 // A path with blanks or quotes is written quoted, so that lines split on blanks.
 std::string PathField(const std::string& path) {
@@ -50,43 +140,62 @@ std::string MoleculeSummary(const Molecule& m) {
 }
 
 int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    bool verbose = false;
-    ReadOptions options;
-    std::vector<std::string> files;
-    for (const std::string& a : args) {
-        if (a == "-no_connect") options.computeConnectivity = 0;
-        else if (a == "-multi") options.multipleAsTrajectory = 1;
-        else if (a == "-v") verbose = true;
-        else if (a == "-help" || a == "-?") {
-            std::fputs(kUsage, out);
-            return 0;
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(err, "velm: unknown option %s\n%s", a.c_str(), kUsage);
-            return 2;
-        } else {
-            files.push_back(a);
-        }
+    if (args.size() == 1 && (args[0] == "-help" || args[0] == "-?")) {
+        std::fputs(kUsage, out);
+        return 0;
     }
-    if (files.empty()) {
-        std::fputs(kUsage, err);
+    BatchOptions o;
+    if (const std::string problem = ParseArguments(args, o); !problem.empty()) {
+        std::fprintf(err, "velm: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
 
-    StderrUiHooks ui(err, verbose);
+    StderrUiHooks ui(err, o.verbose);
     CVelmDoc doc(ui);
-    doc.options = options;
-    for (const std::string& path : files) {
-        try {
+    doc.options = o.read;
+    doc.frameAligner = superposeFrame;
+    std::string doing;  // the file being worked on, for messages
+    try {
+        for (const std::string& path : o.files) {
+            doing = path;
             if (!doc.AddMoleculeFromFile(path)) throw VelmError("Unable to read file", "VelmDoc", __LINE__);
-            std::fprintf(out, "%s\n", MoleculeSummary(*doc.primary).c_str());
-            std::fflush(out);
-        } catch (const VelmError& e) {
-            std::fprintf(err, "velm: %s: %s\n", path.c_str(), e.shownText().c_str());
-            return 1;
-        } catch (const std::exception&) {
-            std::fprintf(err, "velm: %s: Unable to read input file!\n", path.c_str());
-            return 1;
         }
+        if (!o.dcd.empty()) {
+            doing = o.dcd;
+            doc.ReadTrajectoryIntoPrimary(o.dcd, o.align ? Align : o.cm ? ZeroCenterOfMass : Verbatim);
+        }
+        for (const auto& m : doc.molecules) std::fprintf(out, "%s\n", MoleculeSummary(*m).c_str());
+        if (o.superpose) {
+            doing.clear();
+            const Molecule& a = *doc.molecules[0];
+            Molecule& b = *doc.molecules[doc.molecules.Count() - 1];
+            const std::vector<int> ca = AlphaCarbons(a), cb = AlphaCarbons(b);
+            const size_t n = std::min(ca.size(), cb.size());
+            const std::vector<int> la(ca.begin(), ca.begin() + static_cast<long>(n));
+            const std::vector<int> lb(cb.begin(), cb.begin() + static_cast<long>(n));
+            if (n < 3) throw VelmError("Please select at least three atoms from  each molecule", "kabsch", __LINE__);
+            const double before = computeRmsd(a, b, la, lb, true);
+            superpose(a, b, la, lb, true);
+            std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", n, before, computeRmsd(a, b, la, lb, true));
+        }
+        if (!o.save.empty()) {
+            doing = o.save;
+            doc.SaveCoordinates(o.save, o.precision, o.conect, o.normalise);
+        }
+        if (!o.exportPath.empty()) {
+            doing = o.exportPath;
+            doc.ExportTrajectory(o.exportPath, o.exportStart, o.exportStop);
+        }
+        std::fflush(out);
+    } catch (const VelmError& e) {
+        std::fflush(out);
+        if (doing.empty()) std::fprintf(err, "velm: %s\n", e.shownText().c_str());
+        else std::fprintf(err, "velm: %s: %s\n", doing.c_str(), e.shownText().c_str());
+        return 1;
+    } catch (const std::exception&) {
+        std::fflush(out);
+        std::fprintf(err, "velm: %s: Unable to read input file!\n", doing.c_str());
+        return 1;
     }
     return 0;
 }

@@ -83,3 +83,57 @@ TEST(Batch, ExecutableRunsOnTheExamples) {
     EXPECT_EQ(pclose(p), 0) << out;
     EXPECT_NE(out.find(" atoms=683 "), std::string::npos) << out;
 }
+
+TEST(Batch, TrajectorySaveExportAndSuperpose) {
+    test::TempDir dir;
+    const std::string pdb = test::DataPath("1ubi.pdb"), dcd = test::DataPath("1ubi_20frames_le.dcd");
+
+    const BatchRun read = RunArgs({pdb, "-dcd", dcd, "-cm"});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_NE(read.out.find(" atoms=683 models=21 "), std::string::npos) << read.out;
+    EXPECT_NE(read.out.find(" frames=20 "), std::string::npos) << read.out;
+    EXPECT_NE(read.err.find("Reading Trajectory"), std::string::npos);
+
+    const BatchRun wrong = RunArgs({pdb, "-dcd", test::DataPath("2hhb_20frames_le.dcd")});
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("Incorrect Number of atoms in DCD file!"), std::string::npos) << wrong.err;
+
+    // Export frames 2..4 and read them back as models: three of them.
+    const std::string exported = dir.File("frames.pdb");
+    ASSERT_EQ(RunArgs({pdb, "-dcd", dcd, "-export-trajectory", exported, "2", "4"}).status, 0);
+    const BatchRun back = RunArgs({"-multi", exported});
+    EXPECT_NE(back.out.find(" atoms=683 models=3 "), std::string::npos) << back.out;
+
+    // Save two molecules into one file and load it again: all atoms, one file.
+    const std::string saved = dir.File("both.pdb");
+    ASSERT_EQ(RunArgs({pdb, test::DataPath("pept.pdb"), "-save", saved, "-precision", "4"}).status, 0);
+    const BatchRun again = RunArgs({saved});
+    EXPECT_NE(again.out.find(" atoms=790 "), std::string::npos) << again.out;
+    // Saved centred, with four decimals: 27.343 - 30.15967 for the first atom.
+    EXPECT_NE(test::ReadText(saved).find("      -2.8167  "), std::string::npos) << "four decimals";
+
+    // Chain C of haemoglobin onto chain A: both alpha chains, 141 alpha carbons.
+    const BatchRun fit = RunArgs({test::DataPath("2hhb.pdb"), test::DataPath("2hhb.pdb"), "-superpose"});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_NE(fit.out.find("pairs=574 rmsd_before=0.0000 rmsd_after=0.0000"), std::string::npos) << fit.out;
+}
+
+TEST(Batch, OptionErrors) {
+    const std::string pdb = test::DataPath("1ubi.pdb");
+    struct Case { std::vector<std::string> args; const char* message; };
+    const Case cases[] = {
+        {{pdb, "-dcd"}, "A filename was not found on the command line"},
+        {{pdb, pdb, "-dcd", "x.dcd"}, "Only one structure can be read when reading DCD files"},
+        {{pdb, "-precision", "2"}, "-precision takes a number of decimals from 3 to 15"},
+        {{pdb, "-export-trajectory", "x.pdb", "1"}, "-export-trajectory takes a file name"},
+        {{pdb, "-superpose"}, "-superpose needs two structures"},
+    };
+    for (const Case& c : cases) {
+        const BatchRun r = RunArgs(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    const BatchRun none = RunArgs({pdb, "-export-trajectory", "/tmp/never.pdb", "1", "2"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("Cannot export a zero length trajectory"), std::string::npos) << none.err;
+}
