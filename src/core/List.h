@@ -142,9 +142,11 @@ private:
         Node* n = cursor_;
         int at = cursorIndex_;
         if (!n) { n = first_; at = 0; }
-        int walked = 0;
-        while (at < i) { n = n->next; ++at; ++walked; }
-        while (at > i) { n = n->prev; --at; ++walked; }
+        const int walked = at < i ? i - at : at - i;
+        if (at < i)
+            for (int k = 0; k < walked; ++k) n = n->next;
+        else
+            for (int k = 0; k < walked; ++k) n = n->prev;
         cursor_ = n;
         cursorIndex_ = i;
         walked_ = walked;

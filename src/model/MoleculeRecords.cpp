@@ -19,7 +19,9 @@ PdbFile MoleculeToPdbFile(const Molecule& mol, int serialOffset, bool normalise)
     for (int i = 0; i < n; ++i) {
         const Atom& a = mol.atoms[i];
         PdbAtomRecord& r = file.atoms[i];
-        const Vec3 p = mol.Position(i);
+        // Where the molecule is shown: a saved superposition or a moved
+        // molecule keeps its place.
+        const Vec3 p = mol.PlacedPosition(i);
         r.x = p.x;
         r.y = p.y;
         r.z = p.z;

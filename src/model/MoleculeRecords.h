@@ -9,7 +9,8 @@ namespace velm {
 
 class Molecule;
 
-// Records of the molecule's atoms in its current frame, serials shifted by
+// Records of the molecule's atoms in its current frame, placed by its
+// trackball (rotation and translation) as the scene shows them, serials shifted by
 // `serialOffset`, temperature factors normalised to 0.01..99.81 when asked
 // (else capped at 99.9), and CONECT entries for the first atom's model.
 PdbFile MoleculeToPdbFile(const Molecule& molecule, int serialOffset, bool normalise);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "core/RecordingUiHooks.h"
@@ -52,6 +53,23 @@ TEST(MoleculeRecords, SerialsTemperaturesAndConect) {
 
     m.minTemperature = m.maxTemperature = 5.0;  // all alike: the fraction is 1
     EXPECT_NEAR(MoleculeToPdbFile(m, 0, true).atoms[0].temperatureFactor, 99.81, 1e-12);
+}
+
+TEST(MoleculeRecords, SavedWhereTheTrackballPlacesThem) {
+    Molecule m = Small();
+    // A quarter turn about z (quaternion of 90 degrees) after a shift of (1, 2, 3).
+    const float h = static_cast<float>(std::sqrt(0.5));
+    m.trackball.orientation[2] = h;
+    m.trackball.orientation[3] = h;
+    m.trackball.translation[0] = 1;
+    m.trackball.translation[1] = 2;
+    m.trackball.translation[2] = 3;
+    const PdbFile f = MoleculeToPdbFile(m, 0, false);
+    // Atom 2 at (2, 0, 0) + (1, 2, 3) = (3, 2, 3); the program's matrix of
+    // this quaternion (as the scene applies it) takes it to (2, -3, 3).
+    EXPECT_NEAR(f.atoms[2].x, 2.0, 1e-6);
+    EXPECT_NEAR(f.atoms[2].y, -3.0, 1e-6);
+    EXPECT_NEAR(f.atoms[2].z, 3.0, 1e-6);
 }
 
 TEST(MoleculeRecords, ConectOnlyForTheFirstModel) {
