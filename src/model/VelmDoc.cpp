@@ -28,30 +28,10 @@ CVelmDoc::CVelmDoc(UiHooks& ui) : ui_(ui) {
 
 int CVelmDoc::AddMoleculeFromFile(const std::string& path) {
     WaitCursor wait(ui_);
-    Molecule* mol = nullptr;
-    try {
-        mol = molecules.Append(std::make_unique<Molecule>()).get();
-    } catch (const std::bad_alloc&) {
-        VELM_THROW("Unable to allocate memory for new molecule");
-    }
-    for (auto& m : molecules) m->selected = 0;
-    primary = mol;
-    mol->selected = 1;
-
-    mol->frames.Clear();
-    mol->frameCentres.clear();
+    Molecule* mol = NewPrimaryMolecule();
     ReadCoordinateFile(*mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, PdbType, ui_);
     if (mol->atoms.empty()) return 0;
-
-    if (options.computeSecondaryStructure && assignSecondaryStructure) {
-        ui_.SetStatusText("Assigning secondary structure ...");
-        assignSecondaryStructure(*mol);
-    }
-    for (Atom& a : mol->atoms) {
-        a.SetColourFromElement(elementColours.data());
-        a.mass = MassOf(a.element);
-    }
-    mol->UpdateBondSplitColours();
+    PrepareLoaded(*mol);
     PostProcessFrames(*mol, options.multipleAsTrajectory ? options.trajectoryReadMode : Verbatim, ui_,
                       frameAligner);
     mol->path = path;
@@ -131,29 +111,11 @@ bool CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, File
     WaitCursor wait(ui_);
     Molecule* mol = nullptr;
     try {
-        mol = molecules.Append(std::make_unique<Molecule>()).get();
-    } catch (const std::bad_alloc&) {
-        ui_.Message("Unable to allocate memory for new molecule");
-        return false;
-    }
-    for (auto& m : molecules) m->selected = 0;
-    primary = mol;
-    mol->selected = 1;
-    try {
+        mol = NewPrimaryMolecule();
         ReadCoordinateFile(*mol, coordinates, options.multipleAsTrajectory != 0, options.computeConnectivity != 0,
                            coordinateType, ui_);
         mol->path = coordinates;
-        if (mol->AtomCount() > 0) {
-            if (options.computeSecondaryStructure && assignSecondaryStructure) {
-                ui_.SetStatusText("Assigning secondary structure ...");
-                assignSecondaryStructure(*mol);
-            }
-            for (Atom& a : mol->atoms) {
-                a.SetColourFromElement(elementColours.data());
-                a.mass = MassOf(a.element);
-            }
-            mol->UpdateBondSplitColours();
-        }
+        if (mol->AtomCount() > 0) PrepareLoaded(*mol);
         ClearFrames(*mol);
         if (!ReadTrajectory(*mol, trajectory, trajectoryType, ui_)) VELM_THROW("Trajectory read has been cancelled");
         PostProcessFrames(*mol, mode, ui_, frameAligner);
@@ -162,10 +124,10 @@ bool CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, File
         UpdateAnimationFrames();
         return true;
     } catch (const VelmError& e) {
-        ClearFrames(*mol);
+        if (mol) ClearFrames(*mol);
         ui_.Message(e.shownText());
     } catch (const std::exception&) {
-        ClearFrames(*mol);
+        if (mol) ClearFrames(*mol);
         ui_.Message("Unable to read input files!");
     }
     UpdateAnimationFrames();
@@ -245,6 +207,31 @@ void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) {
         if (e.text().rfind("Unable to save ", 0) == 0) throw;
         VELM_THROW("Unable to save " + path);
     }
+}
+
+Molecule* CVelmDoc::NewPrimaryMolecule() {
+    Molecule* mol = nullptr;
+    try {
+        mol = molecules.Append(std::make_unique<Molecule>()).get();
+    } catch (const std::bad_alloc&) {
+        VELM_THROW("Unable to allocate memory for new molecule");
+    }
+    for (auto& m : molecules) m->selected = 0;
+    primary = mol;
+    mol->selected = 1;
+    return mol;
+}
+
+void CVelmDoc::PrepareLoaded(Molecule& mol) {
+    if (options.computeSecondaryStructure && assignSecondaryStructure) {
+        ui_.SetStatusText("Assigning secondary structure ...");
+        assignSecondaryStructure(mol);
+    }
+    for (Atom& a : mol.atoms) {
+        a.SetColourFromElement(elementColours.data());
+        a.mass = MassOf(a.element);
+    }
+    mol.UpdateBondSplitColours();
 }
 
 void CVelmDoc::UpdateAnimationFrames() {

@@ -82,6 +82,10 @@ public:
     UiHooks& Ui() { return ui_; }
 
 private:
+    // A new, empty molecule at the end of the list, primary and alone selected.
+    Molecule* NewPrimaryMolecule();
+    // Secondary structure, element colours and masses, split-colour flags.
+    void PrepareLoaded(Molecule& molecule);
     void PrimaryOrFirst();
     UiHooks& ui_;
     int animationFrames_ = 1;
