@@ -133,35 +133,47 @@ bool DcdFile::ReadStep(float* xyz) {
         message_ = "Please open the file before reading!";
         return false;
     }
-    const int w = header_.width;
+    // The whole step in one read: the unit-cell record, then x, y and z,
+    // each framed by its length before and after.
     const size_t n = static_cast<size_t>(header_.atoms);
-    if (header_.unitCell) {
-        std::int32_t length = 0;
-        if (!ReadInts(&length, 1)) return false;
-        if (length != 48 || !Skip(48 + 4)) {
-            if (message_.empty()) message_ = "Error reading DCD file!";
-            return false;
-        }
+    const size_t w = static_cast<size_t>(header_.width);
+    const size_t cell = header_.unitCell ? kCellRecord : 0;
+    const size_t axisBytes = 8 + n * w;
+    buffer_.resize(cell + 3 * axisBytes);
+    if (!Read(buffer_.data(), buffer_.size())) return false;
+    const unsigned char* p = buffer_.data();
+    auto length = [this](const unsigned char* at) { return Decode<std::int32_t>(at, swap_); };
+    if (cell && (length(p) != 48 || length(p + 52) != 48)) {
+        message_ = "Error reading DCD file!";
+        return false;
     }
-    buffer_.resize(n * static_cast<size_t>(w));
-    for (int axis = 0; axis < 3; ++axis) {
-        std::int32_t open = 0, close = 0;
-        if (!ReadInts(&open, 1)) return false;
-        if (static_cast<size_t>(open) != n * static_cast<size_t>(w)) {
+    p += cell;
+    for (int axis = 0; axis < 3; ++axis, p += axisBytes) {
+        const auto open = static_cast<size_t>(static_cast<std::uint32_t>(length(p)));
+        if (open != n * w || length(p + 4 + n * w) != length(p)) {
             message_ = "Error reading DCD file!";
             return false;
         }
-        if (!Read(buffer_.data(), buffer_.size())) return false;
-        const unsigned char* p = buffer_.data();
-        if (w == 4) {
-            for (size_t i = 0; i < n; ++i) xyz[3 * i + axis] = Decode<float>(p + 4 * i, swap_);
+        const unsigned char* v = p + 4;
+        float* out = xyz + axis;
+        if (w == 4 && !swap_) {
+            for (size_t i = 0; i < n; ++i) std::memcpy(out + 3 * i, v + 4 * i, 4);
+        } else if (w == 4) {
+            for (size_t i = 0; i < n; ++i) {
+                std::uint32_t bits;
+                std::memcpy(&bits, v + 4 * i, 4);
+                bits = __builtin_bswap32(bits);
+                std::memcpy(out + 3 * i, &bits, 4);
+            }
         } else {
-            for (size_t i = 0; i < n; ++i) xyz[3 * i + axis] = static_cast<float>(Decode<double>(p + 8 * i, swap_));
-        }
-        if (!ReadInts(&close, 1)) return false;
-        if (close != open) {
-            message_ = "Error reading DCD file!";
-            return false;
+            for (size_t i = 0; i < n; ++i) {
+                std::uint64_t bits;
+                std::memcpy(&bits, v + 8 * i, 8);
+                if (swap_) bits = __builtin_bswap64(bits);
+                double d;
+                std::memcpy(&d, &bits, 8);
+                out[3 * i] = static_cast<float>(d);
+            }
         }
     }
     return true;
