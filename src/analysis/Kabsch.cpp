@@ -89,46 +89,69 @@ const Frame* ShownFrame(const Molecule& m) {
     return m.currentFrame >= 1 && m.currentFrame <= m.FrameCount() ? &m.frames[m.currentFrame - 1] : nullptr;
 }
 
-// Indices come from the caller's lists: checked, so a stale one cannot read past the arrays.
-Vec3 Coordinates(const Molecule& m, const Frame* shown, int i) {
-    const Atom& a = m.atoms.at(static_cast<size_t>(i));
-    if (!shown) return a.Position();
-    if (3 * static_cast<size_t>(i) + 2 >= shown->xyz.size()) throw std::out_of_range("atom beyond the frame");
-    return shown->Position(static_cast<size_t>(i));
+// Indices come from the caller's lists: checked once, so a stale one cannot
+// read past the arrays.
+void CheckIndices(const Molecule& m, const Frame* shown, const std::vector<int>& list, size_t n) {
+    const size_t atoms = shown ? std::min(m.atoms.size(), shown->AtomCount()) : m.atoms.size();
+    for (size_t k = 0; k < n; ++k)
+        if (list[k] < 0 || static_cast<size_t>(list[k]) >= atoms) throw std::out_of_range("atom index beyond the molecule");
 }
 
-struct PlacedPairs {
-    std::vector<Vec3> a, b;
-    std::vector<double> weights;
-};
-
-PlacedPairs Pair(const Molecule& A, const Molecule& B, const std::vector<int>& listA, const std::vector<int>& listB,
-                 bool massWeighting) {
+// Calls f(placedA, placedB, weight) for every pair, in one pass and without
+// copying the positions (a million-atom pair costs no allocation).
+template <class F>
+size_t ForEachPair(const Molecule& A, const Molecule& B, const std::vector<int>& listA, const std::vector<int>& listB,
+                   bool massWeighting, F&& f) {
     const Placement placeA(A.trackball), placeB(B.trackball);
     const Frame* shownA = ShownFrame(A);
     const Frame* shownB = ShownFrame(B);
     const size_t n = std::min(listA.size(), listB.size());
-    PlacedPairs p;
-    p.a.reserve(n);
-    p.b.reserve(n);
-    p.weights.reserve(n);
+    CheckIndices(A, shownA, listA, n);
+    CheckIndices(B, shownB, listB, n);
+    auto at = [](const Molecule& m, const Frame* shown, int i) {
+        return shown ? shown->Position(static_cast<size_t>(i)) : m.atoms[static_cast<size_t>(i)].Position();
+    };
     for (size_t k = 0; k < n; ++k) {
-        p.a.push_back(placeA.Place(Coordinates(A, shownA, listA[k])));
-        p.b.push_back(placeB.Place(Coordinates(B, shownB, listB[k])));
-        p.weights.push_back(massWeighting ? (A.atoms[listA[k]].mass + B.atoms[listB[k]].mass) / 2 : 1.0);
+        const double w = massWeighting ? (A.atoms[listA[k]].mass + B.atoms[listB[k]].mass) / 2 : 1.0;
+        f(placeA.Place(at(A, shownA, listA[k])), placeB.Place(at(B, shownB, listB[k])), w);
     }
-    return p;
+    return n;
 }
 
-Vec3 WeightedCentre(const std::vector<Vec3>& positions, const std::vector<double>& weights) {
-    Vec3 sum;
-    double total = 0;
-    for (size_t i = 0; i < positions.size(); ++i) {
-        sum += positions[i] * weights[i];
-        total += weights[i];
+// Weighted sums of the pairs, taken about the first pair's positions so that
+// far-off coordinates lose no precision in R = sum w a b' - W cA cB'.
+struct PairSums {
+    double W = 0;
+    Vec3 originA, originB, sumA, sumB;
+    double sumAB[3][3] = {};
+    size_t n = 0;
+
+    void Add(const Vec3& pa, const Vec3& pb, double w) {
+        if (n++ == 0) {
+            originA = pa;
+            originB = pb;
+        }
+        const Vec3 a = pa - originA, b = pb - originB;
+        W += w;
+        sumA += a * w;
+        sumB += b * w;
+        const double av[3] = {a.x, a.y, a.z}, bv[3] = {b.x, b.y, b.z};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) sumAB[i][j] += w * av[i] * bv[j];
     }
-    return sum * (1.0 / total);
-}
+    // With no pairs the sums stay zero, and so does R: a collinear set.
+    Vec3 CentreA() const { return W != 0 ? originA + sumA * (1.0 / W) : originA; }
+    Vec3 CentreB() const { return W != 0 ? originB + sumB * (1.0 / W) : originB; }
+    Matrix3 Correlation() const {
+        if (W == 0) return Matrix3{};
+        const Vec3 ca = sumA * (1.0 / W), cb = sumB * (1.0 / W);
+        const double cav[3] = {ca.x, ca.y, ca.z}, cbv[3] = {cb.x, cb.y, cb.z};
+        Matrix3 R;
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) R.m[i][j] = sumAB[i][j] - W * cav[i] * cbv[j];
+        return R;
+    }
+};
 
 }  // namespace
 
@@ -187,12 +210,10 @@ Matrix3 SuperpositionRotation(std::span<const Vec3> fixed, std::span<const Vec3>
 
 void superpose(const Molecule& A, Molecule& B, const std::vector<int>& listA, const std::vector<int>& listB,
                bool massWeighting) {
-    PlacedPairs p = Pair(A, B, listA, listB, massWeighting);
-    const Vec3 cA = WeightedCentre(p.a, p.weights);
-    const Vec3 cB = WeightedCentre(p.b, p.weights);
-    for (Vec3& v : p.a) v -= cA;
-    for (Vec3& v : p.b) v -= cB;
-    const Matrix3 U = SuperpositionRotation(p.a, p.b, p.weights);
+    PairSums sums;
+    ForEachPair(A, B, listA, listB, massWeighting, [&](const Vec3& a, const Vec3& b, double w) { sums.Add(a, b, w); });
+    const Vec3 cA = sums.CentreA(), cB = sums.CentreB();
+    const Matrix3 U = KabschRotation(sums.Correlation());
 
     // Placed positions become U (p - cB) + cA with the orientation kept, so
     // the rotation is carried into B's own frame of coordinates.
@@ -220,26 +241,29 @@ void superpose(const Molecule& A, Molecule& B, const std::vector<int>& listA, co
 
 double computeRmsd(const Molecule& A, const Molecule& B, const std::vector<int>& listA, const std::vector<int>& listB,
                    bool massWeighting) {
-    const PlacedPairs p = Pair(A, B, listA, listB, massWeighting);
     double sum = 0, total = 0;
-    for (size_t i = 0; i < p.a.size(); ++i) {
-        const Vec3 d = p.a[i] - p.b[i];
-        sum += p.weights[i] * Dot(d, d);
-        total += p.weights[i];
-    }
+    ForEachPair(A, B, listA, listB, massWeighting, [&](const Vec3& a, const Vec3& b, double w) {
+        const Vec3 d = a - b;
+        sum += w * Dot(d, d);
+        total += w;
+    });
     return std::sqrt(sum / total);
 }
 
 void superposeFrame(const Molecule& reference, float* frame, const double* weights) {
+    // Both sets are centred already: R is the plain weighted sum, with no copies.
     const size_t n = reference.atoms.size();
-    std::vector<Vec3> fixed(n), moving(n);
-    for (size_t i = 0; i < n; ++i) {
-        fixed[i] = reference.atoms[i].Position();
-        moving[i] = {frame[3 * i], frame[3 * i + 1], frame[3 * i + 2]};
+    Matrix3 R;
+    for (size_t p = 0; p < n; ++p) {
+        const Atom& a = reference.atoms[p];
+        const double f[3] = {a.x, a.y, a.z};
+        const double g[3] = {frame[3 * p], frame[3 * p + 1], frame[3 * p + 2]};
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j) R.m[i][j] += weights[p] * f[i] * g[j];
     }
-    const Matrix3 U = SuperpositionRotation(fixed, moving, std::span<const double>(weights, n));
+    const Matrix3 U = KabschRotation(R);
     for (size_t i = 0; i < n; ++i) {
-        const Vec3 f = Times(U, moving[i]);
+        const Vec3 f = Times(U, Vec3{frame[3 * i], frame[3 * i + 1], frame[3 * i + 2]});
         frame[3 * i] = static_cast<float>(f.x);
         frame[3 * i + 1] = static_cast<float>(f.y);
         frame[3 * i + 2] = static_cast<float>(f.z);
