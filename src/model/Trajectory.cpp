@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 #include "core/VelmError.h"
@@ -43,7 +45,9 @@ bool ReadStepsOnWorker(Molecule& mol, int steps, const std::function<void(float*
     // interface thread sees only these atomics.
     std::atomic<bool> keepGoing{true};
     std::atomic<int> read{0};
-    std::atomic<bool> finished{false};
+    bool finished = false;  // under `lock`: wakes the interface thread at once
+    std::mutex lock;
+    std::condition_variable done;
     std::exception_ptr error;
 
     ui.ProgressBegin("Reading Trajectory", steps);
@@ -60,13 +64,16 @@ bool ReadStepsOnWorker(Molecule& mol, int steps, const std::function<void(float*
         } catch (...) {
             error = std::current_exception();
         }
-        finished.store(true);
+        const std::lock_guard<std::mutex> guard(lock);
+        finished = true;
+        done.notify_one();
     });
     int shown = -1;
-    while (!finished.load()) {
+    for (;;) {
         if (const int r = read.load(); r != shown) ui.ProgressSet(shown = r);
         if (ui.ProgressCancelled()) keepGoing.store(false);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::unique_lock<std::mutex> wait(lock);
+        if (done.wait_for(wait, std::chrono::milliseconds(10), [&] { return finished; })) break;
     }
     worker.join();
     ui.ProgressSet(read.load());
