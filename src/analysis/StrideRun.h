@@ -1,0 +1,109 @@
+#pragma once
+// The working records of one secondary-structure run by the STRIDE method
+// (hydrogen-bond energies combined with phi/psi propensities), and its stages.
+// A run covers consecutive chains of one model; it reads the molecule, keeps
+// its own copies of the backbone, and writes one code per residue at the end.
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+#include "core/Vec3.h"
+
+namespace velm {
+
+class Molecule;
+
+// A run's own failure: it ends silently and writes nothing back.
+class StrideError : public std::runtime_error {
+public:
+    StrideError() : std::runtime_error("Stride error") {}
+};
+
+constexpr int kStrideMaxAtoms = 50;
+constexpr int kStrideMaxBondsPerResidue = 6;
+constexpr float kUndefinedAngle = 360.0f;
+
+struct StrideAtom {
+    char name[5] = {};
+    float x = 0, y = 0, z = 0;
+    Vec3 Position() const { return {x, y, z}; }
+};
+
+struct StrideResidue {
+    char name[4] = {};
+    char number[12] = {};
+    std::vector<StrideAtom> atoms;
+    float phi = kUndefinedAngle, psi = kUndefinedAngle;
+    int phiZone = -1, psiZone = -1;
+    char code = 'C';
+    std::vector<int> donorBonds, acceptorBonds;  // at most six each
+    bool interchain = false;
+
+    // Index of the first atom with exactly this name, or -1.
+    int Find(const char* atomName) const;
+    bool HasZones() const { return phiZone >= 0 && psiZone >= 0; }
+};
+
+struct StrideChain {
+    char id = ' ';
+    bool valid = true;
+    std::vector<StrideResidue> residues;
+    int Count() const { return static_cast<int>(residues.size()); }
+};
+
+struct HydrogenBond {
+    int donorChain = 0, donorResidue = 0;
+    int acceptorChain = 0, acceptorResidue = 0;
+    float distance = 0;  // N...O, raised to 3.0 when the energy was computed below it
+    float energy = 0, er = 0, et = 0, ep = 0;
+    float ti = 0, to = 0, p = 0;
+    float hoDistance = 0, angleNHO = 0, angleCOH = 0;
+    float angleNOC = 0, angleONC = 0, donorPlane = 0, acceptorPlane = 0;
+    bool energyAccepted = false, planeAccepted = false, contactAccepted = false;
+};
+
+struct StrideRun {
+    std::vector<StrideChain> chains;
+    std::vector<HydrogenBond> bonds;
+    int totalResidues = 0;
+    StrideResidue& Residue(int chain, int residue) { return chains[chain].residues[residue]; }
+};
+
+// Geometry in degrees (57.2958 per radian), cosines nudged off +-1 by 1e-6.
+double Torsion(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d);
+double Angle(const Vec3& a, const Vec3& b, const Vec3& c);  // at b
+
+// Propensities by [phi zone][psi zone].
+float HelixPropensity(int phiZone, int psiZone);
+float SheetPropensity(int phiZone, int psiZone);
+
+// Stages, in the order a run calls them.
+StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCount);  // throws StrideError
+void MarkValidChains(StrideRun& run);                                                 // throws StrideError
+void ComputeBackboneAngles(StrideRun& run);
+void AddAmideHydrogens(StrideRun& run);
+// All donor-acceptor pairs in enumeration order; the grid search visits the
+// same pairs within 6 A in the same order. Throws StrideError on overflow or
+// when nothing is found.
+void FindHydrogenBonds(StrideRun& run, bool allPairs = false);
+void RemoveDoubleBonds(StrideRun& run);
+void ComputeZones(StrideRun& run);
+
+// The first bond filed donor -> acceptor with the given acceptance, or -1.
+int EnergyBond(const StrideRun& run, int donorChain, int donor, int acceptorChain, int acceptor);
+int PlaneBond(const StrideRun& run, int donorChain, int donor, int acceptorChain, int acceptor);
+
+// The GRID-type energy of one bond, filling its factors and angles.
+void ComputeBondEnergy(HydrogenBond& bond, const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c,
+                       const Vec3& ca);
+
+void AssignHelices(StrideRun& run, int chain);
+void AssignBridges(StrideRun& run, int chain1, int chain2);
+void AssignBetaTurns(StrideRun& run, int chain);
+void AssignGammaTurns(StrideRun& run, int chain);
+void WriteBack(const StrideRun& run, Molecule& molecule, int firstChain);
+
+// One run, silent on its own failure (the residues then keep their codes).
+void assignSecondaryStructure(Molecule& molecule, int firstChain, int chainCount);
+
+}  // namespace velm
