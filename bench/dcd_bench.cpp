@@ -42,9 +42,13 @@
 #include "model/Trajectory.h"
 #include "model/VelmDoc.h"
 
+#include "BenchSupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace velm::bench;
 
 using Figures = std::map<std::string, double>;
 
@@ -259,29 +263,8 @@ int TimeMode(const std::string& kind, const Paths& p, int repeat) {
     return 0;
 }
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        if (pclose(p) != 0) std::fprintf(stderr, "dcd_bench: failed: %s\n", command.c_str());
-    }
-    return out;
-}
 
-std::string Self() {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) throw std::runtime_error("cannot find /proc/self/exe");
-    self[n] = '\0';
-    return Quote(self);
-}
 
 Figures InChild(const std::string& kind, const Paths& p, int repeat) {
     std::printf("measuring %s\n", kind.c_str());
@@ -319,12 +302,6 @@ Figures MeasureMdAnalysis(const Paths& p, int repeat) {
     return f;
 }
 
-std::string CpuName() {
-    std::ifstream in("/proc/cpuinfo");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-    return "unknown CPU";
-}
 
 // Reads the file once so every measurement finds it in the page cache.
 void Warm(const std::string& path) {

@@ -23,9 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace velm::bench;
 
 constexpr int kSteps = 500;
 constexpr double kJitter = 0.25;  // A, the largest per-atom displacement on each axis
@@ -180,11 +184,6 @@ void WriteText(const std::string& text, const fs::path& out) {
     std::printf("wrote %s\n", out.c_str());
 }
 
-std::string DefaultSource() {
-    for (const char* p : {VELM_SHARED_DATA "/pdb/1tw7_solvated.pdb", VELM_TEST_DATA "/1tw7_solvated.pdb.gz"})
-        if (fs::exists(p)) return p;
-    return VELM_TEST_DATA "/1tw7_solvated.pdb.gz";
-}
 
 }  // namespace
 

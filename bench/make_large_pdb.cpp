@@ -16,9 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace velm::bench;
 
 struct Source {
     std::vector<std::string> atomLines;  // ATOM/HETATM lines, without the line feed
@@ -114,11 +118,6 @@ void WriteTiled(const Source& s, int copies, const fs::path& out, const std::str
                 static_cast<double>(fs::file_size(out)) / 1e6);
 }
 
-std::string DefaultSource() {
-    for (const char* p : {VELM_SHARED_DATA "/pdb/1tw7_solvated.pdb", VELM_TEST_DATA "/1tw7_solvated.pdb.gz"})
-        if (fs::exists(p)) return p;
-    return VELM_TEST_DATA "/1tw7_solvated.pdb.gz";
-}
 
 }  // namespace
 

@@ -34,10 +34,14 @@
 #include "model/ReadCoordinates.h"
 #include "model/VelmDoc.h"
 
+#include "BenchSupport.h"
+
 namespace fs = std::filesystem;
 using velm::PdbFile;
 
 namespace {
+
+using namespace velm::bench;
 
 double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
@@ -53,22 +57,7 @@ long StatusBytes(const char* field) {
     return -1;
 }
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
-// Runs a command and returns what it wrote to stdout.
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        if (pclose(p) != 0) std::fprintf(stderr, "pdb_load_bench: failed: %s\n", command.c_str());
-    }
-    return out;
-}
 
 struct Figures {
     std::string path;
@@ -155,13 +144,6 @@ int TimeMode(const std::string& path, int repeat) {
     return 0;
 }
 
-std::string Self() {
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) throw std::runtime_error("cannot find /proc/self/exe");
-    self[n] = '\0';
-    return Quote(self);
-}
 
 // Times and peak memory of one file, each taken in a fresh process.
 void MeasureInChildren(Figures& f, int repeat) {
@@ -203,12 +185,6 @@ std::string SamplePath(const fs::path& dir) {
     return out.string();
 }
 
-std::string CpuName() {
-    std::ifstream in("/proc/cpuinfo");
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("model name", 0) == 0) return line.substr(line.find(':') + 2);
-    return "unknown CPU";
-}
 
 void Row(const char* label, const std::vector<Figures>& all, double (*value)(const Figures&), const char* format) {
     std::printf("%-40s", label);
