@@ -25,6 +25,7 @@ struct BridgePattern {
     int lo1 = 0, hi1 = 0;     // residues touched on the first strand
     int lo2 = 0, hi2 = 0;     // and on the second
     int pair[2][2] = {};      // (first strand, second strand) residues of each bond
+    int b1 = 0, b2 = 0;       // the bridge residues, the ones an isolated pattern marks
     bool closed = false;      // both bonds join the same two residues
     int link[2] = {-1, -1};   // neighbour before and after along the first strand
     bool active = true;
@@ -157,6 +158,8 @@ private:
         p.closed = p.pair[0][0] == p.pair[1][0] && p.pair[0][1] == p.pair[1][1];
         p.i = Searched(name, p, true);
         p.k = Searched(name, p, false);
+        p.b1 = p.i + (name == "3124" || name == "133A" || name == "3123" ? 1 : 0);
+        p.b2 = p.k + (name == "3124" ? -1 : name == "1341" ? 1 : 0);
         const bool parallel = name == "3123" || name == "1341";
         (parallel ? parallel_ : antiparallel_).push_back(p);
     }
@@ -187,10 +190,12 @@ private:
     }
 
     // Gaps from p to a q that follows it along the first strand; false when q
-    // does not follow p in the ladder's direction.
+    // does not follow p in the ladder's direction. Gaps run between bridge
+    // residues: measured from the bonded ends, two bridges five residues apart
+    // on a strand would join into one ladder.
     static bool Follows(const BridgePattern& p, const BridgePattern& q, bool parallel, int& g1, int& g2) {
-        g1 = q.lo1 - p.hi1;
-        g2 = parallel ? q.lo2 - p.hi2 : p.lo2 - q.hi2;
+        g1 = q.b1 - p.b1;
+        g2 = parallel ? q.b2 - p.b2 : p.b2 - q.b2;
         if (g1 < 0 || g2 < 0) return false;
         return (g1 <= 2 && g2 < 6) || (g1 <= 5 && g2 <= 2);
     }
