@@ -109,7 +109,8 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
             // One slot beyond the fifty atoms for the amide hydrogen added later.
             to.atoms.reserve(from.atoms.size() + 1);
             for (int index : from.atoms) {
-                const Atom& atom = molecule.atoms[static_cast<size_t>(index)];
+                // at(): a residue pointing past the atoms is a broken model, not a run's own failure.
+                const Atom& atom = molecule.atoms.at(static_cast<size_t>(index));
                 StrideAtom& a = to.atoms.emplace_back();
                 const std::string_view name = atom.Name();
                 std::memcpy(a.name, name.data(), std::min<size_t>(name.size(), 4));

@@ -45,7 +45,11 @@ Agreement Compare(const std::string& pdb, const std::string& reference) {
     for (const Chain& chain : molecule.chains)
         if (chain.model == molecule.chains.front().model) {
             ++firstModelChains;
-            for (const Residue& r : chain.residues) codes[{chain.id, r.number, r.insertionCode}] = r.secondaryStructure;
+            for (const Residue& r : chain.residues) {
+                codes[{chain.id, r.number, r.insertionCode}] = r.secondaryStructure;
+                // Turn subtypes and Unknown never come out of an assignment.
+                EXPECT_TRUE(r.secondaryStructure >= AlphaHelix && r.secondaryStructure <= Turn) << r.number;
+            }
         }
     StrideRun run = BuildStrideRun(molecule, 0, firstModelChains);
     ComputeBackboneAngles(run);
