@@ -40,37 +40,25 @@ public:
         const StrideChain& second = run_.chains[d_];
         const int n1 = first.Count(), n2 = second.Count();
         const bool s = c_ == d_;
+        std::vector<int> partners;
         for (int i = 0; i < n1; ++i) {
             if (!Takes(first.residues[i])) continue;
             if (!(i + 2 < n1)) continue;
             if (!first.residues[i].HasZones() || !first.residues[i + 1].HasZones() ||
                 !first.residues[i + 2].HasZones())
                 continue;
-            for (int k = s ? i + 1 : 0; k < n2; ++k) {
-                if (!Takes(second.residues[k])) continue;
-                const int delta = k - i;
-                if (!s || delta > 2) Link("1331", A(i), B(k), B(k), A(i), A(i), B(k), kAntiparallelThreshold, false);
-                if (i + 2 < n1 && ((!s && k >= 2) || delta > 5))
-                    Link("3124", B(k), A(i), A(i + 2), B(k - 2), B(k - 1), A(i + 1), kAntiparallelThreshold, false);
-                if ((!s && k >= 1) || delta > 5) {
-                    const bool no133A = i + 1 >= n1 || !Link133A(i, k, true);
-                    const bool no1BB1 = i == 0 || !Link("1-BB1", A(i - 1), B(k - 1), B(k - 1), A(i), B(k - 1),
-                                                        B(k - 1), kAntiparallelThreshold, true);
-                    if (no133A && no1BB1) Link13B1(i, k, false);
-                }
-                if (i + 1 < n1 && !(s && delta <= 5)) {
-                    if (!(!s && k == 0) && Link13B1(i, k, true)) {
-                    } else if (k + 1 >= n2 || !Link("A3+3A", A(i + 1), B(k + 1), B(k), A(i + 1), A(i + 1), A(i + 1),
-                                                     kAntiparallelThreshold, true)) {
-                        Link133A(i, k, false);
-                    }
-                }
-                if ((!s || std::abs(delta) > 3) && k + 2 < n2) {
-                    if (i + 2 < n1 && (!s || std::abs(i - k + 2) > 3))
-                        Link("3123", B(k), A(i), A(i + 2), B(k), B(k), A(i + 1), kParallelThreshold, false);
-                    if (!s || std::abs(k + 2 - i) > 3)
-                        Link("1341", A(i), B(k), B(k + 2), A(i), A(i), B(k + 1), kParallelThreshold, false);
-                }
+            // Every recorded pattern has a bond between i and k, so only i's
+            // bond partners are tried, in increasing order as a full scan would.
+            partners.clear();
+            for (int b : first.residues[i].donorBonds)
+                if (run_.bonds[b].acceptorChain == d_) partners.push_back(run_.bonds[b].acceptorResidue);
+            for (int b : first.residues[i].acceptorBonds)
+                if (run_.bonds[b].donorChain == d_) partners.push_back(run_.bonds[b].donorResidue);
+            std::sort(partners.begin(), partners.end());
+            partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
+            for (int k : partners) {
+                if (k < (s ? i + 1 : 0) || k >= n2 || !Takes(second.residues[k])) continue;
+                TryPatterns(i, k, n1, n2, s);
             }
         }
     }
@@ -96,6 +84,32 @@ public:
     }
 
 private:
+    void TryPatterns(int i, int k, int n1, int n2, bool s) {
+        const int delta = k - i;
+        if (!s || delta > 2) Link("1331", A(i), B(k), B(k), A(i), A(i), B(k), kAntiparallelThreshold, false);
+        if (i + 2 < n1 && ((!s && k >= 2) || delta > 5))
+            Link("3124", B(k), A(i), A(i + 2), B(k - 2), B(k - 1), A(i + 1), kAntiparallelThreshold, false);
+        if ((!s && k >= 1) || delta > 5) {
+            const bool no133A = i + 1 >= n1 || !Link133A(i, k, true);
+            const bool no1BB1 = i == 0 || !Link("1-BB1", A(i - 1), B(k - 1), B(k - 1), A(i), B(k - 1), B(k - 1),
+                                                kAntiparallelThreshold, true);
+            if (no133A && no1BB1) Link13B1(i, k, false);
+        }
+        if (i + 1 < n1 && !(s && delta <= 5)) {
+            if (!(!s && k == 0) && Link13B1(i, k, true)) {
+            } else if (k + 1 >= n2 || !Link("A3+3A", A(i + 1), B(k + 1), B(k), A(i + 1), A(i + 1), A(i + 1),
+                                             kAntiparallelThreshold, true)) {
+                Link133A(i, k, false);
+            }
+        }
+        if ((!s || std::abs(delta) > 3) && k + 2 < n2) {
+            if (i + 2 < n1 && (!s || std::abs(i - k + 2) > 3))
+                Link("3123", B(k), A(i), A(i + 2), B(k), B(k), A(i + 1), kParallelThreshold, false);
+            if (!s || std::abs(k + 2 - i) > 3)
+                Link("1341", A(i), B(k), B(k + 2), A(i), A(i), B(k + 1), kParallelThreshold, false);
+        }
+    }
+
     ResidueRef A(int r) const { return {c_, r}; }
     ResidueRef B(int r) const { return {d_, r}; }
 
@@ -203,15 +217,43 @@ private:
     void MarkList(std::vector<BridgePattern>& list, bool parallel, std::vector<char>& marks1,
                   std::vector<char>& marks2) {
         const int count = static_cast<int>(list.size());
-        for (int q = 0; q < count; ++q)
-            for (int p = 0; p < count && list[q].active; ++p)
-                if (p != q && list[p].active && Encloses(list[p], list[q])) list[q].active = false;
+        // Patterns in order of a key on the first strand, to find the few that
+        // can enclose or neighbour one pattern; candidates are then visited in
+        // list order, as a scan of the whole list would.
+        auto sortedBy = [&](auto key) {
+            std::vector<std::pair<int, int>> v(count);
+            for (int p = 0; p < count; ++p) v[p] = {key(list[p]), p};
+            std::sort(v.begin(), v.end());
+            return v;
+        };
+        auto within = [](const std::vector<std::pair<int, int>>& v, int from, int to, std::vector<int>& out) {
+            out.clear();
+            for (auto it = std::lower_bound(v.begin(), v.end(), std::make_pair(from, -1));
+                 it != v.end() && it->first <= to; ++it)
+                out.push_back(it->second);
+            std::sort(out.begin(), out.end());
+        };
+        std::vector<int> candidates;
 
+        const auto byLo1 = sortedBy([](const BridgePattern& p) { return p.lo1; });
+        for (int q = 0; q < count; ++q) {
+            // An enclosing pattern spans at most three residues on the first strand.
+            within(byLo1, list[q].hi1 - 2, list[q].lo1, candidates);
+            for (int p : candidates)
+                if (p != q && list[p].active && Encloses(list[p], list[q])) {
+                    list[q].active = false;
+                    break;
+                }
+        }
+
+        const auto byB1 = sortedBy([](const BridgePattern& p) { return p.b1; });
         for (int p = 0; p < count; ++p) {
             if (!list[p].active) continue;
             for (int slot = 0; slot < 2; ++slot) {
                 int best = -1, bestSmall = 0, bestLarge = 0;
-                for (int q = 0; q < count; ++q) {
+                within(byB1, slot == 0 ? list[p].b1 - 5 : list[p].b1, slot == 0 ? list[p].b1 : list[p].b1 + 5,
+                       candidates);
+                for (int q : candidates) {
                     if (q == p || !list[q].active || (slot == 1 && q == list[p].link[0])) continue;
                     int g1 = 0, g2 = 0;
                     const bool ok = slot == 0 ? Follows(list[q], list[p], parallel, g1, g2)
