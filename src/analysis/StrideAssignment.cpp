@@ -1,4 +1,5 @@
 // Helices, turns and the write-back of a run, and the run itself.
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -105,11 +106,25 @@ void assignSecondaryStructure(Molecule& molecule, int firstChain, int chainCount
         RemoveDoubleBonds(run);
         ComputeZones(run);
         const int chains = static_cast<int>(run.chains.size());
+        // Every bridge pattern has a bond between its two chains: pairs of
+        // chains without one have nothing to find.
+        std::vector<std::vector<int>> bonded(chains);
+        for (const HydrogenBond& b : run.bonds)
+            if (b.donorChain != b.acceptorChain) {
+                bonded[b.donorChain].push_back(b.acceptorChain);
+                bonded[b.acceptorChain].push_back(b.donorChain);
+            }
+        for (auto& partners : bonded) {
+            std::sort(partners.begin(), partners.end());
+            partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
+        }
         for (int c = 0; c < chains; ++c) {
             if (!run.chains[c].valid) continue;
             AssignHelices(run, c);
             for (int d = 0; d < chains; ++d)
-                if (run.chains[d].valid) AssignBridges(run, c, d);
+                if (run.chains[d].valid &&
+                    (d == c || std::binary_search(bonded[c].begin(), bonded[c].end(), d)))
+                    AssignBridges(run, c, d);
             AssignBetaTurns(run, c);
             AssignGammaTurns(run, c);
         }

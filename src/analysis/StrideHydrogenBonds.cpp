@@ -2,7 +2,6 @@
 // by a GRID-type energy and by contact and plane criteria.
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 #include "analysis/StrideRun.h"
 
@@ -91,33 +90,42 @@ public:
     // Acceptors binned in cells of the cut-off; each donor takes those of its
     // 27 cells in acceptor order, so bonds come out exactly as from AllPairs.
     void Grid() {
-        if (acceptors_.empty()) return;
-        Vec3 lo = acceptors_[0].o;
+        if (acceptors_.empty() || donors_.empty()) return;
+        Vec3 lo = acceptors_[0].o, hi = lo;
         for (const Acceptor& a : acceptors_) {
             lo.x = std::min(lo.x, a.o.x), lo.y = std::min(lo.y, a.o.y), lo.z = std::min(lo.z, a.o.z);
+            hi.x = std::max(hi.x, a.o.x), hi.y = std::max(hi.y, a.o.y), hi.z = std::max(hi.z, a.o.z);
         }
-        auto cellOf = [&](const Vec3& p) {
-            return std::array<long long, 3>{static_cast<long long>(std::floor((p.x - lo.x) / kMaxDistance)),
-                                            static_cast<long long>(std::floor((p.y - lo.y) / kMaxDistance)),
-                                            static_cast<long long>(std::floor((p.z - lo.z) / kMaxDistance))};
-        };
-        auto key = [](long long x, long long y, long long z) {
-            return (x + (1LL << 20)) * (1LL << 42) + (y + (1LL << 20)) * (1LL << 21) + (z + (1LL << 20));
-        };
-        std::unordered_map<long long, std::vector<int>> cells;
-        for (int a = 0; a < static_cast<int>(acceptors_.size()); ++a) {
-            const auto c = cellOf(acceptors_[a].o);
-            cells[key(c[0], c[1], c[2])].push_back(a);
+        // Cells of at least the cut-off, no more of them than a few per acceptor.
+        double size = kMaxDistance;
+        auto cellsPerAxis = [&](double extent) { return static_cast<long long>(extent / size) + 1; };
+        while (cellsPerAxis(hi.x - lo.x) * cellsPerAxis(hi.y - lo.y) * cellsPerAxis(hi.z - lo.z) >
+               8 * static_cast<long long>(acceptors_.size()) + 64)
+            size *= 2;
+        const long long nx = cellsPerAxis(hi.x - lo.x), ny = cellsPerAxis(hi.y - lo.y), nz = cellsPerAxis(hi.z - lo.z);
+        auto axisCell = [&](double v, double origin) { return static_cast<long long>(std::floor((v - origin) / size)); };
+        auto index = [&](long long x, long long y, long long z) { return (x * ny + y) * nz + z; };
+        // Counting sort keeps the acceptors of one cell in list order.
+        std::vector<int> start(static_cast<size_t>(nx * ny * nz) + 1, 0), cellOf(acceptors_.size());
+        for (size_t a = 0; a < acceptors_.size(); ++a) {
+            const Vec3& o = acceptors_[a].o;
+            cellOf[a] = static_cast<int>(index(axisCell(o.x, lo.x), axisCell(o.y, lo.y), axisCell(o.z, lo.z)));
+            ++start[cellOf[a] + 1];
         }
+        for (size_t c = 1; c < start.size(); ++c) start[c] += start[c - 1];
+        std::vector<int> sorted(acceptors_.size()), fill(start.begin(), start.end() - 1);
+        for (size_t a = 0; a < acceptors_.size(); ++a) sorted[fill[cellOf[a]]++] = static_cast<int>(a);
+
         std::vector<int> near;
         for (int d = 0; d < static_cast<int>(donors_.size()); ++d) {
-            const auto c = cellOf(donors_[d].n);
+            const Vec3& n = donors_[d].n;
+            const long long cx = axisCell(n.x, lo.x), cy = axisCell(n.y, lo.y), cz = axisCell(n.z, lo.z);
             near.clear();
-            for (long long x = c[0] - 1; x <= c[0] + 1; ++x)
-                for (long long y = c[1] - 1; y <= c[1] + 1; ++y)
-                    for (long long z = c[2] - 1; z <= c[2] + 1; ++z) {
-                        const auto it = cells.find(key(x, y, z));
-                        if (it != cells.end()) near.insert(near.end(), it->second.begin(), it->second.end());
+            for (long long x = std::max(cx - 1, 0LL); x <= std::min(cx + 1, nx - 1); ++x)
+                for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y)
+                    for (long long z = std::max(cz - 1, 0LL); z <= std::min(cz + 1, nz - 1); ++z) {
+                        const long long c = index(x, y, z);
+                        near.insert(near.end(), sorted.begin() + start[c], sorted.begin() + start[c + 1]);
                     }
             std::sort(near.begin(), near.end());
             for (int a : near) {
@@ -200,7 +208,8 @@ void ComputeBondEnergy(HydrogenBond& bond, const Vec3& n, const Vec3& h, const V
         d = 3.0;
         bond.distance = 3.0f;
     }
-    const double er = 8.4 * std::pow(3.0 / d, 8) - 11.2 * std::pow(3.0 / d, 6);
+    const double r2 = (3.0 / d) * (3.0 / d), r6 = r2 * r2 * r2;
+    const double er = 8.4 * r6 * r2 - 11.2 * r6;
     const Vec3 normal = Cross(o - c, ca - c);
     const double length = Length(normal);
     const Vec3 unit = normal * (1.0 / length);
