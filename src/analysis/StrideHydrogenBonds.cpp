@@ -64,12 +64,66 @@ bool Skipped(const Donor& d, const Acceptor& a) {
     return d.id == a.id && std::abs(d.residue - a.residue) <= 1;
 }
 
-bool Within(double angle) { return angle >= 90.0 && angle <= 180.0; }
-
 double Folded(double torsion) {
     double v = std::fabs(torsion);
     if (v > 90.0 && v < 270.0) v = std::fabs(180.0 - v);
     return v;
+}
+
+double CosAngle(const Vec3& a, const Vec3& b, const Vec3& c) {
+    const Vec3 u = a - b, v = c - b;
+    double x = Dot(u, v) / (Length(u) * Length(v));
+    if (x > 0 && std::fabs(x - 1) < 1e-6) x -= 1e-6;
+    if (x < 0 && std::fabs(x + 1) < 1e-6) x += 1e-6;
+    return x;
+}
+
+// An angle lies in [90, 180] degrees.
+bool Obtuse(double cosine) { return cosine <= 0; }
+
+// The energy's terms from cosines alone: the search computes them for every
+// pair within the cut-off, and the angles themselves only for bonds it keeps.
+struct EnergyTerms {
+    double er = 0, et = 0, ep = 0;
+    double cosPOC = 0, cosTo = 0, cosP = 0;  // angles (P', O, C), (H, O, P'), (N, H, O)
+};
+
+EnergyTerms Terms(const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c, const Vec3& ca, double d) {
+    EnergyTerms t;
+    const double r2 = (3.0 / d) * (3.0 / d), r6 = r2 * r2 * r2;
+    t.er = 8.4 * r6 * r2 - 11.2 * r6;
+    const Vec3 normal = Cross(o - c, ca - c);
+    const double length = Length(normal);
+    const Vec3 unit = normal * (1.0 / length);
+    // The projection is divided by |n| once more, as the method defines it.
+    const Vec3 projected = h - unit * (Dot(unit, h - o) / length);
+    t.cosPOC = CosAngle(projected, o, c);
+    t.cosTo = CosAngle(h, o, projected);
+    t.cosP = CosAngle(n, h, o);
+    // ti = 180 - angle(P', O, C): below 90 when that cosine is negative, below
+    // 110 while it is under cos 70; sin 2ti = -2 sin cos of the angle itself.
+    static const double cos70 = std::cos(70 * kRadians), cos110 = std::cos(110 * kRadians);
+    const double cti = t.cosPOC;
+    if (cti < 0) {
+        t.et = (0.9 + 0.1 * (-2 * cti * std::sqrt(1 - cti * cti))) * t.cosTo;
+    } else if (cti < cos70) {
+        const double c2 = cos110 * cos110, d2 = c2 - cti * cti;
+        t.et = (0.9 / (c2 * c2 * c2)) * d2 * d2 * d2 * t.cosTo;
+    }
+    if (t.cosP < 0) t.ep = t.cosP * t.cosP;
+    return t;
+}
+
+constexpr double kDegrees = 57.2958;
+
+void StoreTerms(HydrogenBond& bond, const EnergyTerms& t) {
+    bond.er = static_cast<float>(t.er);
+    bond.et = static_cast<float>(t.et);
+    bond.ep = static_cast<float>(t.ep);
+    bond.energy = static_cast<float>(t.er * t.et * t.ep * 1000.0);
+    bond.ti = static_cast<float>(std::fabs(180.0 - std::acos(t.cosPOC) * kDegrees));
+    bond.to = static_cast<float>(std::acos(t.cosTo) * kDegrees);
+    bond.p = static_cast<float>(std::acos(t.cosP) * kDegrees);
 }
 
 class BondSearch {
@@ -100,7 +154,7 @@ public:
         double size = kMaxDistance;
         auto cellsPerAxis = [&](double extent) { return static_cast<long long>(extent / size) + 1; };
         while (cellsPerAxis(hi.x - lo.x) * cellsPerAxis(hi.y - lo.y) * cellsPerAxis(hi.z - lo.z) >
-               8 * static_cast<long long>(acceptors_.size()) + 64)
+               32 * static_cast<long long>(acceptors_.size()) + 4096)
             size *= 2;
         const long long nx = cellsPerAxis(hi.x - lo.x), ny = cellsPerAxis(hi.y - lo.y), nz = cellsPerAxis(hi.z - lo.z);
         auto axisCell = [&](double v, double origin) { return static_cast<long long>(std::floor((v - origin) / size)); };
@@ -125,7 +179,9 @@ public:
                 for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y)
                     for (long long z = std::max(cz - 1, 0LL); z <= std::min(cz + 1, nz - 1); ++z) {
                         const long long c = index(x, y, z);
-                        near.insert(near.end(), sorted.begin() + start[c], sorted.begin() + start[c + 1]);
+                        // Pairs beyond the cut-off are dropped by the test anyway.
+                        for (int k = start[c]; k < start[c + 1]; ++k)
+                            if (Length(n - acceptors_[sorted[k]].o) <= kMaxDistance) near.push_back(sorted[k]);
                     }
             std::sort(near.begin(), near.end());
             for (int a : near) {
@@ -149,29 +205,44 @@ private:
     }
 
     void Examine(const Donor& d, const Acceptor& a) {
-        const double distance = Length(d.n - a.o);
+        double distance = Length(d.n - a.o);
         if (distance > kMaxDistance) return;
         HydrogenBond b;
         b.donorChain = d.chain, b.donorResidue = d.residue;
         b.acceptorChain = a.chain, b.acceptorResidue = a.residue;
+        distance = std::max(distance, 3.0);
         b.distance = static_cast<float>(distance);
-        ComputeBondEnergy(b, d.n, d.h, a.o, a.c, a.ca);
-        b.energyAccepted = b.energy < -10.0f && std::fabs(b.et) > 1e-6f && std::fabs(b.ep) > 1e-6f;
+        // With the N-H...O angle at most 90 degrees Ep is 0 and so is the energy:
+        // the rest of it is needed only if the bond is kept on other grounds.
+        const bool energyPossible = CosAngle(d.n, d.h, a.o) < 0;
+        EnergyTerms terms;
+        if (energyPossible) {
+            terms = Terms(d.n, d.h, a.o, a.c, a.ca, distance);
+            b.energy = static_cast<float>(terms.er * terms.et * terms.ep * 1000.0);
+            b.energyAccepted = b.energy < -10.0f && std::fabs(static_cast<float>(terms.et)) > 1e-6f &&
+                               std::fabs(static_cast<float>(terms.ep)) > 1e-6f;
+        }
 
         b.hoDistance = static_cast<float>(Length(d.h - a.o));
-        b.angleNHO = static_cast<float>(Angle(d.n, d.h, a.o));
-        b.angleCOH = static_cast<float>(Angle(a.c, a.o, d.h));
-        b.contactAccepted = b.hoDistance <= 2.5f && Within(b.angleNHO) && Within(b.angleCOH);
+        const double cosNHO = CosAngle(d.n, d.h, a.o), cosCOH = CosAngle(a.c, a.o, d.h);
+        b.contactAccepted = b.hoDistance <= 2.5f && Obtuse(cosNHO) && Obtuse(cosCOH);
 
+        double cosNOC = 1, cosONC = 1;
         if (b.distance <= 3.5f) {
-            b.angleNOC = static_cast<float>(Angle(d.n, a.o, a.c));
-            b.angleONC = static_cast<float>(Angle(a.o, d.n, d.cPrev));
+            cosNOC = CosAngle(d.n, a.o, a.c);
+            cosONC = CosAngle(a.o, d.n, d.cPrev);
             b.donorPlane = static_cast<float>(Folded(Torsion(d.ca, d.n, d.cPrev, a.o)));
             b.acceptorPlane = static_cast<float>(Folded(Torsion(d.n, a.o, a.c, a.ca)));
-            b.planeAccepted = Within(b.angleNOC) && Within(b.angleONC) && b.donorPlane <= 60.0f &&
-                              b.acceptorPlane <= 90.0f;
+            b.planeAccepted = Obtuse(cosNOC) && Obtuse(cosONC) && b.donorPlane <= 60.0f && b.acceptorPlane <= 90.0f;
         }
         if (!((b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted)) return;
+        StoreTerms(b, energyPossible ? terms : Terms(d.n, d.h, a.o, a.c, a.ca, distance));
+        b.angleNHO = static_cast<float>(std::acos(cosNHO) * kDegrees);
+        b.angleCOH = static_cast<float>(std::acos(cosCOH) * kDegrees);
+        if (b.distance <= 3.5f) {
+            b.angleNOC = static_cast<float>(std::acos(cosNOC) * kDegrees);
+            b.angleONC = static_cast<float>(std::acos(cosONC) * kDegrees);
+        }
 
         const int index = static_cast<int>(run_.bonds.size());
         run_.bonds.push_back(b);
@@ -203,37 +274,8 @@ int FindBond(const StrideRun& run, int donorChain, int donor, int acceptorChain,
 
 void ComputeBondEnergy(HydrogenBond& bond, const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c,
                        const Vec3& ca) {
-    double d = bond.distance;
-    if (d < 3.0) {
-        d = 3.0;
-        bond.distance = 3.0f;
-    }
-    const double r2 = (3.0 / d) * (3.0 / d), r6 = r2 * r2 * r2;
-    const double er = 8.4 * r6 * r2 - 11.2 * r6;
-    const Vec3 normal = Cross(o - c, ca - c);
-    const double length = Length(normal);
-    const Vec3 unit = normal * (1.0 / length);
-    // The projection is divided by |n| once more, as the method defines it.
-    const Vec3 projected = h - unit * (Dot(unit, h - o) / length);
-    const double ti = std::fabs(180.0 - Angle(projected, o, c));
-    const double to = Angle(h, o, projected);
-    const double p = Angle(n, h, o);
-    double et = 0;
-    if (ti >= 0 && ti < 90)
-        et = (0.9 + 0.1 * std::sin(2 * ti * kRadians)) * std::cos(to * kRadians);
-    else if (ti >= 90 && ti < 110) {
-        const double c110 = std::cos(110 * kRadians), cti = std::cos(ti * kRadians);
-        et = (0.9 / std::pow(c110, 6)) * std::pow(c110 * c110 - cti * cti, 3) * std::cos(to * kRadians);
-    }
-    double ep = 0;
-    if (p > 90 && p < 270) ep = std::pow(std::cos(p * kRadians), 2);
-    bond.er = static_cast<float>(er);
-    bond.et = static_cast<float>(et);
-    bond.ep = static_cast<float>(ep);
-    bond.ti = static_cast<float>(ti);
-    bond.to = static_cast<float>(to);
-    bond.p = static_cast<float>(p);
-    bond.energy = static_cast<float>(er * et * ep * 1000.0);
+    if (bond.distance < 3.0f) bond.distance = 3.0f;
+    StoreTerms(bond, Terms(n, h, o, c, ca, bond.distance));
 }
 
 void FindHydrogenBonds(StrideRun& run, bool allPairs) {
