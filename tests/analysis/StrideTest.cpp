@@ -527,3 +527,35 @@ TEST(StrideGridSearchLimit, OverflowEndsTheRunForBothSearches) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string AssignedCodes(const std::vector<std::pair<double, double>>& angles) {
+    Molecule m;
+    AddChain(m, 'A', Backbone(angles));
+    SilentUiHooks ui;
+    AssignSecondaryStructure(m, ui);
+    return Codes(m.chains[0]);
+}
+
+TEST(StrideAssignment, TurnsInExtendedChains) {
+    const std::pair<double, double> extended{-120, 130};
+    // A type I turn at residues 4 and 5 brings CA(3) and CA(6) within 7 A.
+    std::vector<std::pair<double, double>> beta(12, extended);
+    beta[4] = {-60, -30};
+    beta[5] = {-90, 0};
+    const std::string betaTurn = AssignedCodes(beta);
+    EXPECT_EQ(betaTurn.substr(3, 4), "6666") << betaTurn;
+    EXPECT_EQ(betaTurn[0], '5') << betaTurn;
+    EXPECT_EQ(betaTurn[11], '5') << betaTurn;
+
+    // A classic gamma turn at residue 5: N(6) bonds back to O(4).
+    std::vector<std::pair<double, double>> gamma(12, extended);
+    gamma[5] = {75, -64};
+    const std::string gammaTurn = AssignedCodes(gamma);
+    EXPECT_EQ(gammaTurn.substr(4, 3), "666") << gammaTurn;
+    EXPECT_EQ(gammaTurn[0], '5') << gammaTurn;
+    EXPECT_EQ(gammaTurn[11], '5') << gammaTurn;
+}
+
+}  // namespace
