@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "analysis/StrideRun.h"
 
@@ -21,7 +23,7 @@ struct ResidueRef {
 struct BridgePattern {
     std::string_view name;
     int bond1 = -1, bond2 = -1;
-    int i = 0, k = 0;         // residue i of the first chain, k of the second, as searched
+    int i = 0, k = 0;         // residue i of the first chain and k of the second where it was found
     int lo1 = 0, hi1 = 0;     // residues touched on the first strand
     int lo2 = 0, hi2 = 0;     // and on the second
     int pair[2][2] = {};      // (first strand, second strand) residues of each bond
@@ -86,27 +88,27 @@ public:
 private:
     void TryPatterns(int i, int k, int n1, int n2, bool s) {
         const int delta = k - i;
-        if (!s || delta > 2) Link("1331", A(i), B(k), B(k), A(i), A(i), B(k), kAntiparallelThreshold, false);
+        if (!s || delta > 2) Link("1331", i, k, A(i), B(k), B(k), A(i), A(i), B(k), kAntiparallelThreshold, false);
         if (i + 2 < n1 && ((!s && k >= 2) || delta > 5))
-            Link("3124", B(k), A(i), A(i + 2), B(k - 2), B(k - 1), A(i + 1), kAntiparallelThreshold, false);
+            Link("3124", i, k, B(k), A(i), A(i + 2), B(k - 2), B(k - 1), A(i + 1), kAntiparallelThreshold, false);
         if ((!s && k >= 1) || delta > 5) {
             const bool no133A = i + 1 >= n1 || !Link133A(i, k, true);
-            const bool no1BB1 = i == 0 || !Link("1-BB1", A(i - 1), B(k - 1), B(k - 1), A(i), B(k - 1), B(k - 1),
+            const bool no1BB1 = i == 0 || !Link("1-BB1", i, k, A(i - 1), B(k - 1), B(k - 1), A(i), B(k - 1), B(k - 1),
                                                 kAntiparallelThreshold, true);
             if (no133A && no1BB1) Link13B1(i, k, false);
         }
         if (i + 1 < n1 && !(s && delta <= 5)) {
             if (!(!s && k == 0) && Link13B1(i, k, true)) {
-            } else if (k + 1 >= n2 || !Link("A3+3A", A(i + 1), B(k + 1), B(k), A(i + 1), A(i + 1), A(i + 1),
+            } else if (k + 1 >= n2 || !Link("A3+3A", i, k, A(i + 1), B(k + 1), B(k), A(i + 1), A(i + 1), A(i + 1),
                                              kAntiparallelThreshold, true)) {
                 Link133A(i, k, false);
             }
         }
         if ((!s || std::abs(delta) > 3) && k + 2 < n2) {
             if (i + 2 < n1 && (!s || std::abs(i - k + 2) > 3))
-                Link("3123", B(k), A(i), A(i + 2), B(k), B(k), A(i + 1), kParallelThreshold, false);
+                Link("3123", i, k, B(k), A(i), A(i + 2), B(k), B(k), A(i + 1), kParallelThreshold, false);
             if (!s || std::abs(k + 2 - i) > 3)
-                Link("1341", A(i), B(k), B(k + 2), A(i), A(i), B(k + 1), kParallelThreshold, false);
+                Link("1341", i, k, A(i), B(k), B(k + 2), A(i), A(i), B(k + 1), kParallelThreshold, false);
         }
     }
 
@@ -123,15 +125,15 @@ private:
     }
 
     bool Link13B1(int i, int k, bool testOnly) {
-        return Link("13B1", A(i), B(k), B(k - 1), A(i), A(i), A(i), kAntiparallelThreshold, testOnly);
+        return Link("13B1", i, k, A(i), B(k), B(k - 1), A(i), A(i), A(i), kAntiparallelThreshold, testOnly);
     }
     bool Link133A(int i, int k, bool testOnly) {
-        return Link("133A", A(i), B(k), B(k), A(i + 1), B(k), B(k), kAntiparallelThreshold, testOnly);
+        return Link("133A", i, k, A(i), B(k), B(k), A(i + 1), B(k), B(k), kAntiparallelThreshold, testOnly);
     }
 
     // Two energy bonds donor1 -> acceptor1 and donor2 -> acceptor2, weighted by
     // the sheet propensity at one or two residues (conf2 == conf1: one).
-    bool Link(std::string_view name, ResidueRef donor1, ResidueRef acceptor1, ResidueRef donor2,
+    bool Link(std::string_view name, int i, int k, ResidueRef donor1, ResidueRef acceptor1, ResidueRef donor2,
               ResidueRef acceptor2, ResidueRef conf1, ResidueRef conf2, float threshold, bool testOnly) {
         for (const ResidueRef& r : {donor1, acceptor1, donor2, acceptor2, conf1, conf2})
             if (!InRange(r)) return false;
@@ -147,52 +149,34 @@ private:
         const float w = kK4 * h + kK3 + 1;
         if (!(w * run_.bonds[b1].energy < threshold && w * run_.bonds[b2].energy < threshold)) return false;
         if (testOnly) return true;
-        Record(name, b1, b2);
+        Record(name, i, k, b1, b2);
         return true;
     }
 
-    void Record(std::string_view name, int b1, int b2) {
+    void Record(std::string_view name, int i, int k, int b1, int b2) {
         BridgePattern p;
         p.name = name;
         p.bond1 = b1;
         p.bond2 = b2;
-        // Each bond joins one residue of each strand; when both strands lie in
-        // one chain, the pattern's own layout says which end is which.
-        const HydrogenBond* bonds[2] = {&run_.bonds[b1], &run_.bonds[b2]};
-        for (int b = 0; b < 2; ++b) {
-            const int donor = bonds[b]->donorResidue, acceptor = bonds[b]->acceptorResidue;
-            const bool donorFirst = FirstStrandDonor(name, b);
-            p.pair[b][0] = donorFirst ? donor : acceptor;
-            p.pair[b][1] = donorFirst ? acceptor : donor;
-        }
-        p.lo1 = std::min(p.pair[0][0], p.pair[1][0]);
-        p.hi1 = std::max(p.pair[0][0], p.pair[1][0]);
-        p.lo2 = std::min(p.pair[0][1], p.pair[1][1]);
-        p.hi2 = std::max(p.pair[0][1], p.pair[1][1]);
-        p.closed = p.pair[0][0] == p.pair[1][0] && p.pair[0][1] == p.pair[1][1];
-        p.i = Searched(name, p, true);
-        p.k = Searched(name, p, false);
-        p.b1 = p.i + (name == "3124" || name == "133A" || name == "3123" ? 1 : 0);
-        p.b2 = p.k + (name == "3124" ? -1 : name == "1341" ? 1 : 0);
+        p.i = i;
+        p.k = k;
+        // The residues each bond joins, (first strand, second strand); the
+        // first bond always joins i and k.
+        int second[2] = {i, k};
+        if (name == "3124") second[0] = i + 2, second[1] = k - 2;
+        else if (name == "13B1") second[1] = k - 1;
+        else if (name == "133A") second[0] = i + 1;
+        else if (name == "3123") second[0] = i + 2;
+        else if (name == "1341") second[1] = k + 2;
+        p.pair[0][0] = i, p.pair[0][1] = k;
+        p.pair[1][0] = second[0], p.pair[1][1] = second[1];
+        p.lo1 = std::min(i, second[0]), p.hi1 = std::max(i, second[0]);
+        p.lo2 = std::min(k, second[1]), p.hi2 = std::max(k, second[1]);
+        p.closed = name == "1331";
+        p.b1 = i + (name == "3124" || name == "133A" || name == "3123" ? 1 : 0);
+        p.b2 = k + (name == "3124" ? -1 : name == "1341" ? 1 : 0);
         const bool parallel = name == "3123" || name == "1341";
         (parallel ? parallel_ : antiparallel_).push_back(p);
-    }
-
-    // Whether bond b of the named pattern has its donor on the first strand.
-    static bool FirstStrandDonor(std::string_view name, int b) {
-        if (name == "1331") return b == 0;
-        if (name == "3124") return b == 1;
-        if (name == "13B1") return b == 0;
-        if (name == "133A") return b == 0;
-        if (name == "3123") return b == 1;
-        return b == 0;  // "1341"
-    }
-
-    // The (i, k) the search stood at when it recorded the pattern.
-    static int Searched(std::string_view name, const BridgePattern& p, bool first) {
-        if (first) return p.lo1;
-        if (name == "3124" || name == "13B1") return p.hi2;
-        return p.lo2;
     }
 
     bool Encloses(const BridgePattern& p, const BridgePattern& q) const {
@@ -205,8 +189,8 @@ private:
 
     // Gaps from p to a q that follows it along the first strand; false when q
     // does not follow p in the ladder's direction. Gaps run between bridge
-    // residues: measured from the bonded ends, two bridges five residues apart
-    // on a strand would join into one ladder.
+    // residues, not bonded ends: from the ends, two lone bridges five residues
+    // apart would join into one ladder, which the published assignments do not.
     static bool Follows(const BridgePattern& p, const BridgePattern& q, bool parallel, int& g1, int& g2) {
         g1 = q.b1 - p.b1;
         g2 = parallel ? q.b2 - p.b2 : p.b2 - q.b2;
