@@ -144,36 +144,50 @@ public:
     // Acceptors binned in cells of the cut-off; each donor takes those of its
     // 27 cells in acceptor order, so bonds come out exactly as from AllPairs.
     void Grid() {
-        if (acceptors_.empty() || donors_.empty()) return;
-        Vec3 lo = acceptors_[0].o, hi = lo;
+        // Positions that are not finite are never within the cut-off of anything.
+        auto finite = [](const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); };
+        bool any = false;
+        Vec3 lo, hi;
         for (const Acceptor& a : acceptors_) {
+            if (!finite(a.o)) continue;
+            if (!any) lo = hi = a.o, any = true;
             lo.x = std::min(lo.x, a.o.x), lo.y = std::min(lo.y, a.o.y), lo.z = std::min(lo.z, a.o.z);
             hi.x = std::max(hi.x, a.o.x), hi.y = std::max(hi.y, a.o.y), hi.z = std::max(hi.z, a.o.z);
         }
+        if (!any || donors_.empty()) return;
         // Cells of at least the cut-off, no more of them than a few per acceptor.
         double size = kMaxDistance;
-        auto cellsPerAxis = [&](double extent) { return static_cast<long long>(extent / size) + 1; };
+        auto cellsPerAxis = [&](double extent) { return std::floor(extent / size) + 1; };
         while (cellsPerAxis(hi.x - lo.x) * cellsPerAxis(hi.y - lo.y) * cellsPerAxis(hi.z - lo.z) >
-               32 * static_cast<long long>(acceptors_.size()) + 4096)
+               32.0 * static_cast<double>(acceptors_.size()) + 4096)
             size *= 2;
-        const long long nx = cellsPerAxis(hi.x - lo.x), ny = cellsPerAxis(hi.y - lo.y), nz = cellsPerAxis(hi.z - lo.z);
-        auto axisCell = [&](double v, double origin) { return static_cast<long long>(std::floor((v - origin) / size)); };
+        const long long nx = static_cast<long long>(cellsPerAxis(hi.x - lo.x)),
+                        ny = static_cast<long long>(cellsPerAxis(hi.y - lo.y)),
+                        nz = static_cast<long long>(cellsPerAxis(hi.z - lo.z));
+        // Clamped to one cell beyond the grid, so that far donors find nothing.
+        auto axisCell = [&](double v, double origin, long long cells) {
+            const double c = std::clamp(std::floor((v - origin) / size), -2.0, static_cast<double>(cells) + 1);
+            return static_cast<long long>(c);
+        };
         auto index = [&](long long x, long long y, long long z) { return (x * ny + y) * nz + z; };
         // Counting sort keeps the acceptors of one cell in list order.
-        std::vector<int> start(static_cast<size_t>(nx * ny * nz) + 1, 0), cellOf(acceptors_.size());
+        std::vector<int> start(static_cast<size_t>(nx * ny * nz) + 1, 0), cellOf(acceptors_.size(), -1);
         for (size_t a = 0; a < acceptors_.size(); ++a) {
             const Vec3& o = acceptors_[a].o;
-            cellOf[a] = static_cast<int>(index(axisCell(o.x, lo.x), axisCell(o.y, lo.y), axisCell(o.z, lo.z)));
+            if (!finite(o)) continue;
+            cellOf[a] = static_cast<int>(index(axisCell(o.x, lo.x, nx), axisCell(o.y, lo.y, ny), axisCell(o.z, lo.z, nz)));
             ++start[cellOf[a] + 1];
         }
         for (size_t c = 1; c < start.size(); ++c) start[c] += start[c - 1];
         std::vector<int> sorted(acceptors_.size()), fill(start.begin(), start.end() - 1);
-        for (size_t a = 0; a < acceptors_.size(); ++a) sorted[fill[cellOf[a]]++] = static_cast<int>(a);
+        for (size_t a = 0; a < acceptors_.size(); ++a)
+            if (cellOf[a] >= 0) sorted[fill[cellOf[a]]++] = static_cast<int>(a);
 
         std::vector<int> near;
         for (int d = 0; d < static_cast<int>(donors_.size()); ++d) {
             const Vec3& n = donors_[d].n;
-            const long long cx = axisCell(n.x, lo.x), cy = axisCell(n.y, lo.y), cz = axisCell(n.z, lo.z);
+            if (!finite(n)) continue;
+            const long long cx = axisCell(n.x, lo.x, nx), cy = axisCell(n.y, lo.y, ny), cz = axisCell(n.z, lo.z, nz);
             near.clear();
             for (long long x = std::max(cx - 1, 0LL); x <= std::min(cx + 1, nx - 1); ++x)
                 for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y)

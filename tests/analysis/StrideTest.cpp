@@ -358,7 +358,9 @@ TEST(StrideHydrogenBonds, BondRulesHoldOnARealProtein) {
         EXPECT_GT(b.donorResidue, 0);
         EXPECT_STRNE(donorChain.residues[b.donorResidue].name, "PRO");
         EXPECT_LT(b.acceptorResidue, run.chains[b.acceptorChain].Count() - 1);
-        if (b.donorChain == b.acceptorChain) EXPECT_GT(std::abs(b.donorResidue - b.acceptorResidue), 1);
+        if (b.donorChain == b.acceptorChain) {
+            EXPECT_GT(std::abs(b.donorResidue - b.acceptorResidue), 1);
+        }
         EXPECT_LE(b.distance, 6.0f);
         EXPECT_TRUE((b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted);
         donated[b.donorChain][b.donorResidue].push_back(static_cast<int>(i));
@@ -520,7 +522,9 @@ TEST(StrideGridSearchLimit, OverflowEndsTheRunForBothSearches) {
         const SearchResult grid = Search(m, 0, copies, false), all = Search(m, 0, copies, true);
         ASSERT_EQ(grid.ended, all.ended) << copies;
         (all.ended ? sawEnd : sawFit) = true;
-        if (!all.ended) ASSERT_EQ(grid.run.bonds.size(), all.run.bonds.size()) << copies;
+        if (!all.ended) {
+            ASSERT_EQ(grid.run.bonds.size(), all.run.bonds.size()) << copies;
+        }
     }
     EXPECT_TRUE(sawEnd);
     EXPECT_TRUE(sawFit);
@@ -556,6 +560,29 @@ TEST(StrideAssignment, TurnsInExtendedChains) {
     EXPECT_EQ(gammaTurn.substr(4, 3), "666") << gammaTurn;
     EXPECT_EQ(gammaTurn[0], '5') << gammaTurn;
     EXPECT_EQ(gammaTurn[11], '5') << gammaTurn;
+}
+
+}  // namespace
+
+namespace {
+
+// Coordinates far away or not numbers at all must neither break the grid nor
+// change what it finds.
+TEST(StrideGridSearchLimit, FarAndNonFiniteCoordinates) {
+    for (double odd : {1e300, -1e18, std::nan(""), HUGE_VAL}) {
+        Molecule m;
+        AddChain(m, 'A', AlphaHelix(16));
+        const int o = m.chains[0].residues[3].carbonylOxygen;
+        const int n = m.chains[0].residues[9].atoms[0];
+        m.atoms[o].x = odd;
+        m.atoms[n].y = odd;
+        const SearchResult grid = Search(m, 0, 1, false), all = Search(m, 0, 1, true);
+        ASSERT_EQ(grid.ended, all.ended) << odd;
+        ASSERT_FALSE(all.ended);
+        ASSERT_EQ(grid.run.bonds.size(), all.run.bonds.size()) << odd;
+        for (size_t i = 0; i < all.run.bonds.size(); ++i) EXPECT_TRUE(SameBond(grid.run.bonds[i], all.run.bonds[i]));
+        EXPECT_LT(EnergyBond(all.run, 0, 7, 0, 3), 0) << odd;  // the moved oxygen accepts nothing
+    }
 }
 
 }  // namespace
