@@ -182,6 +182,8 @@ public:
         std::vector<int> sorted(acceptors_.size()), fill(start.begin(), start.end() - 1);
         for (size_t a = 0; a < acceptors_.size(); ++a)
             if (cellOf[a] >= 0) sorted[fill[cellOf[a]]++] = static_cast<int>(a);
+        std::vector<Vec3> sortedO(acceptors_.size());
+        for (size_t k = 0; k < acceptors_.size(); ++k) sortedO[k] = acceptors_[sorted[k]].o;
 
         std::vector<int> near;
         for (int d = 0; d < static_cast<int>(donors_.size()); ++d) {
@@ -194,8 +196,12 @@ public:
                     for (long long z = std::max(cz - 1, 0LL); z <= std::min(cz + 1, nz - 1); ++z) {
                         const long long c = index(x, y, z);
                         // Pairs beyond the cut-off are dropped by the test anyway.
-                        for (int k = start[c]; k < start[c + 1]; ++k)
-                            if (Length(n - acceptors_[sorted[k]].o) <= kMaxDistance) near.push_back(sorted[k]);
+                        for (int k = start[c]; k < start[c + 1]; ++k) {
+                            const Vec3 v = n - sortedO[k];
+                            const double d2 = Dot(v, v);
+                            if (d2 <= kMaxDistance * kMaxDistance * 1.0001 && std::sqrt(d2) <= kMaxDistance)
+                                near.push_back(sorted[k]);
+                        }
                     }
             std::sort(near.begin(), near.end());
             for (int a : near) {
@@ -262,8 +268,8 @@ private:
         run_.bonds.push_back(b);
         StrideResidue& donor = run_.Residue(d.chain, d.residue);
         StrideResidue& acceptor = run_.Residue(a.chain, a.residue);
-        if (donor.donorBonds.size() < kStrideMaxBondsPerResidue) donor.donorBonds.push_back(index);
-        if (acceptor.acceptorBonds.size() < kStrideMaxBondsPerResidue) acceptor.acceptorBonds.push_back(index);
+        if (!donor.donorBonds.full()) donor.donorBonds.push_back(index);
+        if (!acceptor.acceptorBonds.full()) acceptor.acceptorBonds.push_back(index);
         if (d.id != a.id) donor.interchain = acceptor.interchain = true;
     }
 

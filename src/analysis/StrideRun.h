@@ -29,6 +29,23 @@ struct StrideAtom {
     Vec3 Position() const { return {x, y, z}; }
 };
 
+// The first six bonds a residue takes part in on one side, without an
+// allocation per residue.
+class BondList {
+public:
+    int size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    bool full() const { return count_ == kStrideMaxBondsPerResidue; }
+    void push_back(int bond) { index_[count_++] = bond; }
+    const int* begin() const { return index_.data(); }
+    const int* end() const { return index_.data() + count_; }
+    std::vector<int> Vector() const { return {begin(), end()}; }
+
+private:
+    std::array<int, kStrideMaxBondsPerResidue> index_{};
+    int count_ = 0;
+};
+
 struct StrideResidue {
     char name[4] = {};
     char number[12] = {};
@@ -36,7 +53,7 @@ struct StrideResidue {
     float phi = kUndefinedAngle, psi = kUndefinedAngle;
     int phiZone = -1, psiZone = -1;
     char code = 'C';
-    std::vector<int> donorBonds, acceptorBonds;  // at most six each
+    BondList donorBonds, acceptorBonds;
     bool interchain = false;
 
     // Index of the first atom with exactly this name, or -1.

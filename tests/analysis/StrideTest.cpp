@@ -376,7 +376,7 @@ TEST(StrideHydrogenBonds, BondRulesHoldOnARealProtein) {
         for (size_t r = 0; r < run.chains[c].residues.size(); ++r) {
             std::vector<int> expected = donated[c][r];
             if (expected.size() > 6) expected.resize(6);
-            EXPECT_EQ(run.chains[c].residues[r].donorBonds, expected);
+            EXPECT_EQ(run.chains[c].residues[r].donorBonds.Vector(), expected);
         }
 }
 
@@ -492,8 +492,8 @@ TEST_P(StrideGridSearch, GivesTheBondsOfTheAllPairsSearch) {
             for (size_t c = 0; c < all.run.chains.size(); ++c)
                 for (size_t r = 0; r < all.run.chains[c].residues.size(); ++r) {
                     const StrideResidue &g = grid.run.chains[c].residues[r], &a = all.run.chains[c].residues[r];
-                    ASSERT_EQ(g.donorBonds, a.donorBonds);
-                    ASSERT_EQ(g.acceptorBonds, a.acceptorBonds);
+                    ASSERT_EQ(g.donorBonds.Vector(), a.donorBonds.Vector());
+                    ASSERT_EQ(g.acceptorBonds.Vector(), a.acceptorBonds.Vector());
                     ASSERT_EQ(g.interchain, a.interchain);
                 }
         }
