@@ -99,9 +99,10 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
 void MarkValidChains(StrideRun& run);                                                 // throws StrideError
 void ComputeBackboneAngles(StrideRun& run);
 void AddAmideHydrogens(StrideRun& run);
-// All donor-acceptor pairs in enumeration order; the grid search visits the
-// same pairs within 6 A in the same order. Throws StrideError on overflow or
-// when nothing is found.
+// Donors against acceptors, donors outer, in the order they were collected:
+// allPairs tries every pair, the default cell grid only those within 6 A, in
+// the same order and with the same result. Throws StrideError when the list
+// would pass three bonds per residue or stays empty.
 void FindHydrogenBonds(StrideRun& run, bool allPairs = false);
 void RemoveDoubleBonds(StrideRun& run);
 void ComputeZones(StrideRun& run);
