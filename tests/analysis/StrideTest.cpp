@@ -586,3 +586,24 @@ TEST(StrideGridSearchLimit, FarAndNonFiniteCoordinates) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StrideGeometry, PeptideBondsFromTwoAndAHalfAngstromAreBreaks) {
+    for (double gap : {2.45, 2.55}) {
+        std::vector<BackboneResidue> helix = AlphaHelix(10);
+        const Vec3 along = Unit(helix[5].n - helix[4].c);
+        const Vec3 shift = along * (gap - Length(helix[5].n - helix[4].c));
+        for (size_t i = 5; i < helix.size(); ++i)
+            for (Vec3* p : {&helix[i].n, &helix[i].ca, &helix[i].c, &helix[i].o}) *p += shift;
+        Molecule m;
+        AddChain(m, 'A', helix);
+        StrideRun run = PreparedRun(m, 0, 1);
+        const bool joined = gap < 2.5;
+        EXPECT_EQ(run.chains[0].residues[5].phi != kUndefinedAngle, joined) << gap;
+        EXPECT_EQ(run.chains[0].residues[4].psi != kUndefinedAngle, joined) << gap;
+        EXPECT_GE(run.chains[0].residues[5].Find("H"), 0);  // the hydrogen does not look at the distance
+    }
+}
+
+}  // namespace
