@@ -116,7 +116,9 @@ void ComputeBondEnergy(HydrogenBond& bond, const Vec3& n, const Vec3& h, const V
                        const Vec3& ca);
 
 void AssignHelices(StrideRun& run, int chain);
-void AssignBridges(StrideRun& run, int chain1, int chain2);
+// fullScan tries every residue pair and compares every two patterns, as the
+// method is written; the default visits only bond partners and near patterns.
+void AssignBridges(StrideRun& run, int chain1, int chain2, bool fullScan = false);
 void AssignBetaTurns(StrideRun& run, int chain);
 void AssignGammaTurns(StrideRun& run, int chain);
 void WriteBack(const StrideRun& run, Molecule& molecule, int firstChain);

@@ -35,7 +35,7 @@ struct BridgePattern {
 
 class BridgeSearch {
 public:
-    BridgeSearch(StrideRun& run, int c, int d) : run_(run), c_(c), d_(d) {}
+    BridgeSearch(StrideRun& run, int c, int d, bool fullScan) : run_(run), c_(c), d_(d), fullScan_(fullScan) {}
 
     void Search() {
         const StrideChain& first = run_.chains[c_];
@@ -52,6 +52,8 @@ public:
             // Every recorded pattern has a bond between i and k, so only i's
             // bond partners are tried, in increasing order as a full scan would.
             partners.clear();
+            if (fullScan_)
+                for (int k = 0; k < n2; ++k) partners.push_back(k);
             for (int b : first.residues[i].donorBonds)
                 if (run_.bonds[b].acceptorChain == d_) partners.push_back(run_.bonds[b].acceptorResidue);
             for (int b : first.residues[i].acceptorBonds)
@@ -210,8 +212,12 @@ private:
             std::sort(v.begin(), v.end());
             return v;
         };
-        auto within = [](const std::vector<std::pair<int, int>>& v, int from, int to, std::vector<int>& out) {
+        auto within = [&](const std::vector<std::pair<int, int>>& v, int from, int to, std::vector<int>& out) {
             out.clear();
+            if (fullScan_) {
+                for (int p = 0; p < count; ++p) out.push_back(p);
+                return;
+            }
             for (auto it = std::lower_bound(v.begin(), v.end(), std::make_pair(from, -1));
                  it != v.end() && it->first <= to; ++it)
                 out.push_back(it->second);
@@ -357,13 +363,14 @@ private:
 
     StrideRun& run_;
     int c_, d_;
+    bool fullScan_;
     std::vector<BridgePattern> antiparallel_, parallel_;
 };
 
 }  // namespace
 
-void AssignBridges(StrideRun& run, int chain1, int chain2) {
-    BridgeSearch search(run, chain1, chain2);
+void AssignBridges(StrideRun& run, int chain1, int chain2, bool fullScan) {
+    BridgeSearch search(run, chain1, chain2, fullScan);
     search.Search();
     search.Mark();
 }

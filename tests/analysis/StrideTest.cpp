@@ -607,3 +607,66 @@ TEST(StrideGeometry, PeptideBondsFromTwoAndAHalfAngstromAreBreaks) {
 }
 
 }  // namespace
+
+namespace {
+
+// Codes of every run of a file, the bridges found either by scanning every
+// chain pair, residue pair and pattern pair, or the quick way.
+std::vector<std::string> RunCodes(const Molecule& m, bool fullScan) {
+    std::vector<std::string> codes;
+    for (int first = 0; first < static_cast<int>(m.chains.size());) {
+        int count = 1;
+        while (first + count < static_cast<int>(m.chains.size()) && m.chains[first + count].model == m.chains[first].model)
+            ++count;
+        try {
+            StrideRun run = PreparedRun(m, first, count);
+            FindHydrogenBonds(run);
+            RemoveDoubleBonds(run);
+            ComputeZones(run);
+            for (int c = 0; c < count; ++c) {
+                if (!run.chains[c].valid) continue;
+                AssignHelices(run, c);
+                for (int d = 0; d < count; ++d)
+                    if (run.chains[d].valid) AssignBridges(run, c, d, fullScan);
+                AssignBetaTurns(run, c);
+                AssignGammaTurns(run, c);
+            }
+            for (const StrideChain& chain : run.chains) {
+                codes.emplace_back();
+                for (const StrideResidue& r : chain.residues) codes.back() += r.code;
+            }
+        } catch (const StrideError&) {
+            codes.insert(codes.end(), static_cast<size_t>(count), "ended");
+        }
+        first += count;
+    }
+    return codes;
+}
+
+class StrideBridgeScan : public testing::TestWithParam<const char*> {};
+
+TEST_P(StrideBridgeScan, QuickSearchFindsWhatTheFullScanFinds) {
+    Molecule m;
+    SilentUiHooks ui;
+    ReadCoordinateFile(m, DataPath(GetParam()), false, false, PdbType, ui);
+    const std::vector<std::string> full = RunCodes(m, true);
+    EXPECT_EQ(RunCodes(m, false), full);
+    // And the run itself, which also skips chain pairs without a bond between them.
+    AssignSecondaryStructure(m, ui);
+    size_t k = 0;
+    for (const Chain& chain : m.chains) {
+        std::string written;
+        for (const Residue& r : chain.residues) written += "HGIEBCT"[std::clamp(r.secondaryStructure, 0, 6)];
+        std::string expected = k < full.size() ? full[k] : "";
+        for (char& c : expected) c = c == 'b' ? 'B' : c;
+        if (expected != "ended") {
+            EXPECT_EQ(written, expected) << chain.id;
+        }
+        ++k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, StrideBridgeScan,
+                         testing::Values("1ubi.pdb", "2hhb.pdb", "1tii.pdb", "1hpv.pdb", "2k39_3models.pdb", "4jsv.pdb.gz"));
+
+}  // namespace
