@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "analysis/Kabsch.h"
+#include "analysis/SecondaryStructure.h"
 #include "batch/StderrUiHooks.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
@@ -33,12 +34,14 @@ constexpr const char* kUsage =
     "  -nonormalize         save temperature factors as read (at most 99.9)\n"
     "  -export-trajectory FILE START STOP\n"
     "                       write frames START..STOP (from 1) as a multi-model PDB file\n"
+    "  -ss                  list every residue's secondary structure: chain (_ for\n"
+    "                       blank), number, residue name, class; then the count of each class\n"
     "  -v                   report progress on stderr\n";
 
 struct BatchOptions {
     ReadOptions read;
     bool verbose = false;
-    bool align = false, cm = false, superpose = false;
+    bool align = false, cm = false, superpose = false, listStructure = false;
     std::vector<std::string> files;
     std::string dcd, save, exportPath;
     int precision = 3;
@@ -69,6 +72,7 @@ std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o
         else if (a == "-align") o.align = true;
         else if (a == "-cm") o.cm = true;
         else if (a == "-superpose") o.superpose = true;
+        else if (a == "-ss") o.listStructure = true;
         else if (a == "-noconect") o.conect = false;
         else if (a == "-nonormalize") o.normalise = false;
         else if (a == "-v") o.verbose = true;
@@ -99,6 +103,31 @@ std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o
     // -cm choose the read mode.
     if (o.read.multipleAsTrajectory) o.read.trajectoryReadMode = o.align ? Align : o.cm ? ZeroCenterOfMass : Verbatim;
     return "";
+}
+
+// "A 52A SER Strand" per residue, then "counts AlphaHelix=... Coil=...".
+void PrintSecondaryStructure(const Molecule& m, std::FILE* out) {
+    int counts[kSecondaryStructureCodes] = {};
+    for (const Chain& c : m.chains) {
+        for (const Residue& r : c.residues) {
+            const std::string_view name = m.atoms[r.atoms.front()].ResidueName();
+            const int code = r.secondaryStructure >= 0 && r.secondaryStructure < kSecondaryStructureCodes
+                                 ? r.secondaryStructure
+                                 : UnknownStructure;
+            ++counts[code];
+            const std::string_view cls = SecondaryStructureShortName(code);
+            std::fprintf(out, "%c %d%s %.*s %.*s\n", c.id == ' ' ? '_' : c.id, r.number,
+                         r.insertionCode == ' ' ? "" : std::string(1, r.insertionCode).c_str(),
+                         static_cast<int>(name.size()), name.data(), static_cast<int>(cls.size()), cls.data());
+        }
+    }
+    std::fputs("counts", out);
+    for (int code = 0; code < kSecondaryStructureCodes; ++code) {
+        if (counts[code] == 0 && code > Turn) continue;
+        const std::string_view cls = SecondaryStructureShortName(code);
+        std::fprintf(out, " %.*s=%d", static_cast<int>(cls.size()), cls.data(), counts[code]);
+    }
+    std::fputc('\n', out);
 }
 
 std::vector<int> AlphaCarbons(const Molecule& m) {
@@ -154,6 +183,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     CVelmDoc doc(ui);
     doc.options = o.read;
     doc.frameAligner = superposeFrame;
+    doc.assignSecondaryStructure = [&ui](Molecule& m) { AssignSecondaryStructure(m, ui); };
     std::string doing;  // the file being worked on, for messages
     try {
         for (const std::string& path : o.files) {
@@ -164,7 +194,10 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             doing = o.dcd;
             doc.ReadTrajectoryIntoPrimary(o.dcd, o.align ? Align : o.cm ? ZeroCenterOfMass : Verbatim);
         }
-        for (const auto& m : doc.molecules) std::fprintf(out, "%s\n", MoleculeSummary(*m).c_str());
+        for (const auto& m : doc.molecules) {
+            std::fprintf(out, "%s\n", MoleculeSummary(*m).c_str());
+            if (o.listStructure) PrintSecondaryStructure(*m, out);
+        }
         if (o.superpose) {
             doing.clear();
             const Molecule& a = *doc.molecules[0];

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "batch/Batch.h"
 #include "support/TestData.h"
 
 using namespace velm;
+using json = nlohmann::json;
 
 namespace {
 struct BatchRun {
@@ -136,4 +141,35 @@ TEST(Batch, OptionErrors) {
     const BatchRun none = RunArgs({pdb, "-export-trajectory", "/tmp/never.pdb", "1", "2"});
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("Cannot export a zero length trajectory"), std::string::npos) << none.err;
+}
+
+TEST(Batch, SecondaryStructureList) {
+    // Ubiquitin against the reference assignment of the published method:
+    // one letter per residue (H alpha, G 3-10, E strand, B bridge, T turn, C coil).
+    const json reference = json::parse(test::ReadText(test::DataPath("stride_1ubi.json")));
+    std::string want;
+    for (const auto& chain : reference["chains"])
+        for (const auto& r : chain["residues"]) want += r["ss"].get<std::string>();
+
+    const BatchRun r = RunArgs({test::DataPath("1ubi.pdb"), "-ss"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out);
+    std::string line, got, counts;
+    std::getline(lines, line);  // the summary
+    const std::map<std::string, char> letter = {{"AlphaHelix", 'H'}, {"310Helix", 'G'}, {"PiHelix", 'I'},
+                                                {"Strand", 'E'},     {"Bridge", 'B'},   {"Coil", 'C'},
+                                                {"Turn", 'T'}};
+    while (std::getline(lines, line)) {
+        if (line.rfind("counts ", 0) == 0) {
+            counts = line;
+            continue;
+        }
+        std::istringstream f(line);
+        std::string chain, number, name, cls;
+        f >> chain >> number >> name >> cls;
+        EXPECT_EQ(chain, "A") << line;
+        got += letter.count(cls) ? letter.at(cls) : '?';
+    }
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(counts, "counts AlphaHelix=12 310Helix=7 PiHelix=0 Strand=23 Bridge=2 Coil=14 Turn=18");
 }
