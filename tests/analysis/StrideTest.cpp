@@ -670,3 +670,22 @@ INSTANTIATE_TEST_SUITE_P(Samples, StrideBridgeScan,
                          testing::Values("1ubi.pdb", "2hhb.pdb", "1tii.pdb", "1hpv.pdb", "2k39_3models.pdb", "4jsv.pdb.gz"));
 
 }  // namespace
+
+namespace {
+
+TEST(StrideAssignment, RunWithoutBondsEndsSilently) {
+    // Six residues 20 A apart: a valid chain, but no acceptor within reach of a donor.
+    std::vector<BackboneResidue> scattered = AlphaHelix(6);
+    for (size_t i = 0; i < scattered.size(); ++i)
+        for (Vec3* p : {&scattered[i].n, &scattered[i].ca, &scattered[i].c, &scattered[i].o}) *p += Vec3{20.0 * i, 0, 0};
+    Molecule m;
+    AddChain(m, 'A', scattered);
+    StrideRun run = PreparedRun(m, 0, 1);
+    EXPECT_THROW(FindHydrogenBonds(run), StrideError);
+    RecordingUiHooks ui;
+    EXPECT_EQ(AssignSecondaryStructure(m, ui), 1);
+    EXPECT_TRUE(ui.calls.empty());
+    EXPECT_EQ(Codes(m.chains[0]), "******");
+}
+
+}  // namespace
