@@ -1,4 +1,5 @@
 // Working records of a run, backbone torsions, map zones and amide hydrogens.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -105,14 +106,23 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
             const int type = from.type >= ALA && from.type <= GLY ? from.type : NonStandardResidue;
             std::memcpy(to.name, kResidueNames[type], 4);
             std::snprintf(to.number, sizeof to.number, "%d", from.number);
-            if (from.atoms.size() > static_cast<size_t>(kStrideMaxAtoms)) throw StrideError();
             // One slot beyond the fifty atoms for the amide hydrogen added later.
-            to.atoms.reserve(from.atoms.size() + 1);
+            to.atoms.reserve(std::min<size_t>(from.atoms.size(), kStrideMaxAtoms) + 1);
             for (int index : from.atoms) {
                 // at(): a residue pointing past the atoms is a broken model, not a run's own failure.
                 const Atom& atom = molecule.atoms.at(static_cast<size_t>(index));
-                StrideAtom& a = to.atoms.emplace_back();
                 const std::string_view name = atom.Name();
+                // A name met again in the residue is an alternate position of
+                // that atom: the first one stands for it, as one conformer. With
+                // every position counted, a residue with hydrogens and
+                // alternates passes fifty atoms and ends the whole run.
+                if (std::any_of(to.atoms.begin(), to.atoms.end(), [&](const StrideAtom& seen) {
+                        return std::string_view(seen.name, strnlen(seen.name, sizeof seen.name)) ==
+                               name.substr(0, std::min<size_t>(name.size(), 4));
+                    }))
+                    continue;
+                if (to.atoms.size() == static_cast<size_t>(kStrideMaxAtoms)) throw StrideError();
+                StrideAtom& a = to.atoms.emplace_back();
                 std::memcpy(a.name, name.data(), std::min<size_t>(name.size(), 4));
                 a.x = static_cast<float>(atom.x);
                 a.y = static_cast<float>(atom.y);

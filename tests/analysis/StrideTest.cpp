@@ -12,6 +12,7 @@
 #include "core/RecordingUiHooks.h"
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
+#include "model/VelmDoc.h"
 #include "support/TestData.h"
 
 using namespace velm;
@@ -240,10 +241,30 @@ TEST(StrideRecords, LongAtomNamesAreCutAndOverfullResiduesEndTheRun) {
     EXPECT_STREQ(run.chains[0].residues[0].number, "1");
 
     Residue& r = m.chains[0].residues[2];
-    while (r.atoms.size() < 51) r.atoms.push_back(r.atoms.back());
+    for (int k = 0; r.atoms.size() < 51; ++k) {  // distinct names: repeated ones are alternates
+        Atom extra;
+        extra.SetName("X" + std::to_string(k));
+        r.atoms.push_back(static_cast<int>(m.atoms.size()));
+        m.atoms.push_back(extra);
+    }
     EXPECT_THROW(BuildStrideRun(m, 0, 1), StrideError);
     r.atoms.pop_back();
     EXPECT_NO_THROW(BuildStrideRun(m, 0, 1));
+
+    // Alternate positions (a name met again) count once: the first stands.
+    Residue& alt = m.chains[0].residues[3];
+    const size_t distinct = alt.atoms.size();
+    const int first = alt.atoms[1];
+    for (int k = 0; k < 60; ++k) {
+        Atom copy = m.atoms[static_cast<size_t>(alt.atoms[1 + k % (distinct - 1)])];
+        copy.x += 0.3;
+        alt.atoms.push_back(static_cast<int>(m.atoms.size()));
+        m.atoms.push_back(copy);
+    }
+    const StrideRun withAlternates = BuildStrideRun(m, 0, 1);
+    const auto& atoms = withAlternates.chains[0].residues[3].atoms;
+    ASSERT_EQ(atoms.size(), distinct);
+    EXPECT_EQ(atoms[1].x, static_cast<float>(m.atoms[static_cast<size_t>(first)].x));
 }
 
 TEST(StrideRecords, AmideHydrogensSkipProlinesTheFirstResidueAndPresentOnes) {
@@ -422,7 +443,12 @@ TEST(StrideAssignment, FailedRunIsSilentOtherFailuresAreReported) {
     AddChain(m, 'A', AlphaHelix(12), 1);
     AddChain(m, 'A', AlphaHelix(12), 2);
     Residue& r = m.chains[0].residues[3];
-    while (r.atoms.size() < 51) r.atoms.push_back(r.atoms.back());
+    for (int k = 0; r.atoms.size() < 51; ++k) {  // distinct names: repeated ones are alternates
+        Atom extra;
+        extra.SetName("X" + std::to_string(k));
+        r.atoms.push_back(static_cast<int>(m.atoms.size()));
+        m.atoms.push_back(extra);
+    }
     RecordingUiHooks ui;
     EXPECT_EQ(AssignSecondaryStructure(m, ui), 1);
     EXPECT_TRUE(ui.calls.empty());
@@ -689,3 +715,20 @@ TEST(StrideAssignment, RunWithoutBondsEndsSilently) {
 }
 
 }  // namespace
+
+TEST(StrideRecords, AlternatePositionsDoNotStopARealRun) {
+    // 3al1: two designed helical peptides whose residues carry hydrogens and
+    // alternate positions (54 atom records in LYS 205).
+    RecordingUiHooks ui;
+    CVelmDoc doc(ui);
+    doc.assignSecondaryStructure = [&ui](Molecule& m) { AssignSecondaryStructure(m, ui); };
+    ASSERT_EQ(doc.AddMoleculeFromFile(velm::test::DataPath("3al1.pdb")), 1);
+    int helix = 0, residues = 0;
+    for (const Chain& c : doc.primary->chains)
+        for (const Residue& r : c.residues) {
+            ++residues;
+            helix += r.secondaryStructure == SecondaryStructureCode::AlphaHelix;
+        }
+    EXPECT_EQ(residues, 24);
+    EXPECT_GE(helix, 20);
+}
