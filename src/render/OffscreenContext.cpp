@@ -1,0 +1,224 @@
+#include "render/OffscreenContext.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#define EGL_NO_X11
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "core/VelmError.h"
+
+namespace velm {
+
+namespace {
+constexpr const char* kSource = "OffscreenContext";
+
+// Framebuffer objects are beyond OpenGL 1.1: their entry points come from EGL.
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+
+    bool Complete() const {
+        return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers &&
+               deleteRenderbuffers && bindRenderbuffer && renderbufferStorage && framebufferRenderbuffer &&
+               checkFramebufferStatus;
+    }
+};
+
+template <typename F>
+void Resolve(F& f, const char* name) {
+    f = reinterpret_cast<F>(eglGetProcAddress(name));
+}
+
+FramebufferCalls LoadFramebufferCalls() {
+    FramebufferCalls c;
+    Resolve(c.genFramebuffers, "glGenFramebuffers");
+    Resolve(c.deleteFramebuffers, "glDeleteFramebuffers");
+    Resolve(c.bindFramebuffer, "glBindFramebuffer");
+    Resolve(c.genRenderbuffers, "glGenRenderbuffers");
+    Resolve(c.deleteRenderbuffers, "glDeleteRenderbuffers");
+    Resolve(c.bindRenderbuffer, "glBindRenderbuffer");
+    Resolve(c.renderbufferStorage, "glRenderbufferStorage");
+    Resolve(c.framebufferRenderbuffer, "glFramebufferRenderbuffer");
+    Resolve(c.checkFramebufferStatus, "glCheckFramebufferStatus");
+    return c;
+}
+
+std::string Hex(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", value);
+    return text;
+}
+
+[[noreturn]] void Fail(const std::string& what, int line) {
+    throw VelmError("Unable to create an off-screen OpenGL context: " + what, kSource, line);
+}
+
+std::string EglFailure(const char* call) {
+    return std::string(call) + " failed (EGL error " + Hex(static_cast<unsigned>(eglGetError())) + ")";
+}
+
+bool HasExtension(const char* list, const std::string& name) {
+    if (!list) return false;
+    const std::string all = std::string(" ") + list + " ";
+    return all.find(" " + name + " ") != std::string::npos;
+}
+
+EGLDisplay SurfacelessDisplay() {
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
+        Fail("EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)", __LINE__);
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    if (!getPlatformDisplay) Fail("EGL lacks eglGetPlatformDisplayEXT", __LINE__);
+    EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display == EGL_NO_DISPLAY) Fail(EglFailure("eglGetPlatformDisplayEXT"), __LINE__);
+    return display;
+}
+}  // namespace
+
+OffscreenContext::OffscreenContext(int width, int height) : width_(width), height_(height) {
+    if (width <= 0 || height <= 0)
+        Fail("invalid size " + std::to_string(width) + " x " + std::to_string(height), __LINE__);
+
+    EGLDisplay display = SurfacelessDisplay();
+    EGLint major = 0, minor = 0;
+    // Initialising an initialised display is harmless; the display is shared
+    // by every context of the process and never terminated here (see Destroy).
+    if (!eglInitialize(display, &major, &minor)) Fail(EglFailure("eglInitialize"), __LINE__);
+    display_ = display;
+    if (!HasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context"))
+        Fail("EGL cannot make a context current without a surface", __LINE__);
+    if (!eglBindAPI(EGL_OPENGL_API)) Fail(EglFailure("eglBindAPI(EGL_OPENGL_API)"), __LINE__);
+
+    // The configuration's own buffers are never drawn to: the framebuffer
+    // object below holds colour and depth.
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, 0, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                                       EGL_RED_SIZE,     8, EGL_GREEN_SIZE,      8,
+                                       EGL_BLUE_SIZE,    8, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint configs = 0;
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs))
+        Fail(EglFailure("eglChooseConfig"), __LINE__);
+    if (configs < 1) Fail("no EGL configuration renders desktop OpenGL", __LINE__);
+
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    if (context_ == EGL_NO_CONTEXT) Fail(EglFailure("eglCreateContext"), __LINE__);
+
+    try {
+        MakeCurrent();
+        const FramebufferCalls gl = LoadFramebufferCalls();
+        if (!gl.Complete()) Fail("OpenGL has no framebuffer objects", __LINE__);
+        GLint maxSide = 0;
+        glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
+        if (width > maxSide || height > maxSide)
+            Fail(std::to_string(width) + " x " + std::to_string(height) + " exceeds the largest framebuffer side " +
+                     std::to_string(maxSide),
+                 __LINE__);
+
+        gl.genFramebuffers(1, &framebuffer_);
+        gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+        gl.genRenderbuffers(1, &colorBuffer_);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
+        gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+        gl.genRenderbuffers(1, &depthBuffer_);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+        gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+        const GLenum status = gl.checkFramebufferStatus(GL_FRAMEBUFFER);
+        if (status != GL_FRAMEBUFFER_COMPLETE) Fail("framebuffer incomplete (" + Hex(status) + ")", __LINE__);
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+        glViewport(0, 0, width, height);
+    } catch (...) {
+        Destroy();
+        throw;
+    }
+}
+
+OffscreenContext::~OffscreenContext() { Destroy(); }
+
+void OffscreenContext::Destroy() noexcept {
+    if (context_ == EGL_NO_CONTEXT) return;
+    // The renderbuffers and the framebuffer go with the context.
+    if (IsCurrent()) Release();
+    eglDestroyContext(display_, context_);
+    context_ = EGL_NO_CONTEXT;
+    // No eglTerminate: it would end the display for every other context of
+    // the process too (a second export, or the window's own on EGL).
+}
+
+bool OffscreenContext::IsCurrent() const {
+    return context_ != EGL_NO_CONTEXT && eglGetCurrentContext() == context_;
+}
+
+void OffscreenContext::MakeCurrent() {
+    if (IsCurrent()) return;
+    previousDisplay_ = eglGetCurrentDisplay();
+    previousContext_ = eglGetCurrentContext();
+    previousDraw_ = eglGetCurrentSurface(EGL_DRAW);
+    previousRead_ = eglGetCurrentSurface(EGL_READ);
+    if (!eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_))
+        throw VelmError("Unable to make the off-screen OpenGL context current: " + EglFailure("eglMakeCurrent"),
+                        kSource, __LINE__);
+    const FramebufferCalls gl = LoadFramebufferCalls();
+    gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
+void OffscreenContext::Release() {
+    if (!IsCurrent()) return;
+    glFinish();
+    if (previousContext_ != EGL_NO_CONTEXT && previousContext_ != context_ &&
+        eglMakeCurrent(previousDisplay_, previousDraw_, previousRead_, previousContext_)) {
+        previousContext_ = EGL_NO_CONTEXT;
+        return;
+    }
+    previousContext_ = EGL_NO_CONTEXT;
+    eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
+std::vector<std::uint8_t> OffscreenContext::ReadPixels() const {
+    if (!IsCurrent())
+        throw VelmError("The off-screen OpenGL context is not current", kSource, __LINE__);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+std::vector<std::uint8_t> OffscreenContext::ReadPixelsTopFirst() const {
+    return FlipRows(ReadPixels(), width_, height_, 4);
+}
+
+std::vector<std::uint8_t> FlipRows(const std::vector<std::uint8_t>& pixels, int width, int height,
+                                   int bytesPerPixel) {
+    const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
+    if (width < 0 || height < 0 || bytesPerPixel < 0 || pixels.size() != row * static_cast<std::size_t>(height))
+        throw VelmError("FlipRows: " + std::to_string(pixels.size()) + " bytes are not " + std::to_string(height) +
+                            " rows of " + std::to_string(row),
+                        kSource, __LINE__);
+    std::vector<std::uint8_t> flipped(pixels.size());
+    for (int y = 0; y < height; ++y) {
+        const auto from = pixels.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y));
+        std::copy(from, from + static_cast<std::ptrdiff_t>(row),
+                  flipped.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(height - 1 - y)));
+    }
+    return flipped;
+}
+
+}  // namespace velm

@@ -1,0 +1,57 @@
+#pragma once
+// A desktop OpenGL context without any window: EGL on Mesa's surfaceless
+// platform, drawing into a framebuffer object of a fixed size. Compatibility
+// profile, so fixed-function drawing, display lists, GL_SELECT and GL_FEEDBACK
+// work as on screen. Image export, movies, batch mode and tests draw here.
+#include <cstdint>
+#include <vector>
+
+namespace velm {
+
+class OffscreenContext {
+public:
+    // Creates the context with an RGBA8 + depth-24 framebuffer object of this
+    // size and makes it current. Throws VelmError when no context can be made.
+    OffscreenContext(int width, int height);
+    ~OffscreenContext();
+    OffscreenContext(const OffscreenContext&) = delete;
+    OffscreenContext& operator=(const OffscreenContext&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    // Makes this context current with its framebuffer bound, remembering the
+    // EGL context that was current before; Release() returns to that one.
+    void MakeCurrent();
+    void Release();
+    bool IsCurrent() const;
+
+    // The framebuffer as RGBA bytes, bottom row first (as glReadPixels gives it).
+    std::vector<std::uint8_t> ReadPixels() const;
+    // The same with the top row first, as image rows run.
+    std::vector<std::uint8_t> ReadPixelsTopFirst() const;
+
+private:
+    void Destroy() noexcept;
+
+    int width_ = 0;
+    int height_ = 0;
+    // EGL handles as void* (what EGL's own typedefs are) so that including
+    // this header does not drag in the EGL and X11 headers.
+    void* display_ = nullptr;
+    void* context_ = nullptr;
+    unsigned framebuffer_ = 0;
+    unsigned colorBuffer_ = 0;
+    unsigned depthBuffer_ = 0;
+    // What was current before MakeCurrent.
+    void* previousDisplay_ = nullptr;
+    void* previousContext_ = nullptr;
+    void* previousDraw_ = nullptr;
+    void* previousRead_ = nullptr;
+};
+
+// Rows of a bottom-first image reversed into top-first order (or back).
+std::vector<std::uint8_t> FlipRows(const std::vector<std::uint8_t>& pixels, int width, int height,
+                                   int bytesPerPixel);
+
+}  // namespace velm
