@@ -1,0 +1,18 @@
+#pragma once
+// PNG images through libpng: 8-bit RGB, no interlace, two plain text chunks
+// ("Title": the primary molecule's path, "Author": "Velm"), rows top first.
+#include <cstdio>
+#include <string>
+
+#include "output/ImageFile.h"
+
+namespace velm {
+
+// Writes the DIB to an open stream. Every failure is a VelmError: libpng's own
+// message, "Unable to initialize PNG data",
+// "Unable to write png file (png_create_info_struct)",
+// "Unable to write png file (insufficient memory)",
+// "Unable to write bitmap (invalid dib)" or "Unspecified error writing png file".
+void WritePng(std::FILE* file, const Dib& dib, const std::string& title);
+
+}  // namespace velm
