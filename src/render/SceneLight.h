@@ -77,4 +77,16 @@ private:
     LightIds ids_;
 };
 
+// GL calls on the current context, for the renderer.
+// GL_MAX_LIGHTS, to build SceneLighting with.
+int MaximumGlLights();
+// Loads the eight lights and the front-and-back material. Positions go
+// through the current model-view: call it under the view's base model-view,
+// which has no rotation, so that the lights stay fixed relative to the eye.
+void LoadSceneLights(const SceneLighting& lighting);
+// Before 3D objects: the line light off, each switched-on light on.
+void SwitchToSolidLights(const SceneLighting& lighting);
+// After them, and for lines and points: the seven lights off, the line light on.
+void SwitchToLineLight(const SceneLighting& lighting);
+
 }  // namespace velm
