@@ -13,7 +13,8 @@ void Store(char (&dst)[N], std::string_view s) {
     std::memset(dst + n, 0, N - n);
 }
 
-std::uint8_t Channel(double v) { return static_cast<std::uint8_t>(std::clamp(static_cast<int>(v), 0, 255)); }
+// Clamped before the conversion: pasted values can be anything, NaN included.
+std::uint8_t Channel(double v) { return v >= 255.0 ? 255 : v > 0.0 ? static_cast<std::uint8_t>(v) : 0; }
 }  // namespace
 
 void Atom::SetName(std::string_view name) {

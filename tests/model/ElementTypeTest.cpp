@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/Atom.h"
 #include "model/ElementType.h"
 #include "model/Molecule.h"
@@ -46,6 +48,7 @@ TEST(Atom, ColourFromValue) {
     const Case cases[] = {
         {0.0, {0, 0, 255, 255}}, {0.25, {63, 127, 191, 255}}, {0.5, {127, 255, 127, 255}},
         {1.0, {255, 0, 0, 255}}, {-1.0, {0, 0, 255, 255}},   {2.0, {255, 0, 0, 255}},
+        {1e300, {255, 0, 0, 255}}, {-1e300, {0, 0, 255, 255}}, {std::nan(""), {0, 0, 0, 255}},
     };
     for (const Case& c : cases) {
         Atom a;
