@@ -66,20 +66,12 @@ bool Finite(const Matrix3& M) {
     return std::all_of(&M.m[0][0], &M.m[0][0] + 9, [](double v) { return std::isfinite(v); });
 }
 
-// A molecule's rotation (the 3x3 part of its quaternion's matrix) and translation.
-struct Placement {
-    Matrix3 rotation;
-    Vec3 translation;
-
-    explicit Placement(const Trackball& t) {
-        float m[16];
-        RotationMatrix(t.orientation, m);
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) rotation.m[r][c] = m[4 * c + r];
-        translation = {t.translation[0], t.translation[1], t.translation[2]};
-    }
-    Vec3 Place(const Vec3& x) const { return Times(rotation, x + translation); }
-};
+Matrix3 RotationOf(const Placement& p) {
+    Matrix3 M;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) M.m[r][c] = p.rotation[r][c];
+    return M;
+}
 
 // The frame a molecule shows, or null for the atoms' own coordinates.
 Frame* ShownFrame(Molecule& m) {
@@ -218,9 +210,10 @@ void superpose(const Molecule& A, Molecule& B, const std::vector<int>& listA, co
     // Placed positions become U (p - cB) + cA with the orientation kept, so
     // the rotation is carried into B's own frame of coordinates.
     const Placement placeB(B.trackball);
-    const Matrix3 inverse = Inverse(placeB.rotation);
-    const Matrix3 T = Times(inverse, Times(U, placeB.rotation));
-    const Vec3 t = Times(inverse, Times(U, Times(placeB.rotation, placeB.translation) - cB) + cA);
+    const Matrix3 MB = RotationOf(placeB);
+    const Matrix3 inverse = Inverse(MB);
+    const Matrix3 T = Times(inverse, Times(U, MB));
+    const Vec3 t = Times(inverse, Times(U, Times(MB, placeB.translation) - cB) + cA);
     if (!Finite(T) || !std::isfinite(t.x) || !std::isfinite(t.y) || !std::isfinite(t.z))
         VELM_THROW("kabsch:: Unable to diagonalize matrix");
 

@@ -24,14 +24,6 @@ Vec3 Molecule::Position(int i, int frame) const {
     return frames[frame - 1].Position(i);
 }
 
-Vec3 Molecule::PlacedPosition(int i) const {
-    float m[16];
-    RotationMatrix(trackball.orientation, m);
-    const Vec3 v = Position(i) + Vec3{trackball.translation[0], trackball.translation[1], trackball.translation[2]};
-    return {m[0] * v.x + m[4] * v.y + m[8] * v.z, m[1] * v.x + m[5] * v.y + m[9] * v.z,
-            m[2] * v.x + m[6] * v.y + m[10] * v.z};
-}
-
 void Molecule::CurrentFrameBounds(Vec3& minimum, Vec3& maximum) const {
     minimum = maximum = Vec3{};
     for (int i = 0; i < AtomCount(); ++i) {

@@ -58,10 +58,6 @@ public:
     Vec3 Position(int i, int frame) const;
     Vec3 Position(int i) const { return Position(i, currentFrame); }
 
-    // Where atom i of the current frame stands in the scene: M (x + t), with
-    // the rotation M and translation t of the molecule's trackball.
-    Vec3 PlacedPosition(int i) const;
-
     // Minimum and maximum over the atoms in the current frame.
     void CurrentFrameBounds(Vec3& minimum, Vec3& maximum) const;
 

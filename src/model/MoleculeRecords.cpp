@@ -16,12 +16,12 @@ PdbFile MoleculeToPdbFile(const Molecule& mol, int serialOffset, bool normalise)
     const int n = mol.AtomCount();
     PdbFile file(n);
     const double tmin = mol.minTemperature, tmax = mol.maxTemperature;
+    // Where the molecule is shown: a saved superposition or a moved molecule keeps its place.
+    const Placement place(mol.trackball);
     for (int i = 0; i < n; ++i) {
         const Atom& a = mol.atoms[i];
         PdbAtomRecord& r = file.atoms[i];
-        // Where the molecule is shown: a saved superposition or a moved
-        // molecule keeps its place.
-        const Vec3 p = mol.PlacedPosition(i);
+        const Vec3 p = place.Place(mol.Position(i));
         r.x = p.x;
         r.y = p.y;
         r.z = p.z;

@@ -20,4 +20,12 @@ void RotationMatrix(const float q[4], float m[16]) {
     m[15] = 1;
 }
 
+Placement::Placement(const Trackball& t) {
+    float m[16];
+    RotationMatrix(t.orientation, m);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) rotation[r][c] = m[4 * c + r];
+    translation = {t.translation[0], t.translation[1], t.translation[2]};
+}
+
 }  // namespace velm

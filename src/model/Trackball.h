@@ -2,6 +2,8 @@
 // Orientation and placement of the scene or of one molecule: a unit
 // quaternion turned by a virtual trackball, a translation applied inside the
 // rotation, and the drag state of the mouse.
+#include "core/Vec3.h"
+
 namespace velm {
 
 struct Trackball {
@@ -19,5 +21,20 @@ struct Trackball {
 
 // The 4x4 rotation matrix of a quaternion, column by column as GL takes it.
 void RotationMatrix(const float q[4], float m[16]);
+
+// Where a trackball puts coordinates, as the scene draws them: p = M (x + t),
+// with M the rotation part of the quaternion's matrix. Made once, applied per atom.
+struct Placement {
+    double rotation[3][3];  // [row][column]
+    Vec3 translation;
+
+    explicit Placement(const Trackball& t);
+    Vec3 Place(const Vec3& x) const {
+        const Vec3 v = x + translation;
+        return {rotation[0][0] * v.x + rotation[0][1] * v.y + rotation[0][2] * v.z,
+                rotation[1][0] * v.x + rotation[1][1] * v.y + rotation[1][2] * v.z,
+                rotation[2][0] * v.x + rotation[2][1] * v.y + rotation[2][2] * v.z};
+    }
+};
 
 }  // namespace velm
