@@ -10,6 +10,7 @@
 #include "render/DisplayLists.h"
 #include "render/GraphicsQuality.h"
 #include "render/OffscreenContext.h"
+#include "render/ViewSettings.h"
 
 using namespace velm;
 
@@ -322,4 +323,13 @@ TEST_F(DisplayListsTest, EveryListCanBePickedInSelectionMode) {
     }
     ASSERT_EQ(glRenderMode(GL_RENDER), kSharedLists);
     for (int hit = 0; hit < kSharedLists; ++hit) EXPECT_EQ(buffer[hit * 4 + 3], static_cast<GLuint>(hit + 1));
+}
+
+TEST_F(DisplayListsTest, ANewViewBuildsMediumQualityLists) {
+    const ViewSettings view;
+    EXPECT_EQ(view.quality.Level(), GraphicsQuality::Medium);
+    DisplayLists lists(view.quality.Values());
+    EXPECT_EQ(Feedback(kAtomSphereList).size(), 105u);  // 15 slices, 9 stacks
+    EXPECT_EQ(Feedback(kBondCylinderList).size(), 30u);
+    EXPECT_EQ(Feedback(kSelectionSphereList).size(), 260u);  // 20 slices, 14 stacks
 }
