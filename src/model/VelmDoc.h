@@ -10,6 +10,7 @@
 #include "core/List.h"
 #include "core/Rgba.h"
 #include "core/UiHooks.h"
+#include "model/ColourTables.h"
 #include "model/ElementType.h"
 #include "model/FileType.h"
 #include "model/Molecule.h"
@@ -33,6 +34,7 @@ public:
     ReadOptions options;
     std::array<double, kElementCount> massTable;
     std::array<Rgba, kElementCount> elementColours;
+    ColourTables colourTables;  // secondary-structure and amino-acid colours
 
     // Stages that live in the analysis layer, plugged in by the front end.
     std::function<void(Molecule&)> assignSecondaryStructure;

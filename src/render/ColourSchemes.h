@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "core/Rgba.h"
-#include "render/ColourTables.h"
+#include "model/ColourTables.h"
 
 namespace velm {
 

@@ -1,4 +1,4 @@
-#include "render/ColourTables.h"
+#include "model/ColourTables.h"
 
 namespace velm {
 
