@@ -10,6 +10,8 @@
 #include "model/Atom.h"
 #include "model/Frame.h"
 #include "model/Monitor.h"
+#include "model/RadiusTable.h"
+#include "model/RenderMode.h"
 #include "model/Residue.h"
 #include "model/Trackball.h"
 
@@ -43,10 +45,21 @@ public:
     Vec3 displayOffset;
     Vec3 centreShift;  // translation applied to centre the structure on its centre of mass
 
+    // Display state: the render pass reads it, display commands set it.
+    RenderMode renderMode = WireFrame;
+    int showWireFrame = 0;  // the wire frame under a ribbon or tube
+    int showSolvent = 0;    // hetero atoms and bonds
+    int showLabels = 0;     // serial numbers beside the atoms
+    int showMonitors = 0;
+    int showMonitorLabels = 0;
+    RadiusTable radiusTable;
+
     // Largest and smallest magnitude of the temperature factors and occupancies as read.
     double maxTemperature = 1.0, minTemperature = 1.0;
     double maxOccupancy = 1.0, minOccupancy = 1.0;
 
+    // Half the bounding-box diagonal.
+    double Radius() const { return box.diagonal / 2; }
     int AtomCount() const { return static_cast<int>(atoms.size()); }
     int FrameCount() const { return frames.Count(); }
     int ResidueCount() const;

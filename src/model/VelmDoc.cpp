@@ -227,9 +227,12 @@ void CVelmDoc::PrepareLoaded(Molecule& mol) {
         ui_.SetStatusText("Assigning secondary structure ...");
         assignSecondaryStructure(mol);
     }
+    // Atoms take the radius of their element, as the molecule's default
+    // radius scheme says, so that space-filling spheres have their sizes.
     for (Atom& a : mol.atoms) {
         a.SetColourFromElement(elementColours.data());
         a.mass = MassOf(a.element);
+        a.radius = mol.radiusTable.radii[ClampElement(a.element)];
     }
     mol.UpdateBondSplitColours();
 }

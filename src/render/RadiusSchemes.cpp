@@ -5,12 +5,6 @@
 
 namespace velm {
 
-ElementRadii DefaultElementRadii() {
-    ElementRadii r;
-    for (int e = 0; e < kElementCount; ++e) r[e] = GetElementInfo(e).radius;
-    return r;
-}
-
 void SizeAtomsByElement(Molecule& molecule, const ElementRadii& radii) {
     for (Atom& a : molecule.atoms) a.radius = radii[ClampElement(a.element)];
 }

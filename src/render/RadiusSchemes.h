@@ -1,34 +1,14 @@
 #pragma once
-// The schemes that give every atom of a molecule its display radius, and the
-// per-molecule radius table they read.
-#include <array>
+// The schemes that give every atom of a molecule its display radius from the
+// molecule's radius table or its temperature factors and occupancies.
 #include <optional>
 #include <string_view>
 
-#include "model/ElementType.h"
+#include "model/RadiusTable.h"
 
 namespace velm {
 
 class Molecule;
-
-using ElementRadii = std::array<double, kElementCount>;
-ElementRadii DefaultElementRadii();
-
-// The radio buttons of the radius dialog; the number is the molecule's radius scheme.
-enum RadiusScheme : int {
-    DefaultRadius = 0,
-    RadiusByElement,
-    RadiusByAtom,
-    RadiusByTemperature,
-    RadiusByOccupancy,
-    kRadiusSchemes
-};
-
-// What each molecule keeps: its element radii and the scheme last applied.
-struct RadiusTable {
-    ElementRadii radii = DefaultElementRadii();
-    RadiusScheme scheme = DefaultRadius;
-};
 
 // What the radius dialog's "Apply" works from.
 struct RadiusEdit {

@@ -39,7 +39,7 @@ struct Turn {
     }
 };
 
-Molecule Points(const std::vector<Vec3>& points, Turn turn = {}, Vec3 shift = {}) {
+Molecule PointSet(const std::vector<Vec3>& points, Turn turn = {}, Vec3 shift = {}) {
     Molecule m;
     m.atoms.resize(points.size());
     for (size_t i = 0; i < points.size(); ++i) {
@@ -137,7 +137,7 @@ TEST(Kabsch, SymmetricShapesAreBroughtBackWhateverTheirTrackballs) {
         for (const Turn& turn : turns)
             for (bool placed : {false, true}) {
                 SCOPED_TRACE(std::to_string(shape.size()) + " atoms turned " + std::to_string(turn.degrees));
-                Molecule A = Points(shape), B = Points(shape, turn, {3, -2, 5});
+                Molecule A = PointSet(shape), B = PointSet(shape, turn, {3, -2, 5});
                 for (size_t i = 0; i < shape.size(); i += 2) A.atoms[i].mass = B.atoms[i].mass = 1.008;
                 if (placed) {
                     Turn{{0, 1, 0}, 30}.Into(A.trackball);
@@ -173,8 +173,8 @@ TEST(Kabsch, CollinearOrBrokenSetsChangeNothingAndThreeAtomsFitExactly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        const Molecule A = Points(c.points, {{1, -2, 0.5}, 50}, {1, 2, 3});
-        Molecule B = Points(c.points);
+        const Molecule A = PointSet(c.points, {{1, -2, 0.5}, 50}, {1, 2, 3});
+        Molecule B = PointSet(c.points);
         try {
             superpose(A, B, All(A), All(B), false);
             EXPECT_EQ(c.error, nullptr);
@@ -191,8 +191,8 @@ TEST(Kabsch, MirrorImageIsTurnedNeverReflected) {
     const std::vector<Vec3> chiral = {{0, 0, 0}, {1.5, 0, 0}, {0, 1.2, 0}, {0, 0, 0.9}, {1, 1, 1.3}};
     std::vector<Vec3> mirror;
     for (const Vec3& p : chiral) mirror.push_back({-p.x, p.y, p.z});
-    const Molecule A = Points(chiral);
-    Molecule B = Points(mirror, {{1, 1, 0}, 25}, {4, 0, -1});
+    const Molecule A = PointSet(chiral);
+    Molecule B = PointSet(mirror, {{1, 1, 0}, 25}, {4, 0, -1});
     auto volume = [](const Molecule& m) {
         const Vec3 o = m.Position(0), a = m.Position(1) - o, b = m.Position(2) - o, c = m.Position(3) - o;
         return Dot(a, {b.y * c.z - b.z * c.y, b.z * c.x - b.x * c.z, b.x * c.y - b.y * c.x});
@@ -222,7 +222,7 @@ TEST(Kabsch, RmsdOfPlacedPositionsAndMeanMasses) {
         {{{0, -1, 0}}, {{0, 0, 0}}, {{0, 0, 1}, 90}, {1, 0, 0}, false, 0},
     };
     for (const auto& c : cases) {
-        Molecule A = Points(c.a), B = Points(c.b);
+        Molecule A = PointSet(c.a), B = PointSet(c.b);
         for (Atom& atom : A.atoms) atom.mass = cc;
         for (Atom& atom : B.atoms) atom.mass = cc;
         A.atoms[0].mass = 1.008;
@@ -234,8 +234,8 @@ TEST(Kabsch, RmsdOfPlacedPositionsAndMeanMasses) {
 
 TEST(Kabsch, OnlyTheShownFrameMoves) {
     const std::vector<Vec3> points = {{1.5, 0, 0}, {0, 1.1, 0}, {-1.5, 0.2, 0}, {0, 0, 2.2}};
-    const Molecule A = Points(points);
-    Molecule B = Points(points, {{0, 1, 0}, 10});
+    const Molecule A = PointSet(points);
+    Molecule B = PointSet(points, {{0, 1, 0}, 10});
     for (double degrees : {20.0, 40.0, 60.0}) {
         Frame f(points.size());
         for (size_t i = 0; i < points.size(); ++i) f.SetPosition(i, Turn{{1, 0, 0}, degrees}(points[i]));

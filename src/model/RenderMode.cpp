@@ -1,4 +1,4 @@
-#include "render/RenderMode.h"
+#include "model/RenderMode.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "render/RenderMode.h"
+#include "model/RenderMode.h"
 
 using namespace velm;
 
