@@ -8,9 +8,13 @@
 
 #include "analysis/Kabsch.h"
 #include "analysis/SecondaryStructure.h"
+#include "batch/SceneImage.h"
 #include "batch/StderrUiHooks.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
+#include "output/ImageExport.h"
+#include "render/ColourSchemes.h"
+#include "render/RadiusSchemes.h"
 
 namespace velm {
 
@@ -36,6 +40,20 @@ constexpr const char* kUsage =
     "                       write frames START..STOP (from 1) as a multi-model PDB file\n"
     "  -ss                  list every residue's secondary structure: chain (_ for\n"
     "                       blank), number, residue name, class; then the count of each class\n"
+    "  -image FILE          draw the scene into FILE.png or FILE.bmp (at most 1000 pixels a side)\n"
+    "  -width N -height N   size of the view the picture is taken of (default 800 x 600)\n"
+    "  -render MODE         WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks or\n"
+    "                       TraceWireFrame (any letter case; default WireFrame)\n"
+    "  -color SCHEME        element, structure, aminoacid, temperature, occupancy or index\n"
+    "  -radius SCHEME       default, temperature or occupancy\n"
+    "  -quality LEVEL       high, medium or low tessellation (default medium)\n"
+    "  -frame N             draw trajectory frame N (0: the structure itself)\n"
+    "  -background R,G,B    background colour, each 0 to 255 (default 0,0,0)\n"
+    "  -stereo              split-screen stereo pair\n"
+    "  -nodepthcue          no fog towards the back\n"
+    "  -labels -axes -solvent -monitors\n"
+    "                       atom serial numbers, coordinate axes, hetero atoms and water,\n"
+    "                       distance monitors (with their labels)\n"
     "  -v                   report progress on stderr\n";
 
 struct BatchOptions {
@@ -47,7 +65,24 @@ struct BatchOptions {
     int precision = 3;
     bool conect = true, normalise = true;
     int exportStart = 0, exportStop = 0;
+    ImageOptions image;
 };
+
+bool ParseInteger(const std::string& text, int& value);
+
+// Bytes "R,G,B", each 0..255.
+bool ParseColour(const std::string& text, ColourF& colour) {
+    int rgb[3];
+    size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        const size_t comma = k < 2 ? text.find(',', start) : text.size();
+        if (comma == std::string::npos) return false;
+        if (!ParseInteger(text.substr(start, comma - start), rgb[k]) || rgb[k] < 0 || rgb[k] > 255) return false;
+        start = comma + 1;
+    }
+    colour = {rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f, 1};
+    return true;
+}
 
 bool ParseInteger(const std::string& text, int& value) {
     char* end = nullptr;
@@ -90,7 +125,50 @@ std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o
                 return "-export-trajectory takes a file name and the first and last frame";
             o.exportPath = args[i + 1];
             i += 3;
-        } else if (a.size() > 1 && a[0] == '-') {
+        } else if (a == "-image") {
+            const std::string* v = value("file");
+            if (!v) return "A filename was not found on the command line";
+            o.image.path = *v;
+            try {
+                if (ImageFormatOfPath(*v) == ImageFormat::PostScript) return "-image writes .png or .bmp files";
+            } catch (const VelmError& e) {
+                return e.shownText();
+            }
+        } else if (a == "-width" || a == "-height") {
+            const std::string* v = value("number");
+            int& side = a == "-width" ? o.image.width : o.image.height;
+            if (!v || !ParseInteger(*v, side) || side < 1) return a + ": Please enter a positive integer.";
+        } else if (a == "-render") {
+            const std::string* v = value("mode");
+            const auto mode = v ? RenderModeFromName(*v) : std::nullopt;
+            if (!mode || *mode == Hidden || IsRibbonMode(*mode) || *mode == TraceSpline)
+                return "-render takes WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks or TraceWireFrame";
+            o.image.mode = *mode;
+        } else if (a == "-color") {
+            const std::string* v = value("scheme");
+            if (!v || !(o.image.colour = ColourSchemeFromName(*v)))
+                return "-color takes element, structure, aminoacid, temperature, occupancy or index";
+        } else if (a == "-radius") {
+            const std::string* v = value("scheme");
+            if (!v || !(o.image.radius = RadiusSchemeFromName(*v))) return "-radius takes default, temperature or occupancy";
+        } else if (a == "-quality") {
+            const std::string* v = value("level");
+            if (!v || (*v != "high" && *v != "medium" && *v != "low")) return "-quality takes high, medium or low";
+            o.image.quality = *v == "high" ? GraphicsQuality::High : *v == "low" ? GraphicsQuality::Low
+                                                                                 : GraphicsQuality::Medium;
+        } else if (a == "-frame") {
+            const std::string* v = value("number");
+            if (!v || !ParseInteger(*v, o.image.frame) || o.image.frame < 0) return "-frame takes a frame number from 0";
+        } else if (a == "-background") {
+            const std::string* v = value("colour");
+            if (!v || !ParseColour(*v, o.image.background)) return "-background takes R,G,B with each from 0 to 255";
+        } else if (a == "-stereo") o.image.stereo = true;
+        else if (a == "-nodepthcue") o.image.depthCue = false;
+        else if (a == "-labels") o.image.labels = true;
+        else if (a == "-axes") o.image.axes = true;
+        else if (a == "-solvent") o.image.solvent = true;
+        else if (a == "-monitors") o.image.monitors = true;
+        else if (a.size() > 1 && a[0] == '-') {
             return "unknown option " + a;
         } else {
             o.files.push_back(a);
@@ -210,6 +288,10 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             const double before = computeRmsd(a, b, la, lb, true);
             superpose(a, b, la, lb, true);
             std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", n, before, computeRmsd(a, b, la, lb, true));
+        }
+        if (!o.image.path.empty()) {
+            doing = o.image.path;
+            WriteSceneImage(doc, o.image);
         }
         if (!o.save.empty()) {
             doing = o.save;

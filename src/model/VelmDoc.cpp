@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <new>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "core/ReplacingFile.h"
 #include "core/VelmError.h"
 #include "model/MoleculeRecords.h"
 #include "model/PdbFile.h"
@@ -55,46 +53,6 @@ void ClearFrames(Molecule& mol) {
     mol.currentFrame = 0;
 }
 
-// A file written beside the target and renamed over it only when complete:
-// a failure half-way leaves the file that was there.
-class ReplacingFile {
-public:
-    explicit ReplacingFile(const std::string& path) : path_(path) {
-        const std::filesystem::path target(path);
-        std::string pattern = (target.has_parent_path() ? target.parent_path().string() + "/" : std::string()) +
-                              "." + target.filename().string() + ".XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0) return;
-        temp_ = pattern;
-        stream_ = fdopen(fd, "w");
-        if (!stream_) ::close(fd);
-    }
-    ~ReplacingFile() {
-        if (stream_) std::fclose(stream_);
-        if (!temp_.empty()) std::remove(temp_.c_str());
-    }
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-
-    std::FILE* Stream() const { return stream_; }
-    // Closes and moves the file into place; false when either fails.
-    bool Commit() {
-        const bool closed = std::fclose(stream_) == 0;
-        stream_ = nullptr;
-        if (!closed) return false;
-        // mkstemp creates 0600; a saved structure gets the usual permissions.
-        const mode_t mask = umask(0);
-        umask(mask);
-        std::filesystem::permissions(temp_, static_cast<std::filesystem::perms>(0666 & ~mask));
-        if (std::rename(temp_.c_str(), path_.c_str()) != 0) return false;
-        temp_.clear();
-        return true;
-    }
-
-private:
-    std::string path_, temp_;
-    std::FILE* stream_ = nullptr;
-};
 
 }  // namespace
 

@@ -4,20 +4,15 @@
 // the trackballs and the clipping plane are kept with camera control.
 #include <array>
 #include <cstdint>
-#include <string>
 
+#include "render/GlyphFont.h"
 #include "render/GraphicsQuality.h"
 
 namespace velm {
 
-using Rgba = std::array<float, 4>;
-using Rgb = std::array<float, 3>;
-
-struct LabelFont {
-    int height = -18;  // negative: character height, as font descriptions store it
-    int weight = 700;
-    std::string face = "Arial";
-};
+// Scene colours as GL takes them, components 0..1.
+using ColourF = std::array<float, 4>;
+using RgbF = std::array<float, 3>;
 
 struct AnimationState {
     bool animating = false;  // redraw continuously
@@ -27,10 +22,10 @@ struct AnimationState {
 };
 
 struct ViewSettings {
-    Rgba backgroundColor{0, 0, 0, 1};  // also the fog colour
-    Rgba selectionColor{0, 0.9f, 0, 0.6f};
-    Rgb hBondColor{1, 0, 0};
-    Rgba clipPlaneColor{0.5f, 0.5f, 0.5f, 0.5f};
+    ColourF backgroundColor{0, 0, 0, 1};  // also the fog colour
+    ColourF selectionColor{0, 0.9f, 0, 0.6f};
+    RgbF hBondColor{1, 0, 0};
+    ColourF clipPlaneColor{0.5f, 0.5f, 0.5f, 0.5f};
     bool depthCue = true;
     bool lineAlias = true;
     bool smooth3D = true;
@@ -49,7 +44,7 @@ struct ViewSettings {
     bool showAxes = false;
     bool showHBonds = false;
     bool momentum = false;
-    LabelFont font;
+    LabelFontDescription font;  // "Arial", character height 18, weight 700
     int fontScaleNumerator = 82;  // output to another device changes the ratio
     int fontScaleDenominator = 82;
     int colourBits = 16;

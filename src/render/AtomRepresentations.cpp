@@ -1,0 +1,145 @@
+#include "render/AtomRepresentations.h"
+
+#include <GL/gl.h>
+
+#include "model/Molecule.h"
+#include "render/DisplayLists.h"
+#include "render/DrawContext.h"
+#include "render/ViewSettings.h"
+
+namespace velm {
+
+namespace {
+
+bool Skipped(const Molecule& m, const Atom& a) { return a.hetero && !m.showSolvent; }
+bool Skipped(const Molecule& m, const Bond& b) { return b.hetero && !m.showSolvent; }
+
+void Vertex(const Vec3& p) { glVertex3d(p.x, p.y, p.z); }
+
+// Alpha carbons of a chain's residues in order; residues without one are passed over.
+template <typename Visit>
+void ForEachTraceStep(const Chain& chain, Visit visit) {
+    int previous = -1;
+    for (const Residue& r : chain.residues) {
+        if (r.alphaCarbon < 0) continue;
+        visit(previous, r.alphaCarbon);
+        previous = r.alphaCarbon;
+    }
+}
+
+}  // namespace
+
+void DrawWireFrame(const Molecule& molecule, const DrawContext& context) {
+    const DrawnPositions at(molecule);
+    glLineWidth(context.settings.lineWidth);
+    glBegin(GL_LINES);
+    for (const Bond& b : molecule.bonds) {
+        if (Skipped(molecule, b)) continue;
+        const Atom& first = molecule.atoms[static_cast<size_t>(b.first)];
+        const Vec3 p = at[b.first], q = at[b.second];
+        SetColour(first.colour);
+        Vertex(p);
+        if (b.splitColour) {
+            const Vec3 middle = (p + q) * 0.5;
+            Vertex(middle);
+            SetColour(molecule.atoms[static_cast<size_t>(b.second)].colour);
+            Vertex(middle);
+        }
+        Vertex(q);
+    }
+    glEnd();
+}
+
+void DrawCpk(const Molecule& molecule, const DrawContext& context) {
+    const DrawnPositions at(molecule);
+    BeginSolids(context);
+    for (int i = 0; i < molecule.AtomCount(); ++i) {
+        const Atom& a = molecule.atoms[static_cast<size_t>(i)];
+        if (Skipped(molecule, a)) continue;
+        SetColour(a.colour);
+        DrawSphere(context, kAtomSphereList, at[i], a.radius);
+    }
+    EndSolids(context);
+}
+
+void DrawPoints(const Molecule& molecule, const DrawContext&) {
+    const DrawnPositions at(molecule);
+    glPointSize(2);
+    glBegin(GL_POINTS);
+    for (int i = 0; i < molecule.AtomCount(); ++i) {
+        const Atom& a = molecule.atoms[static_cast<size_t>(i)];
+        if (Skipped(molecule, a)) continue;
+        SetColour(a.colour);
+        Vertex(at[i]);
+    }
+    glEnd();
+    glPointSize(1);
+}
+
+void DrawSticks(const Molecule& molecule, const DrawContext& context) {
+    const DrawnPositions at(molecule);
+    const double bondRadius = context.settings.stickBondRadius;
+    BeginSolids(context);
+    for (const Bond& b : molecule.bonds) {
+        if (Skipped(molecule, b)) continue;
+        const Vec3 p = at[b.first], d = at[b.second] - p;
+        const double length = Length(d);
+        if (!(length > 0)) continue;
+        glPushMatrix();
+        glTranslated(p.x, p.y, p.z);
+        TurnOnto(d, length);
+        SetColour(molecule.atoms[static_cast<size_t>(b.first)].colour);
+        if (b.splitColour) {
+            glScaled(bondRadius, bondRadius, 5 * length);  // list 5 spans half the bond
+            glCallList(kBondCylinderList);
+            glTranslated(0, 0, kSharedListHeight);
+            SetColour(molecule.atoms[static_cast<size_t>(b.second)].colour);
+        } else {
+            glScaled(bondRadius, bondRadius, 10 * length);
+        }
+        glCallList(kBondCylinderList);
+        glPopMatrix();
+    }
+    const double atomRadius = context.settings.stickAtomRadius;
+    for (int i = 0; i < molecule.AtomCount(); ++i) {
+        const Atom& a = molecule.atoms[static_cast<size_t>(i)];
+        if (Skipped(molecule, a)) continue;
+        SetColour(a.colour);
+        DrawSphere(context, kAtomSphereList, at[i], atomRadius);
+    }
+    EndSolids(context);
+}
+
+void DrawTraceSticks(const Molecule& molecule, const DrawContext& context) {
+    const DrawnPositions at(molecule);
+    BeginSolids(context);
+    for (const Chain& chain : molecule.chains) {
+        if (chain.residues.size() < 2) continue;
+        ForEachTraceStep(chain, [&](int previous, int current) {
+            if (previous < 0) return;
+            SetColour(molecule.atoms[static_cast<size_t>(previous)].colour);
+            DrawCylinder(at[previous], at[current], context.settings.stickBondRadius);
+        });
+        ForEachTraceStep(chain, [&](int, int current) {
+            SetColour(molecule.atoms[static_cast<size_t>(current)].colour);
+            DrawSphere(context, kAtomSphereList, at[current], context.settings.stickAtomRadius);
+        });
+    }
+    EndSolids(context);
+}
+
+void DrawTraceWireFrame(const Molecule& molecule, const DrawContext& context) {
+    const DrawnPositions at(molecule);
+    glLineWidth(context.settings.lineWidth);
+    for (const Chain& chain : molecule.chains) {
+        if (chain.residues.size() < 2) continue;
+        glBegin(GL_LINE_STRIP);
+        ForEachTraceStep(chain, [&](int, int current) {
+            SetColour(molecule.atoms[static_cast<size_t>(current)].colour);
+            Vertex(at[current]);
+        });
+        glEnd();
+    }
+}
+
+}  // namespace velm

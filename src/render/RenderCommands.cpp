@@ -1,0 +1,26 @@
+#include "render/RenderCommands.h"
+
+#include "model/Molecule.h"
+#include "render/ViewSettings.h"
+
+namespace velm {
+
+bool StickRadiiOf(RenderMode mode, StickRadii& radii) {
+    switch (mode) {
+    case Sticks: radii = {0.175f, 0.175f}; return true;
+    case BallAndStick: radii = {0.175f, 0.275f}; return true;
+    case TraceSticks: radii = {0.275f, 0.275f}; return true;
+    default: return false;
+    }
+}
+
+void ApplyRenderMode(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode) {
+    for (auto& m : molecules)
+        if (m->selected) m->renderMode = mode;
+    if (StickRadii radii; StickRadiiOf(mode, radii)) {
+        settings.stickBondRadius = radii.bond;
+        settings.stickAtomRadius = radii.atom;
+    }
+}
+
+}  // namespace velm

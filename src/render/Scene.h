@@ -1,0 +1,56 @@
+#pragma once
+// Everything the render pass draws besides the molecules themselves: the
+// view's settings and lights, and the overlays that measurement, torsion and
+// hydrogen-bond tools hand to the view.
+#include <vector>
+
+#include "core/Rgba.h"
+#include "core/Vec3.h"
+#include "model/Trackball.h"
+#include "render/SceneLight.h"
+#include "render/ViewSettings.h"
+
+namespace velm {
+
+class Molecule;
+
+// A picked atom of the measurement tool, already in scene coordinates.
+struct MeasurementMarker {
+    Vec3 position;
+    Rgba colour;  // the atom's; drawn with alpha 150
+};
+
+// One displayed hydrogen bond: an atom of one molecule and an atom of
+// another (or the same) molecule.
+struct HydrogenBondLink {
+    const Molecule* donorMolecule = nullptr;
+    int donor = -1;
+    const Molecule* acceptorMolecule = nullptr;
+    int acceptor = -1;
+};
+
+// The bond chosen for torsion adjustment, drawn as a washer while the
+// torsion tool is open.
+struct TorsionSelection {
+    const Molecule* molecule = nullptr;
+    int atom1 = -1, atom2 = -1;
+    std::vector<int> moving;  // atoms that turn with the torsion
+    bool toolOpen = false;
+
+    bool Shown(const Molecule* m) const { return toolOpen && molecule == m && atom1 >= 0 && atom2 >= 0 && !moving.empty(); }
+    void Clear() { *this = TorsionSelection{}; }
+};
+
+struct Scene {
+    ViewSettings settings;
+    SceneLighting lighting;
+    Trackball trackball;  // the whole scene's orientation
+
+    // Overlays, filled by their tools; empty ones draw nothing.
+    std::vector<MeasurementMarker> markers;
+    std::vector<HydrogenBondLink> hydrogenBonds;  // drawn while settings.showHBonds
+    TorsionSelection torsion;
+
+};
+
+}  // namespace velm

@@ -1,0 +1,224 @@
+#include "render/SceneRenderer.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "core/VelmError.h"
+#include "model/Molecule.h"
+#include "model/VelmDoc.h"
+#include "render/AtomRepresentations.h"
+#include "render/DrawContext.h"
+#include "render/Overlays.h"
+#include "render/SceneRadius.h"
+#include "render/SelectionDrawing.h"
+
+namespace velm {
+
+namespace {
+
+constexpr const char* kSource = "SceneRenderer";
+
+// The eye sits 4 units in front of the scene's origin; fog runs from 1 unit
+// in front of it to 2 behind.
+constexpr double kEyeDistance = 4;
+constexpr double kNear = 0.5, kFar = 7;
+constexpr float kFogStart = 3, kFogEnd = 6;
+
+void SetEnabled(GLenum capability, bool on) {
+    if (on) glEnable(capability);
+    else glDisable(capability);
+}
+
+}  // namespace
+
+void SceneRenderer::Initialise() {
+    const ViewSettings& s = scene_.settings;
+    if (lists_) lists_->Rebuild(s.quality.Values());
+    else lists_.emplace(s.quality.Values());
+
+    glEnable(GL_DEPTH_TEST);
+    ApplyBackground();
+    glClearDepth(1);
+    glEnable(GL_NORMALIZE);
+    ApplyLineAlias();
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+    glDisable(GL_DITHER);
+    glShadeModel(GL_FLAT);
+
+    LoadSceneLights(scene_.lighting);
+    glEnable(GL_LIGHTING);
+
+    glFogi(GL_FOG_MODE, GL_LINEAR);
+    glFogf(GL_FOG_DENSITY, s.fogDensity);
+    glFogf(GL_FOG_START, kFogStart);
+    glFogf(GL_FOG_END, kFogEnd);
+    ApplyDepthCue();
+
+    RebuildFont();
+
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glEnable(GL_COLOR_MATERIAL);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(0, 0, -kEyeDistance);
+
+    SwitchToLineLight(scene_.lighting);
+}
+
+void SceneRenderer::Resize(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    scene_.settings.width = width;
+    scene_.settings.height = height;
+    SetProjection();
+}
+
+void SceneRenderer::SetProjection() {
+    const ViewSettings& s = scene_.settings;
+    if (s.width <= 0 || s.height <= 0) return;
+    const double width = s.stereo ? s.width / 2.0 : s.width;
+    GLint mode = GL_MODELVIEW;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(s.fieldOfView, width / s.height, kNear, kFar);
+    glMatrixMode(static_cast<GLenum>(mode));
+}
+
+void SceneRenderer::UpdateResolutions() {
+    if (lists_) lists_->Update(scene_.settings.quality.Values());
+}
+
+void SceneRenderer::RebuildFont() {
+    const ViewSettings& s = scene_.settings;
+    font_.Build(s.font, s.fontScaleNumerator, s.fontScaleDenominator);
+}
+
+void SceneRenderer::ApplyDepthCue() {
+    const auto& bg = scene_.settings.backgroundColor;
+    const GLfloat colour[4] = {bg[0], bg[1], bg[2], 1};
+    glFogfv(GL_FOG_COLOR, colour);
+    SetEnabled(GL_FOG, scene_.settings.depthCue);
+}
+
+void SceneRenderer::ApplyLineAlias() { SetEnabled(GL_LINE_SMOOTH, scene_.settings.lineAlias); }
+
+void SceneRenderer::ApplyBackground() {
+    const auto& bg = scene_.settings.backgroundColor;
+    glClearColor(bg[0], bg[1], bg[2], 1);
+    const GLfloat colour[4] = {bg[0], bg[1], bg[2], 1};
+    glFogfv(GL_FOG_COLOR, colour);
+}
+
+void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules, int mode) {
+    if (mode != static_cast<int>(PassMode::Draw) && mode != static_cast<int>(PassMode::Select))
+        VELM_THROW("Unknown rendering mode!");
+    const PassMode pass = static_cast<PassMode>(mode);
+    const ViewSettings& s = scene_.settings;
+    if (!s.stereo) {
+        glViewport(0, 0, s.width, s.height);
+        if (pass == PassMode::Draw) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        DrawEye(molecules, pass, 0);
+        return;
+    }
+    const int half = s.width / 2;
+    glViewport(0, 0, half, s.height);
+    if (pass == PassMode::Draw) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    DrawEye(molecules, pass, -s.stereoHalfAngle);
+    glViewport(half, 0, half, s.height);
+    DrawEye(molecules, pass, s.stereoHalfAngle);
+}
+
+void SceneRenderer::DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass, float eyeAngle) {
+    // Selection names run over every molecule in list order, drawn or not.
+    unsigned firstName = 0;
+    for (const auto& m : molecules) {
+        if (m->AtomCount() > 0) DrawMolecule(*m, pass, eyeAngle, firstName);
+        firstName += static_cast<unsigned>(m->AtomCount() + static_cast<int>(m->bonds.size()));
+    }
+    if (pass == PassMode::Draw) DrawScaledOverlays(eyeAngle);
+}
+
+void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngle, unsigned firstName) {
+    const ViewSettings& s = scene_.settings;
+    DrawContext context{s, scene_.lighting, font_};
+
+    glPushMatrix();
+    glTranslated(m.displayOffset.x, -m.displayOffset.y, m.displayOffset.z);
+    glRotatef(eyeAngle, 0, 1, 0);
+    float rotation[16];
+    RotationMatrix(m.trackball.orientation, rotation);
+    glMultMatrixf(rotation);
+    MakeCapTurn(rotation, eyeAngle, context.capTurn);
+    const float scale = 4 / s.SceneRadius;
+    glScalef(scale, scale, scale);
+    glTranslatef(m.trackball.translation[0], m.trackball.translation[1], m.trackball.translation[2]);
+
+    if (pass == PassMode::Select) {
+        DrawForSelection(m, firstName);
+        glPopMatrix();
+        return;
+    }
+    if (m.showLabels) DrawAtomLabels(m, context);
+    switch (m.renderMode) {
+    case WireFrame: DrawWireFrame(m, context); break;
+    case Cpk: DrawCpk(m, context); break;
+    case Points: DrawPoints(m, context); break;
+    case Sticks:
+    case BallAndStick: DrawSticks(m, context); break;
+    case TraceSticks: DrawTraceSticks(m, context); break;
+    case TraceWireFrame: DrawTraceWireFrame(m, context); break;
+    case SolidRibbon:
+    case FlatRibbon:
+    case Tube:
+    case TemperatureTube:
+    case OccupancyTube:
+        if (m.showWireFrame) DrawWireFrame(m, context);
+        break;
+    default: break;
+    }
+    if (scene_.torsion.Shown(&m)) DrawSelectedBond(m, scene_.torsion, context);
+    if (m.showMonitors) DrawMonitors(m, context);
+    if (s.showAxes) DrawAxes(m, context);
+    glPopMatrix();
+}
+
+void SceneRenderer::DrawScaledOverlays(float eyeAngle) {
+    const ViewSettings& s = scene_.settings;
+    const bool hydrogenBonds = s.showHBonds && !scene_.hydrogenBonds.empty();
+    if (scene_.markers.empty() && !hydrogenBonds) return;
+    DrawContext context{s, scene_.lighting, font_};
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    MakeCapTurn(identity, eyeAngle, context.capTurn);
+    glPushMatrix();
+    // Turned with the eye like the molecules, so both halves of a stereo
+    // pair put the markers on their atoms.
+    glRotatef(eyeAngle, 0, 1, 0);
+    const float scale = 4 / s.SceneRadius;
+    glScalef(scale, scale, scale);
+    DrawMeasurementMarkers(scene_.markers, context);
+    if (hydrogenBonds) DrawHydrogenBonds(scene_.hydrogenBonds, context);
+    glPopMatrix();
+}
+
+void OnDocumentChanged(Scene& scene, const CVelmDoc& document) {
+    AnimationState& a = scene.settings.animation;
+    if (!document.primary) {
+        a.animating = false;
+        return;
+    }
+    scene.settings.SceneRadius = ComputeSceneRadius(document.molecules, scene.settings.scaleToFit);
+    if (document.primary->FrameCount() > 0) {
+        a.playing = a.animating = true;
+        a.playDirection = 0;
+    } else {
+        a.playing = false;
+        if (!a.spinning) a.animating = false;
+    }
+    scene.torsion.Clear();
+}
+
+}  // namespace velm

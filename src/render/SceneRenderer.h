@@ -1,0 +1,68 @@
+#pragma once
+// The view's renderer: the GL state, projection, shared display lists and
+// label font of one context, and the render pass that draws every molecule
+// of the document in its representation. It draws into whatever context is
+// current: the window's, or an off-screen one for pictures and movies.
+#include <memory>
+#include <optional>
+
+#include "core/List.h"
+#include "render/DisplayLists.h"
+#include "render/GlyphFont.h"
+#include "render/Scene.h"
+
+namespace velm {
+
+class CVelmDoc;
+class Molecule;
+
+enum class PassMode : int { Draw = 0, Select = 1 };
+
+class SceneRenderer {
+public:
+    explicit SceneRenderer(Scene& scene) : scene_(scene) {}
+
+    // GL initialisation in the current context: display lists, depth, culling,
+    // lights and material, fog, the label font, blending, colour material and
+    // the base model-view 4 units in front of the eye; then the line light on.
+    void Initialise();
+
+    // Stores the size and sets the projection; ignored unless both are positive.
+    void Resize(int width, int height);
+    // Perspective of the field of view, aspect (stereo ? width / 2 : width) /
+    // height, near 0.5, far 7.
+    void SetProjection();
+
+    // Draws (mode 0) or, for picking, names (mode 1) every molecule with
+    // atoms; stereo draws each half turned by its eye's angle. Any other mode
+    // throws "Unknown rendering mode!".
+    void RenderPass(const list<std::unique_ptr<Molecule>>& molecules, int mode);
+
+    // Rebuilds the lists whose resolution changed, at once.
+    void UpdateResolutions();
+    // Rebuilds the 256 label lists for the scene's font and font scale.
+    void RebuildFont();
+    // Fog and line smoothing follow their toggles at once; the clear and fog
+    // colours follow the background.
+    void ApplyDepthCue();
+    void ApplyLineAlias();
+    void ApplyBackground();
+
+    const GlyphFont& Font() const { return font_; }
+    const DisplayLists* Lists() const { return lists_ ? &*lists_ : nullptr; }
+
+private:
+    void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
+    void DrawMolecule(const Molecule& molecule, PassMode mode, float eyeAngle, unsigned firstName);
+    void DrawScaledOverlays(float eyeAngle);
+
+    Scene& scene_;
+    std::optional<DisplayLists> lists_;
+    GlyphFont font_;
+};
+
+// What the view does after the document changed (a read, a deletion, a new
+// trajectory): the scene radius, playing a trajectory, the torsion selection.
+void OnDocumentChanged(Scene& scene, const CVelmDoc& document);
+
+}  // namespace velm
