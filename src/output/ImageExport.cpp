@@ -40,7 +40,7 @@ private:
 bool EndsWith(std::string_view text, std::string_view ending) {
     if (text.size() < ending.size()) return false;
     return std::equal(ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char e, char t) { return std::tolower(static_cast<unsigned char>(t)) == e; });
 }
 
 }  // namespace

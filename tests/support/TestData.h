@@ -35,6 +35,7 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
+    const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
     std::string Write(const std::string& name, const std::string& content) const {
         std::ofstream(File(name), std::ios::binary) << content;

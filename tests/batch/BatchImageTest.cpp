@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "batch/Batch.h"
+#include "support/PngRead.h"
+#include "support/TestData.h"
+
+using namespace velm;
+
+namespace {
+
+struct BatchRun {
+    int status = -1;
+    std::string out, err;
+};
+
+BatchRun RunVelm(const std::vector<std::string>& args) {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    BatchRun r;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    r.status = RunBatch(args, out, err);
+    for (auto [f, s] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
+        std::rewind(f);
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s->append(buf, n);
+        std::fclose(f);
+    }
+    return r;
+}
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+Rgb At(const test::ReadPng& png, int x, int y) {
+    const std::uint8_t* p = png.rows[static_cast<size_t>(y)].data() + x * 3;
+    return {p[0], p[1], p[2]};
+}
+int CountNot(const test::ReadPng& png, Rgb background) {
+    int n = 0;
+    for (png_uint_32 y = 0; y < png.height; ++y)
+        for (png_uint_32 x = 0; x < png.width; ++x) n += !(At(png, static_cast<int>(x), static_cast<int>(y)) == background);
+    return n;
+}
+
+TEST(BatchImage, EveryRepresentationDrawsEverySmallSample) {
+    test::TempDir dir;
+    const std::string png = dir.File("out.png");
+    for (const char* sample : {"1ubi.pdb", "pept.pdb", "2k39_3models.pdb", "133d.pdb"}) {
+        int previous = -1;
+        for (const char* mode : {"WireFrame", "cpk", "POINTS", "Sticks", "BallAndStick", "TraceSticks", "TraceWireFrame"}) {
+            const BatchRun r = RunVelm({test::DataPath(sample), "-image", png, "-render", mode, "-width", "160", "-height", "120"});
+            ASSERT_EQ(r.status, 0) << sample << " " << mode << ": " << r.err;
+            const test::ReadPng picture = test::ReadBack(png);
+            ASSERT_EQ(picture.width, 160u);
+            ASSERT_EQ(picture.height, 120u);
+            EXPECT_EQ(picture.texts.at("Title"), test::DataPath(sample));
+            const int ink = CountNot(picture, {0, 0, 0});
+            // 133d is DNA: no alpha carbons, so the traces are empty.
+            const bool trace = std::string(mode).starts_with("Trace");
+            if (trace && std::string(sample) == "133d.pdb") EXPECT_EQ(ink, 0) << sample << " " << mode;
+            else EXPECT_GT(ink, 100) << sample << " " << mode;
+            if (ink > 0) {
+                EXPECT_NE(ink, previous) << sample << " " << mode << " looks like the mode before";
+            }
+            previous = ink;
+        }
+    }
+}
+
+TEST(BatchImage, SizeBackgroundColoursAndBitmaps) {
+    test::TempDir dir;
+    const std::string png = dir.File("big.png");
+    BatchRun r = RunVelm({test::DataPath("pept.pdb"), "-image", png, "-width", "4000", "-height", "3000", "-background",
+                      "0,0,255", "-nodepthcue"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    test::ReadPng picture = test::ReadBack(png);
+    EXPECT_EQ(picture.width, 1000u);
+    EXPECT_EQ(picture.height, 750u);
+    EXPECT_EQ(At(picture, 0, 0), (Rgb{0, 0, 255}));
+
+    // Colour by temperature and by amino acid give other pictures than by element.
+    const int byElement = CountNot(picture, {0, 0, 255});
+    r = RunVelm({test::DataPath("pept.pdb"), "-image", png, "-width", "200", "-height", "200", "-render", "cpk", "-color",
+             "temperature", "-radius", "temperature"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    picture = test::ReadBack(png);
+    EXPECT_NE(CountNot(picture, {0, 0, 0}), byElement);
+
+    const std::string bmp = dir.File("pept.bmp");
+    r = RunVelm({test::DataPath("pept.pdb"), "-image", bmp, "-width", "101", "-height", "50", "-stereo", "-labels",
+             "-axes", "-solvent", "-quality", "low"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(bmp, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 54u + 304u * 50u);  // 101 * 3 = 303, padded to 304
+    EXPECT_EQ(bytes.substr(0, 2), "BM");
+}
+
+TEST(BatchImage, TrajectoryFramesAreDrawnAsAsked) {
+    test::TempDir dir;
+    const std::string first = dir.File("f0.png"), last = dir.File("f2.png");
+    const std::string nmr = test::DataPath("2k39_3models.pdb");
+    ASSERT_EQ(RunVelm({"-multi", nmr, "-image", first, "-render", "cpk", "-width", "120", "-height", "90"}).status, 0);
+    ASSERT_EQ(RunVelm({"-multi", nmr, "-image", last, "-frame", "2", "-render", "cpk", "-width", "120", "-height", "90"}).status, 0);
+    EXPECT_NE(test::ReadBack(first).rows, test::ReadBack(last).rows);
+
+    const BatchRun beyond = RunVelm({"-multi", nmr, "-image", first, "-frame", "3"});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("frames 0 to 2"), std::string::npos) << beyond.err;
+}
+
+TEST(BatchImage, BadOptionsAreUsageErrorsAndFailuresLeaveNoFile) {
+    test::TempDir dir;
+    const std::string ubi = test::DataPath("1ubi.pdb");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{ubi, "-image", dir.File("x.jpg")}, "Unknown file format!"},
+        {{ubi, "-image", dir.File("x.ps")}, "-image writes .png or .bmp files"},
+        {{ubi, "-image", dir.File("x.png"), "-render", "SolidRibbon"}, "-render takes"},
+        {{ubi, "-image", dir.File("x.png"), "-render", "Hidden"}, "-render takes"},
+        {{ubi, "-image", dir.File("x.png"), "-width", "0"}, "Please enter a positive integer."},
+        {{ubi, "-image", dir.File("x.png"), "-height", "tall"}, "Please enter a positive integer."},
+        {{ubi, "-image", dir.File("x.png"), "-color", "rainbow"}, "-color takes"},
+        {{ubi, "-image", dir.File("x.png"), "-radius", "huge"}, "-radius takes"},
+        {{ubi, "-image", dir.File("x.png"), "-quality", "ultra"}, "-quality takes"},
+        {{ubi, "-image", dir.File("x.png"), "-background", "0,0,256"}, "-background takes"},
+        {{ubi, "-image", dir.File("x.png"), "-background", "0,0"}, "-background takes"},
+        {{ubi, "-image"}, "A filename was not found on the command line"},
+    };
+    for (const Case& c : cases) {
+        const BatchRun r = RunVelm(c.args);
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    const BatchRun r = RunVelm({ubi, "-image", dir.File("no/such/place.png")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Unable to open " + dir.File("no/such/place.png") + " for writing"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.png")));
+}
+
+}  // namespace
