@@ -1,0 +1,583 @@
+// Rendering benchmark: how long the render pass takes to draw 1,000 to
+// 100,000 atoms as wire frame, CPK spheres and ball-and-stick into a
+// 1000 x 1000 off-screen framebuffer, how many heap allocations a frame
+// makes, and how long `velm -batch ... -image` takes end to end.
+//
+//   render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] [--no-export]
+//       measures every size and mode, each in a fresh process, then times
+//       the batch picture export; prints markdown tables
+//   render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]
+//       one size and mode in this process: one line of figures, then the
+//       GL renderer's name
+//
+// Structures: the first 1,000 and 10,000 atom records of the 50,293-atom
+// solvated system (written to DIR), the whole system, and DIR/tiled_100k.pdb
+// from make_large_pdb (two copies side by side), or the system loaded twice
+// when that file is missing. Solvent is shown, so every atom is drawn.
+//
+// Mesa is told to use its software rasteriser (LIBGL_ALWAYS_SOFTWARE=1) so
+// that figures from different machines mean the same thing.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/UiHooks.h"
+#include "model/Molecule.h"
+#include "model/RenderMode.h"
+#include "model/VelmDoc.h"
+#include "render/OffscreenContext.h"
+#include "render/RenderCommands.h"
+#include "render/Scene.h"
+#include "render/SceneRenderer.h"
+
+#include "BenchSupport.h"
+
+extern char** environ;
+
+// ---------------------------------------------------------------------------
+// Allocation counting. Two kinds of counts, both taken only while a frame is
+// being timed:
+//  - calls of the global operator new (every form): ours, the standard
+//    library's and those of any C++ library in the process (Mesa's LLVM too);
+//  - calls of malloc, calloc, realloc and the aligned allocators, which
+//    include the above and also what the C parts of the driver allocate,
+//    split by thread: the drawing thread, and the rasteriser's own threads.
+// malloc and friends are replaced by thin wrappers over glibc's own entry
+// points, which the dynamic linker then hands to every library.
+namespace {
+
+std::atomic<bool> gCounting{false};
+std::atomic<long> gNewCalls{0};
+std::atomic<long> gMallocMain{0};
+std::atomic<long> gMallocOther{0};
+thread_local bool tDrawingThread = false;  // static TLS in the executable: no allocation to reach it
+
+inline void NoteMalloc() {
+    if (!gCounting.load(std::memory_order_relaxed)) return;
+    (tDrawingThread ? gMallocMain : gMallocOther).fetch_add(1, std::memory_order_relaxed);
+}
+
+inline void NoteNew() {
+    if (gCounting.load(std::memory_order_relaxed)) gNewCalls.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* p, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+
+void* malloc(size_t size) noexcept {
+    NoteMalloc();
+    return __libc_malloc(size);
+}
+void* calloc(size_t count, size_t size) noexcept {
+    NoteMalloc();
+    return __libc_calloc(count, size);
+}
+void* realloc(void* p, size_t size) noexcept {
+    NoteMalloc();
+    return __libc_realloc(p, size);
+}
+void* memalign(size_t alignment, size_t size) noexcept {
+    NoteMalloc();
+    return __libc_memalign(alignment, size);
+}
+void* aligned_alloc(size_t alignment, size_t size) noexcept {
+    NoteMalloc();
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** out, size_t alignment, size_t size) noexcept {
+    if (alignment < sizeof(void*) || (alignment & (alignment - 1)) != 0) return EINVAL;
+    NoteMalloc();
+    void* p = __libc_memalign(alignment, size);
+    if (!p) return ENOMEM;
+    *out = p;
+    return 0;
+}
+}
+
+namespace {
+
+void* CountedNew(std::size_t size) {
+    NoteNew();
+    for (;;) {
+        if (void* p = std::malloc(size ? size : 1)) return p;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
+}
+
+void* CountedAlignedNew(std::size_t size, std::align_val_t alignment) {
+    NoteNew();
+    const std::size_t a = std::max(static_cast<std::size_t>(alignment), sizeof(void*));
+    for (;;) {
+        void* p = nullptr;
+        if (posix_memalign(&p, a, size ? size : 1) == 0) return p;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return CountedNew(size); }
+void* operator new[](std::size_t size) { return CountedNew(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return CountedNew(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return CountedNew(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new(std::size_t size, std::align_val_t a) { return CountedAlignedNew(size, a); }
+void* operator new[](std::size_t size, std::align_val_t a) { return CountedAlignedNew(size, a); }
+void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    try {
+        return CountedAlignedNew(size, a);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
+    try {
+        return CountedAlignedNew(size, a);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+
+// ---------------------------------------------------------------------------
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace velm::bench;
+
+constexpr int kSide = 1000;
+constexpr int kWarmUpFrames = 3;
+constexpr int kMinimumFrames = 5;
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+struct ModeColumn {
+    velm::RenderMode mode;
+    const char* title;
+};
+constexpr ModeColumn kModes[] = {
+    {velm::WireFrame, "wire"}, {velm::Cpk, "CPK"}, {velm::BallAndStick, "ball-and-stick"}};
+
+// One size and mode, as the child process reports it.
+struct CaseFigures {
+    long atoms = 0, bonds = 0;
+    int frames = 0;
+    double best = 0, median = 0;  // ms per frame: RenderPass + glFinish
+    double submitMedian = 0;      // ms until RenderPass returned, before glFinish
+    long newMedian = 0, newMax = 0;  // per frame
+    long mainMedian = 0, mainMax = 0;
+    long otherMedian = 0, otherMax = 0;
+    bool ok = false;
+};
+
+constexpr const char* kCaseLine = "%ld %ld %d %lf %lf %lf %ld %ld %ld %ld %ld %ld\n";
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The lower middle of the counts: a count some frame really made.
+long MedianCount(std::vector<long> v) {
+    std::sort(v.begin(), v.end());
+    return v[(v.size() - 1) / 2];
+}
+
+std::vector<std::string> SplitCommas(const std::string& s) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t comma; (comma = s.find(',', start)) != std::string::npos; start = comma + 1)
+        out.push_back(s.substr(start, comma - start));
+    out.push_back(s.substr(start));
+    return out;
+}
+
+// Loads the files, draws them in one mode and prints the case line.
+int CaseMode(const std::string& files, const std::string& modeName, int frames, double budget) {
+    const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(modeName);
+    if (!mode) throw std::runtime_error("unknown render mode " + modeName);
+
+    velm::SilentUiHooks ui;
+    velm::CVelmDoc doc(ui);
+    doc.options.computeSecondaryStructure = 0;
+    for (const std::string& f : SplitCommas(files))
+        if (!doc.AddMoleculeFromFile(f)) throw std::runtime_error("no atoms in " + f);
+    CaseFigures c;
+    for (auto& m : doc.molecules) {
+        m->selected = 1;
+        m->showSolvent = 1;  // water is most of the system: draw it, so every atom counts
+        c.atoms += m->AtomCount();
+        c.bonds += static_cast<long>(m->bonds.size());
+    }
+
+    velm::OffscreenContext context(kSide, kSide);
+    std::string renderer;
+    {
+        velm::Scene scene;
+        velm::ViewSettings& s = scene.settings;
+        s.width = s.height = kSide;
+        s.quality.SetLevel(velm::GraphicsQuality::Medium);
+        velm::SceneRenderer view(scene);
+        view.Initialise();
+        view.SetProjection();
+        velm::OnDocumentChanged(scene, doc);
+        velm::ApplyRenderMode(s, doc.molecules, *mode);
+        if (const GLubyte* name = glGetString(GL_RENDERER)) renderer = reinterpret_cast<const char*>(name);
+
+        for (int i = 0; i < kWarmUpFrames; ++i) {
+            view.RenderPass(doc.molecules, 0);
+            glFinish();
+        }
+        std::vector<double> total, submit;
+        std::vector<long> news, mains, others;
+        const double start = Now();
+        for (int i = 0; i < frames; ++i) {
+            if (i >= kMinimumFrames && Now() - start > budget) break;
+            gNewCalls = gMallocMain = gMallocOther = 0;
+            gCounting = true;
+            const double t0 = Now();
+            view.RenderPass(doc.molecules, 0);
+            const double t1 = Now();
+            glFinish();
+            const double t2 = Now();
+            gCounting = false;
+            submit.push_back((t1 - t0) * 1e3);
+            total.push_back((t2 - t0) * 1e3);
+            news.push_back(gNewCalls);
+            mains.push_back(gMallocMain);
+            others.push_back(gMallocOther);
+        }
+        if (glGetError() != GL_NO_ERROR) std::fprintf(stderr, "render_bench: GL error after %s\n", modeName.c_str());
+        c.frames = static_cast<int>(total.size());
+        c.best = *std::min_element(total.begin(), total.end());
+        c.median = Median(total);
+        c.submitMedian = Median(submit);
+        c.newMedian = MedianCount(news);
+        c.newMax = *std::max_element(news.begin(), news.end());
+        c.mainMedian = MedianCount(mains);
+        c.mainMax = *std::max_element(mains.begin(), mains.end());
+        c.otherMedian = MedianCount(others);
+        c.otherMax = *std::max_element(others.begin(), others.end());
+    }
+    context.Release();
+    std::printf(kCaseLine, c.atoms, c.bonds, c.frames, c.best, c.median, c.submitMedian, c.newMedian, c.newMax,
+                c.mainMedian, c.mainMax, c.otherMedian, c.otherMax);
+    std::printf("%s\n", renderer.c_str());
+    return 0;
+}
+
+// The first `count` ATOM/HETATM records of the source, written once into DIR.
+std::string FirstAtoms(const fs::path& dir, const std::string& source, long count) {
+    const fs::path out = dir / ("1tw7_first" + std::to_string(count) + ".pdb");
+    if (fs::exists(out)) return out.string();
+    gzFile in = gzopen(source.c_str(), "rb");
+    if (!in) throw std::runtime_error("cannot open " + source);
+    const fs::path partial = out.string() + ".part";
+    std::FILE* o = std::fopen(partial.c_str(), "w");
+    if (!o) {
+        gzclose(in);
+        throw std::runtime_error("cannot write " + partial.string());
+    }
+    char buf[512];
+    long written = 0;
+    while (written < count && gzgets(in, buf, sizeof buf)) {
+        const std::string line(buf);
+        if (line.rfind("ATOM", 0) != 0 && line.rfind("HETATM", 0) != 0) continue;
+        std::fputs(line.c_str(), o);
+        ++written;
+    }
+    std::fputs("END\n", o);
+    gzclose(in);
+    std::fclose(o);
+    if (written < count) throw std::runtime_error(source + " has fewer than " + std::to_string(count) + " atoms");
+    fs::rename(partial, out);
+    return out.string();
+}
+
+struct Size {
+    std::string label;  // where the atoms come from
+    std::string files;  // comma-separated, loaded as separate molecules
+    CaseFigures modes[3];
+};
+
+std::vector<Size> Sizes(const fs::path& dir) {
+    const std::string source = DefaultSource();
+    fs::create_directories(dir);
+    std::vector<Size> sizes(4);
+    sizes[0] = {"first 1,000 atoms of 1tw7", FirstAtoms(dir, source, 1000), {}};
+    sizes[1] = {"first 10,000 atoms of 1tw7", FirstAtoms(dir, source, 10000), {}};
+    sizes[2] = {"1tw7, whole", source, {}};
+    const fs::path tiled = dir / "tiled_100k.pdb";
+    if (fs::exists(tiled)) sizes[3] = {"tiled_100k.pdb (2 copies of 1tw7)", tiled.string(), {}};
+    else sizes[3] = {"1tw7 loaded twice (2 molecules, overlapping)", source + "," + source, {}};
+    return sizes;
+}
+
+std::string Thousands(long n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// "median (max)", or the one count when every frame made the same.
+std::string Counts(long median, long max) {
+    return median == max ? std::to_string(median) : std::to_string(median) + " (" + std::to_string(max) + ")";
+}
+
+// ---------------------------------------------------------------------------
+// The batch picture, end to end.
+
+// Runs argv with stdout and stderr thrown away; the wall time in seconds, or
+// a negative number when the command failed.
+double TimeCommand(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const double t0 = Now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    const double t = Now() - t0;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? t : -1;
+}
+
+double BestOf(const std::vector<std::string>& args, int repeat) {
+    double best = 1e30;
+    for (int i = 0; i < repeat; ++i) {
+        const double t = TimeCommand(args);
+        if (t < 0) {
+            std::string line;
+            for (const std::string& a : args) line += a + " ";
+            std::fprintf(stderr, "render_bench: failed: %s\n", line.c_str());
+            return -1;
+        }
+        best = std::min(best, t);
+    }
+    return best;
+}
+
+void ExportTable(const std::string& velm, const fs::path& dir, int repeat) {
+    std::vector<std::string> samples = {VELM_TEST_DATA "/1tw7_solvated.pdb.gz"};
+    if (fs::exists(VELM_SHARED_DATA "/pdb/1tw7_solvated.pdb")) samples.push_back(VELM_SHARED_DATA "/pdb/1tw7_solvated.pdb");
+    const std::string png = (dir / "cpk.png").string();
+    std::printf("\n### `velm -batch` end to end: seconds, best of %d (50,293 atoms, 47,175 of them water)\n\n", repeat);
+    std::printf("| file | load only | + `-image cpk.png -render Cpk -width 1000 -height 1000` | "
+                "render + PNG | same with `-solvent` | render + PNG |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|\n");
+    for (const std::string& file : samples) {
+        const std::vector<std::string> load = {velm, "-batch", file};
+        std::vector<std::string> image = {velm,     "-batch", file,    "-image", png,    "-render",
+                                          "Cpk",    "-width", "1000", "-height", "1000"};
+        std::vector<std::string> solvent = image;
+        solvent.push_back("-solvent");
+        const double l = BestOf(load, repeat), i = BestOf(image, repeat), s = BestOf(solvent, repeat);
+        auto cell = [](double v) {
+            char text[32];
+            if (v < 0) std::snprintf(text, sizeof text, "failed");
+            else std::snprintf(text, sizeof text, "%.3f", v);
+            return std::string(text);
+        };
+        std::printf("| %s | %s | %s | %s | %s | %s |\n", fs::relative(file, VELM_TEST_DATA "/../..").c_str(),
+                    cell(l).c_str(), cell(i).c_str(), l > 0 && i > 0 ? cell(i - l).c_str() : "-", cell(s).c_str(),
+                    l > 0 && s > 0 ? cell(s - l).c_str() : "-");
+    }
+    std::fflush(stdout);
+}
+
+int RunAll(const fs::path& dir, int frames, double budget, int repeat, const std::string& velm, bool doExport) {
+    std::vector<Size> sizes = Sizes(dir);
+    // This very program for the children, even if a build replaces the file meanwhile.
+    const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+    std::string renderer;
+    for (Size& size : sizes) {
+        for (int m = 0; m < 3; ++m) {
+            std::fprintf(stderr, "render_bench: %s, %s\n", size.label.c_str(),
+                         std::string(velm::RenderModeName(kModes[m].mode)).c_str());
+            const std::string out = Capture(self + " --case " + Quote(size.files) + " " +
+                                            std::string(velm::RenderModeName(kModes[m].mode)) + " --frames " +
+                                            std::to_string(frames) + " --budget " + std::to_string(budget));
+            CaseFigures& c = size.modes[m];
+            c.ok = std::sscanf(out.c_str(), kCaseLine, &c.atoms, &c.bonds, &c.frames, &c.best, &c.median,
+                               &c.submitMedian, &c.newMedian, &c.newMax, &c.mainMedian, &c.mainMax,
+                               &c.otherMedian, &c.otherMax) == 12;
+            const size_t eol = out.find('\n');
+            if (c.ok && renderer.empty() && eol != std::string::npos) {
+                renderer = out.substr(eol + 1);
+                while (!renderer.empty() && renderer.back() == '\n') renderer.pop_back();
+            }
+        }
+    }
+
+    auto atomsOf = [](const Size& s) {
+        for (const CaseFigures& c : s.modes)
+            if (c.ok) return c.atoms;
+        return 0L;
+    };
+    std::printf("render_bench: %dx%d off-screen, Medium quality, solvent shown; GL_RENDERER %s; %ld cores, %s; "
+                "build %s\n",
+                kSide, kSide, renderer.c_str(), sysconf(_SC_NPROCESSORS_ONLN), CpuName().c_str(), VELM_BUILD_TYPE);
+    std::printf("\n### ms per frame (RenderPass + glFinish): median, best in brackets; %d warm-up frames, then up "
+                "to %d (at least %d, within %.0f s)\n\n",
+                kWarmUpFrames, frames, kMinimumFrames, budget);
+    std::printf("| atoms | bonds | wire | CPK | ball-and-stick | structure |\n|---:|---:|---:|---:|---:|---|\n");
+    for (const Size& s : sizes) {
+        std::printf("| %s | %s |", Thousands(atomsOf(s)).c_str(), Thousands(s.modes[0].bonds).c_str());
+        for (const CaseFigures& c : s.modes) {
+            if (c.ok) std::printf(" %.1f (%.1f) |", c.median, c.best);
+            else std::printf(" failed |");
+        }
+        std::printf(" %s |\n", s.label.c_str());
+    }
+
+    std::printf("\n### ns per atom (median ms per frame / atoms) and frames measured\n\n");
+    std::printf("| atoms | wire | CPK | ball-and-stick | frames |\n|---:|---:|---:|---:|---|\n");
+    for (const Size& s : sizes) {
+        std::printf("| %s |", Thousands(atomsOf(s)).c_str());
+        std::string counts;
+        for (const CaseFigures& c : s.modes) {
+            if (c.ok) std::printf(" %.0f |", c.median * 1e6 / static_cast<double>(c.atoms));
+            else std::printf(" - |");
+            counts += (counts.empty() ? "" : " / ") + std::to_string(c.frames);
+        }
+        std::printf(" %s |\n", counts.c_str());
+    }
+
+    std::printf("\n### ms until RenderPass returns (before glFinish), median\n\n");
+    std::printf("| atoms | wire | CPK | ball-and-stick |\n|---:|---:|---:|---:|\n");
+    for (const Size& s : sizes) {
+        std::printf("| %s |", Thousands(atomsOf(s)).c_str());
+        for (const CaseFigures& c : s.modes)
+            if (c.ok) std::printf(" %.1f |", c.submitMedian);
+            else std::printf(" - |");
+        std::printf("\n");
+    }
+
+    std::printf("\n### heap allocations per frame (RenderPass + glFinish; median over the measured frames, most in brackets)\n\n");
+    std::printf("Each cell: operator new calls / malloc-family calls on the drawing thread / malloc-family calls "
+                "on other threads (Mesa's rasteriser). malloc counts include the operator new ones; all include "
+                "whatever the driver allocates.\n\n");
+    std::printf("| atoms | wire | CPK | ball-and-stick |\n|---:|---|---|---|\n");
+    for (const Size& s : sizes) {
+        std::printf("| %s |", Thousands(atomsOf(s)).c_str());
+        for (const CaseFigures& c : s.modes)
+            if (c.ok)
+                std::printf(" %s / %s / %s |", Counts(c.newMedian, c.newMax).c_str(),
+                            Counts(c.mainMedian, c.mainMax).c_str(), Counts(c.otherMedian, c.otherMax).c_str());
+            else std::printf(" - |");
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+
+    if (doExport) {
+        if (velm.empty() || !fs::exists(velm))
+            std::fprintf(stderr, "render_bench: no velm program (--velm PATH); export not timed\n");
+        else ExportTable(velm, dir, repeat);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tDrawingThread = true;
+    // Before any context exists: Mesa reads it when the driver is chosen, and
+    // the batch runs inherit it.
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    fs::path dir = "/tmp/velm-bench";
+    std::string caseFiles, caseMode;
+    int frames = 20, repeat = 3;
+    double budget = 20;
+    bool doExport = true;
+#ifdef VELM_PROGRAM
+    std::string velm = VELM_PROGRAM;
+#else
+    std::string velm;
+#endif
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--case" && i + 2 < argc) {
+                caseFiles = argv[++i];
+                caseMode = argv[++i];
+            } else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
+            else if (a == "--frames" && i + 1 < argc) frames = std::max(kMinimumFrames, std::atoi(argv[++i]));
+            else if (a == "--budget" && i + 1 < argc) budget = std::max(0.0, std::atof(argv[++i]));
+            else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
+            else if (a == "--velm" && i + 1 < argc) velm = argv[++i];
+            else if (a == "--no-export") doExport = false;
+            else {
+                std::fprintf(stderr,
+                             "usage: render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] "
+                             "[--no-export]\n"
+                             "       render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]\n");
+                return 2;
+            }
+        }
+        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, frames, budget);
+        return RunAll(dir, frames, budget, repeat, velm, doExport);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "render_bench: %s\n", e.what());
+        return 1;
+    }
+}
