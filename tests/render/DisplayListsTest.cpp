@@ -14,10 +14,6 @@
 
 using namespace velm;
 
-// Mesa 22.3's llvmpipe leaks a buffer of its selection and feedback path when
-// the context is destroyed; LeakSanitizer should look at our code, not Mesa's.
-extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\n"; }
-
 namespace {
 
 struct Vertex {

@@ -19,12 +19,6 @@
 
 using namespace velm;
 
-// Mesa 22.3's llvmpipe leaks a buffer of its selection and feedback path when
-// the context is destroyed, and fontconfig 2.14 leaks 288 bytes while parsing
-// its XML configuration (its frames lack frame pointers, so only the library
-// name can be matched); LeakSanitizer should look at our code.
-extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\nleak:libfontconfig.so\n"; }
-
 namespace {
 
 using Rgba8 = std::array<std::uint8_t, 4>;

@@ -23,10 +23,6 @@
 
 using namespace velm;
 
-// Mesa's llvmpipe leaks a little in its selection and feedback paths when a
-// context goes, and fontconfig keeps its cache for the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\nleak:libfontconfig.so\n"; }
-
 namespace {
 
 constexpr int kSize = 200;
