@@ -1,6 +1,7 @@
 #include "batch/Batch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
 #include "render/ColourSchemes.h"
+#include "render/Scene.h"
 #include "render/RadiusSchemes.h"
 
 namespace velm {
@@ -42,8 +44,9 @@ constexpr const char* kUsage =
     "                       blank), number, residue name, class; then the count of each class\n"
     "  -image FILE          draw the scene into FILE.png or FILE.bmp (at most 1000 pixels a side)\n"
     "  -width N -height N   size of the view the picture is taken of (default 800 x 600)\n"
-    "  -render MODE         WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks or\n"
-    "                       TraceWireFrame (any letter case; default WireFrame)\n"
+    "  -render MODE         WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks,\n"
+    "                       TraceWireFrame, TraceSpline, SolidRibbon, FlatRibbon, Tube,\n"
+    "                       TemperatureTube or OccupancyTube (any letter case; default WireFrame)\n"
     "  -color SCHEME        element, structure, aminoacid, temperature, occupancy or index\n"
     "  -radius SCHEME       default, temperature or occupancy\n"
     "  -quality LEVEL       high, medium or low tessellation (default medium)\n"
@@ -51,6 +54,13 @@ constexpr const char* kUsage =
     "  -background R,G,B    background colour, each 0 to 255 (default 0,0,0)\n"
     "  -stereo              split-screen stereo pair\n"
     "  -nodepthcue          no fog towards the back\n"
+    "  -rotate X Y Z        turn the scene by X, Y and Z degrees about the screen's axes\n"
+    "  -zoom F              magnify the fitted scene F times\n"
+    "  -clip                cut away the scene in front of the clipping plane\n"
+    "  -clip-depth D        move the plane D view units along its normal (-7 to 7; implies -clip)\n"
+    "  -clip-show           draw the plane\n"
+    "  -pick X Y            print what lies under pixel X, Y of the view (y down):\n"
+    "                       pick=atom serial= name= residue=, pick=bond serials=A,B or pick=none\n"
     "  -labels -axes -solvent -monitors\n"
     "                       atom serial numbers, coordinate axes, hetero atoms and water,\n"
     "                       distance monitors (with their labels)\n"
@@ -141,8 +151,9 @@ std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o
         } else if (a == "-render") {
             const std::string* v = value("mode");
             const auto mode = v ? RenderModeFromName(*v) : std::nullopt;
-            if (!mode || *mode == Hidden || IsRibbonMode(*mode) || *mode == TraceSpline)
-                return "-render takes WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks or TraceWireFrame";
+            if (!mode || *mode == Hidden)
+                return "-render takes WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks, TraceWireFrame, "
+                       "TraceSpline, SolidRibbon, FlatRibbon, Tube, TemperatureTube or OccupancyTube";
             o.image.mode = *mode;
         } else if (a == "-color") {
             const std::string* v = value("scheme");
@@ -162,7 +173,39 @@ std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o
         } else if (a == "-background") {
             const std::string* v = value("colour");
             if (!v || !ParseColour(*v, o.image.background)) return "-background takes R,G,B with each from 0 to 255";
-        } else if (a == "-stereo") o.image.stereo = true;
+        } else if (a == "-rotate") {
+            double angles[3];
+            for (double& angle : angles) {
+                char* end = nullptr;
+                if (i + 1 >= args.size()) return "-rotate takes three angles in degrees";
+                const std::string& t = args[++i];
+                angle = std::strtod(t.c_str(), &end);
+                if (t.empty() || *end != '\0' || !std::isfinite(angle)) return "-rotate takes three angles in degrees";
+            }
+            o.image.turn = {angles[0], angles[1], angles[2]};
+        } else if (a == "-zoom" || a == "-clip-depth") {
+            const std::string* v = value("number");
+            char* end = nullptr;
+            const double f = v ? std::strtod(v->c_str(), &end) : 0;
+            if (a == "-zoom") {
+                if (!v || v->empty() || *end != '\0' || !(f > 0) || !std::isfinite(f))
+                    return "-zoom takes a positive magnification";
+                o.image.zoom = f;
+            } else {
+                if (!v || v->empty() || *end != '\0' || !(std::fabs(f) <= 7))
+                    return "-clip-depth takes a distance from -7 to 7";
+                o.image.clipDepth = f;
+                o.image.clip = true;
+            }
+        } else if (a == "-pick") {
+            int x = 0, y = 0;
+            if (i + 2 >= args.size() || !ParseInteger(args[i + 1], x) || !ParseInteger(args[i + 2], y))
+                return "-pick takes the x and y of a pixel of the view";
+            o.image.pick = {x, y};
+            i += 2;
+        } else if (a == "-clip") o.image.clip = true;
+        else if (a == "-clip-show") o.image.showClipPlane = true;
+        else if (a == "-stereo") o.image.stereo = true;
         else if (a == "-nodepthcue") o.image.depthCue = false;
         else if (a == "-labels") o.image.labels = true;
         else if (a == "-axes") o.image.axes = true;
@@ -289,9 +332,18 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             superpose(a, b, la, lb, true);
             std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", n, before, computeRmsd(a, b, la, lb, true));
         }
-        if (!o.image.path.empty()) {
-            doing = o.image.path;
-            WriteSceneImage(doc, o.image);
+        if (!o.image.path.empty() || o.image.pick) {
+            doing.clear();
+            Scene scene;
+            PrepareScene(doc, o.image, scene);
+            if (!o.image.path.empty()) {
+                doing = o.image.path;
+                WriteSceneImage(doc, scene, o.image);
+            }
+            if (o.image.pick) {
+                doing.clear();
+                std::fprintf(out, "%s\n", PickInScene(doc, scene, o.image.pick->first, o.image.pick->second).c_str());
+            }
         }
         if (!o.save.empty()) {
             doing = o.save;

@@ -1,9 +1,15 @@
 #include "batch/SceneImage.h"
 
+#include <cstdio>
+
+#include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
 #include "output/RenderToDib.h"
+#include "render/CameraControl.h"
+#include "render/OffscreenContext.h"
+#include "render/Pick.h"
 #include "render/RenderCommands.h"
 #include "render/Scene.h"
 #include "render/SceneRenderer.h"
@@ -14,14 +20,12 @@ namespace {
 constexpr const char* kSource = "SceneImage";
 }
 
-void WriteSceneImage(CVelmDoc& doc, const ImageOptions& o) {
-    const ImageFormat format = ImageFormatOfPath(o.path);
+void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene) {
     if (o.frame >= doc.AnimationFrames())
         VELM_THROW("-frame " + std::to_string(o.frame) + ": the trajectory has frames 0 to " +
                    std::to_string(doc.AnimationFrames() - 1));
     doc.SetFrame(o.frame);
 
-    Scene scene;
     ViewSettings& s = scene.settings;
     s.width = o.width;
     s.height = o.height;
@@ -45,9 +49,53 @@ void WriteSceneImage(CVelmDoc& doc, const ImageOptions& o) {
     }
     ApplyRenderMode(s, doc.molecules, o.mode.value_or(WireFrame));
     OnDocumentChanged(scene, doc);
+    if (o.zoom > 0) s.SceneRadius = static_cast<float>(s.SceneRadius / o.zoom);
 
+    CameraControl camera(scene, doc.molecules);
+    camera.Turn({1, 0, 0}, o.turn.x);
+    camera.Turn({0, 1, 0}, o.turn.y);
+    camera.Turn({0, 0, 1}, o.turn.z);
+
+    s.clipView = o.clip;
+    s.displayClipPlane = o.showClipPlane;
+    scene.clip.SetPlane(scene.clip.Normal() * o.clipDepth, scene.clip.Normal(), false);
+}
+
+void WriteSceneImage(CVelmDoc& doc, Scene& scene, const ImageOptions& o) {
+    const ImageFormat format = ImageFormatOfPath(o.path);
     const Dib dib = RenderToDib(scene, doc.molecules, o.width, o.height, kNoMemoryLimit);
     WriteImageFile(o.path, format, dib, doc.primary ? doc.primary->path : std::string());
+}
+
+}  // namespace velm
+
+namespace velm {
+
+std::string PickInScene(CVelmDoc& doc, Scene& scene, int x, int y) {
+    const ViewSettings& s = scene.settings;
+    OffscreenContext context(s.width, s.height);
+    PickResult hit;
+    {
+        SceneRenderer renderer(scene);
+        renderer.Initialise();
+        renderer.SetProjection();
+        hit = Pick(renderer, doc.molecules, x, y, doc.Ui());
+    }
+    context.Release();
+    if (!hit.molecule) return "pick=none";
+    const Molecule& m = *hit.molecule;
+    char line[256];
+    if (hit.kind == PickResult::AtomHit) {
+        const Atom& a = m.atoms[static_cast<size_t>(hit.index)];
+        const std::string name(a.Name()), residue(a.ResidueName());
+        std::snprintf(line, sizeof line, "pick=atom serial=%d name=%s residue=%s%d", a.serial, name.c_str(),
+                      residue.c_str(), a.residueNumber);
+    } else {
+        const Bond& b = m.bonds[static_cast<size_t>(hit.index)];
+        std::snprintf(line, sizeof line, "pick=bond serials=%d,%d", m.atoms[static_cast<size_t>(b.first)].serial,
+                      m.atoms[static_cast<size_t>(b.second)].serial);
+    }
+    return line;
 }
 
 }  // namespace velm

@@ -3,7 +3,9 @@
 // options say, in a view of the given size, written as a PNG or BMP file.
 #include <optional>
 #include <string>
+#include <utility>
 
+#include "core/Vec3.h"
 #include "model/RenderMode.h"
 #include "render/ColourSchemes.h"
 #include "render/GraphicsQuality.h"
@@ -13,6 +15,7 @@
 namespace velm {
 
 class CVelmDoc;
+struct Scene;
 
 struct ImageOptions {
     std::string path;             // empty: no picture
@@ -25,10 +28,22 @@ struct ImageOptions {
     ColourF background{0, 0, 0, 1};
     bool stereo = false, depthCue = true;
     bool labels = false, axes = false, solvent = false, monitors = false;
+    Vec3 turn;        // degrees about the screen's x, then y, then z
+    double zoom = 1;  // magnification of the fitted scene
+    bool clip = false, showClipPlane = false;
+    double clipDepth = 0;  // the plane's distance from the centre along its normal, view units
+    std::optional<std::pair<int, int>> pick;  // window pixel, y down
 };
 
-// Applies the options to every molecule, draws the scene off screen and
-// writes the file; throws VelmError.
-void WriteSceneImage(CVelmDoc& document, const ImageOptions& options);
+// The document's molecules prepared as the options say, in a scene of the
+// view's size.
+void PrepareScene(CVelmDoc& document, const ImageOptions& options, Scene& scene);
+
+// Draws the prepared scene off screen and writes the file; throws VelmError.
+void WriteSceneImage(CVelmDoc& document, Scene& scene, const ImageOptions& options);
+
+// What lies under the pixel: "pick=atom serial= name= residue= path=",
+// "pick=bond serials=A,B path=" or "pick=none".
+std::string PickInScene(CVelmDoc& document, Scene& scene, int x, int y);
 
 }  // namespace velm

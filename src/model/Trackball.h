@@ -19,6 +19,17 @@ struct Trackball {
     bool free = true;  // moves with the mouse
 };
 
+// The rotation that drags normalised window point (x1, y1) to (x2, y2) on a
+// virtual trackball of radius r, as a unit quaternion; the identity when the
+// points coincide. Normalised coordinates run -1..1 across the window, y up.
+void TrackballStep(float q[4], float x1, float y1, float x2, float y2, float r);
+// dest = q1 composed after q2 (q1 applied last). Every 98th composition
+// renormalises the result, so a quaternion composed without end stays unit.
+void AddQuaternions(const float q1[4], const float q2[4], float dest[4]);
+// Window pixel to normalised trackball coordinates: x across the whole width.
+float NormalisedX(int x, int width);
+float NormalisedY(int y, int height);
+
 // The 4x4 rotation matrix of a quaternion, column by column as GL takes it.
 void RotationMatrix(const float q[4], float m[16]);
 

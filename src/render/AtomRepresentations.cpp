@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "model/Molecule.h"
+#include "render/ClipPlane.h"
 #include "render/DisplayLists.h"
 #include "render/DrawContext.h"
 #include "render/ViewSettings.h"
@@ -15,6 +16,10 @@ bool Skipped(const Molecule& m, const Atom& a) { return a.hetero && !m.showSolve
 bool Skipped(const Molecule& m, const Bond& b) { return b.hetero && !m.showSolvent; }
 
 void Vertex(const Vec3& p) { glVertex3d(p.x, p.y, p.z); }
+
+ClipSide ClipSideOf(const DrawContext& c, const Vec3& p, double radius) {
+    return c.clip->Classify(c.clip->InPlaneFrame(p + c.translation, c.rotation, c.scale, c.clipCentre), radius);
+}
 
 // Alpha carbons of a chain's residues in order; residues without one are passed over.
 template <typename Visit>
@@ -53,27 +58,49 @@ void DrawWireFrame(const Molecule& molecule, const DrawContext& context) {
 void DrawCpk(const Molecule& molecule, const DrawContext& context) {
     const DrawnPositions at(molecule);
     BeginSolids(context);
+    bool planeOn = true;
     for (int i = 0; i < molecule.AtomCount(); ++i) {
         const Atom& a = molecule.atoms[static_cast<size_t>(i)];
         if (Skipped(molecule, a)) continue;
+        const Vec3 p = at[i];
+        if (context.clip) {
+            // Whole spheres on the kept side need no plane; cut ones do.
+            const ClipSide side = ClipSideOf(context, p, a.radius);
+            if (side == ClipSide::Cut) continue;
+            const bool wanted = side == ClipSide::Straddles;
+            if (wanted != planeOn) {
+                planeOn = wanted;
+                if (wanted) glEnable(GL_CLIP_PLANE0);
+                else glDisable(GL_CLIP_PLANE0);
+            }
+        }
         SetColour(a.colour);
-        DrawSphere(context, kAtomSphereList, at[i], a.radius);
+        DrawSphere(context, kAtomSphereList, p, a.radius);
     }
     EndSolids(context);
+    if (context.clip) {
+        glEnable(GL_CLIP_PLANE0);
+        context.clip->DrawCaps(molecule, context, context.scale, context.clipCentre,
+                               context.settings.quality.Values().atom);
+    }
 }
 
-void DrawPoints(const Molecule& molecule, const DrawContext&) {
+void DrawPoints(const Molecule& molecule, const DrawContext& context) {
     const DrawnPositions at(molecule);
+    if (context.clip) glDisable(GL_CLIP_PLANE0);
     glPointSize(2);
     glBegin(GL_POINTS);
     for (int i = 0; i < molecule.AtomCount(); ++i) {
         const Atom& a = molecule.atoms[static_cast<size_t>(i)];
         if (Skipped(molecule, a)) continue;
+        const Vec3 p = at[i];
+        if (context.clip && ClipSideOf(context, p, 0) == ClipSide::Cut) continue;
         SetColour(a.colour);
-        Vertex(at[i]);
+        Vertex(p);
     }
     glEnd();
     glPointSize(1);
+    if (context.clip) glEnable(GL_CLIP_PLANE0);
 }
 
 void DrawSticks(const Molecule& molecule, const DrawContext& context) {

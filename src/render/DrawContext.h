@@ -8,12 +8,15 @@
 
 namespace velm {
 
+class ClipPlane;
 class GlyphFont;
 class Molecule;
 class SceneLighting;
 struct ViewSettings;
 
 struct DrawContext {
+    DrawContext(const ViewSettings& s, const SceneLighting& l, const GlyphFont& f) : settings(s), lighting(l), font(f) {}
+
     const ViewSettings& settings;
     const SceneLighting& lighting;
     const GlyphFont& font;
@@ -21,6 +24,15 @@ struct DrawContext {
     // by column as GL takes it: multiplied in at a sphere's centre, it turns
     // the cap's +z towards the eye.
     float capTurn[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+    // With the scene clipped: the plane, and where the molecule's atoms lie
+    // against it (its rotation, translation and scale, and the view's clip
+    // centre with y reversed as the display offset is applied).
+    const ClipPlane* clip = nullptr;
+    float rotation[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    Vec3 translation;
+    double scale = 1;
+    Vec3 clipCentre;
 };
 
 // The coordinates a molecule is drawn with: its current trajectory frame, or

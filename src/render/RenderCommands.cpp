@@ -1,6 +1,7 @@
 #include "render/RenderCommands.h"
 
 #include "model/Molecule.h"
+#include "render/Ribbons.h"
 #include "render/ViewSettings.h"
 
 namespace velm {
@@ -15,8 +16,11 @@ bool StickRadiiOf(RenderMode mode, StickRadii& radii) {
 }
 
 void ApplyRenderMode(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode) {
-    for (auto& m : molecules)
-        if (m->selected) m->renderMode = mode;
+    for (auto& m : molecules) {
+        if (!m->selected) continue;
+        m->renderMode = mode;
+        PrepareRibbonSizes(*m, mode);
+    }
     if (StickRadii radii; StickRadiiOf(mode, radii)) {
         settings.stickBondRadius = radii.bond;
         settings.stickAtomRadius = radii.atom;

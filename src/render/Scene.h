@@ -7,6 +7,7 @@
 #include "core/Rgba.h"
 #include "core/Vec3.h"
 #include "model/Trackball.h"
+#include "render/ClipPlane.h"
 #include "render/SceneLight.h"
 #include "render/ViewSettings.h"
 
@@ -45,6 +46,10 @@ struct Scene {
     ViewSettings settings;
     SceneLighting lighting;
     Trackball trackball;  // the whole scene's orientation
+    ClipPlane clip;
+    // The display offset of the only molecule when exactly one is loaded:
+    // where the clipping plane's classification centres.
+    Vec3 clipCentre;
 
     // Overlays, filled by their tools; empty ones draw nothing.
     std::vector<MeasurementMarker> markers;

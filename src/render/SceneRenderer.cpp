@@ -3,12 +3,15 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
 #include "render/AtomRepresentations.h"
 #include "render/DrawContext.h"
 #include "render/Overlays.h"
+#include "render/Ribbons.h"
 #include "render/SceneRadius.h"
 #include "render/SelectionDrawing.h"
 
@@ -86,6 +89,7 @@ void SceneRenderer::SetProjection() {
     glLoadIdentity();
     gluPerspective(s.fieldOfView, width / s.height, kNear, kFar);
     glMatrixMode(static_cast<GLenum>(mode));
+    scene_.clip.Enable(s.clipView);
 }
 
 void SceneRenderer::UpdateResolutions() {
@@ -133,13 +137,26 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
 }
 
 void SceneRenderer::DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass, float eyeAngle) {
+    // The plane stays fixed relative to this eye.
+    scene_.clip.Load(eyeAngle);
     // Selection names run over every molecule in list order, drawn or not.
     unsigned firstName = 0;
     for (const auto& m : molecules) {
         if (m->AtomCount() > 0) DrawMolecule(*m, pass, eyeAngle, firstName);
         firstName += static_cast<unsigned>(m->AtomCount() + static_cast<int>(m->bonds.size()));
     }
-    if (pass == PassMode::Draw) DrawScaledOverlays(eyeAngle);
+    if (pass == PassMode::Draw) {
+        DrawScaledOverlays(eyeAngle);
+        if (scene_.settings.displayClipPlane) {
+            const auto& c = scene_.settings.clipPlaneColor;
+            const float colour[4] = {c[0], c[1], c[2], c[3]};
+            scene_.clip.Display(colour);
+        }
+    }
+}
+
+void SceneRenderer::DrawSelection(const list<std::unique_ptr<Molecule>>& molecules, float eyeAngle) {
+    DrawEye(molecules, PassMode::Select, eyeAngle);
 }
 
 void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngle, unsigned firstName) {
@@ -154,6 +171,13 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     glMultMatrixf(rotation);
     MakeCapTurn(rotation, eyeAngle, context.capTurn);
     const float scale = 4 / s.SceneRadius;
+    if (s.clipView) {
+        context.clip = &scene_.clip;
+        std::copy(rotation, rotation + 16, context.rotation);
+        context.translation = {m.trackball.translation[0], m.trackball.translation[1], m.trackball.translation[2]};
+        context.scale = scale;
+        context.clipCentre = {scene_.clipCentre.x, -scene_.clipCentre.y, scene_.clipCentre.z};
+    }
     glScalef(scale, scale, scale);
     glTranslatef(m.trackball.translation[0], m.trackball.translation[1], m.trackball.translation[2]);
 
@@ -171,12 +195,15 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     case BallAndStick: DrawSticks(m, context); break;
     case TraceSticks: DrawTraceSticks(m, context); break;
     case TraceWireFrame: DrawTraceWireFrame(m, context); break;
+    case TraceSpline: DrawTraceSpline(m, context); break;
     case SolidRibbon:
     case FlatRibbon:
     case Tube:
     case TemperatureTube:
     case OccupancyTube:
         if (m.showWireFrame) DrawWireFrame(m, context);
+        if (m.renderMode == FlatRibbon) DrawFlatRibbon(m, context);
+        else DrawSolidRibbon(m, context);
         break;
     default: break;
     }
@@ -204,13 +231,14 @@ void SceneRenderer::DrawScaledOverlays(float eyeAngle) {
     glPopMatrix();
 }
 
-void OnDocumentChanged(Scene& scene, const CVelmDoc& document) {
+void OnDocumentChanged(Scene& scene, CVelmDoc& document) {
     AnimationState& a = scene.settings.animation;
     if (!document.primary) {
         a.animating = false;
         return;
     }
     scene.settings.SceneRadius = ComputeSceneRadius(document.molecules, scene.settings.scaleToFit);
+    if (document.molecules.Count() == 1) scene.clipCentre = document.molecules[0]->displayOffset;
     if (document.primary->FrameCount() > 0) {
         a.playing = a.animating = true;
         a.playDirection = 0;
@@ -219,6 +247,7 @@ void OnDocumentChanged(Scene& scene, const CVelmDoc& document) {
         if (!a.spinning) a.animating = false;
     }
     scene.torsion.Clear();
+    PrepareRibbonSizes(*document.primary, document.primary->renderMode);
 }
 
 }  // namespace velm

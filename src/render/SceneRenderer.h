@@ -15,6 +15,7 @@ namespace velm {
 
 class CVelmDoc;
 class Molecule;
+struct DrawContext;
 
 enum class PassMode : int { Draw = 0, Select = 1 };
 
@@ -48,6 +49,12 @@ public:
     void ApplyLineAlias();
     void ApplyBackground();
 
+    // The selection pass of one eye, into the viewport and projection the
+    // caller set: picking in either half of a stereo pair.
+    void DrawSelection(const list<std::unique_ptr<Molecule>>& molecules, float eyeAngle);
+
+    const ViewSettings& Settings() const { return scene_.settings; }
+    Scene& GetScene() { return scene_; }
     const GlyphFont& Font() const { return font_; }
     const DisplayLists* Lists() const { return lists_ ? &*lists_ : nullptr; }
 
@@ -56,13 +63,15 @@ private:
     void DrawMolecule(const Molecule& molecule, PassMode mode, float eyeAngle, unsigned firstName);
     void DrawScaledOverlays(float eyeAngle);
 
+
     Scene& scene_;
     std::optional<DisplayLists> lists_;
     GlyphFont font_;
 };
 
 // What the view does after the document changed (a read, a deletion, a new
-// trajectory): the scene radius, playing a trajectory, the torsion selection.
-void OnDocumentChanged(Scene& scene, const CVelmDoc& document);
+// trajectory): the scene radius, the clip centre, playing a trajectory, the
+// torsion selection and the primary molecule's ribbon sizes.
+void OnDocumentChanged(Scene& scene, CVelmDoc& document);
 
 }  // namespace velm

@@ -41,6 +41,9 @@ struct ViewSettings {
     // already in a stick mode draws sensibly.
     float stickBondRadius = 0.175f;
     float stickAtomRadius = 0.175f;
+    bool clipView = false;          // clip the whole scene
+    bool clipSurface = false;       // clip only the molecular surface
+    bool displayClipPlane = false;  // draw the plane as a disk
     bool showAxes = false;
     bool showHBonds = false;
     bool momentum = false;

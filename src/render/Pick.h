@@ -1,0 +1,37 @@
+#pragma once
+// What lies under the mouse: the scene drawn again in GL selection mode
+// through a 10 x 10 pixel window around the point, every atom and bond
+// midpoint a named point, the nearest hit winning.
+#include <memory>
+#include <span>
+
+#include "core/List.h"
+
+namespace velm {
+
+class Molecule;
+class SceneRenderer;
+class UiHooks;
+
+struct PickResult {
+    enum Kind : int { None = 0, AtomHit = 1, BondHit = 2 };
+    int kind = None;
+    int index = -1;  // atom or bond index within the molecule
+    Molecule* molecule = nullptr;
+};
+
+// Picks at window point (x, y), y running down from the top, in the current
+// context with the renderer's scene. In stereo the half the point lies in
+// picks in that eye's view. An overflowing selection buffer shows
+// "WARNING: select buffer overflow!" and picks nothing; throws
+// "Unable to allocate memory for selection!" when the buffer cannot be had.
+PickResult Pick(SceneRenderer& renderer, list<std::unique_ptr<Molecule>>& molecules, int x, int y, UiHooks& ui);
+
+// The hit records of a selection pass (count, minimum depth, maximum depth,
+// names...) resolved to a molecule's atom or bond: the smallest minimum
+// depth wins, a later record on a tie. Throws "Selection buffer underflow ->
+// match not found!" and "Selection buffer overflow!" for records that name
+// nothing in the buffer.
+PickResult ResolveHits(std::span<const unsigned> buffer, int hits, list<std::unique_ptr<Molecule>>& molecules);
+
+}  // namespace velm
