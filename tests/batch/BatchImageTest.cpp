@@ -127,7 +127,11 @@ TEST(BatchImage, BadOptionsAreUsageErrorsAndFailuresLeaveNoFile) {
     const Case cases[] = {
         {{ubi, "-image", dir.File("x.jpg")}, "Unknown file format!"},
         {{ubi, "-image", dir.File("x.ps")}, "-image writes .png or .bmp files"},
-        {{ubi, "-image", dir.File("x.png"), "-render", "SolidRibbon"}, "-render takes"},
+        {{ubi, "-image", dir.File("x.png"), "-render", "Ribbon"}, "-render takes"},
+        {{ubi, "-rotate", "10", "x", "0"}, "-rotate takes three angles in degrees"},
+        {{ubi, "-zoom", "0"}, "-zoom takes a positive magnification"},
+        {{ubi, "-clip-depth", "8"}, "-clip-depth takes a distance from -7 to 7"},
+        {{ubi, "-pick", "3"}, "-pick takes the x and y of a pixel of the view"},
         {{ubi, "-image", dir.File("x.png"), "-render", "Hidden"}, "-render takes"},
         {{ubi, "-image", dir.File("x.png"), "-width", "0"}, "Please enter a positive integer."},
         {{ubi, "-image", dir.File("x.png"), "-height", "tall"}, "Please enter a positive integer."},
