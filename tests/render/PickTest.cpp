@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "core/RecordingUiHooks.h"
+#include "core/VelmError.h"
+#include "model/Molecule.h"
+#include "render/OffscreenContext.h"
+#include "render/Pick.h"
+#include "render/SceneRenderer.h"
+
+using namespace velm;
+
+namespace {
+
+std::unique_ptr<Molecule> Atoms(std::vector<Vec3> positions, std::vector<std::pair<int, int>> bonds = {}) {
+    auto m = std::make_unique<Molecule>();
+    for (const Vec3& p : positions) {
+        Atom a;
+        a.x = p.x, a.y = p.y, a.z = p.z;
+        m->atoms.push_back(a);
+    }
+    for (auto [i, j] : bonds) m->bonds.push_back(Bond{i, j, 0, 0});
+    return m;
+}
+
+TEST(ResolveHits, NearestRecordWinsLaterOnATieAndNamesMapToMolecules) {
+    list<std::unique_ptr<Molecule>> molecules;
+    molecules.Append(Atoms({{}, {}, {}}, {{0, 1}, {1, 2}}));  // names 0-2 atoms, 3-4 bonds
+    molecules.Append(Atoms({{}, {}}, {{0, 1}}));             // names 5-6 atoms, 7 bond
+    std::vector<unsigned> buffer(32, 0);
+    const auto record = [&](size_t at, unsigned depth, unsigned name) {
+        buffer[at] = 1, buffer[at + 1] = depth, buffer[at + 2] = depth + 10, buffer[at + 3] = name;
+    };
+    record(0, 500, 1);
+    record(4, 200, 6);
+    record(8, 300, 4);
+    PickResult r = ResolveHits(buffer, 3, molecules);
+    EXPECT_EQ(r.kind, PickResult::AtomHit);
+    EXPECT_EQ(r.index, 1);
+    EXPECT_EQ(r.molecule, molecules[1].get());
+
+    record(8, 200, 7);  // as near as the atom before it: the later record wins
+    r = ResolveHits(buffer, 3, molecules);
+    EXPECT_EQ(r.kind, PickResult::BondHit);
+    EXPECT_EQ(r.index, 0);
+    EXPECT_EQ(r.molecule, molecules[1].get());
+
+    record(0, 100, 3);
+    r = ResolveHits(buffer, 1, molecules);
+    EXPECT_EQ(r.kind, PickResult::BondHit);
+    EXPECT_EQ(r.index, 0);
+    EXPECT_EQ(r.molecule, molecules[0].get());
+
+    EXPECT_EQ(ResolveHits(buffer, 0, molecules).molecule, nullptr);
+    record(0, 100, 20);  // inside the buffer, beyond every molecule
+    EXPECT_EQ(ResolveHits(buffer, 1, molecules).kind, PickResult::None);
+
+    const auto fails = [&](int hits, const char* text) {
+        try {
+            ResolveHits(buffer, hits, molecules);
+            ADD_FAILURE() << text;
+        } catch (const VelmError& e) {
+            EXPECT_EQ(e.text(), text);
+        }
+    };
+    record(0, 100, 99);
+    fails(1, "Selection buffer overflow!");
+    buffer[0] = 0;  // a record without names
+    fails(1, "Selection buffer underflow -> match not found!");
+}
+
+class PickTest : public ::testing::Test {
+protected:
+    static constexpr int kSize = 200;
+    static void SetUpTestSuite() { setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1); }
+    void SetUp() override {
+        context_ = std::make_unique<OffscreenContext>(kSize, kSize);
+        scene_.settings.SceneRadius = 4;  // one angstrom, one unit
+        Start();
+    }
+    void Start() {
+        renderer_ = std::make_unique<SceneRenderer>(scene_);
+        renderer_->Initialise();
+        renderer_->Resize(kSize, kSize);
+    }
+    void TearDown() override {
+        renderer_.reset();
+        context_.reset();
+    }
+    // The window point (y down) where a scene point lands, for an eye.
+    std::pair<int, int> WindowPoint(const Vec3& p, double eyeAngle = 0, int x0 = 0, int width = kSize) {
+        GLdouble projection[16], model[16];
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        gluPerspective(60, static_cast<double>(width) / kSize, 0.5, 7);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+        glTranslated(0, 0, -4);
+        glRotated(eyeAngle, 0, 1, 0);
+        glGetDoublev(GL_MODELVIEW_MATRIX, model);
+        glPopMatrix();
+        const GLint viewport[4] = {x0, 0, width, kSize};
+        GLdouble x, y, z;
+        gluProject(p.x, p.y, p.z, model, projection, viewport, &x, &y, &z);
+        return {static_cast<int>(x + 0.5), kSize - static_cast<int>(y + 0.5)};
+    }
+    PickResult PickAt(std::pair<int, int> at) { return Pick(*renderer_, molecules_, at.first, at.second, ui_); }
+
+    Scene scene_;
+    std::unique_ptr<OffscreenContext> context_;
+    std::unique_ptr<SceneRenderer> renderer_;
+    list<std::unique_ptr<Molecule>> molecules_;
+    RecordingUiHooks ui_;
+};
+
+TEST_F(PickTest, TheNearerAtomWinsAndBondsArePickedAtTheirMiddle) {
+    // Two atoms on the line of sight through (1, 0): the one nearer the eye wins
+    // whichever comes first.
+    molecules_.Append(Atoms({{1, 0, -1}, {1, 0, 1}, {-1.5, 1, 0}, {-0.5, 1, 0}}, {{2, 3}}));
+    PickResult r = PickAt(WindowPoint({1, 0, 1}));
+    EXPECT_EQ(r.kind, PickResult::AtomHit);
+    EXPECT_EQ(r.index, 1);
+    std::swap(molecules_[0]->atoms[0], molecules_[0]->atoms[1]);
+    r = PickAt(WindowPoint({1, 0, 1}));
+    EXPECT_EQ(r.index, 0);
+
+    r = PickAt(WindowPoint({-1, 1, 0}));
+    EXPECT_EQ(r.kind, PickResult::BondHit);
+    EXPECT_EQ(r.index, 0);
+    EXPECT_EQ(PickAt(WindowPoint({0, -1.5, 0})).kind, PickResult::None);
+    EXPECT_TRUE(ui_.with("message:").empty());
+
+    list<std::unique_ptr<Molecule>> none;
+    EXPECT_EQ(Pick(*renderer_, none, 100, 100, ui_).kind, PickResult::None);
+}
+
+TEST_F(PickTest, RibbonsWithoutTheirWireFrameAndHiddenMoleculesKeepTheirNames) {
+    Molecule& ribbon = *molecules_.Append(Atoms({{0, 0, 0}, {1, 0, 0}}, {{0, 1}}));
+    ribbon.renderMode = SolidRibbon;
+    Molecule& hidden = *molecules_.Append(Atoms({{0, 1, 0}}));
+    hidden.renderMode = Hidden;
+    Molecule& shown = *molecules_.Append(Atoms({{0, -1, 0}}));
+
+    EXPECT_EQ(PickAt(WindowPoint({0, 0, 0})).kind, PickResult::None);
+    EXPECT_EQ(PickAt(WindowPoint({0, 1, 0})).kind, PickResult::None);
+    PickResult r = PickAt(WindowPoint({0, -1, 0}));
+    EXPECT_EQ(r.molecule, &shown);
+    EXPECT_EQ(r.index, 0);
+
+    ribbon.showWireFrame = 1;
+    r = PickAt(WindowPoint({1, 0, 0}));
+    EXPECT_EQ(r.molecule, &ribbon);
+    EXPECT_EQ(r.index, 1);
+
+    // Hetero atoms, and bonds between two of them, only with solvent shown.
+    shown.atoms[0].hetero = 1;
+    EXPECT_EQ(PickAt(WindowPoint({0, -1, 0})).kind, PickResult::None);
+    shown.showSolvent = 1;
+    EXPECT_EQ(PickAt(WindowPoint({0, -1, 0})).molecule, &shown);
+}
+
+TEST_F(PickTest, EachStereoHalfPicksInItsOwnEyesView) {
+    scene_.settings.stereo = 1;
+    Start();
+    // An atom in front of the origin shows at different places in the halves.
+    molecules_.Append(Atoms({{0, 0, 2}}));
+    const auto left = WindowPoint({0, 0, 2}, -3.5, 0, kSize / 2);
+    const auto right = WindowPoint({0, 0, 2}, 3.5, kSize / 2, kSize / 2);
+    ASSERT_NE(left.first + kSize / 2, right.first);
+    EXPECT_EQ(PickAt(left).kind, PickResult::AtomHit);
+    EXPECT_EQ(PickAt(right).kind, PickResult::AtomHit);
+    // The right half's point mirrored into the left half misses there.
+    EXPECT_EQ(PickAt({right.first - kSize / 2, right.second}).kind, PickResult::None);
+}
+
+}  // namespace
