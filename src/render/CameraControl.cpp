@@ -110,7 +110,9 @@ void CameraControl::ButtonUp(int button, int x, int y, bool ctrl) {
         // A click without a move: one step at the same point stops any spin.
         if (scene_.trackball.moveCount == 0 && !ctrl) Rotate(x, y);
         if (callbacks_.captureMouse) callbacks_.captureMouse(false);
-        if (scene_.settings.momentum) {
+        // A Ctrl drag turned the clipping plane: no spin left from an
+        // earlier drag starts again.
+        if (scene_.settings.momentum && !ctrl) {
             AnimationState& a = scene_.settings.animation;
             a.spinning = true;
             if (!a.playing) a.animating = true;

@@ -72,9 +72,14 @@ void ClipPlane::Rotate(int x, int y, int width, int height) {
     TrackballStep(trackball_.spin, NormalisedX(lastRotateX_, width), NormalisedY(lastRotateY_, height),
                   NormalisedX(x, width), NormalisedY(y, height), trackball_.radius);
     AddQuaternions(trackball_.spin, trackball_.orientation, trackball_.orientation);
+    // The step turns the plane's current normal the way the same drag turns
+    // the molecules, so the plane neither jumps on the first pixel nor moves
+    // against the mouse.
     float m[16];
-    RotationMatrix(trackball_.orientation, m);
-    normal_ = {m[2], m[6], m[10]};
+    RotationMatrix(trackball_.spin, m);
+    const Vec3 n = normal_;
+    normal_ = Unit(Vec3{m[0] * n.x + m[4] * n.y + m[8] * n.z, m[1] * n.x + m[5] * n.y + m[9] * n.z,
+                        m[2] * n.x + m[6] * n.y + m[10] * n.z});
     UpdateEquation();
     RebuildAxes();
     lastRotateX_ = x;
