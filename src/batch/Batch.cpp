@@ -12,9 +12,13 @@
 #include "batch/SceneImage.h"
 #include "batch/StderrUiHooks.h"
 #include "core/VelmError.h"
+#include "model/CommandLine.h"
+#include "model/PastedValues.h"
+#include "model/PdbDownload.h"
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
 #include "render/ColourSchemes.h"
+#include "render/RenderCommands.h"
 #include "render/Scene.h"
 #include "render/RadiusSchemes.h"
 
@@ -26,6 +30,8 @@ constexpr const char* kUsage =
     "usage: velm -batch [options] FILE...\n"
     "  Loads each PDB file (plain or gzip-compressed) and prints one line per molecule:\n"
     "  path= atoms= models= chains= residues= bonds= frames= hetero= shift=x,y,z\n"
+    "  The program's own switches (above with -help) work as on the desktop, written\n"
+    "  with '-' or '/'; -pdb FILE names a structure, -bpp and -zbuf are accepted.\n"
     "options:\n"
     "  -no_connect          do not compute covalent bonds\n"
     "  -multi               read the models of a file as the frames of a trajectory\n"
@@ -40,6 +46,15 @@ constexpr const char* kUsage =
     "  -nonormalize         save temperature factors as read (at most 99.9)\n"
     "  -export-trajectory FILE START STOP\n"
     "                       write frames START..STOP (from 1) as a multi-model PDB file\n"
+    "  -fetch ID            download entry ID from a Protein Data Bank server and load it\n"
+    "  -server HOST         the server (default files.rcsb.org)\n"
+    "  -template TEXT       the request, with %SERVER% and %PDBID%\n"
+    "                       (default https://%SERVER%/download/%PDBID%.pdb.gz)\n"
+    "  -values FILE         numbers from a text file into the last molecule loaded:\n"
+    "  -target temperature|occupancy  the field they go to (default temperature)\n"
+    "  -mode all|ca|single SERIAL|range START STOP\n"
+    "                       one per atom, one per residue (alpha carbons), the first to\n"
+    "                       one atom, or serials START to STOP - 1 in order (default all)\n"
     "  -ss                  list every residue's secondary structure: chain (_ for\n"
     "                       blank), number, residue name, class; then the count of each class\n"
     "  -image FILE          draw the scene into FILE.png or FILE.bmp (at most 1000 pixels a side)\n"
@@ -67,11 +82,13 @@ constexpr const char* kUsage =
     "  -v                   report progress on stderr\n";
 
 struct BatchOptions {
-    ReadOptions read;
+    CommandLine commandLine;  // the program's own switches and file names
     bool verbose = false;
-    bool align = false, cm = false, superpose = false, listStructure = false;
-    std::vector<std::string> files;
-    std::string dcd, save, exportPath;
+    bool superpose = false, listStructure = false;
+    std::string save, exportPath;
+    std::string fetchId, fetchServer = kDefaultPdbServer, fetchTemplate = kDefaultPdbTemplate;
+    std::string valuesPath;
+    PasteOptions paste;
     int precision = 3;
     bool conect = true, normalise = true;
     int exportStart = 0, exportStop = 0;
@@ -103,28 +120,66 @@ bool ParseInteger(const std::string& text, int& value) {
     return true;
 }
 
+// The switches of the program itself, which batch mode reads as the desktop does.
+bool IsProgramSwitch(std::string_view name) {
+    for (std::string_view n : {"align", "cm", "no_connect", "multi", "?", "help", "pdb", "dcd", "bpp", "zbuf"})
+        if (name == n) return true;
+    return false;
+}
+
+std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o);
+
 // Parses the arguments; an empty string, or the message of what is wrong.
 std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o) {
+    try {
+        return ParseBatchArguments(args, o);
+    } catch (const VelmError& e) {
+        return e.shownText();
+    }
+}
+
+std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptions& o) {
+    CommandLine& cl = o.commandLine;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        std::string_view name;
+        const bool isSwitch = CommandLine::IsSwitch(a, name);
+        if (!isSwitch || IsProgramSwitch(name)) {
+            cl.ParseParameter(isSwitch ? name : std::string_view(a), isSwitch, i + 1 == args.size());
+            continue;
+        }
+        // Any other switch while a file name is awaited is an error there too.
+        cl.ParseParameter(name, true, false);
         auto value = [&](const char* what) -> const std::string* {
             if (i + 1 >= args.size()) return nullptr;
             (void)what;
             return &args[++i];
         };
-        if (a == "-no_connect") o.read.computeConnectivity = 0;
-        else if (a == "-multi") o.read.multipleAsTrajectory = 1;
-        else if (a == "-align") o.align = true;
-        else if (a == "-cm") o.cm = true;
-        else if (a == "-superpose") o.superpose = true;
+        if (a == "-superpose") o.superpose = true;
         else if (a == "-ss") o.listStructure = true;
         else if (a == "-noconect") o.conect = false;
         else if (a == "-nonormalize") o.normalise = false;
         else if (a == "-v") o.verbose = true;
-        else if (a == "-dcd" || a == "-save") {
+        else if (a == "-save" || a == "-values") {
             const std::string* v = value("file");
             if (!v) return "A filename was not found on the command line";
-            (a == "-dcd" ? o.dcd : o.save) = *v;
+            (a == "-save" ? o.save : o.valuesPath) = *v;
+        } else if (a == "-fetch" || a == "-server" || a == "-template") {
+            const std::string* v = value("text");
+            if (!v) return a + " takes " + (a == "-fetch" ? "an entry id" : a == "-server" ? "a host" : "a request template");
+            (a == "-fetch" ? o.fetchId : a == "-server" ? o.fetchServer : o.fetchTemplate) = *v;
+        } else if (a == "-target") {
+            const std::string* v = value("field");
+            if (!v || (*v != "temperature" && *v != "occupancy")) return "-target takes temperature or occupancy";
+            o.paste.target = *v == "temperature" ? PasteTarget::TemperatureFactor : PasteTarget::Occupancy;
+        } else if (a == "-mode") {
+            const std::string* v = value("mode");
+            const auto number = [&](int& n) { return i + 1 < args.size() && ParseInteger(args[++i], n); };
+            if (v && *v == "all") o.paste.mode = PasteMode::AllAtoms;
+            else if (v && *v == "ca") o.paste.mode = PasteMode::AlphaCarbons;
+            else if (v && *v == "single" && number(o.paste.serial)) o.paste.mode = PasteMode::SingleAtom;
+            else if (v && *v == "range" && number(o.paste.start) && number(o.paste.stop)) o.paste.mode = PasteMode::AtomRange;
+            else return "-mode takes all, ca, single SERIAL or range START STOP";
         } else if (a == "-precision") {
             const std::string* v = value("number");
             if (!v || !ParseInteger(*v, o.precision) || o.precision < 3 || o.precision > 15)
@@ -211,18 +266,13 @@ std::string ParseArguments(const std::vector<std::string>& args, BatchOptions& o
         else if (a == "-axes") o.image.axes = true;
         else if (a == "-solvent") o.image.solvent = true;
         else if (a == "-monitors") o.image.monitors = true;
-        else if (a.size() > 1 && a[0] == '-') {
-            return "unknown option " + a;
-        } else {
-            o.files.push_back(a);
-        }
+        else return "unknown option " + a;
     }
-    if (o.files.empty()) return "no coordinate file given";
-    if (!o.dcd.empty() && o.files.size() > 1) return "Only one structure can be read when reading DCD files";
-    if (o.superpose && o.files.size() < 2) return "-superpose needs two structures";
-    // As on the desktop's command line: with models read as frames, -align or
-    // -cm choose the read mode.
-    if (o.read.multipleAsTrajectory) o.read.trajectoryReadMode = o.align ? Align : o.cm ? ZeroCenterOfMass : Verbatim;
+    if (cl.help) return "";
+    const size_t structures = cl.files.size() + (o.fetchId.empty() ? 0 : 1);
+    if (structures == 0) return "no coordinate file given";
+    if (cl.dcd && structures > 1) return "Only one structure can be read when reading DCD files";
+    if (o.superpose && structures < 2) return "-superpose needs two structures";
     return "";
 }
 
@@ -278,6 +328,28 @@ int ModelCount(const Molecule& m) {
     return models;
 }
 
+void PrintHelp(std::FILE* out) {
+    std::string help = kCommandLineHelp;
+    std::erase(help, '\r');
+    std::fprintf(out, "%s\n\n%s", help.c_str(), kUsage);
+}
+
+// Values from a text file into the primary molecule, as a paste would put them.
+void PasteValuesFromFile(CVelmDoc& doc, const std::string& path, const PasteOptions& options, UiHooks& ui) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) throw VelmError("Unable to open " + path, "Batch", __LINE__);
+    std::string text;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
+    std::fclose(file);
+    const std::vector<double> values = ParsePastedValues(text, ui);
+    if (values.empty()) throw VelmError("The clipboard is empty - nothing to paste", "PasteDialog", __LINE__);
+    PasteOptions o = options;
+    if (o.mode == PasteMode::AtomRange && o.stop == 0) o.stop = doc.primary->AtomCount();
+    ApplyPastedValues(*doc.primary, values, o);
+    RefreshAfterValuesChanged(*doc.primary, doc.elementColours, doc.colourTables, o.target);
+}
+
 }  // namespace
 
 std::string MoleculeSummary(const Molecule& m) {
@@ -290,30 +362,43 @@ std::string MoleculeSummary(const Molecule& m) {
 }
 
 int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    if (args.size() == 1 && (args[0] == "-help" || args[0] == "-?")) {
-        std::fputs(kUsage, out);
-        return 0;
-    }
     BatchOptions o;
     if (const std::string problem = ParseArguments(args, o); !problem.empty()) {
         std::fprintf(err, "velm: %s\n%s", problem.c_str(), kUsage);
         return 2;
     }
+    const CommandLine& cl = o.commandLine;
+    if (cl.help) {
+        PrintHelp(out);
+        return 0;
+    }
 
     StderrUiHooks ui(err, o.verbose);
     CVelmDoc doc(ui);
-    doc.options = o.read;
+    doc.options.computeConnectivity = cl.connect;
+    doc.options.multipleAsTrajectory = cl.multi;
+    if (cl.multi) doc.options.trajectoryReadMode = cl.TrajectoryMode();
     doc.frameAligner = superposeFrame;
     doc.assignSecondaryStructure = [&ui](Molecule& m) { AssignSecondaryStructure(m, ui); };
     std::string doing;  // the file being worked on, for messages
     try {
-        for (const std::string& path : o.files) {
+        for (const std::string& path : cl.files) {
             doing = path;
             if (!doc.AddMoleculeFromFile(path)) throw VelmError("Unable to read file", "VelmDoc", __LINE__);
         }
-        if (!o.dcd.empty()) {
-            doing = o.dcd;
-            doc.ReadTrajectoryIntoPrimary(o.dcd, o.align ? Align : o.cm ? ZeroCenterOfMass : Verbatim);
+        if (!o.fetchId.empty()) {
+            doing.clear();
+            PdbHistory history;
+            if (!FetchPdbEntry(doc, history, o.fetchTemplate, o.fetchServer, o.fetchId, ui)) return 1;
+            doc.primary->path = o.fetchId;
+        }
+        if (cl.dcd) {
+            doing = cl.trajectory;
+            doc.ReadTrajectoryIntoPrimary(cl.trajectory, cl.TrajectoryMode());
+        }
+        if (!o.valuesPath.empty()) {
+            doing = o.valuesPath;
+            PasteValuesFromFile(doc, o.valuesPath, o.paste, ui);
         }
         for (const auto& m : doc.molecules) {
             std::fprintf(out, "%s\n", MoleculeSummary(*m).c_str());

@@ -20,6 +20,21 @@ ElementColours DefaultElementColours();
 StructureColours DefaultStructureColours();
 AminoAcidColours DefaultAminoAcidColours();
 
+// How a molecule was last coloured: the radio buttons of the colour
+// dialog, in its order.
+enum ColourScheme : int {
+    ColourByElement = 0,
+    ColourByAtom,
+    ColourByResidue,
+    DefaultAtomColours,
+    ColourByTemperature,
+    ColourByOccupancy,
+    ColourByStructure,
+    AminoAcidProperties,
+    ColourByAminoAcidIndex,
+    kColourSchemes
+};
+
 struct ColourTables {
     StructureColours structure = DefaultStructureColours();
     AminoAcidColours aminoAcid = DefaultAminoAcidColours();

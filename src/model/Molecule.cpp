@@ -1,6 +1,9 @@
 #include "model/Molecule.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include <algorithm>
 
 namespace velm {
 
@@ -35,6 +38,20 @@ void Molecule::CurrentFrameBounds(Vec3& minimum, Vec3& maximum) const {
         minimum = {std::min(minimum.x, p.x), std::min(minimum.y, p.y), std::min(minimum.z, p.z)};
         maximum = {std::max(maximum.x, p.x), std::max(maximum.y, p.y), std::max(maximum.z, p.z)};
     }
+}
+
+void Molecule::UpdateValueRanges() {
+    if (atoms.empty()) return;
+    auto range = [&](auto value, double& largest, double& smallest) {
+        largest = smallest = std::fabs(value(atoms[0]));
+        for (const Atom& a : atoms) {
+            const double v = std::fabs(value(a));
+            largest = std::max(largest, v);
+            smallest = std::min(smallest, v);
+        }
+    };
+    range([](const Atom& a) { return a.temperatureFactor; }, maxTemperature, minTemperature);
+    range([](const Atom& a) { return a.occupancy; }, maxOccupancy, minOccupancy);
 }
 
 void Molecule::UpdateBondSplitColours() {

@@ -8,6 +8,7 @@
 #include "core/List.h"
 #include "core/Vec3.h"
 #include "model/Atom.h"
+#include "model/ColourTables.h"
 #include "model/Frame.h"
 #include "model/Monitor.h"
 #include "model/RadiusTable.h"
@@ -53,6 +54,7 @@ public:
     int showMonitors = 0;
     int showMonitorLabels = 0;
     RadiusTable radiusTable;
+    ColourScheme colourScheme = DefaultAtomColours;  // the last scheme applied to every atom
 
     // Largest and smallest magnitude of the temperature factors and occupancies as read.
     double maxTemperature = 1.0, minTemperature = 1.0;
@@ -73,6 +75,10 @@ public:
 
     // Minimum and maximum over the atoms in the current frame.
     void CurrentFrameBounds(Vec3& minimum, Vec3& maximum) const;
+
+    // The largest and smallest magnitude of the temperature factors and of
+    // the occupancies over the atoms; nothing changes without atoms.
+    void UpdateValueRanges();
 
     // Split-colour flags of every bond from the atoms' current colours.
     void UpdateBondSplitColours();

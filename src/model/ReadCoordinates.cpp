@@ -95,20 +95,6 @@ void BuildChains(Molecule& mol) {
         std::erase_if(c.residues, [](const Residue& r) { return r.alphaCarbon < 0 || r.carbonylOxygen < 0; });
 }
 
-void TakeValueRanges(Molecule& mol) {
-    if (mol.atoms.empty()) return;
-    auto range = [&](auto value, double& largest, double& smallest) {
-        largest = smallest = std::fabs(value(mol.atoms[0]));
-        for (const Atom& a : mol.atoms) {
-            const double v = std::fabs(value(a));
-            largest = std::max(largest, v);
-            smallest = std::min(smallest, v);
-        }
-    };
-    range([](const Atom& a) { return a.temperatureFactor; }, mol.maxTemperature, mol.minTemperature);
-    range([](const Atom& a) { return a.occupancy; }, mol.maxOccupancy, mol.minOccupancy);
-}
-
 PdbFile ReadPdb(const std::string& path) {
     try {
         return PdbFile::Read(path);
@@ -161,7 +147,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                               static_cast<std::uint8_t>(m.b), 255};
             mol.monitors.Append(mon);
         }
-        TakeValueRanges(mol);
+        mol.UpdateValueRanges();
 
         // Only now does the molecule change: a failed read leaves it as it was.
         mol.path = molecule.path;

@@ -131,6 +131,8 @@ void ApplyColourEdit(Molecule& molecule, ElementColours& elementColours, ColourT
 
 void Recolour(Molecule& molecule, const ElementColours& elementColours, const ColourTables& tables,
               ColourScheme scheme) {
+    if (scheme != ColourByAtom && scheme != ColourByResidue && scheme >= 0 && scheme < kColourSchemes)
+        molecule.colourScheme = scheme;
     switch (scheme) {
     case ColourByElement:
     case DefaultAtomColours: ColourAtomsByElement(molecule, elementColours); break;

@@ -18,20 +18,6 @@ double Normalised(double v, double lo, double hi);
 // v / (hi - lo), or 1 when the range is empty.
 double Scaled(double v, double lo, double hi);
 
-// The radio buttons of the colour dialog, in its order.
-enum ColourScheme : int {
-    ColourByElement = 0,
-    ColourByAtom,
-    ColourByResidue,
-    DefaultAtomColours,
-    ColourByTemperature,
-    ColourByOccupancy,
-    ColourByStructure,
-    AminoAcidProperties,
-    ColourByAminoAcidIndex,
-    kColourSchemes
-};
-
 // What the colour dialog's "Apply" works from: the scheme and its controls.
 struct ColourEdit {
     ColourScheme scheme = ColourByElement;

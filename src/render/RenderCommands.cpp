@@ -1,6 +1,8 @@
 #include "render/RenderCommands.h"
 
 #include "model/Molecule.h"
+#include "render/ColourSchemes.h"
+#include "render/RadiusSchemes.h"
 #include "render/Ribbons.h"
 #include "render/ViewSettings.h"
 
@@ -13,6 +15,14 @@ bool StickRadiiOf(RenderMode mode, StickRadii& radii) {
     case TraceSticks: radii = {0.275f, 0.275f}; return true;
     default: return false;
     }
+}
+
+void RefreshAfterValuesChanged(Molecule& m, const ElementColours& elementColours, const ColourTables& tables,
+                               PasteTarget target) {
+    const ColourScheme field = target == PasteTarget::TemperatureFactor ? ColourByTemperature : ColourByOccupancy;
+    if (m.colourScheme == field) Recolour(m, elementColours, tables, field);
+    ReapplyRadiusScheme(m, m.radiusTable);
+    m.UpdateBondSplitColours();
 }
 
 void ApplyRenderMode(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode) {

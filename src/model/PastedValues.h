@@ -1,0 +1,39 @@
+#pragma once
+// Numbers from elsewhere (a spreadsheet's column, a script's output) put into
+// the temperature factors or occupancies of a molecule's atoms.
+#include <string_view>
+#include <vector>
+
+namespace velm {
+
+class Molecule;
+class UiHooks;
+
+enum class PasteTarget : int { TemperatureFactor = 0, Occupancy = 1 };
+enum class PasteMode : int { AllAtoms = 0, SingleAtom = 1, AtomRange = 2, AlphaCarbons = 3 };
+
+struct PasteOptions {
+    PasteTarget target = PasteTarget::TemperatureFactor;
+    PasteMode mode = PasteMode::AllAtoms;
+    int serial = 1;      // SingleAtom
+    int start = 1;       // AtomRange: serials start .. stop - 1
+    int stop = 0;
+};
+
+// The numbers of a text split on blanks, tabs and line ends. Throws
+// "Warning - non-numeric value found in clipboard" for a token that is no
+// finite number; the first negative value shows "Warning - negative value
+// found in clipboard" once.
+std::vector<double> ParsePastedValues(std::string_view text, UiHooks& ui);
+
+// Residues of every chain, each with its alpha carbon.
+int AlphaCarbonCount(const Molecule& molecule);
+
+// Stores the absolute values into the chosen field, as the mode says, then
+// the molecule's value ranges. Throws, changing nothing, "Unable to paste
+// data, number of inputs is less\nthan the number of atoms" (all atoms),
+// "... alpha carbons" (alpha carbons) and "Invalid atom id, can't paste
+// data" (a single atom that does not exist).
+void ApplyPastedValues(Molecule& molecule, const std::vector<double>& values, const PasteOptions& options);
+
+}  // namespace velm

@@ -1,0 +1,63 @@
+#pragma once
+// One entry fetched from a Protein Data Bank web server by its id, through a
+// request template, into a temporary file that is read as a new molecule and
+// removed.
+#include <string>
+
+#include "core/List.h"
+
+namespace velm {
+
+class CVelmDoc;
+class UiHooks;
+
+inline constexpr const char* kDefaultPdbServer = "files.rcsb.org";
+inline constexpr const char* kDefaultPdbId = "1ckw";
+inline constexpr const char* kDefaultPdbTemplate = "https://%SERVER%/download/%PDBID%.pdb.gz";
+// A bad server must not fill the disk: no entry comes near this.
+inline constexpr long long kMaxPdbDownloadBytes = 512LL * 1024 * 1024;
+
+// The servers and ids used before, each list starting with the default.
+struct PdbHistory {
+    list<std::string> servers;
+    list<std::string> ids;
+    PdbHistory();
+    // Appends what no entry of its list begins with yet.
+    void Remember(const std::string& server, const std::string& id);
+};
+
+// The template with every "%SERVER%" and "%PDBID%" replaced, the id
+// percent-encoded. Throws "Invalid query format!" when the template lacks
+// either, or the server is empty or holds '/', '@', blanks or control
+// characters, or the id is empty.
+std::string PdbRequestUrl(const std::string& templateText, const std::string& server, const std::string& id);
+
+// A file of its own in the user's temporary folder, removed with the object.
+class TemporaryPdbFile {
+public:
+    // Throws "Can't make a temporary file to store pdb data!".
+    TemporaryPdbFile();
+    ~TemporaryPdbFile();
+    TemporaryPdbFile(const TemporaryPdbFile&) = delete;
+    TemporaryPdbFile& operator=(const TemporaryPdbFile&) = delete;
+    const std::string& Path() const { return path_; }
+    // Removes the file now; false when that fails.
+    bool Remove();
+
+private:
+    std::string path_;
+};
+
+// Downloads the URL into the file, following redirects, with certificate
+// checks, time-outs and a size cap. Progress: "%.2fkb read" as the status
+// text. Throws "Unable to download pdb entry -- please check server and pdb id".
+void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui);
+
+// The whole command: download, history, read as a new primary molecule,
+// remove the file, title = id. Problems are shown through the UI hooks and
+// leave the title "No Molecule Loaded"; returns whether a molecule was read.
+// An error before the download succeeded leaves the history as it was.
+bool FetchPdbEntry(CVelmDoc& document, PdbHistory& history, const std::string& templateText,
+                   const std::string& server, const std::string& id, UiHooks& ui);
+
+}  // namespace velm
