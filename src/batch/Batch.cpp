@@ -20,6 +20,8 @@
 #include "render/ColourSchemes.h"
 #include "render/RenderCommands.h"
 #include "render/Scene.h"
+#include "surface/AreaReport.h"
+#include "surface/HydrogenBonds.h"
 #include "render/RadiusSchemes.h"
 
 namespace velm {
@@ -76,6 +78,16 @@ constexpr const char* kUsage =
     "  -clip-show           draw the plane\n"
     "  -pick X Y            print what lies under pixel X, Y of the view (y down):\n"
     "                       pick=atom serial= name= residue=, pick=bond serials=A,B or pick=none\n"
+    "  -surface solid|mesh|dots  build and draw each molecule's molecular surface\n"
+    "  -surface-color R,G,B[,A]  one colour for the surface instead of the nearest atoms'\n"
+    "  -surface-alpha A     alpha of the atoms' colours on the surface (0 to 255)\n"
+    "  -probe R             probe radius added to every atom, 0 to 3 A (default 0)\n"
+    "  -surface-resolution P  grid resolution 0 (1.75 A) to 100 (0.1 A); default 70 (0.595 A)\n"
+    "  -surface-solvent     hetero atoms and water take part in the surface\n"
+    "  -area residue|atom   print the surface area of the last molecule loaded\n"
+    "                       per residue or per atom, with the total\n"
+    "  -hbonds              draw the hydrogen bonds\n"
+    "  -list-hbonds         print each hydrogen bond: donor-side atom, acceptor, distance (A)\n"
     "  -labels -axes -solvent -monitors\n"
     "                       atom serial numbers, coordinate axes, hetero atoms and water,\n"
     "                       distance monitors (with their labels)\n"
@@ -89,6 +101,8 @@ struct BatchOptions {
     std::string fetchId, fetchServer = kDefaultPdbServer, fetchTemplate = kDefaultPdbTemplate;
     std::string valuesPath;
     PasteOptions paste;
+    std::optional<AreaReportKind> area;
+    bool listHydrogenBonds = false;
     int precision = 3;
     bool conect = true, normalise = true;
     int exportStart = 0, exportStop = 0;
@@ -258,7 +272,47 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
                 return "-pick takes the x and y of a pixel of the view";
             o.image.pick = {x, y};
             i += 2;
-        } else if (a == "-clip") o.image.clip = true;
+        } else if (a == "-surface") {
+            const std::string* v = value("style");
+            if (v && *v == "solid") o.image.surface = SolidSurface;
+            else if (v && *v == "mesh") o.image.surface = MeshSurface;
+            else if (v && *v == "dots") o.image.surface = DotSurface;
+            else return "-surface takes solid, mesh or dots";
+        } else if (a == "-surface-color") {
+            const std::string* v = value("colour");
+            ColourF c{};
+            const std::string text = v ? *v : "";
+            const size_t comma = text.rfind(',');
+            int alpha = 255;
+            // R,G,B or R,G,B,A
+            const bool four = std::count(text.begin(), text.end(), ',') == 3;
+            if (!v || !ParseColour(four ? text.substr(0, comma) : text, c) ||
+                (four && (!ParseInteger(text.substr(comma + 1), alpha) || alpha < 0 || alpha > 255)))
+                return "-surface-color takes R,G,B or R,G,B,A with each from 0 to 255";
+            o.image.surfaceColour = Rgba{static_cast<std::uint8_t>(std::lround(c[0] * 255)), static_cast<std::uint8_t>(std::lround(c[1] * 255)),
+                                         static_cast<std::uint8_t>(std::lround(c[2] * 255)), static_cast<std::uint8_t>(alpha)};
+        } else if (a == "-surface-alpha" || a == "-surface-resolution") {
+            const std::string* v = value("number");
+            int n = 0;
+            if (!v || !ParseInteger(*v, n) || n < 0 || n > (a == "-surface-alpha" ? 255 : 100))
+                return a + (a == "-surface-alpha" ? " takes an alpha from 0 to 255" : " takes a position from 0 to 100");
+            if (a == "-surface-alpha") o.image.surfaceAlpha = n;
+            else o.image.surfaceResolution = n;
+        } else if (a == "-probe") {
+            const std::string* v = value("radius");
+            char* end = nullptr;
+            const double r = v ? std::strtod(v->c_str(), &end) : -1;
+            if (!v || v->empty() || *end != '\0' || !(r >= 0 && r <= 3)) return "-probe: Please enter a number between 0 and 3.";
+            o.image.probeRadius = static_cast<float>(r);
+        } else if (a == "-area") {
+            const std::string* v = value("kind");
+            if (v && *v == "residue") o.area = AreaReportKind::ByResidue;
+            else if (v && *v == "atom") o.area = AreaReportKind::ByAtom;
+            else return "-area takes residue or atom";
+        } else if (a == "-surface-solvent") o.image.surfaceSolvent = true;
+        else if (a == "-hbonds") o.image.hydrogenBonds = true;
+        else if (a == "-list-hbonds") o.listHydrogenBonds = true;
+        else if (a == "-clip") o.image.clip = true;
         else if (a == "-clip-show") o.image.showClipPlane = true;
         else if (a == "-stereo") o.image.stereo = true;
         else if (a == "-nodepthcue") o.image.depthCue = false;
@@ -326,6 +380,27 @@ int ModelCount(const Molecule& m) {
     for (size_t i = 1; i < m.atoms.size(); ++i)
         if (m.atoms[i].model != m.atoms[i - 1].model) ++models;
     return models;
+}
+
+// "hbond donor=... acceptor=... distance=" per displayed hydrogen bond; an
+// atom is serial:name:residue, with its molecule's path when several are loaded.
+void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
+    const bool several = doc.molecules.Count() > 1;
+    const auto atom = [&](const Molecule& m, int i) {
+        const Atom& a = m.atoms[static_cast<size_t>(i)];
+        std::string text = std::to_string(a.serial) + ":" + std::string(a.Name()) + ":" + std::string(a.ResidueName()) +
+                           std::to_string(a.residueNumber);
+        return several ? PathField(m.path) + ":" + text : text;
+    };
+    for (const DisplayHBond& b : doc.hydrogenBonds) {
+        const auto place = [&](const Molecule& m, int i) {
+            return several ? Placement(m.trackball).Place(m.Position(i)) : m.Position(i);
+        };
+        const double d = Length(place(*b.donorMolecule, b.donor) - place(*b.acceptorMolecule, b.acceptor));
+        std::fprintf(out, "hbond donor=%s acceptor=%s distance=%.3f\n", atom(*b.donorMolecule, b.donor).c_str(),
+                     atom(*b.acceptorMolecule, b.acceptor).c_str(), d);
+    }
+    std::fprintf(out, "hbonds=%d\n", doc.hydrogenBonds.Count());
 }
 
 void PrintHelp(std::FILE* out) {
@@ -417,10 +492,19 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             superpose(a, b, la, lb, true);
             std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", n, before, computeRmsd(a, b, la, lb, true));
         }
-        if (!o.image.path.empty() || o.image.pick) {
+        if (!o.image.path.empty() || o.image.pick || o.image.surface || o.image.hydrogenBonds || o.area ||
+            o.listHydrogenBonds) {
             doing.clear();
             Scene scene;
-            PrepareScene(doc, o.image, scene);
+            PrepareScene(doc, o.image, scene, ui);
+            if (o.area) {
+                const AreaReport report = SurfaceAreaReport(*doc.primary, *o.area, ui);
+                std::fprintf(out, "%s\n%s\n", report.caption.c_str(), report.text.c_str());
+            }
+            if (o.listHydrogenBonds) {
+                if (!o.image.hydrogenBonds) RecomputeHydrogenBonds(doc);
+                PrintHydrogenBonds(doc, out);
+            }
             if (!o.image.path.empty()) {
                 doing = o.image.path;
                 WriteSceneImage(doc, scene, o.image);

@@ -8,6 +8,8 @@
 #include "output/ImageExport.h"
 #include "output/RenderToDib.h"
 #include "render/CameraControl.h"
+#include "surface/HydrogenBonds.h"
+#include "surface/SurfaceBuild.h"
 #include "render/OffscreenContext.h"
 #include "render/Pick.h"
 #include "render/RenderCommands.h"
@@ -20,7 +22,7 @@ namespace {
 constexpr const char* kSource = "SceneImage";
 }
 
-void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene) {
+void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene, UiHooks& ui) {
     if (o.frame >= doc.AnimationFrames())
         VELM_THROW("-frame " + std::to_string(o.frame) + ": the trajectory has frames 0 to " +
                    std::to_string(doc.AnimationFrames() - 1));
@@ -55,6 +57,23 @@ void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene) {
     camera.Turn({1, 0, 0}, o.turn.x);
     camera.Turn({0, 1, 0}, o.turn.y);
     camera.Turn({0, 0, 1}, o.turn.z);
+
+    if (o.surface) {
+        for (auto& m : doc.molecules) {
+            VelmSurface& surface = m->surface;
+            surface.colourByAtom = !o.surfaceColour;
+            if (o.surfaceColour) surface.userColour = *o.surfaceColour;
+            surface.transparencyAlpha = static_cast<std::uint8_t>(o.surfaceAlpha);
+            surface.probeRadius = o.probeRadius;
+            surface.cellSize = o.probeRadius * o.probeRadius + 3;
+            if (o.surfaceResolution) surface.spacing = SpacingFromResolutionPosition(*o.surfaceResolution, surface.spacing);
+            surface.includeSolvent = o.surfaceSolvent;
+            SurfaceStyleCommand(*m, *o.surface, ui);
+        }
+    }
+    s.showHBonds = o.hydrogenBonds;
+    if (o.hydrogenBonds) RecomputeHydrogenBonds(doc);
+    scene.hydrogenBonds = &doc.hydrogenBonds;
 
     s.clipView = o.clip;
     s.displayClipPlane = o.showClipPlane;

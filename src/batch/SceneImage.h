@@ -7,6 +7,7 @@
 
 #include "core/Vec3.h"
 #include "model/RenderMode.h"
+#include "model/VelmSurface.h"
 #include "render/ColourSchemes.h"
 #include "render/GraphicsQuality.h"
 #include "render/RadiusSchemes.h"
@@ -15,6 +16,7 @@
 namespace velm {
 
 class CVelmDoc;
+class UiHooks;
 struct Scene;
 
 struct ImageOptions {
@@ -33,11 +35,21 @@ struct ImageOptions {
     bool clip = false, showClipPlane = false;
     double clipDepth = 0;  // the plane's distance from the centre along its normal, view units
     std::optional<std::pair<int, int>> pick;  // window pixel, y down
+
+    // Molecular surfaces of every molecule, built after the frame, colours
+    // and radii are set.
+    std::optional<SurfaceStyle> surface;
+    std::optional<Rgba> surfaceColour;  // one colour instead of the nearest atoms'
+    int surfaceAlpha = 255;             // with the atoms' colours
+    float probeRadius = 0;
+    std::optional<int> surfaceResolution;  // 0..100
+    bool surfaceSolvent = false;
+    bool hydrogenBonds = false;  // shown, and recomputed for the scene
 };
 
 // The document's molecules prepared as the options say, in a scene of the
 // view's size.
-void PrepareScene(CVelmDoc& document, const ImageOptions& options, Scene& scene);
+void PrepareScene(CVelmDoc& document, const ImageOptions& options, Scene& scene, UiHooks& ui);
 
 // Draws the prepared scene off screen and writes the file; throws VelmError.
 void WriteSceneImage(CVelmDoc& document, Scene& scene, const ImageOptions& options);

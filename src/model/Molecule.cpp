@@ -59,6 +59,7 @@ void Molecule::UpdateBondSplitColours() {
 }
 
 void Molecule::Release() {
+    surface.Discard();
     partnerStart.clear();
     partners.clear();
     frames.Clear();

@@ -15,6 +15,7 @@
 #include "model/RenderMode.h"
 #include "model/Residue.h"
 #include "model/Trackball.h"
+#include "model/VelmSurface.h"
 
 namespace velm {
 
@@ -54,6 +55,7 @@ public:
     int showMonitors = 0;
     int showMonitorLabels = 0;
     RadiusTable radiusTable;
+    VelmSurface surface;
     ColourScheme colourScheme = DefaultAtomColours;  // the last scheme applied to every atom
 
     // Largest and smallest magnitude of the temperature factors and occupancies as read.

@@ -232,6 +232,9 @@ void CVelmDoc::PrimaryOrFirst() {
 
 void CVelmDoc::DeleteMolecules(const std::vector<int>& indices) {
     const std::set<int> doomed(indices.begin(), indices.end());
+    // Bonds that name a deleted molecule would point nowhere; the display
+    // recomputes them.
+    hydrogenBonds.Clear();
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
         if (*it < 0 || *it >= molecules.Count()) continue;
         if (molecules[*it].get() == primary) primary = nullptr;

@@ -11,6 +11,7 @@
 #include "core/Rgba.h"
 #include "core/UiHooks.h"
 #include "model/ColourTables.h"
+#include "model/DisplayHBond.h"
 #include "model/ElementType.h"
 #include "model/FileType.h"
 #include "model/Molecule.h"
@@ -41,6 +42,8 @@ public:
     FrameAligner frameAligner;
 
     std::string title = "No Molecule Loaded";
+    // Hydrogen bonds shown in the scene, refilled while their display is on.
+    list<DisplayHBond> hydrogenBonds;
 
     // Loads a coordinate file as a new primary molecule: 1 on success, 0 when
     // the file holds no atoms. Throws VelmError.

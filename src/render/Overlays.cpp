@@ -165,23 +165,23 @@ void DrawMeasurementMarkers(std::span<const MeasurementMarker> markers, const Dr
     if (context.settings.lineAlias) glEnable(GL_LINE_SMOOTH);
 }
 
-void DrawHydrogenBonds(std::span<const HydrogenBondLink> bonds, const DrawContext& context) {
-    if (bonds.empty()) return;
+void DrawHydrogenBonds(const list<DisplayHBond>& bonds, const DrawContext& context) {
+    if (bonds.Empty()) return;
     const auto& c = context.settings.hBondColor;
     glLineWidth(context.settings.lineWidth);
     glColor3f(c[0], c[1], c[2]);
     glBegin(GL_LINES);
-    for (const HydrogenBondLink& link : bonds) {
-        if (!link.donorMolecule || !link.acceptorMolecule || !ValidAtom(*link.donorMolecule, link.donor) ||
-            !ValidAtom(*link.acceptorMolecule, link.acceptor))
+    for (const DisplayHBond& bond : bonds) {
+        if (!bond.donorMolecule || !bond.acceptorMolecule || !ValidAtom(*bond.donorMolecule, bond.donor) ||
+            !ValidAtom(*bond.acceptorMolecule, bond.acceptor))
             continue;
-        const Vec3 p = Placement(link.donorMolecule->trackball).Place(DrawnPositions(*link.donorMolecule)[link.donor]);
-        const Vec3 q =
-            Placement(link.acceptorMolecule->trackball).Place(DrawnPositions(*link.acceptorMolecule)[link.acceptor]);
-        const Vec3 step = (q - p) * (1.0 / 12);
+        const Vec3 a = Placement(bond.acceptorMolecule->trackball)
+                           .Place(DrawnPositions(*bond.acceptorMolecule)[bond.acceptor]);
+        const Vec3 d = Placement(bond.donorMolecule->trackball).Place(DrawnPositions(*bond.donorMolecule)[bond.donor]);
+        const Vec3 step = (d - a) * (1.0 / 12);
         for (int dash = 0; dash < 6; ++dash) {
-            Vertex(p + step * (2.0 * dash));
-            Vertex(p + step * (2.0 * dash + 1));
+            Vertex(a + step * (2.0 * dash));
+            Vertex(a + step * (2.0 * dash + 1));
         }
     }
     glEnd();

@@ -4,12 +4,14 @@
 // after all molecules the measurement markers and hydrogen bonds.
 #include <span>
 
+#include "core/List.h"
+#include "model/DisplayHBond.h"
+
 namespace velm {
 
 class Molecule;
 struct DrawContext;
 struct MeasurementMarker;
-struct HydrogenBondLink;
 struct TorsionSelection;
 
 // Each shown atom's serial number at the atom, in its colour, unlit and
@@ -28,8 +30,8 @@ void DrawAxes(const Molecule& molecule, const DrawContext& context);
 // In the scene's model-view scaled by 4 / SceneRadius.
 // Translucent spheres of 0.4 at the markers, dashed lines between them.
 void DrawMeasurementMarkers(std::span<const MeasurementMarker> markers, const DrawContext& context);
-// Each bond as six dashes from donor to acceptor, ends placed by their
-// molecules' trackballs.
-void DrawHydrogenBonds(std::span<const HydrogenBondLink> bonds, const DrawContext& context);
+// Each bond as six dashes, starting at the acceptor, ends placed in the scene
+// by their molecules' trackballs.
+void DrawHydrogenBonds(const list<DisplayHBond>& bonds, const DrawContext& context);
 
 }  // namespace velm

@@ -4,8 +4,10 @@
 // hydrogen-bond tools hand to the view.
 #include <vector>
 
+#include "core/List.h"
 #include "core/Rgba.h"
 #include "core/Vec3.h"
+#include "model/DisplayHBond.h"
 #include "model/Trackball.h"
 #include "render/ClipPlane.h"
 #include "render/SceneLight.h"
@@ -19,15 +21,6 @@ class Molecule;
 struct MeasurementMarker {
     Vec3 position;
     Rgba colour;  // the atom's; drawn with alpha 150
-};
-
-// One displayed hydrogen bond: an atom of one molecule and an atom of
-// another (or the same) molecule.
-struct HydrogenBondLink {
-    const Molecule* donorMolecule = nullptr;
-    int donor = -1;
-    const Molecule* acceptorMolecule = nullptr;
-    int acceptor = -1;
 };
 
 // The bond chosen for torsion adjustment, drawn as a washer while the
@@ -53,7 +46,7 @@ struct Scene {
 
     // Overlays, filled by their tools; empty ones draw nothing.
     std::vector<MeasurementMarker> markers;
-    std::vector<HydrogenBondLink> hydrogenBonds;  // drawn while settings.showHBonds
+    const list<DisplayHBond>* hydrogenBonds = nullptr;  // the document's, drawn while settings.showHBonds
     TorsionSelection torsion;
 
 };

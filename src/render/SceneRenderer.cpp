@@ -14,6 +14,7 @@
 #include "render/Ribbons.h"
 #include "render/SceneRadius.h"
 #include "render/SelectionDrawing.h"
+#include "render/SurfaceDrawing.h"
 
 namespace velm {
 
@@ -210,12 +211,13 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     if (scene_.torsion.Shown(&m)) DrawSelectedBond(m, scene_.torsion, context);
     if (m.showMonitors) DrawMonitors(m, context);
     if (s.showAxes) DrawAxes(m, context);
+    if (m.surface.built) DrawSurface(m, context, scene_.clip);
     glPopMatrix();
 }
 
 void SceneRenderer::DrawScaledOverlays(float eyeAngle) {
     const ViewSettings& s = scene_.settings;
-    const bool hydrogenBonds = s.showHBonds && !scene_.hydrogenBonds.empty();
+    const bool hydrogenBonds = s.showHBonds && scene_.hydrogenBonds && !scene_.hydrogenBonds->Empty();
     if (scene_.markers.empty() && !hydrogenBonds) return;
     DrawContext context{s, scene_.lighting, font_};
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -227,7 +229,7 @@ void SceneRenderer::DrawScaledOverlays(float eyeAngle) {
     const float scale = 4 / s.SceneRadius;
     glScalef(scale, scale, scale);
     DrawMeasurementMarkers(scene_.markers, context);
-    if (hydrogenBonds) DrawHydrogenBonds(scene_.hydrogenBonds, context);
+    if (hydrogenBonds) DrawHydrogenBonds(*scene_.hydrogenBonds, context);
     glPopMatrix();
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+// Draws a molecule's molecular surface in its style: filled, as a mesh of
+// lines or as dots, coloured by the nearest atoms or in one colour.
+namespace velm {
+
+class Molecule;
+class ClipPlane;
+struct DrawContext;
+
+// In the molecule's model-view. With clipping of the scene or of the surface
+// alone, culling goes off and both sides are lit; clipping the surface alone
+// switches the plane on for it only.
+void DrawSurface(const Molecule& molecule, const DrawContext& context, ClipPlane& clip);
+
+}  // namespace velm
