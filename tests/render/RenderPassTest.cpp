@@ -356,17 +356,20 @@ TEST_F(RenderPassTest, MonitorsAxesAndOverlaysDrawAndRestoreTheLights) {
     EXPECT_FALSE(glIsEnabled(GL_LIGHT7));
     EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
 
-    // Hydrogen bonds: six dashes from the first atom, a gap at the second.
+    // Hydrogen bonds: six dashes from the acceptor, a gap at the donor.
     scene_.markers.clear();
     scene_.settings.showAxes = false;
     m.showMonitors = 0;
     scene_.settings.showHBonds = true;
-    scene_.hydrogenBonds = {{&m, 0, &m, 1}};
+    list<DisplayHBond> bonds;
+    bonds.Append({&m, &m, 0, 1});
+    scene_.hydrogenBonds = &bonds;
     Render();
-    const Pixel dash = AtPoint({-1.5 + 3.0 / 24, 0, 0}), gap = AtPoint({-1.5 + 3 * 3.0 / 24, 0, 0});
+    const Pixel dash = AtPoint({1.5 - 3.0 / 24, 0, 0}), gap = AtPoint({1.5 - 3 * 3.0 / 24, 0, 0});
     EXPECT_EQ(dash.r, 255);
     EXPECT_TRUE(Dark(gap));
-    EXPECT_TRUE(Dark(AtPoint({1.5 - 3.0 / 24, 0, 0})));
+    EXPECT_TRUE(Dark(AtPoint({-1.5 + 3.0 / 24, 0, 0})));
+    scene_.hydrogenBonds = nullptr;
 }
 
 TEST_F(RenderPassTest, MoleculeTransformAppliesOffsetRotationScaleAndTranslation) {
