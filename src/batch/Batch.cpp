@@ -66,9 +66,10 @@ constexpr const char* kUsage =
     "                       TemperatureTube or OccupancyTube (any letter case; default WireFrame)\n"
     "  -color SCHEME        element, structure, aminoacid, temperature, occupancy or index\n"
     "  -radius SCHEME       default, temperature or occupancy\n"
-    "  -quality LEVEL       high, medium or low tessellation (default medium)\n"
+    "  -defaults            the built-in display settings, not the user's stored ones\n"
+    "  -quality LEVEL       high, medium or low tessellation (default: as stored, medium)\n"
     "  -frame N             draw trajectory frame N (0: the structure itself)\n"
-    "  -background R,G,B    background colour, each 0 to 255 (default 0,0,0)\n"
+    "  -background R,G,B    background colour, each 0 to 255 (default: as stored, 0,0,0)\n"
     "  -stereo              split-screen stereo pair\n"
     "  -nodepthcue          no fog towards the back\n"
     "  -rotate X Y Z        turn the scene by X, Y and Z degrees about the screen's axes\n"
@@ -241,7 +242,9 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (!v || !ParseInteger(*v, o.image.frame) || o.image.frame < 0) return "-frame takes a frame number from 0";
         } else if (a == "-background") {
             const std::string* v = value("colour");
-            if (!v || !ParseColour(*v, o.image.background)) return "-background takes R,G,B with each from 0 to 255";
+            ColourF colour{};
+            if (!v || !ParseColour(*v, colour)) return "-background takes R,G,B with each from 0 to 255";
+            o.image.background = colour;
         } else if (a == "-rotate") {
             double angles[3];
             for (double& angle : angles) {
@@ -315,6 +318,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-clip") o.image.clip = true;
         else if (a == "-clip-show") o.image.showClipPlane = true;
         else if (a == "-stereo") o.image.stereo = true;
+        else if (a == "-defaults") o.image.defaults = true;
         else if (a == "-nodepthcue") o.image.depthCue = false;
         else if (a == "-labels") o.image.labels = true;
         else if (a == "-axes") o.image.axes = true;

@@ -7,6 +7,8 @@
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
 #include "output/RenderToDib.h"
+#include "batch/IniSettingsFile.h"
+#include "output/SettingsTable.h"
 #include "render/CameraControl.h"
 #include "surface/HydrogenBonds.h"
 #include "surface/SurfaceBuild.h"
@@ -31,11 +33,15 @@ void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene, UiHooks& u
     ViewSettings& s = scene.settings;
     s.width = o.width;
     s.height = o.height;
-    s.quality.SetLevel(o.quality);
-    s.backgroundColor = o.background;
-    s.stereo = o.stereo ? 1 : 0;
-    s.depthCue = o.depthCue;
-    s.showAxes = o.axes;
+    if (!o.defaults) {
+        const IniSettingsFile store = IniSettingsFile::UserSettings();
+        LoadSettings({scene.settings, scene.lighting}, store);
+    }
+    if (o.quality) s.quality.SetLevel(*o.quality);
+    if (o.background) s.backgroundColor = *o.background;
+    if (o.stereo) s.stereo = 1;
+    if (!o.depthCue) s.depthCue = false;
+    if (o.axes) s.showAxes = true;
 
     for (auto& m : doc.molecules) {
         m->selected = 1;

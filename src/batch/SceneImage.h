@@ -25,9 +25,10 @@ struct ImageOptions {
     std::optional<RenderMode> mode;
     std::optional<ColourScheme> colour;
     std::optional<RadiusScheme> radius;
-    GraphicsQuality quality = GraphicsQuality::Medium;
+    // Unless given, the user's stored settings (or the built-in ones) hold.
+    std::optional<GraphicsQuality> quality;
     int frame = 0;
-    ColourF background{0, 0, 0, 1};
+    std::optional<ColourF> background;
     bool stereo = false, depthCue = true;
     bool labels = false, axes = false, solvent = false, monitors = false;
     Vec3 turn;        // degrees about the screen's x, then y, then z
@@ -45,10 +46,12 @@ struct ImageOptions {
     std::optional<int> surfaceResolution;  // 0..100
     bool surfaceSolvent = false;
     bool hydrogenBonds = false;  // shown, and recomputed for the scene
+    bool defaults = false;       // ignore the user's stored settings
 };
 
 // The document's molecules prepared as the options say, in a scene of the
 // view's size.
+// The user's stored settings are read (never written) unless options.defaults.
 void PrepareScene(CVelmDoc& document, const ImageOptions& options, Scene& scene, UiHooks& ui);
 
 // Draws the prepared scene off screen and writes the file; throws VelmError.

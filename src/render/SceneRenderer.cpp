@@ -36,6 +36,9 @@ void SetEnabled(GLenum capability, bool on) {
 }  // namespace
 
 void SceneRenderer::Initialise() {
+    // A preset level's slice counts are its own, whatever was stored.
+    if (scene_.settings.quality.Level() != GraphicsQuality::Custom)
+        scene_.settings.quality.SetLevel(scene_.settings.quality.Level());
     const ViewSettings& s = scene_.settings;
     if (lists_) lists_->Rebuild(s.quality.Values());
     else lists_.emplace(s.quality.Values());

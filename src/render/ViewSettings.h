@@ -50,6 +50,8 @@ struct ViewSettings {
     LabelFontDescription font;  // "Arial", character height 18, weight 700
     int fontScaleNumerator = 82;  // output to another device changes the ratio
     int fontScaleDenominator = 82;
+    int printColorDepth = 16;    // bits per pixel of printed and copied pictures: 16 or 24
+    int printMemoryLimit = -1;   // KB; -1: use system memory as needed
     int colourBits = 16;
     int depthBits = 16;
     int width = 0, height = 0;  // from the last resize
