@@ -59,7 +59,8 @@ constexpr const char* kUsage =
     "                       one atom, or serials START to STOP - 1 in order (default all)\n"
     "  -ss                  list every residue's secondary structure: chain (_ for\n"
     "                       blank), number, residue name, class; then the count of each class\n"
-    "  -image FILE          draw the scene into FILE.png or FILE.bmp (at most 1000 pixels a side)\n"
+    "  -image FILE          draw the scene into FILE.png or FILE.bmp (at most 1000 pixels a\n"
+    "                       side), or as Encapsulated PostScript into FILE.ps or FILE.eps\n"
     "  -width N -height N   size of the view the picture is taken of (default 800 x 600)\n"
     "  -render MODE         WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks,\n"
     "                       TraceWireFrame, TraceSpline, SolidRibbon, FlatRibbon, Tube,\n"
@@ -210,7 +211,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (!v) return "A filename was not found on the command line";
             o.image.path = *v;
             try {
-                if (ImageFormatOfPath(*v) == ImageFormat::PostScript) return "-image writes .png or .bmp files";
+                ImageFormatOfPath(*v);
             } catch (const VelmError& e) {
                 return e.shownText();
             }
@@ -511,7 +512,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             }
             if (!o.image.path.empty()) {
                 doing = o.image.path;
-                WriteSceneImage(doc, scene, o.image);
+                WriteSceneImage(doc, scene, o.image, ui);
             }
             if (o.image.pick) {
                 doing.clear();

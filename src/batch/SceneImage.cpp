@@ -86,8 +86,12 @@ void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene, UiHooks& u
     scene.clip.SetPlane(scene.clip.Normal() * o.clipDepth, scene.clip.Normal(), false);
 }
 
-void WriteSceneImage(CVelmDoc& doc, Scene& scene, const ImageOptions& o) {
+void WriteSceneImage(CVelmDoc& doc, Scene& scene, const ImageOptions& o, UiHooks& ui) {
     const ImageFormat format = ImageFormatOfPath(o.path);
+    if (format == ImageFormat::PostScript) {
+        ExportPostScript(scene, doc.molecules, o.path, ui);
+        return;
+    }
     const Dib dib = RenderToDib(scene, doc.molecules, o.width, o.height, kNoMemoryLimit);
     WriteImageFile(o.path, format, dib, doc.primary ? doc.primary->path : std::string());
 }

@@ -55,7 +55,7 @@ struct ImageOptions {
 void PrepareScene(CVelmDoc& document, const ImageOptions& options, Scene& scene, UiHooks& ui);
 
 // Draws the prepared scene off screen and writes the file; throws VelmError.
-void WriteSceneImage(CVelmDoc& document, Scene& scene, const ImageOptions& options);
+void WriteSceneImage(CVelmDoc& document, Scene& scene, const ImageOptions& options, UiHooks& ui);
 
 // What lies under the pixel: "pick=atom serial= name= residue= path=",
 // "pick=bond serials=A,B path=" or "pick=none".

@@ -7,7 +7,9 @@
 
 #include "core/ReplacingFile.h"
 #include "core/VelmError.h"
+#include "core/UiHooks.h"
 #include "output/BmpFile.h"
+#include "output/GLtoPS.h"
 #include "output/PngFile.h"
 #include "output/RenderToDib.h"
 #include "render/OffscreenContext.h"
@@ -76,7 +78,7 @@ Dib RenderToDib(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, 
 ImageFormat ImageFormatOfPath(std::string_view path) {
     if (EndsWith(path, ".png")) return ImageFormat::Png;
     if (EndsWith(path, ".bmp")) return ImageFormat::Bmp;
-    if (EndsWith(path, ".ps")) return ImageFormat::PostScript;
+    if (EndsWith(path, ".ps") || EndsWith(path, ".eps")) return ImageFormat::PostScript;
     VELM_THROW("Unknown file format!");
 }
 
@@ -87,6 +89,30 @@ void WriteImageFile(const std::string& path, ImageFormat format, const Dib& dib,
     if (format == ImageFormat::Bmp) WriteBmp(file.Stream(), dib);
     else WritePng(file.Stream(), dib, title);
     if (!file.Commit()) VELM_THROW("Unable to open " + path + " for writing");
+}
+
+void ExportPostScript(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, const std::string& path,
+                      UiHooks& ui) {
+    const ViewSettings& s = scene.settings;
+    if (s.width <= 0 || s.height <= 0) VELM_THROW("Unable to create DIB for storing image");
+    ReplacingFile file(path);
+    if (!file.Stream()) VELM_THROW("Unable to open " + path + " for writing");
+    {
+        WaitCursor wait(ui);
+        OffscreenContext context(s.width, s.height);
+        {
+            SceneRenderer renderer(scene);
+            renderer.Initialise();
+            renderer.SetProjection();
+            GLtoPS ps(file.Stream(), GLtoPS::kDefaultSize, &ui);
+            do {
+                ps.Begin();
+                renderer.RenderPass(molecules, static_cast<int>(PassMode::Draw));
+            } while (!ps.End());
+        }
+        context.Release();
+    }
+    if (std::ferror(file.Stream()) || !file.Commit()) VELM_THROW("Unable to open " + path + " for writing");
 }
 
 }  // namespace velm

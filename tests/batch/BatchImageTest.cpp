@@ -126,7 +126,6 @@ TEST(BatchImage, BadOptionsAreUsageErrorsAndFailuresLeaveNoFile) {
     };
     const Case cases[] = {
         {{ubi, "-image", dir.File("x.jpg")}, "Unknown file format!"},
-        {{ubi, "-image", dir.File("x.ps")}, "-image writes .png or .bmp files"},
         {{ubi, "-image", dir.File("x.png"), "-render", "Ribbon"}, "-render takes"},
         {{ubi, "-rotate", "10", "x", "0"}, "-rotate takes three angles in degrees"},
         {{ubi, "-zoom", "0"}, "-zoom takes a positive magnification"},
