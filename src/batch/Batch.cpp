@@ -17,6 +17,7 @@
 #include "model/PdbDownload.h"
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
+#include "output/VelmMovie.h"
 #include "render/ColourSchemes.h"
 #include "render/RenderCommands.h"
 #include "render/Scene.h"
@@ -90,6 +91,10 @@ constexpr const char* kUsage =
     "                       per residue or per atom, with the total\n"
     "  -hbonds              draw the hydrogen bonds\n"
     "  -list-hbonds         print each hydrogen bond: donor-side atom, acceptor, distance (A)\n"
+    "  -movie FILE.avi      record trajectory frames -start A to -stop B (default all, from 1)\n"
+    "                       at -fps N (1 to 120, default 15) with -codec NAME (default \"DIB \",\n"
+    "                       uncompressed); -surface-every-step rebuilds surfaces per frame\n"
+    "  -list-codecs         print the codecs -codec takes\n"
     "  -labels -axes -solvent -monitors\n"
     "                       atom serial numbers, coordinate axes, hetero atoms and water,\n"
     "                       distance monitors (with their labels)\n"
@@ -104,6 +109,9 @@ struct BatchOptions {
     std::string valuesPath;
     PasteOptions paste;
     std::optional<AreaReportKind> area;
+    std::string moviePath, movieCodec = kUncompressedCodec;
+    int movieRate = 15, movieStart = 1, movieStop = -1, movieDepth = 24;
+    bool movieSurfaceEveryStep = false, listCodecs = false;
     bool listHydrogenBonds = false;
     int precision = 3;
     bool conect = true, normalise = true;
@@ -313,7 +321,20 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (v && *v == "residue") o.area = AreaReportKind::ByResidue;
             else if (v && *v == "atom") o.area = AreaReportKind::ByAtom;
             else return "-area takes residue or atom";
-        } else if (a == "-surface-solvent") o.image.surfaceSolvent = true;
+        } else if (a == "-movie" || a == "-codec") {
+            const std::string* v = value("text");
+            if (!v) return a == "-movie" ? "A filename was not found on the command line" : "-codec takes a name of -list-codecs";
+            (a == "-movie" ? o.moviePath : o.movieCodec) = *v;
+        } else if (a == "-fps") {
+            const std::string* v = value("number");
+            if (!v || !ParseInteger(*v, o.movieRate) || o.movieRate < 1 || o.movieRate > 120)
+                return "Please enter a frame rate between 1 and 120";
+        } else if (a == "-start" || a == "-stop") {
+            const std::string* v = value("number");
+            if (!v || !ParseInteger(*v, a == "-start" ? o.movieStart : o.movieStop)) return "Please enter a valid step range!";
+        } else if (a == "-surface-every-step") o.movieSurfaceEveryStep = true;
+        else if (a == "-list-codecs") o.listCodecs = true;
+        else if (a == "-surface-solvent") o.image.surfaceSolvent = true;
         else if (a == "-hbonds") o.image.hydrogenBonds = true;
         else if (a == "-list-hbonds") o.listHydrogenBonds = true;
         else if (a == "-clip") o.image.clip = true;
@@ -327,7 +348,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-monitors") o.image.monitors = true;
         else return "unknown option " + a;
     }
-    if (cl.help) return "";
+    if (cl.help || o.listCodecs) return "";
     const size_t structures = cl.files.size() + (o.fetchId.empty() ? 0 : 1);
     if (structures == 0) return "no coordinate file given";
     if (cl.dcd && structures > 1) return "Only one structure can be read when reading DCD files";
@@ -408,6 +429,35 @@ void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
     std::fprintf(out, "hbonds=%d\n", doc.hydrogenBonds.Count());
 }
 
+// The trajectory frames start..stop (from 1) as an AVI movie of the view.
+void RecordMovie(CVelmDoc& doc, Scene& scene, const BatchOptions& o, UiHooks& ui, std::FILE* out) {
+    const int frames = doc.AnimationFrames() - 1;
+    const int start = o.movieStart, stop = o.movieStop < 0 ? frames : o.movieStop;
+    if (start < 0 || stop < start || stop > frames) throw VelmError("Please enter a valid step range!", "MovieDialog", __LINE__);
+    scene.settings.width = o.image.width;
+    scene.settings.height = o.image.height;
+    VelmMovie movie;
+    try {
+        movie.Open(o.moviePath, o.image.width, o.image.height, o.movieRate, o.movieDepth, &scene, &doc.molecules,
+                   o.movieSurfaceEveryStep, o.movieCodec);
+        ui.ProgressBegin("Recording", stop - start + 1);
+        for (int k = start; k <= stop; ++k) {
+            doc.SetFrame(k);
+            if (o.image.hydrogenBonds) RecomputeHydrogenBonds(doc);
+            movie.AddFrame();
+            ui.ProgressStep();
+        }
+        ui.ProgressEnd();
+        movie.Close();
+    } catch (const VelmError& e) {
+        movie.Close();
+        ui.ProgressEnd();
+        throw VelmError("Unable to create movie! " + e.shownText(), "MovieDialog", __LINE__);
+    }
+    std::fprintf(out, "movie=%s frames=%d fps=%d size=%dx%d codec=\"%s\"\n", PathField(o.moviePath).c_str(), stop - start + 1,
+                 o.movieRate, o.image.width, o.image.height, o.movieCodec.c_str());
+}
+
 void PrintHelp(std::FILE* out) {
     std::string help = kCommandLineHelp;
     std::erase(help, '\r');
@@ -451,6 +501,10 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     if (cl.help) {
         PrintHelp(out);
         return 0;
+    }
+    if (o.listCodecs) {
+        for (const MovieCodec& c : AvailableMovieCodecs()) std::fprintf(out, "codec=\"%s\" %s\n", c.name.c_str(), c.description.c_str());
+        if (cl.files.empty() && o.fetchId.empty()) return 0;
     }
 
     StderrUiHooks ui(err, o.verbose);
@@ -498,13 +552,17 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", n, before, computeRmsd(a, b, la, lb, true));
         }
         if (!o.image.path.empty() || o.image.pick || o.image.surface || o.image.hydrogenBonds || o.area ||
-            o.listHydrogenBonds) {
+            o.listHydrogenBonds || !o.moviePath.empty()) {
             doing.clear();
             Scene scene;
             PrepareScene(doc, o.image, scene, ui);
             if (o.area) {
                 const AreaReport report = SurfaceAreaReport(*doc.primary, *o.area, ui);
                 std::fprintf(out, "%s\n%s\n", report.caption.c_str(), report.text.c_str());
+            }
+            if (!o.moviePath.empty()) {
+                doing = o.moviePath;
+                RecordMovie(doc, scene, o, ui, out);
             }
             if (o.listHydrogenBonds) {
                 if (!o.image.hydrogenBonds) RecomputeHydrogenBonds(doc);

@@ -1,0 +1,270 @@
+#include "output/VelmMovie.h"
+
+#include <GL/gl.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/mem.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "core/UiHooks.h"
+#include "core/VelmError.h"
+#include "model/Molecule.h"
+#include "render/OffscreenContext.h"
+#include "render/Scene.h"
+#include "render/SceneRenderer.h"
+#include "surface/SurfaceBuild.h"
+
+namespace velm {
+
+namespace {
+
+constexpr const char* kSource = "VelmMovie";
+
+// The compressors offered besides uncompressed frames, when the build has them.
+constexpr const char* kEncoders[] = {"mjpeg", "mpeg4", "ffv1", "huffyuv", "utvideo", "png", "msvideo1", "zmbv", "libxvid", "libx264"};
+
+bool EndsWithAvi(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string end = path.substr(path.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".avi";
+}
+
+AVPixelFormat RawFormat(int depth) {
+    switch (depth) {
+    case 16: return AV_PIX_FMT_RGB555LE;
+    case 32: return AV_PIX_FMT_BGRA;
+    default: return AV_PIX_FMT_BGR24;
+    }
+}
+
+// The format an encoder takes that is nearest to our RGB frames.
+AVPixelFormat EncoderFormat(const AVCodec* codec) {
+    const AVPixelFormat* formats = codec->pix_fmts;
+    if (!formats) return AV_PIX_FMT_YUV420P;
+    int loss = 0;
+    return avcodec_find_best_pix_fmt_of_list(formats, AV_PIX_FMT_RGB24, 0, &loss);
+}
+
+}  // namespace
+
+std::vector<MovieCodec> AvailableMovieCodecs() {
+    std::vector<MovieCodec> out{{kUncompressedCodec, "Full Frames (Uncompressed)"}};
+    for (const char* name : kEncoders)
+        if (const AVCodec* c = avcodec_find_encoder_by_name(name)) out.push_back({name, c->long_name ? c->long_name : name});
+    return out;
+}
+
+struct VelmMovie::State {
+    bool open = false;
+    Scene* scene = nullptr;
+    const list<std::unique_ptr<Molecule>>* molecules = nullptr;
+    bool updateSurface = false;
+    int width = 0, height = 0, rate = 0, depth = 0;
+    int frameCount = 0;
+
+    AVFormatContext* format = nullptr;
+    AVStream* stream = nullptr;
+    AVCodecContext* encoder = nullptr;
+    AVFrame* frame = nullptr;
+    AVPacket* packet = nullptr;
+    SwsContext* scaler = nullptr;
+    bool headerWritten = false;
+    bool bottomUp = false;  // uncompressed: rows as a bitmap holds them
+
+    std::unique_ptr<OffscreenContext> context;
+    std::unique_ptr<SceneRenderer> renderer;
+};
+
+VelmMovie::VelmMovie() : state_(std::make_unique<State>()) {}
+VelmMovie::~VelmMovie() { Close(); }
+
+bool VelmMovie::IsOpen() const { return state_->open; }
+int VelmMovie::FrameCount() const { return state_->frameCount; }
+
+bool VelmMovie::Open(const std::string& path, int width, int height, int rate, int depth, Scene* scene,
+                     const list<std::unique_ptr<Molecule>>* molecules, bool updateSurface, const std::string& codec) {
+    Close();
+    if (width <= 0) VELM_THROW("Frame width out of bounds");
+    if (height <= 0) VELM_THROW("Frame height out of bounds");
+    if (rate <= 0) VELM_THROW("Frame rate out of bounds");
+    if (depth != 16 && depth != 24 && depth != 32) VELM_THROW("Frame depth out of bounds");
+    if (!scene || !molecules) VELM_THROW("Bad view pointer");
+    if (codec.empty()) return false;  // the choice was cancelled
+
+    State& s = *state_;
+    try {
+        s.scene = scene;
+        s.molecules = molecules;
+        s.updateSurface = updateSurface;
+        s.width = width, s.height = height, s.rate = rate, s.depth = depth;
+
+        if (!EndsWithAvi(path) || avformat_alloc_output_context2(&s.format, nullptr, "avi", path.c_str()) < 0 || !s.format ||
+            avio_open(&s.format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0)
+            VELM_THROW("Error opening the AVI file. File name must end with '.avi'");
+        s.stream = avformat_new_stream(s.format, nullptr);
+        if (!s.stream) VELM_THROW("Error opening the AVI stream");
+
+        const bool raw = codec == kUncompressedCodec;
+        const AVCodec* encoder = avcodec_find_encoder(raw ? AV_CODEC_ID_RAWVIDEO : AV_CODEC_ID_NONE);
+        if (!raw) encoder = avcodec_find_encoder_by_name(codec.c_str());
+        if (!encoder) VELM_THROW("Can't get compression format!");
+        s.encoder = avcodec_alloc_context3(encoder);
+        if (!s.encoder) VELM_THROW("Can't get compression format!");
+        s.encoder->width = width;
+        s.encoder->height = height;
+        s.encoder->time_base = AVRational{1, rate};
+        s.encoder->framerate = AVRational{rate, 1};
+        s.encoder->pix_fmt = raw ? RawFormat(depth) : EncoderFormat(encoder);
+        s.encoder->max_b_frames = 0;
+        s.encoder->gop_size = 12;
+        if (codec == "mjpeg") {
+            s.encoder->flags |= AV_CODEC_FLAG_QSCALE;
+            s.encoder->global_quality = FF_QP2LAMBDA * 3;
+            s.encoder->color_range = AVCOL_RANGE_JPEG;
+        }
+        if (codec == "mpeg4") s.encoder->codec_tag = MKTAG('X', 'V', 'I', 'D');
+        if (s.format->oformat->flags & AVFMT_GLOBALHEADER) s.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (avcodec_open2(s.encoder, encoder, nullptr) < 0) VELM_THROW("Couldn't make compressed AVI stream!");
+        if (avcodec_parameters_from_context(s.stream->codecpar, s.encoder) < 0)
+            VELM_THROW("Couldn't make compressed AVI stream!");
+        s.stream->time_base = s.encoder->time_base;
+        s.bottomUp = raw;
+        if (raw) {
+            // Uncompressed frames keep the bitmap's bottom-up rows.
+            static const char kBottomUp[] = "BottomUp";
+            s.stream->codecpar->extradata = static_cast<uint8_t*>(av_mallocz(sizeof kBottomUp + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (!s.stream->codecpar->extradata) VELM_THROW("Couldn't set compressed AVI format!");
+            std::memcpy(s.stream->codecpar->extradata, kBottomUp, sizeof kBottomUp);
+            s.stream->codecpar->extradata_size = sizeof kBottomUp;
+        }
+        if (avformat_write_header(s.format, nullptr) < 0) VELM_THROW("Couldn't set compressed AVI format!");
+        s.headerWritten = true;
+
+        s.frame = av_frame_alloc();
+        s.packet = av_packet_alloc();
+        if (!s.frame || !s.packet) VELM_THROW("Error creating device context for movie frame!");
+        s.frame->format = s.encoder->pix_fmt;
+        s.frame->width = width;
+        s.frame->height = height;
+        if (av_frame_get_buffer(s.frame, 0) < 0) VELM_THROW("Error creating device context for movie frame!");
+        s.scaler = sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, s.encoder->pix_fmt, SWS_POINT, nullptr,
+                                  nullptr, nullptr);
+        if (!s.scaler) VELM_THROW("Can't initialize compressor!");
+
+        try {
+            s.context = std::make_unique<OffscreenContext>(width, height);
+        } catch (const VelmError&) {
+            VELM_THROW("Error creating memory device context for movie frame!");
+        }
+        s.renderer = std::make_unique<SceneRenderer>(*scene);
+        s.renderer->Initialise();
+        s.open = true;
+        return true;
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+namespace {
+
+// Hands a frame (or nullptr to flush) to the encoder and writes what comes out.
+void Encode(AVFormatContext* format, AVStream* stream, AVCodecContext* encoder, AVFrame* frame, AVPacket* packet) {
+    if (avcodec_send_frame(encoder, frame) < 0) VELM_THROW("Error compressing frame");
+    for (;;) {
+        const int r = avcodec_receive_packet(encoder, packet);
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
+        if (r < 0) VELM_THROW("Error compressing frame");
+        av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        const int w = av_interleaved_write_frame(format, packet);
+        av_packet_unref(packet);
+        if (w < 0) VELM_THROW("Can't write movie frame!");
+    }
+}
+
+}  // namespace
+
+void VelmMovie::AddFrame() {
+    State& s = *state_;
+    if (!s.open) VELM_THROW("Invalid state");
+    ViewSettings& view = s.scene->settings;
+    const int width = view.width, height = view.height;
+    view.width = s.width;
+    view.height = s.height;
+    std::vector<std::uint8_t> pixels;
+    try {
+        s.context->MakeCurrent();
+        s.renderer->SetProjection();
+        if (s.updateSurface) {
+            SilentUiHooks quiet;
+            for (const auto& m : *s.molecules)
+                if (m->surface.built) BuildSurface(*m, quiet);
+        }
+        s.renderer->RenderPass(*s.molecules, static_cast<int>(PassMode::Draw));
+        glFinish();
+        pixels = s.context->ReadPixels();
+    } catch (...) {
+        view.width = width;
+        view.height = height;
+        throw;
+    }
+    view.width = width;
+    view.height = height;
+
+    if (av_frame_make_writable(s.frame) < 0) VELM_THROW("Error compressing frame");
+    // GL rows run bottom first. Compressed pictures want the top first;
+    // uncompressed frames stay bottom-up, as a bitmap holds them.
+    const int stride = 4 * s.width;
+    const std::uint8_t* source[1];
+    int sourceStride[1];
+    if (s.bottomUp) {
+        source[0] = pixels.data();
+        sourceStride[0] = stride;
+    } else {
+        source[0] = pixels.data() + static_cast<size_t>(stride) * static_cast<size_t>(s.height - 1);
+        sourceStride[0] = -stride;
+    }
+    sws_scale(s.scaler, source, sourceStride, 0, s.height, s.frame->data, s.frame->linesize);
+    s.frame->pts = s.frameCount;
+    s.frame->key_frame = 1;
+    Encode(s.format, s.stream, s.encoder, s.frame, s.packet);
+    ++s.frameCount;
+}
+
+void VelmMovie::Close() {
+    State& s = *state_;
+    const bool wasOpen = s.open;
+    s.open = false;
+    s.renderer.reset();
+    s.context.reset();
+    if (s.format && s.headerWritten) {
+        if (wasOpen && s.encoder) {
+            try {
+                Encode(s.format, s.stream, s.encoder, nullptr, s.packet ? s.packet : nullptr);
+            } catch (const VelmError&) {
+            }
+        }
+        av_write_trailer(s.format);
+    }
+    if (s.scaler) sws_freeContext(s.scaler);
+    if (s.frame) av_frame_free(&s.frame);
+    if (s.packet) av_packet_free(&s.packet);
+    if (s.encoder) avcodec_free_context(&s.encoder);
+    if (s.format) {
+        if (s.format->pb) avio_closep(&s.format->pb);
+        avformat_free_context(s.format);
+    }
+    *state_ = State{};
+}
+
+}  // namespace velm

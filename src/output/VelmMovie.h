@@ -1,0 +1,56 @@
+#pragma once
+// AVI movies of the scene: each frame drawn off screen through the render
+// pass, as pictures are, and appended to one video stream, uncompressed or
+// through an encoder. One off-screen context and target serve the whole
+// recording.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/List.h"
+
+namespace velm {
+
+class Molecule;
+struct Scene;
+
+// The uncompressed choice: the bitmap's rows as they are.
+inline constexpr const char* kUncompressedCodec = "DIB ";
+
+struct MovieCodec {
+    std::string name;         // what -codec takes: "DIB ", "mjpeg", "mpeg4", ...
+    std::string description;
+};
+// The encoders this build offers for AVI files, uncompressed frames first.
+std::vector<MovieCodec> AvailableMovieCodecs();
+
+class VelmMovie {
+public:
+    VelmMovie();
+    ~VelmMovie();
+    VelmMovie(const VelmMovie&) = delete;
+    VelmMovie& operator=(const VelmMovie&) = delete;
+
+    // Starts a recording; an open one is closed first. `codec` is the
+    // compressor chosen: empty means the choice was cancelled, and nothing
+    // opens (false). Throws VelmError ("Frame width out of bounds", "Frame
+    // height out of bounds", "Frame rate out of bounds", "Frame depth out of
+    // bounds", "Bad view pointer", "Error opening the AVI file. File name must
+    // end with '.avi'", ...), closing whatever was made.
+    bool Open(const std::string& path, int width, int height, int rate, int depth, Scene* scene,
+              const list<std::unique_ptr<Molecule>>* molecules, bool updateSurfaceEveryStep, const std::string& codec);
+    // Draws the scene as it is now and appends it. Throws "Invalid state"
+    // when no recording is open, "Error compressing frame", "Can't write movie frame!".
+    void AddFrame();
+    // Finishes the file and releases everything; safe when not open.
+    void Close();
+
+    bool IsOpen() const;
+    int FrameCount() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace velm
