@@ -500,7 +500,9 @@ PdbFile PdbFile::Read(LineSource& source) {
         if (file.monitors.size() < monitorCount && HasMonitor(line)) {
             const CLine c(line);
             MonitorRecord m;
-            if (ParseMonitor(std::strstr(c.text, "MONITOR"), m)) file.monitors.push_back(m);
+            // A NUL byte before the word hides it from the C string.
+            const char* at = std::strstr(c.text, "MONITOR");
+            if (at && ParseMonitor(at, m)) file.monitors.push_back(m);
         }
     }
     if (file.atoms.size() != atomCount) ParseFailure(__LINE__);
