@@ -64,18 +64,18 @@ void PrepareScene(CVelmDoc& doc, const ImageOptions& o, Scene& scene, UiHooks& u
     camera.Turn({0, 1, 0}, o.turn.y);
     camera.Turn({0, 0, 1}, o.turn.z);
 
-    if (o.surface) {
-        for (auto& m : doc.molecules) {
-            VelmSurface& surface = m->surface;
-            surface.colourByAtom = !o.surfaceColour;
-            if (o.surfaceColour) surface.userColour = *o.surfaceColour;
-            surface.transparencyAlpha = static_cast<std::uint8_t>(o.surfaceAlpha);
-            surface.probeRadius = o.probeRadius;
-            surface.cellSize = o.probeRadius * o.probeRadius + 3;
-            if (o.surfaceResolution) surface.spacing = SpacingFromResolutionPosition(*o.surfaceResolution, surface.spacing);
-            surface.includeSolvent = o.surfaceSolvent;
-            SurfaceStyleCommand(*m, *o.surface, ui);
-        }
+    // The surface options hold for any surface, the one drawn or one built
+    // for an area report.
+    for (auto& m : doc.molecules) {
+        VelmSurface& surface = m->surface;
+        surface.colourByAtom = !o.surfaceColour;
+        if (o.surfaceColour) surface.userColour = *o.surfaceColour;
+        surface.transparencyAlpha = static_cast<std::uint8_t>(o.surfaceAlpha);
+        surface.probeRadius = o.probeRadius;
+        surface.cellSize = o.probeRadius * o.probeRadius + 3;
+        if (o.surfaceResolution) surface.spacing = SpacingFromResolutionPosition(*o.surfaceResolution, surface.spacing);
+        surface.includeSolvent = o.surfaceSolvent;
+        if (o.surface) SurfaceStyleCommand(*m, *o.surface, ui);
     }
     s.showHBonds = o.hydrogenBonds;
     if (o.hydrogenBonds) RecomputeHydrogenBonds(doc);

@@ -88,8 +88,6 @@ TEST(BatchSurface, AreaReportsAgree) {
 }
 
 TEST(BatchSurface, AreaTakesTheSurfaceOptionsWithoutDrawingASurface) {
-    GTEST_SKIP() << "-probe, -surface-resolution and -surface-solvent reach the molecules only with -surface: "
-                    "-area alone reports the default surface";
     const std::string pept = test::DataPath("pept.pdb");
     const double plain = Total(RunVelm({pept, "-area", "atom"}).out);
     EXPECT_GT(Total(RunVelm({pept, "-area", "atom", "-probe", "1.4"}).out), plain * 1.2);

@@ -177,7 +177,9 @@ TEST(HydrogenBonds, HelixBondsWithVirtualAndExplicitHydrogens) {
     // within 2.1 A (N 28 to O 24 is 2.37 A from its virtual hydrogen).
     for (int i : {23, 26, 28, 30}) EXPECT_TRUE(helix.count({i + 4, i})) << "N " << i + 4 << " to O " << i;
     for (auto [d, a] : helix)
-        if (d >= 24 && d <= 34 && a >= 23 && a <= 34) EXPECT_EQ(d - a, 4) << d << "->" << a;
+        if (d >= 24 && d <= 34 && a >= 23 && a <= 34) {
+            EXPECT_EQ(d - a, 4) << d << "->" << a;
+        }
     EXPECT_GT(virtualBonds.size(), 20u);
 
     // 2k39 carries its hydrogens: they are the donors, never their nitrogens.

@@ -265,8 +265,6 @@ TEST(SurfaceBuild, AreaOfAnUnbuiltSurfaceIsAnError) {
 }
 
 TEST(SurfaceResolution, PositionOfTheDefaultAndEndSpacings) {
-    GTEST_SKIP() << "SurfaceResolutionPosition truncates 69.99999 for the float 0.595 (and 99.99999 for 0.1): "
-                    "the default spacing reads as position 69, not 70";
     EXPECT_EQ(SurfaceResolutionPosition(0.595f), 70);
     EXPECT_EQ(SurfaceResolutionPosition(1.75f), 0);
     EXPECT_EQ(SurfaceResolutionPosition(0.1f), 100);
