@@ -203,19 +203,28 @@ void GLtoPS::Cull(const float* feedback, std::vector<Entry>& entries) {
     const float cw = (hi[0] - lo[0]) / static_cast<float>(g), ch = (hi[1] - lo[1]) / static_cast<float>(g);
     if (!(cw > 0) || !(ch > 0)) return;
 
-    // Polygons per cell by the mean of their vertices, nearest first.
+    // Polygons per cell, nearest first: each in every cell its bounding box
+    // reaches, so a large polygon behind a small one at its middle is still
+    // sampled where it shows.
     std::vector<std::vector<int>> cells(static_cast<size_t>(g) * static_cast<size_t>(g));
+    const auto cellOf = [&](float v, int d) {
+        const float size = d == 0 ? cw : ch;
+        return std::min(g - 1, std::max(0, static_cast<int>((v - lo[d]) / size)));
+    };
     for (size_t i = 0; i < entries.size(); ++i) {
         const float* p = feedback + entries[i].at;
         if (static_cast<int>(p[0]) != GL_POLYGON_TOKEN) continue;
         const int n = static_cast<int>(p[1]);
-        float mx = 0, my = 0;
-        for (int k = 0; k < n; ++k) mx += p[2 + k * kVertexFloats], my += p[2 + k * kVertexFloats + 1];
-        mx /= static_cast<float>(std::max(n, 1));
-        my /= static_cast<float>(std::max(n, 1));
-        const int cx = std::min(g - 1, std::max(0, static_cast<int>((mx - lo[0]) / cw)));
-        const int cy = std::min(g - 1, std::max(0, static_cast<int>((my - lo[1]) / ch)));
-        cells[static_cast<size_t>(cy * g + cx)].push_back(static_cast<int>(i));
+        if (n <= 0) continue;
+        float bx[2] = {p[2], p[2]}, by[2] = {p[3], p[3]};
+        for (int k = 1; k < n; ++k) {
+            const float* v = p + 2 + k * kVertexFloats;
+            bx[0] = std::min(bx[0], v[0]), bx[1] = std::max(bx[1], v[0]);
+            by[0] = std::min(by[0], v[1]), by[1] = std::max(by[1], v[1]);
+        }
+        for (int cy = cellOf(by[0], 1); cy <= cellOf(by[1], 1); ++cy)
+            for (int cx = cellOf(bx[0], 0); cx <= cellOf(bx[1], 0); ++cx)
+                cells[static_cast<size_t>(cy * g + cx)].push_back(static_cast<int>(i));
     }
     if (ui_) ui_->ProgressBegin("Writing PostScript", g);
     for (int cx = 0; cx < g; ++cx) {
