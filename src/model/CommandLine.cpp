@@ -1,6 +1,8 @@
 #include "model/CommandLine.h"
 
-#include <glob.h>
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -28,14 +30,26 @@ bool CommandLine::IsSwitch(std::string_view word, std::string_view& name) {
 }
 
 std::vector<std::string> ExpandWildcard(std::string_view word) {
-    // glob gives each match with the pattern's directory part in front, as
-    // the program has always named them; sorted, so files load in name order.
-    const std::string pattern(word);
+    // As the program always has: the pattern is the file name, matched in
+    // one folder; a '*' in the folder part matches nothing (so a word such as
+    // "/*/*/*" cannot walk the whole disk).
+    const std::string text(word);
+    const size_t slash = text.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+    const std::string pattern = slash == std::string::npos ? text : text.substr(slash + 1);
     std::vector<std::string> out;
-    glob_t found{};
-    if (glob(pattern.c_str(), 0, nullptr, &found) == 0)
-        for (size_t i = 0; i < found.gl_pathc; ++i) out.emplace_back(found.gl_pathv[i]);
-    globfree(&found);
+    if (folder.find('*') != std::string::npos || pattern.empty()) return out;
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return out;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (fnmatch(pattern.c_str(), name.c_str(), FNM_PERIOD) != 0) continue;
+        const std::string path = folder + name;
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) out.push_back(path);
+    }
+    closedir(dir);
+    std::sort(out.begin(), out.end());
     return out;
 }
 

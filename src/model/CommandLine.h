@@ -53,8 +53,9 @@ private:
     bool awaitPdb_ = false, awaitDcd_ = false, awaitBpp_ = false, awaitZbuf_ = false;
 };
 
-// The files a word with '*' names: every match of the pattern with the
-// word's directory part in front, in sorted order. Empty when nothing matches.
+// The files a word with '*' names: the regular files of the word's folder
+// whose names match its last part, with the folder part in front, sorted.
+// Empty when nothing matches, and for a '*' in the folder part.
 std::vector<std::string> ExpandWildcard(std::string_view word);
 
 }  // namespace velm

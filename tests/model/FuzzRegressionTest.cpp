@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/VelmError.h"
+#include "model/CommandLine.h"
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
 
@@ -27,6 +28,20 @@ TEST(FuzzRegression, NulBeforeMonitorWordIsNoMonitor) {
         EXPECT_TRUE(file.monitors.empty());
     } catch (const VelmError&) {
         // Refusing the line is as good; what matters is no crash.
+    }
+}
+
+TEST(FuzzRegression, WildcardsInFolderPartsMatchNothing) {
+    // "/*/*/*" once walked the whole disk (18 s for one command line); the
+    // pattern is the file name in one folder.
+    for (const char* word : {"/*/*/*", "*/x.pdb", "/*/*"}) {
+        CommandLine c;
+        try {
+            c.Parse({word});
+            ADD_FAILURE() << word;
+        } catch (const VelmError& e) {
+            EXPECT_EQ(e.text(), "The wildcard failed to match a file name");
+        }
     }
 }
 
