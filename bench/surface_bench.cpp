@@ -1,90 +1,365 @@
-// Molecular surfaces and display hydrogen bonds: build time with one thread
-// and with all of them (the arrays must be identical), grid points, vertices
-// and triangles; hydrogen-bond recomputation time.
-//   surface_bench FILE [--solvent] [--repeat N]     one surface line
-//   surface_bench --hbonds FILE [--repeat N]        one hydrogen-bond line
+// Surface and hydrogen-bond benchmark:
+//  - seconds per BuildSurface (spacing 0.595 A, probe 0, solvent excluded
+//    unless asked for) with one and with two threads, the sampling grid,
+//    the mesh counts, and whether both thread counts give the same bytes;
+//  - ms per RecomputeHydrogenBonds on structures of 1,000 to 10,000 atoms.
+//
+//   surface_bench [--dir DIR] [--repeat N] [--calls N]
+//       every case in a fresh process; prints markdown tables
+//   surface_bench --surface FILE[,FILE...] 0|1 [--repeat N]
+//       one build case (1: includeSolvent) in this process, one line of figures
+//   surface_bench --hbonds FILE [--calls N]
+//       one hydrogen-bond case in this process, one line of figures
+//
+// Every file is loaded as one molecule with AddMoleculeFromFile (bonds, no
+// secondary structure); a comma list loads several molecules, and only the
+// first of them is surfaced.
+#include <unistd.h>
+
+#include <zlib.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/UiHooks.h"
+#include "model/Molecule.h"
 #include "model/VelmDoc.h"
 #include "surface/HydrogenBonds.h"
 #include "surface/SurfaceBuild.h"
 
-using namespace velm;
+#include "BenchSupport.h"
+
+namespace fs = std::filesystem;
 
 namespace {
+
+using namespace velm::bench;
 
 double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+std::string Thousands(long long n) {
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+std::vector<std::string> SplitCommas(const std::string& s) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t comma; (comma = s.find(',', start)) != std::string::npos; start = comma + 1)
+        out.push_back(s.substr(start, comma - start));
+    out.push_back(s.substr(start));
+    return out;
+}
+
+void Load(velm::CVelmDoc& doc, const std::string& files) {
+    doc.options.computeSecondaryStructure = 0;
+    for (const std::string& f : SplitCommas(files))
+        if (!doc.AddMoleculeFromFile(f)) throw std::runtime_error("no atoms in " + f);
+}
+
+// ---------------------------------------------------------------------------
+// Surfaces.
+
+struct SurfaceFigures {
+    long atoms = 0, taken = 0;        // atoms of the molecule, and those the density sums
+    long long nx = 0, ny = 0, nz = 0;  // sampling grid
+    long vertices = 0, triangles = 0;
+    int runs = 0;
+    double median1 = 0, best1 = 0, median2 = 0, best2 = 0;  // seconds
+    int identical = 0;
+    bool ok = false;
+};
+
+constexpr const char* kSurfaceLine = "%ld %ld %lld %lld %lld %ld %ld %d %lf %lf %lf %lf %d\n";
+
+// The mesh arrays, copied so that a later build can be compared byte for byte.
+struct Mesh {
+    std::vector<float> vertices, normals;
+    std::vector<int> nearestAtom, indices;
+};
+
+Mesh Copy(const velm::VelmSurface& s) { return {s.vertices, s.normals, s.nearestAtom, s.indices}; }
+
+template <class T>
+bool SameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+bool SameBytes(const Mesh& a, const Mesh& b) {
+    return SameBytes(a.vertices, b.vertices) && SameBytes(a.normals, b.normals) &&
+           SameBytes(a.nearestAtom, b.nearestAtom) && SameBytes(a.indices, b.indices);
+}
+
+int CaseSurface(const std::string& files, bool solvent, int repeat) {
+    velm::SilentUiHooks ui;
+    velm::CVelmDoc doc(ui);
+    Load(doc, files);
+    velm::Molecule& m = *doc.molecules.begin()->get();
+    velm::VelmSurface& s = m.surface;
+    s.spacing = 0.595f;
+    s.probeRadius = 0.0f;
+    s.includeSolvent = solvent;
+
+    SurfaceFigures f;
+    f.atoms = m.AtomCount();
+    for (const velm::Atom& a : m.atoms)
+        if (solvent || !a.hetero) ++f.taken;
+    {
+        // The grid as BuildSurface lays it out over the atom box.
+        s.frameIndex = m.currentFrame - 1;
+        const velm::AtomBox box(m, s);
+        const velm::Vec3 lo = box.Minimum(), hi = box.Maximum();
+        f.nx = static_cast<long long>((hi.x - lo.x) / s.spacing) + 1;
+        f.ny = static_cast<long long>((hi.y - lo.y) / s.spacing) + 1;
+        f.nz = static_cast<long long>((hi.z - lo.z) / s.spacing) + 1;
+    }
+
+    // One and two threads in turn, so that both see the same machine load.
+    std::vector<double> one, two;
+    Mesh first1, first2;
+    bool same = true;
+    for (int r = 0; r < repeat; ++r) {
+        for (int threads : {1, 2}) {
+            const double t0 = Now();
+            velm::BuildSurface(m, ui, threads);
+            const double t = Now() - t0;
+            if (!s.built) throw std::runtime_error("the surface was not built");
+            (threads == 1 ? one : two).push_back(t);
+            Mesh& keep = threads == 1 ? first1 : first2;
+            if (r == 0) keep = Copy(s);
+            else same = same && SameBytes(keep, Copy(s));
+        }
+    }
+    same = same && SameBytes(first1, first2);
+    f.vertices = s.VertexCount();
+    f.triangles = s.TriangleCount();
+    f.runs = repeat;
+    f.median1 = Median(one);
+    f.best1 = *std::min_element(one.begin(), one.end());
+    f.median2 = Median(two);
+    f.best2 = *std::min_element(two.begin(), two.end());
+    f.identical = same ? 1 : 0;
+    std::printf(kSurfaceLine, f.atoms, f.taken, f.nx, f.ny, f.nz, f.vertices, f.triangles, f.runs, f.median1,
+                f.best1, f.median2, f.best2, f.identical);
+    return same ? 0 : 2;
+}
+
+// ---------------------------------------------------------------------------
+// Hydrogen bonds.
+
+struct HBondFigures {
+    long atoms = 0;
+    int calls = 0, bonds = 0;
+    double median = 0, best = 0, worst = 0;  // ms
+    bool ok = false;
+};
+
+constexpr const char* kHBondLine = "%ld %d %d %lf %lf %lf\n";
+
+int CaseHBonds(const std::string& files, int calls) {
+    velm::SilentUiHooks ui;
+    velm::CVelmDoc doc(ui);
+    Load(doc, files);
+    HBondFigures h;
+    for (const auto& m : doc.molecules) h.atoms += m->AtomCount();
+    velm::RecomputeHydrogenBonds(doc);  // warm-up, not timed
+    const int bonds = doc.hydrogenBonds.Count();
+    std::vector<double> times;
+    for (int i = 0; i < calls; ++i) {
+        const double t0 = Now();
+        velm::RecomputeHydrogenBonds(doc);
+        times.push_back((Now() - t0) * 1e3);
+        if (doc.hydrogenBonds.Count() != bonds) throw std::runtime_error("the bond count changed between calls");
+    }
+    h.calls = calls;
+    h.bonds = bonds;
+    h.median = Median(times);
+    h.best = *std::min_element(times.begin(), times.end());
+    h.worst = *std::max_element(times.begin(), times.end());
+    std::printf(kHBondLine, h.atoms, h.calls, h.bonds, h.median, h.best, h.worst);
+    return 0;
+}
+
+// The first `count` ATOM/HETATM records of the source, written once into DIR
+// (the render benchmark writes the same file).
+std::string FirstAtoms(const fs::path& dir, const std::string& source, long count) {
+    const fs::path out = dir / ("1tw7_first" + std::to_string(count) + ".pdb");
+    if (fs::exists(out)) return out.string();
+    fs::create_directories(dir);
+    gzFile in = gzopen(source.c_str(), "rb");
+    if (!in) throw std::runtime_error("cannot open " + source);
+    const fs::path partial = out.string() + ".part";
+    std::FILE* o = std::fopen(partial.c_str(), "w");
+    if (!o) {
+        gzclose(in);
+        throw std::runtime_error("cannot write " + partial.string());
+    }
+    char buf[512];
+    long written = 0;
+    while (written < count && gzgets(in, buf, sizeof buf)) {
+        if (std::strncmp(buf, "ATOM", 4) != 0 && std::strncmp(buf, "HETATM", 6) != 0) continue;
+        std::fputs(buf, o);
+        ++written;
+    }
+    std::fputs("END\n", o);
+    gzclose(in);
+    if (std::fclose(o) != 0) throw std::runtime_error("cannot write " + partial.string());
+    if (written < count) throw std::runtime_error(source + " has fewer than " + std::to_string(count) + " atoms");
+    fs::rename(partial, out);
+    return out.string();
+}
+
+// ---------------------------------------------------------------------------
+
+std::string Shared(const char* name) {
+    const std::string p = std::string(VELM_SHARED_DATA "/pdb/") + name;
+    return fs::exists(p) ? p : "";
+}
+
+int RunAll(const fs::path& dir, int repeat, int calls) {
+    const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+    double load[3] = {};
+    getloadavg(load, 3);
+
+    struct SurfaceCase {
+        std::string label, files;
+        bool solvent;
+        SurfaceFigures f;
+    };
+    std::vector<SurfaceCase> surfaces;
+    std::vector<std::string> notes;
+    const std::string system = VELM_TEST_DATA "/1tw7_solvated.pdb.gz";
+    surfaces.push_back({"1tw7_solvated, protein and ions (water left out, the default)", system, false, {}});
+    surfaces.push_back({"1tw7_solvated, whole system (includeSolvent)", system, true, {}});
+    if (const std::string p = Shared("1adz.pdb"); !p.empty())
+        surfaces.push_back({"1adz (reference corpus)", p, false, {}});
+    else
+        notes.push_back("1adz skipped: no " VELM_SHARED_DATA "/pdb/1adz.pdb.");
+    if (const std::string p = Shared("4jsv.pdb.gz").empty() ? Shared("4jsv.pdb") : Shared("4jsv.pdb.gz"); !p.empty())
+        surfaces.push_back({"4jsv (reference corpus)", p, false, {}});
+    else
+        notes.push_back("4jsv skipped: not in " VELM_SHARED_DATA "/pdb.");
+    const fs::path tiled = dir / "tiled_100k.pdb";
+    if (fs::exists(tiled))
+        surfaces.push_back({"tiled_100k.pdb: 2 copies of 1tw7 side by side, one molecule (includeSolvent)",
+                            tiled.string(), true, {}});
+    else
+        notes.push_back("tiled_100k.pdb skipped: not in " + dir.string() + " (run make_large_pdb).");
+
+    for (SurfaceCase& c : surfaces) {
+        std::fprintf(stderr, "surface_bench: surface of %s\n", c.label.c_str());
+        const std::string out = Capture(self + " --surface " + Quote(c.files) + (c.solvent ? " 1" : " 0") +
+                                        " --repeat " + std::to_string(repeat));
+        SurfaceFigures& f = c.f;
+        f.ok = std::sscanf(out.c_str(), kSurfaceLine, &f.atoms, &f.taken, &f.nx, &f.ny, &f.nz, &f.vertices,
+                           &f.triangles, &f.runs, &f.median1, &f.best1, &f.median2, &f.best2, &f.identical) == 13;
+        if (!f.ok) std::fprintf(stderr, "surface_bench: %s failed: %s\n", c.label.c_str(), FirstLine(out).c_str());
+    }
+
+    struct HBondCase {
+        std::string label, file;
+        HBondFigures h;
+    };
+    std::vector<HBondCase> hbonds;
+    hbonds.push_back({"first 10,000 atoms of 1tw7", FirstAtoms(dir, system, 10000), {}});
+    hbonds.push_back({"2hhb", VELM_TEST_DATA "/2hhb.pdb", {}});
+    hbonds.push_back({"1ubi", VELM_TEST_DATA "/1ubi.pdb", {}});
+    for (HBondCase& c : hbonds) {
+        std::fprintf(stderr, "surface_bench: hydrogen bonds of %s\n", c.label.c_str());
+        const std::string out = Capture(self + " --hbonds " + Quote(c.file) + " --calls " + std::to_string(calls));
+        HBondFigures& h = c.h;
+        h.ok = std::sscanf(out.c_str(), kHBondLine, &h.atoms, &h.calls, &h.bonds, &h.median, &h.best, &h.worst) == 6;
+        if (!h.ok) std::fprintf(stderr, "surface_bench: %s failed: %s\n", c.label.c_str(), FirstLine(out).c_str());
+    }
+
+    std::printf("surface_bench: %ld cores, %s; load average %.2f %.2f %.2f at the start; build %s\n",
+                sysconf(_SC_NPROCESSORS_ONLN), CpuName().c_str(), load[0], load[1], load[2], VELM_BUILD_TYPE);
+
+    std::printf("\n### BuildSurface: seconds, median of %d (one and two threads in turn), spacing 0.595 A, probe 0\n\n",
+                repeat);
+    std::printf("| structure | atoms | atoms in the density | grid nx x ny x nz | grid points | vertices | "
+                "triangles | 1 thread | 2 threads | speed-up | identical |\n");
+    std::printf("|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---|\n");
+    for (const SurfaceCase& c : surfaces) {
+        const SurfaceFigures& f = c.f;
+        if (!f.ok) {
+            std::printf("| %s | failed | | | | | | | | | |\n", c.label.c_str());
+            continue;
+        }
+        std::printf("| %s | %s | %s | %lld x %lld x %lld | %s | %s | %s | %.2f | %.2f | %.2f | %s |\n",
+                    c.label.c_str(), Thousands(f.atoms).c_str(), Thousands(f.taken).c_str(), f.nx, f.ny, f.nz,
+                    Thousands(f.nx * f.ny * f.nz).c_str(), Thousands(f.vertices).c_str(),
+                    Thousands(f.triangles).c_str(), f.median1, f.median2, f.median1 / f.median2,
+                    f.identical ? "yes" : "no");
+    }
+    for (const std::string& n : notes) std::printf("\n%s\n", n.c_str());
+
+    std::printf("\n### RecomputeHydrogenBonds: ms per call over %d calls after one untimed call\n\n", calls);
+    std::printf("| structure | atoms | bonds found | median | best | worst |\n|---|---:|---:|---:|---:|---:|\n");
+    for (const HBondCase& c : hbonds) {
+        const HBondFigures& h = c.h;
+        if (!h.ok) {
+            std::printf("| %s | failed | | | | |\n", c.label.c_str());
+            continue;
+        }
+        std::printf("| %s | %s | %s | %.2f | %.2f | %.2f |\n", c.label.c_str(), Thousands(h.atoms).c_str(),
+                    Thousands(h.bonds).c_str(), h.median, h.best, h.worst);
+    }
+    std::fflush(stdout);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string file;
-    bool solvent = false, hbonds = false;
-    int repeat = 3;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--solvent")) solvent = true;
-        else if (!std::strcmp(argv[i], "--hbonds")) hbonds = true;
-        else if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc) repeat = std::atoi(argv[++i]);
-        else file = argv[i];
-    }
-    SilentUiHooks ui;
-    CVelmDoc doc(ui);
-    doc.options.computeSecondaryStructure = 0;
-    if (file.empty() || !doc.AddMoleculeFromFile(file)) {
-        std::fprintf(stderr, "surface_bench: cannot load %s\n", file.c_str());
+    fs::path dir = "/tmp/velm-bench";
+    std::string surfaceFiles, hbondFiles;
+    bool solvent = false;
+    int repeat = 3, calls = 50;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--surface" && i + 2 < argc) {
+                surfaceFiles = argv[++i];
+                solvent = std::atoi(argv[++i]) != 0;
+            } else if (a == "--hbonds" && i + 1 < argc) hbondFiles = argv[++i];
+            else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
+            else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
+            else if (a == "--calls" && i + 1 < argc) calls = std::max(1, std::atoi(argv[++i]));
+            else {
+                std::fprintf(stderr,
+                             "usage: surface_bench [--dir DIR] [--repeat N] [--calls N]\n"
+                             "       surface_bench --surface FILE[,FILE...] 0|1 [--repeat N]\n"
+                             "       surface_bench --hbonds FILE[,FILE...] [--calls N]\n");
+                return 2;
+            }
+        }
+        if (!surfaceFiles.empty()) return CaseSurface(surfaceFiles, solvent, repeat);
+        if (!hbondFiles.empty()) return CaseHBonds(hbondFiles, calls);
+        return RunAll(dir, repeat, calls);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "surface_bench: %s\n", e.what());
         return 1;
     }
-    Molecule& m = *doc.primary;
-    if (hbonds) {
-        std::vector<double> t;
-        RecomputeHydrogenBonds(doc);
-        for (int r = 0; r < std::max(repeat, 1); ++r) {
-            const double a = Now();
-            RecomputeHydrogenBonds(doc);
-            t.push_back(Now() - a);
-        }
-        std::printf("| %s | %d | %d | %.2f | %.2f |\n", file.c_str(), m.AtomCount(), doc.hydrogenBonds.Count(),
-                    1e3 * Median(t), 1e3 * *std::min_element(t.begin(), t.end()));
-        return 0;
-    }
-    m.surface.includeSolvent = solvent;
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<double> serial, parallel;
-    VelmSurface one, many;
-    for (int r = 0; r < repeat; ++r) {
-        double a = Now();
-        BuildSurface(m, ui, 1);
-        serial.push_back(Now() - a);
-        one = m.surface;
-        a = Now();
-        BuildSurface(m, ui, cores);
-        parallel.push_back(Now() - a);
-        many = m.surface;
-    }
-    const bool identical = one.vertices == many.vertices && one.normals == many.normals &&
-                           one.nearestAtom == many.nearestAtom && one.indices == many.indices;
-    // Grid points as the build lays them out.
-    const AtomBox box(m, m.surface);
-    long long points = 1;
-    const Vec3 lo = box.Minimum(), hi = box.Maximum();
-    for (double extent : {hi.x - lo.x, hi.y - lo.y, hi.z - lo.z}) points *= static_cast<long long>(extent / m.surface.spacing) + 1;
-    int drawn = 0;
-    for (const Atom& atom : m.atoms) drawn += solvent || !atom.hetero;
-    std::printf("| %s%s | %d | %lld | %d | %d | %.3f | %.3f | %d | %.2f | %s |\n", file.c_str(), solvent ? " (with solvent)" : "",
-                drawn, points, many.VertexCount(), many.TriangleCount(), Median(serial), Median(parallel), cores,
-                Median(serial) / Median(parallel), identical ? "yes" : "NO");
-    return identical ? 0 : 2;
 }
