@@ -11,31 +11,14 @@
 
 #include "batch/Batch.h"
 #include "support/PngRead.h"
+#include "support/BatchRun.h"
 #include "support/TestData.h"
 
 using namespace velm;
+using velm::test::BatchRun;
+using velm::test::RunVelm;
 
 namespace {
-
-struct BatchRun {
-    int status = -1;
-    std::string out, err;
-};
-
-BatchRun RunVelm(const std::vector<std::string>& args) {
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    BatchRun r;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    r.status = RunBatch(args, out, err);
-    for (auto [f, s] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
-        std::rewind(f);
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) s->append(buf, n);
-        std::fclose(f);
-    }
-    return r;
-}
 
 bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
