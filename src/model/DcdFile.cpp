@@ -105,6 +105,11 @@ DcdHeader DcdFile::ReadHeader() {
     const long a = stepsStart + 4;  // the first x value of a file without unit cells
     const long A = header_.atoms;
     long N = header_.steps;
+    // A file cut short (a run that stopped early) holds fewer steps than its
+    // header says. Checked before the width is worked out, so that a header
+    // claiming billions of steps and atoms cannot overflow the arithmetic.
+    if (A > 0 && N > 0 && (size - stepsStart) / (cell + 3 * (A * 4 + 8)) < N)
+        VELM_THROW("Unexpected end of file!");
     if (A > 0 && N > 0) {
         header_.width = static_cast<int>((size - (24 + cell) * N - a + 8) / (3 * N * A));
     } else if (A > 0) {
@@ -115,10 +120,6 @@ DcdHeader DcdFile::ReadHeader() {
         header_.width = 0;
     }
     if (header_.width < 0) header_.width = 0;
-    // A file cut short (a run that stopped early) holds fewer steps than its
-    // header says, which shows as a width that fits no value type.
-    if (A > 0 && N > 0 && header_.width < 4 && (size - stepsStart) / (cell + 3 * (A * 4 + 8)) < N)
-        VELM_THROW("Unexpected end of file!");
     if (A > 0 && N > 0 && (header_.width == 4 || header_.width == 8)) {
         const long stepBytes = cell + 3 * (A * header_.width + 8);
         if (stepBytes > 0 && (size - stepsStart) / stepBytes < N) VELM_THROW("Unexpected end of file!");

@@ -95,15 +95,35 @@ void BuildChains(Molecule& mol) {
         std::erase_if(c.residues, [](const Residue& r) { return r.alphaCarbon < 0 || r.carbonylOxygen < 0; });
 }
 
-PdbFile ReadPdb(const std::string& path) {
-    try {
-        return PdbFile::Read(path);
-    } catch (const VelmError&) {
-    } catch (const std::bad_alloc&) {
-    }
+[[noreturn]] void RefuseToRead(const std::string& path) {
     char text[4200];
     std::snprintf(text, sizeof text, "Can't open ``%.4000s'' for reading.", path.c_str());
     VELM_THROW(text);
+}
+
+// Every difference of two positions must be a finite number: the centring,
+// the bounding box and the bond search all subtract them.
+bool SpanIsFinite(const std::vector<PdbAtomRecord>& atoms) {
+    if (atoms.empty()) return true;
+    double lo[3] = {atoms[0].x, atoms[0].y, atoms[0].z}, hi[3] = {lo[0], lo[1], lo[2]};
+    for (const PdbAtomRecord& r : atoms) {
+        const double v[3] = {r.x, r.y, r.z};
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], v[k]);
+            hi[k] = std::max(hi[k], v[k]);
+        }
+    }
+    return std::isfinite(hi[0] - lo[0]) && std::isfinite(hi[1] - lo[1]) && std::isfinite(hi[2] - lo[2]);
+}
+
+PdbFile ReadPdb(const std::string& path) {
+    try {
+        PdbFile file = PdbFile::Read(path);
+        if (SpanIsFinite(file.atoms)) return file;
+    } catch (const VelmError&) {
+    } catch (const std::bad_alloc&) {
+    }
+    RefuseToRead(path);
 }
 
 }  // namespace
@@ -179,13 +199,18 @@ void UpdateBoundingBox(Molecule& mol) {
 void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner& aligner) {
     if (mol.atoms.empty()) return;
 
-    double total = 0;
-    Vec3 sum;
+    // Summed in extended range: position x mass overflows a double for
+    // coordinates near its largest values, although their mean does not.
+    long double total = 0, sx = 0, sy = 0, sz = 0;
     for (const Atom& a : mol.atoms) {
-        sum += a.Position() * a.mass;
+        sx += static_cast<long double>(a.x) * a.mass;
+        sy += static_cast<long double>(a.y) * a.mass;
+        sz += static_cast<long double>(a.z) * a.mass;
         total += a.mass;
     }
-    const Vec3 centre = total != 0 ? sum * (1.0 / total) : Vec3{};
+    const Vec3 centre = total != 0 ? Vec3{static_cast<double>(sx / total), static_cast<double>(sy / total),
+                                          static_cast<double>(sz / total)}
+                                   : Vec3{};
     for (Atom& a : mol.atoms) {
         a.x -= centre.x;
         a.y -= centre.y;

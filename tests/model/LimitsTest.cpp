@@ -365,9 +365,6 @@ TEST(Limits, TrajectoryHeadersClaimingBillionsEndWithTheProgramsMessage) {
 }
 
 TEST(Limits, TrajectoryClaimingBillionsOfStepsAndAtomsAtOnce) {
-    GTEST_SKIP() << "DcdFile::ReadHeader (src/model/DcdFile.cpp) computes the value width as "
-                    "(size - (24 + cell) * N - a + 8) / (3 * N * A) in long: with 2^31-1 steps and 2^31-1 atoms "
-                    "3 * N * A overflows (signed overflow, undefined behaviour; the sanitizer build stops there)";
     TempDir dir;
     const std::string ubi = test::DataPath("1ubi.pdb");
     const std::string valid = dir.Write("valid.dcd", Dcd(1, kUbiAtoms, 1, kUbiAtoms));
@@ -620,14 +617,16 @@ TEST(Limits, ExtremeSerialNumbersAndCoordinates) {
     });
 }
 
+// Near the largest double, position x mass and the differences of positions
+// leave its range: read when every difference is finite, refused otherwise.
 TEST(Limits, LargestFiniteCoordinatesStayFinite) {
-    GTEST_SKIP() << "1e308 in an atom record is read, but centring the molecule (PostProcessFrames, "
-                    "src/model/ReadCoordinates.cpp) sums position x mass, which overflows to inf: every "
-                    "position of the loaded molecule becomes inf or nan";
     RunNumberCases({
-        {"x 1e308", AtomRecord("1", "1e308", "2.0", "3.0") + kAtom2, ""},
-        {"x 1e308 and -1e308", AtomRecord("1", "1e308", "2.0", "3.0") + AtomRecord("2", "-1e308", "1.0", "1.0"), ""},
-        {"z -1.7e308", AtomRecord("1", "1.0", "2.0", "-1.7e308") + kAtom2, ""},
+        {"x 1e308", AtomRecord("1", "1e308", "2.0", "3.0") + kAtom2, kTwoFiniteApart},
+        {"x -1.7e308", AtomRecord("1", "-1.7e308", "2.0", "3.0") + kAtom2, kTwoFiniteApart},
+        {"x 1.7e308 and 1.6e308", AtomRecord("1", "1.7e308", "2.0", "3.0") + AtomRecord("2", "1.6e308", "1.0", "1.0"),
+         kTwoFiniteApart},
+        {"x 1e308 and -1e308", AtomRecord("1", "1e308", "2.0", "3.0") + AtomRecord("2", "-1e308", "1.0", "1.0"),
+         kRefused},
     });
 }
 
