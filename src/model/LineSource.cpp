@@ -16,6 +16,7 @@ gzFile Gz(void* f) { return static_cast<gzFile>(f); }
 }  // namespace
 
 std::string_view NextLinePiece(std::string_view text, size_t pos) {
+    while (pos < text.size() && text[pos] == '\n') ++pos;  // empty lines say nothing
     if (pos >= text.size()) return {};
     const size_t room = std::min(text.size() - pos, kLinePiece);
     const char* start = text.data() + pos;
@@ -39,6 +40,7 @@ bool GzLineSource::ReadLine(std::string_view& line) {
     for (;;) {
         const std::string_view held(block_.data() + begin_, end_ - begin_);
         line = NextLinePiece(held, 0);
+        begin_ = line.empty() ? end_ : static_cast<size_t>(line.data() - block_.data());
         // A piece is whole when it ends the line, fills a line buffer, or the file has ended.
         if (!line.empty() && (line.back() == '\n' || line.size() == kLinePiece || atEnd_)) {
             begin_ += line.size();
@@ -68,7 +70,7 @@ void GzLineSource::Rewind() {
 
 bool MemoryLineSource::ReadLine(std::string_view& line) {
     line = NextLinePiece(data_, pos_);
-    pos_ += line.size();
+    pos_ = line.empty() ? data_.size() : static_cast<size_t>(line.data() - data_.data()) + line.size();
     return !line.empty();
 }
 

@@ -8,6 +8,7 @@
 #include "core/VelmError.h"
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
+#include "support/TestData.h"
 
 using namespace velm;
 
@@ -251,6 +252,28 @@ TEST(PdbRead, LongLinesArriveInPieces) {
     EXPECT_EQ(ReadText(remark).atoms.size(), 1u);
     std::string atom = "ATOM 1 CA ALA A 1 1.0 2.0 3.0 1.0 2.0" + std::string(600, ' ') + "ATOM\n";
     EXPECT_EQ(ReadError(atom), "Error parsing file!");
+}
+
+TEST(PdbRead, EmptyLinesArePassedOverAcrossReadBlocks) {
+    // Files are read in blocks of 256 KiB: runs of empty lines and records
+    // that straddle a block's end read as they do from memory.
+    const size_t block = 1 << 18;
+    const std::string atom = "ATOM 1 CA ALA A 1 1.0 2.0 3.0\n";
+    test::TempDir dir;
+    for (const size_t shift : {0, 1, 5, 17, 40}) {
+        std::string text = "REMARK start\n";
+        while (text.size() + 80 < block - shift) text += "REMARK " + std::string(72, 'x') + "\n";
+        text += std::string(block - shift - text.size(), '\n');  // empty lines up to the edge
+        text += atom + std::string(1000, '\n') + atom + std::string(block - 30, '\n') + atom;
+        const PdbFile fromFile = PdbFile::Read(dir.Write("blank.pdb", text));
+        const PdbFile fromMemory = ReadText(text);
+        ASSERT_EQ(fromFile.atoms.size(), 3u) << shift;
+        ASSERT_EQ(fromMemory.atoms.size(), 3u) << shift;
+        for (const PdbAtomRecord& r : fromFile.atoms) EXPECT_EQ(r.z, 3.0) << shift;
+    }
+    // A line of nothing but line feeds, and one piece ending just before its line feed.
+    EXPECT_EQ(ReadText(std::string(5000, '\n')).atoms.size(), 0u);
+    EXPECT_EQ(ReadText("REMARK " + std::string(504, 'x') + "\n\n\n" + atom).atoms.size(), 1u);
 }
 
 TEST(PdbRead, SettersCheckTheirLimits) {
