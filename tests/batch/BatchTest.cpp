@@ -8,48 +8,30 @@
 #include <string>
 
 #include "batch/Batch.h"
+#include "support/BatchRun.h"
 #include "support/TestData.h"
 
 using namespace velm;
 using json = nlohmann::json;
 
-namespace {
-struct BatchRun {
-    int status = -1;
-    std::string out, err;
-};
-
-BatchRun RunArgs(const std::vector<std::string>& args) {
-    BatchRun r;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    r.status = RunBatch(args, out, err);
-    for (auto [f, s] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
-        std::rewind(f);
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s->append(buf, n);
-        std::fclose(f);
-    }
-    return r;
-}
-}  // namespace
+using test::BatchRun;
+using test::RunVelm;
 
 TEST(Batch, SummaryLines) {
     const std::string ubi = test::DataPath("1ubi.pdb");
     const std::string nmr = test::DataPath("2k39_3models.pdb");
-    const BatchRun r = RunArgs({ubi, nmr});
+    const BatchRun r = RunVelm({ubi, nmr});
     ASSERT_EQ(r.status, 0) << r.err;
     // 1ubi: 660 protein atoms in 76 residues and 58 waters; the waters are hetero.
     EXPECT_NE(r.out.find("path=" + ubi + " atoms=683 models=1 chains=1 residues=76 "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find(" frames=0 hetero=81 shift="), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("path=" + nmr + " atoms=501 models=3 chains=3 "), std::string::npos) << r.out;
 
-    const BatchRun multi = RunArgs({"-multi", nmr});
+    const BatchRun multi = RunVelm({"-multi", nmr});
     EXPECT_NE(multi.out.find("atoms=167 models=3 chains=1 residues=10 "), std::string::npos) << multi.out;
     EXPECT_NE(multi.out.find(" frames=2 "), std::string::npos) << multi.out;
 
-    const BatchRun bare = RunArgs({"-no_connect", ubi});
+    const BatchRun bare = RunVelm({"-no_connect", ubi});
     EXPECT_NE(bare.out.find(" bonds=0 "), std::string::npos) << bare.out;
 }
 
@@ -57,7 +39,7 @@ TEST(Batch, ShiftIsTheCentreOfMassMoved) {
     test::TempDir dir;
     // Two carbons: the centre of mass is their midpoint.
     const std::string path = dir.Write("two c.pdb", "ATOM 1 C1 LIG A 1 1.0 2.0 3.0\nATOM 2 C2 LIG A 1 3.0 2.0 3.0\n");
-    const BatchRun r = RunArgs({path});
+    const BatchRun r = RunVelm({path});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "path=\"" + path + "\" atoms=2 models=1 chains=1 residues=0 bonds=0 frames=0 hetero=0 "
                       "shift=-2.0000,-2.0000,-3.0000\n");
@@ -65,15 +47,15 @@ TEST(Batch, ShiftIsTheCentreOfMassMoved) {
 
 TEST(Batch, ErrorsAndUsage) {
     test::TempDir dir;
-    const BatchRun missing = RunArgs({dir.File("none.pdb")});
+    const BatchRun missing = RunVelm({dir.File("none.pdb")});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Can't open ``" + dir.File("none.pdb") + "'' for reading."), std::string::npos);
-    const BatchRun empty = RunArgs({dir.Write("empty.pdb", "")});
+    const BatchRun empty = RunVelm({dir.Write("empty.pdb", "")});
     EXPECT_EQ(empty.status, 1);
     EXPECT_NE(empty.err.find("Unable to read file"), std::string::npos);
-    EXPECT_EQ(RunArgs({}).status, 2);
-    EXPECT_EQ(RunArgs({"-bogus", "x.pdb"}).status, 2);
-    const BatchRun help = RunArgs({"-help"});
+    EXPECT_EQ(RunVelm({}).status, 2);
+    EXPECT_EQ(RunVelm({"-bogus", "x.pdb"}).status, 2);
+    const BatchRun help = RunVelm({"-help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: velm -batch"), std::string::npos);
 }
@@ -93,32 +75,32 @@ TEST(Batch, TrajectorySaveExportAndSuperpose) {
     test::TempDir dir;
     const std::string pdb = test::DataPath("1ubi.pdb"), dcd = test::DataPath("1ubi_20frames_le.dcd");
 
-    const BatchRun read = RunArgs({pdb, "-dcd", dcd, "-cm"});
+    const BatchRun read = RunVelm({pdb, "-dcd", dcd, "-cm"});
     ASSERT_EQ(read.status, 0) << read.err;
     EXPECT_NE(read.out.find(" atoms=683 models=21 "), std::string::npos) << read.out;
     EXPECT_NE(read.out.find(" frames=20 "), std::string::npos) << read.out;
     EXPECT_NE(read.err.find("Reading Trajectory"), std::string::npos);
 
-    const BatchRun wrong = RunArgs({pdb, "-dcd", test::DataPath("2hhb_20frames_le.dcd")});
+    const BatchRun wrong = RunVelm({pdb, "-dcd", test::DataPath("2hhb_20frames_le.dcd")});
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("Incorrect Number of atoms in DCD file!"), std::string::npos) << wrong.err;
 
     // Export frames 2..4 and read them back as models: three of them.
     const std::string exported = dir.File("frames.pdb");
-    ASSERT_EQ(RunArgs({pdb, "-dcd", dcd, "-export-trajectory", exported, "2", "4"}).status, 0);
-    const BatchRun back = RunArgs({"-multi", exported});
+    ASSERT_EQ(RunVelm({pdb, "-dcd", dcd, "-export-trajectory", exported, "2", "4"}).status, 0);
+    const BatchRun back = RunVelm({"-multi", exported});
     EXPECT_NE(back.out.find(" atoms=683 models=3 "), std::string::npos) << back.out;
 
     // Save two molecules into one file and load it again: all atoms, one file.
     const std::string saved = dir.File("both.pdb");
-    ASSERT_EQ(RunArgs({pdb, test::DataPath("pept.pdb"), "-save", saved, "-precision", "4"}).status, 0);
-    const BatchRun again = RunArgs({saved});
+    ASSERT_EQ(RunVelm({pdb, test::DataPath("pept.pdb"), "-save", saved, "-precision", "4"}).status, 0);
+    const BatchRun again = RunVelm({saved});
     EXPECT_NE(again.out.find(" atoms=790 "), std::string::npos) << again.out;
     // Saved centred, with four decimals: 27.343 - 30.15967 for the first atom.
     EXPECT_NE(test::ReadText(saved).find("      -2.8167  "), std::string::npos) << "four decimals";
 
     // Chain C of haemoglobin onto chain A: both alpha chains, 141 alpha carbons.
-    const BatchRun fit = RunArgs({test::DataPath("2hhb.pdb"), test::DataPath("2hhb.pdb"), "-superpose"});
+    const BatchRun fit = RunVelm({test::DataPath("2hhb.pdb"), test::DataPath("2hhb.pdb"), "-superpose"});
     ASSERT_EQ(fit.status, 0) << fit.err;
     EXPECT_NE(fit.out.find("pairs=574 rmsd_before=0.0000 rmsd_after=0.0000"), std::string::npos) << fit.out;
 }
@@ -134,11 +116,11 @@ TEST(Batch, OptionErrors) {
         {{pdb, "-superpose"}, "-superpose needs two structures"},
     };
     for (const Case& c : cases) {
-        const BatchRun r = RunArgs(c.args);
+        const BatchRun r = RunVelm(c.args);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
-    const BatchRun none = RunArgs({pdb, "-export-trajectory", "/tmp/never.pdb", "1", "2"});
+    const BatchRun none = RunVelm({pdb, "-export-trajectory", "/tmp/never.pdb", "1", "2"});
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("Cannot export a zero length trajectory"), std::string::npos) << none.err;
 }
@@ -151,7 +133,7 @@ TEST(Batch, SecondaryStructureList) {
     for (const auto& chain : reference["chains"])
         for (const auto& r : chain["residues"]) want += r["ss"].get<std::string>();
 
-    const BatchRun r = RunArgs({test::DataPath("1ubi.pdb"), "-ss"});
+    const BatchRun r = RunVelm({test::DataPath("1ubi.pdb"), "-ss"});
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out);
     std::string line, got, counts;

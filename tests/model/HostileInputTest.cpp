@@ -16,23 +16,14 @@
 #include "core/RecordingUiHooks.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
+#include "support/AddressSanitizer.h"
 #include "support/TestData.h"
 
 using namespace velm;
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
+constexpr bool kSanitized = test::kAddressSanitizer;
 
 long StatusKb(const char* field) {
     std::ifstream in("/proc/self/status");

@@ -33,6 +33,7 @@
 #include "core/VelmError.h"
 #include "model/PdbFile.h"
 #include "model/VelmDoc.h"
+#include "support/AddressSanitizer.h"
 #include "support/TestData.h"
 
 using namespace velm;
@@ -40,20 +41,7 @@ using velm::test::TempDir;
 
 namespace {
 
-// Under AddressSanitizer every allocation carries redzones and freed memory
-// sits in quarantine, so resident sizes say little there: the cases still run,
-// the memory comparison does not.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAsan = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAsan = true;
-#else
-constexpr bool kAsan = false;
-#endif
-#else
-constexpr bool kAsan = false;
-#endif
+constexpr bool kAsan = test::kAddressSanitizer;
 
 // A child still running after this long has hung; LIMITS_HANG_SECONDS sets
 // another bound for measuring big inputs by hand.
