@@ -16,7 +16,13 @@ gzFile Gz(void* f) { return static_cast<gzFile>(f); }
 }  // namespace
 
 std::string_view NextLinePiece(std::string_view text, size_t pos) {
-    while (pos < text.size() && text[pos] == '\n') ++pos;  // empty lines say nothing
+    // Blank lines say nothing: pass over every whole one. A blank run longer
+    // than a piece, or one the text ends inside, is left to come in pieces.
+    for (size_t i = pos; i < text.size() && i - pos < kLinePiece; ++i) {
+        const char c = text[i];
+        if (c == '\n') pos = i + 1;
+        else if (c != ' ' && c != '\r' && c != '\t') break;
+    }
     if (pos >= text.size()) return {};
     const size_t room = std::min(text.size() - pos, kLinePiece);
     const char* start = text.data() + pos;

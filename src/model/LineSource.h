@@ -2,9 +2,9 @@
 // Where a text reader gets its lines: a file (plain or gzip-compressed, read
 // through zlib's gz stream interface) or a block of memory (tests, fuzzing).
 // Lines come in pieces of at most kLineBuffer - 1 characters, as a 512-byte
-// line buffer gives them, so a longer line arrives as several lines. Empty
-// lines (a line feed alone) are passed over: a file of nothing but line feeds
-// is read at the speed of decompression.
+// line buffer gives them, so a longer line arrives as several lines. Blank
+// lines (blanks, tabs and carriage returns at most) are passed over: a file of
+// nothing else is read at the speed of decompression.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,7 +51,7 @@ private:
     size_t pos_ = 0;
 };
 
-// The next piece of `text` from `pos`, after any empty lines: through the line
+// The next piece of `text` from `pos`, after any blank lines: through the line
 // feed, or kLinePiece characters when the line is longer. Empty at the end.
 std::string_view NextLinePiece(std::string_view text, size_t pos);
 

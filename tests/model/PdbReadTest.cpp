@@ -254,26 +254,36 @@ TEST(PdbRead, LongLinesArriveInPieces) {
     EXPECT_EQ(ReadError(atom), "Error parsing file!");
 }
 
-TEST(PdbRead, EmptyLinesArePassedOverAcrossReadBlocks) {
-    // Files are read in blocks of 256 KiB: runs of empty lines and records
+TEST(PdbRead, BlankLinesArePassedOverAcrossReadBlocks) {
+    // Files are read in blocks of 256 KiB: runs of blank lines and records
     // that straddle a block's end read as they do from memory.
     const size_t block = 1 << 18;
     const std::string atom = "ATOM 1 CA ALA A 1 1.0 2.0 3.0\n";
+    auto blanks = [](size_t n) {
+        std::string b;
+        const char* kinds[] = {"\n", " \r\n", "\t \n", "\r\n"};
+        for (size_t k = 0; b.size() < n; ++k) b += kinds[k % 4];
+        b.resize(n);
+        if (n) b.back() = '\n';
+        return b;
+    };
     test::TempDir dir;
-    for (const size_t shift : {0, 1, 5, 17, 40}) {
+    for (const size_t shift : {0, 1, 2, 5, 17, 40}) {
         std::string text = "REMARK start\n";
         while (text.size() + 80 < block - shift) text += "REMARK " + std::string(72, 'x') + "\n";
-        text += std::string(block - shift - text.size(), '\n');  // empty lines up to the edge
-        text += atom + std::string(1000, '\n') + atom + std::string(block - 30, '\n') + atom;
+        text += blanks(block - shift - text.size());  // blank lines up to the edge
+        text += atom + blanks(1000) + atom + blanks(block - 30) + "  " + atom;
         const PdbFile fromFile = PdbFile::Read(dir.Write("blank.pdb", text));
         const PdbFile fromMemory = ReadText(text);
         ASSERT_EQ(fromFile.atoms.size(), 3u) << shift;
         ASSERT_EQ(fromMemory.atoms.size(), 3u) << shift;
         for (const PdbAtomRecord& r : fromFile.atoms) EXPECT_EQ(r.z, 3.0) << shift;
     }
-    // A line of nothing but line feeds, and one piece ending just before its line feed.
-    EXPECT_EQ(ReadText(std::string(5000, '\n')).atoms.size(), 0u);
+    EXPECT_EQ(ReadText(blanks(5000)).atoms.size(), 0u);
+    EXPECT_EQ(ReadText(blanks(5000) + "  \t").atoms.size(), 0u);
+    // A piece ending just before its line feed, and blank lines longer than a piece.
     EXPECT_EQ(ReadText("REMARK " + std::string(504, 'x') + "\n\n\n" + atom).atoms.size(), 1u);
+    EXPECT_EQ(ReadText(std::string(2000, ' ') + "\n" + std::string(511, '\t') + "\n" + atom).atoms.size(), 1u);
 }
 
 TEST(PdbRead, SettersCheckTheirLimits) {
