@@ -1,15 +1,42 @@
 #pragma once
-// What the benchmarks share: running a measurement in a fresh process,
-// naming the machine, and finding the structure the large files are built from.
+// What the benchmarks share: clocks and medians, running a measurement in a
+// fresh process, naming the machine, and finding and cutting the structure
+// the large files are built from.
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace velm::bench {
+
+inline double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+inline double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// 1234567 as "1,234,567".
+inline std::string Thousands(long long n) {
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
 
 inline std::string Quote(const std::string& s) {
     std::string q = "'";
@@ -53,5 +80,35 @@ inline std::string DefaultSource() {
     return VELM_TEST_DATA "/1tw7_solvated.pdb.gz";
 }
 #endif
+
+// The first `count` ATOM/HETATM records of the source (plain or gzip),
+// written once into DIR and reused by later runs.
+inline std::string FirstAtoms(const std::filesystem::path& dir, const std::string& source, long count) {
+    namespace fs = std::filesystem;
+    const fs::path out = dir / ("1tw7_first" + std::to_string(count) + ".pdb");
+    if (fs::exists(out)) return out.string();
+    fs::create_directories(dir);
+    gzFile in = gzopen(source.c_str(), "rb");
+    if (!in) throw std::runtime_error("cannot open " + source);
+    const fs::path partial = out.string() + ".part";
+    std::FILE* o = std::fopen(partial.c_str(), "w");
+    if (!o) {
+        gzclose(in);
+        throw std::runtime_error("cannot write " + partial.string());
+    }
+    char buf[512];
+    long written = 0;
+    while (written < count && gzgets(in, buf, sizeof buf)) {
+        if (std::strncmp(buf, "ATOM", 4) != 0 && std::strncmp(buf, "HETATM", 6) != 0) continue;
+        std::fputs(buf, o);
+        ++written;
+    }
+    std::fputs("END\n", o);
+    gzclose(in);
+    if (std::fclose(o) != 0) throw std::runtime_error("cannot write " + partial.string());
+    if (written < count) throw std::runtime_error(source + " has fewer than " + std::to_string(count) + " atoms");
+    fs::rename(partial, out);
+    return out.string();
+}
 
 }  // namespace velm::bench

@@ -52,8 +52,6 @@ using namespace velm::bench;
 
 using Figures = std::map<std::string, double>;
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
 // Best of `repeat` runs of `body`; `prepare` runs untimed before each.
 double Best(int repeat, const std::function<void()>& body, const std::function<void()>& prepare = {}) {
     double best = 1e30;

@@ -43,8 +43,6 @@ namespace {
 
 using namespace velm::bench;
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
 // A "VmRSS:  1234 kB" style field of /proc/self/status, in bytes.
 long StatusBytes(const char* field) {
     std::ifstream in("/proc/self/status");

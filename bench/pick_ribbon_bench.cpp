@@ -65,24 +65,6 @@ constexpr int kGrid = 5;  // pick points: a 5 x 5 grid whose middle point is the
 constexpr int kCopies = 18;
 constexpr double kLatticeGap = 10;  // angstrom between the boxes of neighbouring copies
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-std::string Thousands(long n) {
-    const std::string digits = std::to_string(n);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 std::vector<std::string> SplitCommas(const std::string& s) {
     std::vector<std::string> out;
     size_t start = 0;

@@ -199,8 +199,6 @@ constexpr int kSide = 1000;
 constexpr int kWarmUpFrames = 3;
 constexpr int kMinimumFrames = 5;
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
 struct ModeColumn {
     velm::RenderMode mode;
     const char* title;
@@ -221,12 +219,6 @@ struct CaseFigures {
 };
 
 constexpr const char* kCaseLine = "%ld %ld %d %lf %lf %lf %ld %ld %ld %ld %ld %ld\n";
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // The lower middle of the counts: a count some frame really made.
 long MedianCount(std::vector<long> v) {
@@ -317,34 +309,6 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
     return 0;
 }
 
-// The first `count` ATOM/HETATM records of the source, written once into DIR.
-std::string FirstAtoms(const fs::path& dir, const std::string& source, long count) {
-    const fs::path out = dir / ("1tw7_first" + std::to_string(count) + ".pdb");
-    if (fs::exists(out)) return out.string();
-    gzFile in = gzopen(source.c_str(), "rb");
-    if (!in) throw std::runtime_error("cannot open " + source);
-    const fs::path partial = out.string() + ".part";
-    std::FILE* o = std::fopen(partial.c_str(), "w");
-    if (!o) {
-        gzclose(in);
-        throw std::runtime_error("cannot write " + partial.string());
-    }
-    char buf[512];
-    long written = 0;
-    while (written < count && gzgets(in, buf, sizeof buf)) {
-        const std::string line(buf);
-        if (line.rfind("ATOM", 0) != 0 && line.rfind("HETATM", 0) != 0) continue;
-        std::fputs(line.c_str(), o);
-        ++written;
-    }
-    std::fputs("END\n", o);
-    gzclose(in);
-    std::fclose(o);
-    if (written < count) throw std::runtime_error(source + " has fewer than " + std::to_string(count) + " atoms");
-    fs::rename(partial, out);
-    return out.string();
-}
-
 struct Size {
     std::string label;  // where the atoms come from
     std::string files;  // comma-separated, loaded as separate molecules
@@ -362,15 +326,6 @@ std::vector<Size> Sizes(const fs::path& dir) {
     if (fs::exists(tiled)) sizes[3] = {"tiled_100k.pdb (2 copies of 1tw7)", tiled.string(), {}};
     else sizes[3] = {"1tw7 loaded twice (2 molecules, overlapping)", source + "," + source, {}};
     return sizes;
-}
-
-std::string Thousands(long n) {
-    std::string digits = std::to_string(n), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
 }
 
 // "median (max)", or the one count when every frame made the same.

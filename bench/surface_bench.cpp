@@ -43,24 +43,6 @@ namespace {
 
 using namespace velm::bench;
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-std::string Thousands(long long n) {
-    const std::string digits = std::to_string(n);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 std::vector<std::string> SplitCommas(const std::string& s) {
@@ -199,35 +181,6 @@ int CaseHBonds(const std::string& files, int calls) {
     h.worst = *std::max_element(times.begin(), times.end());
     std::printf(kHBondLine, h.atoms, h.calls, h.bonds, h.median, h.best, h.worst);
     return 0;
-}
-
-// The first `count` ATOM/HETATM records of the source, written once into DIR
-// (the render benchmark writes the same file).
-std::string FirstAtoms(const fs::path& dir, const std::string& source, long count) {
-    const fs::path out = dir / ("1tw7_first" + std::to_string(count) + ".pdb");
-    if (fs::exists(out)) return out.string();
-    fs::create_directories(dir);
-    gzFile in = gzopen(source.c_str(), "rb");
-    if (!in) throw std::runtime_error("cannot open " + source);
-    const fs::path partial = out.string() + ".part";
-    std::FILE* o = std::fopen(partial.c_str(), "w");
-    if (!o) {
-        gzclose(in);
-        throw std::runtime_error("cannot write " + partial.string());
-    }
-    char buf[512];
-    long written = 0;
-    while (written < count && gzgets(in, buf, sizeof buf)) {
-        if (std::strncmp(buf, "ATOM", 4) != 0 && std::strncmp(buf, "HETATM", 6) != 0) continue;
-        std::fputs(buf, o);
-        ++written;
-    }
-    std::fputs("END\n", o);
-    gzclose(in);
-    if (std::fclose(o) != 0) throw std::runtime_error("cannot write " + partial.string());
-    if (written < count) throw std::runtime_error(source + " has fewer than " + std::to_string(count) + " atoms");
-    fs::rename(partial, out);
-    return out.string();
 }
 
 // ---------------------------------------------------------------------------
