@@ -81,6 +81,18 @@ inline std::string DefaultSource() {
 }
 #endif
 
+inline std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// "a,b,c" as its parts; a benchmark case loads a comma-separated list of files.
+inline std::vector<std::string> SplitCommas(const std::string& s) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t comma; (comma = s.find(',', start)) != std::string::npos; start = comma + 1)
+        out.push_back(s.substr(start, comma - start));
+    out.push_back(s.substr(start));
+    return out;
+}
+
 // The first `count` ATOM/HETATM records of the source (plain or gzip),
 // written once into DIR and reused by later runs.
 inline std::string FirstAtoms(const std::filesystem::path& dir, const std::string& source, long count) {

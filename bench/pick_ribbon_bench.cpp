@@ -65,15 +65,6 @@ constexpr int kGrid = 5;  // pick points: a 5 x 5 grid whose middle point is the
 constexpr int kCopies = 18;
 constexpr double kLatticeGap = 10;  // angstrom between the boxes of neighbouring copies
 
-std::vector<std::string> SplitCommas(const std::string& s) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t comma; (comma = s.find(',', start)) != std::string::npos; start = comma + 1)
-        out.push_back(s.substr(start, comma - start));
-    out.push_back(s.substr(start));
-    return out;
-}
-
 // Silent, but remembers whether Pick complained (a selection buffer overflow).
 class CountingUi : public velm::SilentUiHooks {
 public:
@@ -355,8 +346,6 @@ std::string TiledHaemoglobin(const fs::path& dir) {
 }
 
 // ---------------------------------------------------------------------------
-
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 std::string SecondLine(const std::string& text) {
     const size_t eol = text.find('\n');

@@ -226,15 +226,6 @@ long MedianCount(std::vector<long> v) {
     return v[(v.size() - 1) / 2];
 }
 
-std::vector<std::string> SplitCommas(const std::string& s) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t comma; (comma = s.find(',', start)) != std::string::npos; start = comma + 1)
-        out.push_back(s.substr(start, comma - start));
-    out.push_back(s.substr(start));
-    return out;
-}
-
 // Loads the files, draws them in one mode and prints the case line.
 int CaseMode(const std::string& files, const std::string& modeName, int frames, double budget) {
     const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(modeName);

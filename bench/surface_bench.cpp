@@ -43,17 +43,6 @@ namespace {
 
 using namespace velm::bench;
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-std::vector<std::string> SplitCommas(const std::string& s) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t comma; (comma = s.find(',', start)) != std::string::npos; start = comma + 1)
-        out.push_back(s.substr(start, comma - start));
-    out.push_back(s.substr(start));
-    return out;
-}
-
 void Load(velm::CVelmDoc& doc, const std::string& files) {
     doc.options.computeSecondaryStructure = 0;
     for (const std::string& f : SplitCommas(files))
