@@ -95,12 +95,6 @@ void BuildChains(Molecule& mol) {
         std::erase_if(c.residues, [](const Residue& r) { return r.alphaCarbon < 0 || r.carbonylOxygen < 0; });
 }
 
-[[noreturn]] void RefuseToRead(const std::string& path) {
-    char text[4200];
-    std::snprintf(text, sizeof text, "Can't open ``%.4000s'' for reading.", path.c_str());
-    VELM_THROW(text);
-}
-
 // Every difference of two positions must be a finite number: the centring,
 // the bounding box and the bond search all subtract them.
 bool SpanIsFinite(const std::vector<PdbAtomRecord>& atoms) {
@@ -123,7 +117,9 @@ PdbFile ReadPdb(const std::string& path) {
     } catch (const VelmError&) {
     } catch (const std::bad_alloc&) {
     }
-    RefuseToRead(path);
+    char text[4200];
+    std::snprintf(text, sizeof text, "Can't open ``%.4000s'' for reading.", path.c_str());
+    VELM_THROW(text);
 }
 
 }  // namespace
