@@ -123,8 +123,8 @@ Figures TimeSteps(const Paths& p, int repeat, bool keep) {
 }
 
 velm::Molecule& LoadTopology(velm::CVelmDoc& doc, const Paths& p) {
-    if (!doc.AddMoleculeFromFile(p.Topology()) || !doc.primary) throw std::runtime_error("no atoms in " + p.Topology());
-    return *doc.primary;
+    if (!doc.AddMoleculeFromFile(p.Topology()) || !doc.Primary()) throw std::runtime_error("no atoms in " + p.Topology());
+    return *doc.Primary();
 }
 
 // The document's path: header on this thread, steps on the worker into the
@@ -163,8 +163,8 @@ Figures TimeSuperpose(const Paths& p, int repeat) {
     doc.options.computeConnectivity = 0;  // bonds play no part here; the load is quicker without them
     if (!doc.AddMoleculeFromFile(p.Large())) throw std::runtime_error("no atoms in " + p.Large());
     doc.DuplicateMolecules({0});
-    const velm::Molecule& A = *doc.molecules[0];
-    velm::Molecule& B = *doc.molecules[1];
+    const velm::Molecule& A = *doc.Molecules()[0];
+    velm::Molecule& B = *doc.Molecules()[1];
     Quaternion(35.0, 1.0, -2.0, 0.5, B.trackball.orientation);
     B.trackball.translation[0] = 12.0f;
     B.trackball.translation[1] = -7.0f;

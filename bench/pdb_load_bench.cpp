@@ -77,7 +77,7 @@ int PeakMode(const std::string& path) {
     velm::CVelmDoc doc(ui);
     doc.AddMoleculeFromFile(path);
     const long hwmAfter = StatusBytes("VmHWM");
-    std::printf("%d %ld %ld\n", doc.primary ? doc.primary->AtomCount() : 0, rssBefore, hwmAfter);
+    std::printf("%d %ld %ld\n", doc.Primary() ? doc.Primary()->AtomCount() : 0, rssBefore, hwmAfter);
     return 0;
 }
 
@@ -126,7 +126,7 @@ void Measure(Figures& f, int repeat) {
         const double t0 = Now();
         doc.AddMoleculeFromFile(f.path);
         f.load = std::min(f.load, Now() - t0);
-        f.chains = doc.primary ? static_cast<long>(doc.primary->chains.size()) : 0;
+        f.chains = doc.Primary() ? static_cast<long>(doc.Primary()->chains.size()) : 0;
     }
 }
 

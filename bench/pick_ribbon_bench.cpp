@@ -38,7 +38,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/SecondaryStructure.h"
+#include "analysis/MakeDocument.h"
 #include "core/UiHooks.h"
 #include "model/Molecule.h"
 #include "model/RenderMode.h"
@@ -101,7 +101,7 @@ int CasePick(const std::string& files, int rounds) {
     for (const std::string& f : SplitCommas(files))
         if (!doc.AddMoleculeFromFile(f)) throw std::runtime_error("no atoms in " + f);
     PickFigures p;
-    for (auto& m : doc.molecules) {
+    for (auto& m : doc.Molecules()) {
         m->selected = 1;
         m->showSolvent = 1;  // hetero atoms are named only when shown: show them, so every atom is pickable
         p.atoms += m->AtomCount();
@@ -117,7 +117,7 @@ int CasePick(const std::string& files, int rounds) {
         velm::SceneRenderer view(scene);
         view.Initialise();
         view.Resize(kSide, kSide);
-        velm::ApplyRenderMode(s, doc.molecules, velm::WireFrame);  // what a loaded molecule shows
+        velm::ApplyRenderMode(s, doc, velm::WireFrame);  // what a loaded molecule shows
         velm::OnDocumentChanged(scene, doc);
         renderer = RendererName();
 
@@ -125,7 +125,7 @@ int CasePick(const std::string& files, int rounds) {
         std::vector<double> frames;
         for (int i = 0; i < 3; ++i) {
             const double t0 = Now();
-            view.RenderPass(doc.molecules, 0);
+            view.RenderPass(doc.Molecules(), 0);
             glFinish();
             frames.push_back((Now() - t0) * 1e3);
         }
@@ -137,7 +137,7 @@ int CasePick(const std::string& files, int rounds) {
                 points.push_back({kSide * (2 * i + 1) / (2 * kGrid), kSide * (2 * j + 1) / (2 * kGrid)});
 
         double t0 = Now();
-        velm::Pick(view, doc.molecules, kSide / 2, kSide / 2, ui);
+        velm::Pick(view, doc.Molecules(), kSide / 2, kSide / 2, ui);
         p.first = (Now() - t0) * 1e3;
 
         std::vector<double> times;
@@ -145,7 +145,7 @@ int CasePick(const std::string& files, int rounds) {
         for (int round = 0; round < rounds; ++round) {
             for (size_t k = 0; k < points.size(); ++k) {
                 t0 = Now();
-                const velm::PickResult hit = velm::Pick(view, doc.molecules, points[k][0], points[k][1], ui);
+                const velm::PickResult hit = velm::Pick(view, doc.Molecules(), points[k][0], points[k][1], ui);
                 times.push_back((Now() - t0) * 1e3);
                 if (round == 0) {
                     firstRound.push_back(hit);
@@ -191,7 +191,7 @@ constexpr const char* kRibbonLine = "%ld %ld %ld %ld %ld %ld %d %d %d %lf %lf %l
 // skip chains of one residue and walk every other chain to its end.
 long SplinePointsPerFrame(const velm::CVelmDoc& doc, velm::RenderMode mode, int resolution, double tension) {
     long points = 0;
-    for (const auto& m : doc.molecules) {
+    for (const auto& m : doc.Molecules()) {
         for (int c = 0; c < static_cast<int>(m->chains.size()); ++c) {
             if (m->chains[static_cast<size_t>(c)].residues.size() <= 1) continue;
             velm::SplineCursor cursor(*m, c, resolution, tension);
@@ -210,13 +210,13 @@ int CaseRibbon(const std::string& files, const std::string& modeName, int frameC
     if (!mode) throw std::runtime_error("unknown render mode " + modeName);
 
     CountingUi ui;
-    velm::CVelmDoc doc(ui);
-    doc.assignSecondaryStructure = [&ui](velm::Molecule& m) { velm::AssignSecondaryStructure(m, ui); };
+    const auto made = velm::MakeDocument(ui);
+    velm::CVelmDoc& doc = *made;
     for (const std::string& f : SplitCommas(files))
         if (!doc.AddMoleculeFromFile(f)) throw std::runtime_error("no atoms in " + f);
     if (ui.messages) std::fprintf(stderr, "pick_ribbon_bench: the secondary-structure stage complained\n");
     RibbonFigures r;
-    for (auto& m : doc.molecules) {
+    for (auto& m : doc.Molecules()) {
         m->selected = 1;  // a load leaves only the newest molecule selected
         r.atoms += m->AtomCount();
         r.chains += static_cast<long>(m->chains.size());
@@ -240,13 +240,13 @@ int CaseRibbon(const std::string& files, const std::string& modeName, int frameC
         velm::SceneRenderer view(scene);
         view.Initialise();
         view.Resize(kSide, kSide);
-        velm::ApplyRenderMode(s, doc.molecules, *mode);
+        velm::ApplyRenderMode(s, doc, *mode);
         velm::OnDocumentChanged(scene, doc);
         renderer = RendererName();
         r.splinePoints = SplinePointsPerFrame(doc, *mode, r.spline, s.quality.Values().tension);
 
         for (int i = 0; i < kWarmUpFrames; ++i) {
-            view.RenderPass(doc.molecules, 0);
+            view.RenderPass(doc.Molecules(), 0);
             glFinish();
         }
         std::vector<double> total, submit;
@@ -254,7 +254,7 @@ int CaseRibbon(const std::string& files, const std::string& modeName, int frameC
         for (int i = 0; i < frameCount; ++i) {
             if (i >= kMinimumFrames && Now() - start > budget) break;
             const double t0 = Now();
-            view.RenderPass(doc.molecules, 0);
+            view.RenderPass(doc.Molecules(), 0);
             const double t1 = Now();
             glFinish();
             const double t2 = Now();

@@ -237,7 +237,7 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
     for (const std::string& f : SplitCommas(files))
         if (!doc.AddMoleculeFromFile(f)) throw std::runtime_error("no atoms in " + f);
     CaseFigures c;
-    for (auto& m : doc.molecules) {
+    for (auto& m : doc.Molecules()) {
         m->selected = 1;
         m->showSolvent = 1;  // water is most of the system: draw it, so every atom counts
         c.atoms += m->AtomCount();
@@ -255,11 +255,11 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
         view.Initialise();
         view.SetProjection();
         velm::OnDocumentChanged(scene, doc);
-        velm::ApplyRenderMode(s, doc.molecules, *mode);
+        velm::ApplyRenderMode(s, doc, *mode);
         if (const GLubyte* name = glGetString(GL_RENDERER)) renderer = reinterpret_cast<const char*>(name);
 
         for (int i = 0; i < kWarmUpFrames; ++i) {
-            view.RenderPass(doc.molecules, 0);
+            view.RenderPass(doc.Molecules(), 0);
             glFinish();
         }
         std::vector<double> total, submit;
@@ -270,7 +270,7 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
             gNewCalls = gMallocMain = gMallocOther = 0;
             gCounting = true;
             const double t0 = Now();
-            view.RenderPass(doc.molecules, 0);
+            view.RenderPass(doc.Molecules(), 0);
             const double t1 = Now();
             glFinish();
             const double t2 = Now();

@@ -139,7 +139,7 @@ Timing Measure(const std::string& name, const std::string& path, int repeat) {
     t.assign = Best(repeat, [&] { AssignSecondaryStructure(molecule, ui); });
     int counts[kSecondaryStructureCodes] = {};
     for (const Chain& c : molecule.chains)
-        for (const Residue& r : c.residues) ++counts[std::clamp(r.secondaryStructure, 0, kSecondaryStructureCodes - 1)];
+        for (const Residue& r : c.residues) ++counts[r.secondaryStructure];
     std::printf("%-22s %8d residues  parse %8.1f ms  assign %8.1f ms  (%.2f of parse, %.2f us/residue)  H %d E %d T %d C %d\n",
                 name.c_str(), t.residues, 1e3 * t.parse, 1e3 * t.assign, t.assign / t.parse, 1e6 * t.assign / t.residues,
                 counts[AlphaHelix], counts[Strand], counts[Turn], counts[Coil]);

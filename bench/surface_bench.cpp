@@ -86,7 +86,7 @@ int CaseSurface(const std::string& files, bool solvent, int repeat) {
     velm::SilentUiHooks ui;
     velm::CVelmDoc doc(ui);
     Load(doc, files);
-    velm::Molecule& m = *doc.molecules.begin()->get();
+    velm::Molecule& m = *doc.Molecules().begin()->get();
     velm::VelmSurface& s = m.surface;
     s.spacing = 0.595f;
     s.probeRadius = 0.0f;
@@ -153,15 +153,15 @@ int CaseHBonds(const std::string& files, int calls) {
     velm::CVelmDoc doc(ui);
     Load(doc, files);
     HBondFigures h;
-    for (const auto& m : doc.molecules) h.atoms += m->AtomCount();
+    for (const auto& m : doc.Molecules()) h.atoms += m->AtomCount();
     velm::RecomputeHydrogenBonds(doc);  // warm-up, not timed
-    const int bonds = doc.hydrogenBonds.Count();
+    const int bonds = doc.HydrogenBonds().Count();
     std::vector<double> times;
     for (int i = 0; i < calls; ++i) {
         const double t0 = Now();
         velm::RecomputeHydrogenBonds(doc);
         times.push_back((Now() - t0) * 1e3);
-        if (doc.hydrogenBonds.Count() != bonds) throw std::runtime_error("the bond count changed between calls");
+        if (doc.HydrogenBonds().Count() != bonds) throw std::runtime_error("the bond count changed between calls");
     }
     h.calls = calls;
     h.bonds = bonds;

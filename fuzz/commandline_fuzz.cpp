@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/MakeDocument.h"
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/CommandLine.h"
@@ -32,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (std::string& f : c.files) f = "/nonexistent/" + f;
     c.trajectory = "/nonexistent/" + c.trajectory;
     velm::SilentUiHooks ui;
-    velm::CVelmDoc doc(ui);
+    const auto doc = velm::MakeDocument(ui);
     velm::DisplayDepths depths;
-    velm::StartUp(c, doc, depths, ui);
+    velm::StartUp(c, *doc, depths, ui);
     return 0;
 }

@@ -1,11 +1,10 @@
-// A trajectory read into a small molecule: header checks, every step, and
-// the frames post-processed in each mode.
+// A trajectory read into a small molecule as users read one: the document's
+// command with header checks, every step on the worker, and the frames
+// post-processed in each read mode, Align included.
+#include "analysis/MakeDocument.h"
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "fuzz/FuzzSupport.h"
-#include "model/FileType.h"
-#include "model/ReadCoordinates.h"
-#include "model/Trajectory.h"
 #include "model/VelmDoc.h"
 
 namespace {
@@ -20,12 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     velm::fuzz::InputFile structure(reinterpret_cast<const uint8_t*>(kStructure), sizeof kStructure - 1, ".pdb");
     velm::fuzz::InputFile trajectory(data, size, ".dcd");
     velm::SilentUiHooks ui;
-    velm::CVelmDoc doc(ui);
+    const auto doc = velm::MakeDocument(ui);
     try {
-        if (!doc.AddMoleculeFromFile(structure.Path())) return 0;
-        velm::Molecule& m = *doc.primary;
-        velm::OpenTrajectory t = velm::ReadTrajectoryHeader(m, trajectory.Path(), velm::ByExtension);
-        if (velm::ReadTrajectorySteps(m, t, ui)) velm::PostProcessFrames(m, size % 2 ? velm::ZeroCenterOfMass : velm::Verbatim, ui);
+        if (!doc->AddMoleculeFromFile(structure.Path())) return 0;
+        doc->ReadTrajectoryIntoPrimary(trajectory.Path(), static_cast<int>(size % 3));
+        doc->SetFrame(static_cast<int>(size % 7));
     } catch (const velm::VelmError&) {
     }
     return 0;

@@ -11,8 +11,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "kabsch";
 constexpr double kEpsilon = 1e-7;
 
 Vec3 Times(const Matrix3& M, const Vec3& v) {
@@ -155,9 +153,9 @@ Matrix3 KabschRotation(const Matrix3& correlation) {
             for (int m = 0; m < 3; ++m) S[k][l] += R[m][k] * R[m][l];
 
     double vectors[3][3], mu[3];
-    if (!symmetricEigen3(S, vectors, mu)) VELM_THROW("kabsch:: Unable to diagonalize matrix");
+    if (!symmetricEigen3(S, vectors, mu)) throw VelmError("kabsch:: Unable to diagonalize matrix");
     if (std::count_if(mu, mu + 3, [](double v) { return v < kEpsilon; }) >= 2)
-        VELM_THROW("Zero eigen values in kabsch: Colinear molecules are not currently allowed.");
+        throw VelmError("Zero eigen values in kabsch: Colinear molecules are not currently allowed.");
 
     int L = 0, s = 0;
     for (int k = 0; k < 3; ++k) {
@@ -183,7 +181,7 @@ Matrix3 KabschRotation(const Matrix3& correlation) {
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) U.m[i][j] += bk[i] * ak[j];
     }
-    if (!ProperRotation(U)) VELM_THROW("kabsch:: Unable to diagonalize matrix");
+    if (!ProperRotation(U)) throw VelmError("kabsch:: Unable to diagonalize matrix");
     return U;
 }
 
@@ -215,7 +213,7 @@ void superpose(const Molecule& A, Molecule& B, const std::vector<int>& listA, co
     const Matrix3 T = Times(inverse, Times(U, MB));
     const Vec3 t = Times(inverse, Times(U, Times(MB, placeB.translation) - cB) + cA);
     if (!Finite(T) || !std::isfinite(t.x) || !std::isfinite(t.y) || !std::isfinite(t.z))
-        VELM_THROW("kabsch:: Unable to diagonalize matrix");
+        throw VelmError("kabsch:: Unable to diagonalize matrix");
 
     if (Frame* shown = ShownFrame(B)) {
         for (size_t i = 0; i < shown->AtomCount(); ++i) shown->SetPosition(i, Times(T, shown->Position(i)));

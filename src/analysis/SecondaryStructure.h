@@ -1,48 +1,13 @@
 #pragma once
-// Secondary-structure classes of residues and the document's assignment stage.
-#include <string_view>
+// The document's secondary-structure stage, plugged into loading.
+#include "model/SecondaryStructureCode.h"
 
 namespace velm {
 
 class Molecule;
 class UiHooks;
 
-// Stored in Residue::secondaryStructure. The assignment yields only codes 0..6;
-// the turn subtypes and Unknown exist for colouring and conversion.
-enum SecondaryStructureCode : int {
-    AlphaHelix = 0,
-    Helix310,
-    PiHelix,
-    Strand,
-    Bridge,
-    Coil,
-    Turn,
-    TurnI,
-    TurnIPrime,
-    TurnII,
-    TurnIIPrime,
-    TurnIV,
-    TurnVIa,
-    TurnVIb,
-    TurnVIII,
-    GammaClassic,
-    GammaInv,
-    UnknownStructure,
-    kSecondaryStructureCodes
-};
-
-// "Alpha Helix" ...; empty for TurnVIII, which has no long name.
-std::string_view SecondaryStructureLongName(int code);
-// "AlphaHelix" ...: keys of settings and batch output.
-std::string_view SecondaryStructureShortName(int code);
-// The long names a list shows: the 17 codes in order, TurnVIII left out.
-const std::string_view* SecondaryStructureListNames();
-constexpr int kSecondaryStructureListCount = 17;
-// The code of one assignment character ('B' and 'b' are both Bridge); any
-// character outside the table is UnknownStructure.
-SecondaryStructureCode SecondaryStructureFromCharacter(char c);
-
-// The document's secondary-structure stage: every run of consecutive chains
+// Every run of consecutive chains
 // of one model is assigned on its own. Returns 1, or 0 after showing "STRIDE
 // is unable to assign the secondary structure!" when something other than a
 // run's own failure stopped it.

@@ -10,7 +10,6 @@
 namespace velm {
 
 namespace {
-
 constexpr float kHelixThreshold = -230.0f;
 constexpr float kHelixStart = 0.12f, kHelixEnd = 0.06f;
 constexpr float kK1 = -1.0f, kK2 = 1.0f;
@@ -96,7 +95,7 @@ void WriteBack(const StrideRun& run, Molecule& molecule, int firstChain) {
     }
 }
 
-void assignSecondaryStructure(Molecule& molecule, int firstChain, int chainCount) {
+void AssignChainRun(Molecule& molecule, int firstChain, int chainCount) {
     try {
         StrideRun run = BuildStrideRun(molecule, firstChain, chainCount);
         MarkValidChains(run);

@@ -124,6 +124,6 @@ void AssignGammaTurns(StrideRun& run, int chain);
 void WriteBack(const StrideRun& run, Molecule& molecule, int firstChain);
 
 // One run, silent on its own failure (the residues then keep their codes).
-void assignSecondaryStructure(Molecule& molecule, int firstChain, int chainCount);
+void AssignChainRun(Molecule& molecule, int firstChain, int chainCount);
 
 }  // namespace velm

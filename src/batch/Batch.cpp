@@ -7,28 +7,32 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis/Kabsch.h"
-#include "analysis/SecondaryStructure.h"
-#include "batch/SceneImage.h"
+#include "analysis/AlphaCarbonFit.h"
+#include "analysis/MakeDocument.h"
+#include "batch/IniSettingsFile.h"
 #include "batch/StderrUiHooks.h"
 #include "core/VelmError.h"
+#include "model/ColourSchemes.h"
 #include "model/CommandLine.h"
 #include "model/PastedValues.h"
 #include "model/PdbDownload.h"
+#include "model/RadiusSchemes.h"
+#include "model/SecondaryStructureCode.h"
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
-#include "output/VelmMovie.h"
-#include "render/ColourSchemes.h"
-#include "render/RenderCommands.h"
+#include "output/MovieRecording.h"
+#include "output/SettingsTable.h"
+#include "render/OffscreenRenderer.h"
+#include "render/Pick.h"
 #include "render/Scene.h"
+#include "render/SceneDocumentLink.h"
+#include "render/SceneOptions.h"
 #include "surface/AreaReport.h"
 #include "surface/HydrogenBonds.h"
-#include "render/RadiusSchemes.h"
 
 namespace velm {
 
 namespace {
-
 constexpr const char* kUsage =
     "usage: velm -batch [options] FILE...\n"
     "  Loads each PDB file (plain or gzip-compressed) and prints one line per molecule:\n"
@@ -109,14 +113,25 @@ struct BatchOptions {
     std::string valuesPath;
     PasteOptions paste;
     std::optional<AreaReportKind> area;
-    std::string moviePath, movieCodec = kUncompressedCodec;
-    int movieRate = 15, movieStart = 1, movieStop = -1, movieDepth = 24;
-    bool movieSurfaceEveryStep = false, listCodecs = false;
+    MovieRequest movie;
+    bool listCodecs = false;
     bool listHydrogenBonds = false;
     int precision = 3;
     bool conect = true, normalise = true;
     int exportStart = 0, exportStop = 0;
-    ImageOptions image;
+
+    // The scene pictures, picks, surfaces and movies are taken of.
+    SceneOptions scene;
+    std::string imagePath;          // empty: no picture
+    int width = 800, height = 600;  // the view; the picture is all of it
+    int frame = 0;
+    std::optional<std::pair<int, int>> pick;  // window pixel, y down
+    bool defaults = false;                    // ignore the user's stored settings
+
+    bool NeedsScene() const {
+        return !imagePath.empty() || pick || scene.surface || scene.hydrogenBonds || area || listHydrogenBonds ||
+               !movie.path.empty();
+    }
 };
 
 bool ParseInteger(const std::string& text, int& value);
@@ -217,7 +232,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         } else if (a == "-image") {
             const std::string* v = value("file");
             if (!v) return "A filename was not found on the command line";
-            o.image.path = *v;
+            o.imagePath = *v;
             try {
                 ImageFormatOfPath(*v);
             } catch (const VelmError& e) {
@@ -225,7 +240,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             }
         } else if (a == "-width" || a == "-height") {
             const std::string* v = value("number");
-            int& side = a == "-width" ? o.image.width : o.image.height;
+            int& side = a == "-width" ? o.width : o.height;
             if (!v || !ParseInteger(*v, side) || side < 1) return a + ": Please enter a positive integer.";
         } else if (a == "-render") {
             const std::string* v = value("mode");
@@ -233,27 +248,27 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (!mode || *mode == Hidden)
                 return "-render takes WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks, TraceWireFrame, "
                        "TraceSpline, SolidRibbon, FlatRibbon, Tube, TemperatureTube or OccupancyTube";
-            o.image.mode = *mode;
+            o.scene.mode = *mode;
         } else if (a == "-color") {
             const std::string* v = value("scheme");
-            if (!v || !(o.image.colour = ColourSchemeFromName(*v)))
+            if (!v || !(o.scene.colour = ColourSchemeFromName(*v)))
                 return "-color takes element, structure, aminoacid, temperature, occupancy or index";
         } else if (a == "-radius") {
             const std::string* v = value("scheme");
-            if (!v || !(o.image.radius = RadiusSchemeFromName(*v))) return "-radius takes default, temperature or occupancy";
+            if (!v || !(o.scene.radius = RadiusSchemeFromName(*v))) return "-radius takes default, temperature or occupancy";
         } else if (a == "-quality") {
             const std::string* v = value("level");
             if (!v || (*v != "high" && *v != "medium" && *v != "low")) return "-quality takes high, medium or low";
-            o.image.quality = *v == "high" ? GraphicsQuality::High : *v == "low" ? GraphicsQuality::Low
+            o.scene.quality = *v == "high" ? GraphicsQuality::High : *v == "low" ? GraphicsQuality::Low
                                                                                  : GraphicsQuality::Medium;
         } else if (a == "-frame") {
             const std::string* v = value("number");
-            if (!v || !ParseInteger(*v, o.image.frame) || o.image.frame < 0) return "-frame takes a frame number from 0";
+            if (!v || !ParseInteger(*v, o.frame) || o.frame < 0) return "-frame takes a frame number from 0";
         } else if (a == "-background") {
             const std::string* v = value("colour");
             ColourF colour{};
             if (!v || !ParseColour(*v, colour)) return "-background takes R,G,B with each from 0 to 255";
-            o.image.background = colour;
+            o.scene.background = colour;
         } else if (a == "-rotate") {
             double angles[3];
             for (double& angle : angles) {
@@ -263,7 +278,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
                 angle = std::strtod(t.c_str(), &end);
                 if (t.empty() || *end != '\0' || !std::isfinite(angle)) return "-rotate takes three angles in degrees";
             }
-            o.image.turn = {angles[0], angles[1], angles[2]};
+            o.scene.turn = {angles[0], angles[1], angles[2]};
         } else if (a == "-zoom" || a == "-clip-depth") {
             const std::string* v = value("number");
             char* end = nullptr;
@@ -271,24 +286,24 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (a == "-zoom") {
                 if (!v || v->empty() || *end != '\0' || !(f > 0) || !std::isfinite(f))
                     return "-zoom takes a positive magnification";
-                o.image.zoom = f;
+                o.scene.zoom = f;
             } else {
                 if (!v || v->empty() || *end != '\0' || !(std::fabs(f) <= 7))
                     return "-clip-depth takes a distance from -7 to 7";
-                o.image.clipDepth = f;
-                o.image.clip = true;
+                o.scene.clipDepth = f;
+                o.scene.clip = true;
             }
         } else if (a == "-pick") {
             int x = 0, y = 0;
             if (i + 2 >= args.size() || !ParseInteger(args[i + 1], x) || !ParseInteger(args[i + 2], y))
                 return "-pick takes the x and y of a pixel of the view";
-            o.image.pick = {x, y};
+            o.pick = {x, y};
             i += 2;
         } else if (a == "-surface") {
             const std::string* v = value("style");
-            if (v && *v == "solid") o.image.surface = SolidSurface;
-            else if (v && *v == "mesh") o.image.surface = MeshSurface;
-            else if (v && *v == "dots") o.image.surface = DotSurface;
+            if (v && *v == "solid") o.scene.surface = SolidSurface;
+            else if (v && *v == "mesh") o.scene.surface = MeshSurface;
+            else if (v && *v == "dots") o.scene.surface = DotSurface;
             else return "-surface takes solid, mesh or dots";
         } else if (a == "-surface-color") {
             const std::string* v = value("colour");
@@ -301,21 +316,21 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (!v || !ParseColour(four ? text.substr(0, comma) : text, c) ||
                 (four && (!ParseInteger(text.substr(comma + 1), alpha) || alpha < 0 || alpha > 255)))
                 return "-surface-color takes R,G,B or R,G,B,A with each from 0 to 255";
-            o.image.surfaceColour = Rgba{static_cast<std::uint8_t>(std::lround(c[0] * 255)), static_cast<std::uint8_t>(std::lround(c[1] * 255)),
+            o.scene.surfaceOptions.userColour = Rgba{static_cast<std::uint8_t>(std::lround(c[0] * 255)), static_cast<std::uint8_t>(std::lround(c[1] * 255)),
                                          static_cast<std::uint8_t>(std::lround(c[2] * 255)), static_cast<std::uint8_t>(alpha)};
         } else if (a == "-surface-alpha" || a == "-surface-resolution") {
             const std::string* v = value("number");
             int n = 0;
             if (!v || !ParseInteger(*v, n) || n < 0 || n > (a == "-surface-alpha" ? 255 : 100))
                 return a + (a == "-surface-alpha" ? " takes an alpha from 0 to 255" : " takes a position from 0 to 100");
-            if (a == "-surface-alpha") o.image.surfaceAlpha = n;
-            else o.image.surfaceResolution = n;
+            if (a == "-surface-alpha") o.scene.surfaceOptions.atomAlpha = static_cast<std::uint8_t>(n);
+            else o.scene.surfaceOptions.resolutionPosition = n;
         } else if (a == "-probe") {
             const std::string* v = value("radius");
             char* end = nullptr;
             const double r = v ? std::strtod(v->c_str(), &end) : -1;
             if (!v || v->empty() || *end != '\0' || !(r >= 0 && r <= 3)) return "-probe: Please enter a number between 0 and 3.";
-            o.image.probeRadius = static_cast<float>(r);
+            o.scene.surfaceOptions.probeRadius = static_cast<float>(r);
         } else if (a == "-area") {
             const std::string* v = value("kind");
             if (v && *v == "residue") o.area = AreaReportKind::ByResidue;
@@ -324,28 +339,28 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         } else if (a == "-movie" || a == "-codec") {
             const std::string* v = value("text");
             if (!v) return a == "-movie" ? "A filename was not found on the command line" : "-codec takes a name of -list-codecs";
-            (a == "-movie" ? o.moviePath : o.movieCodec) = *v;
+            (a == "-movie" ? o.movie.path : o.movie.codec) = *v;
         } else if (a == "-fps") {
             const std::string* v = value("number");
-            if (!v || !ParseInteger(*v, o.movieRate) || o.movieRate < 1 || o.movieRate > 120)
+            if (!v || !ParseInteger(*v, o.movie.rate) || o.movie.rate < 1 || o.movie.rate > kMaxMovieRate)
                 return "Please enter a frame rate between 1 and 120";
         } else if (a == "-start" || a == "-stop") {
             const std::string* v = value("number");
-            if (!v || !ParseInteger(*v, a == "-start" ? o.movieStart : o.movieStop)) return "Please enter a valid step range!";
-        } else if (a == "-surface-every-step") o.movieSurfaceEveryStep = true;
+            if (!v || !ParseInteger(*v, a == "-start" ? o.movie.start : o.movie.stop)) return "Please enter a valid step range!";
+        } else if (a == "-surface-every-step") o.movie.updateSurfaceEveryStep = true;
         else if (a == "-list-codecs") o.listCodecs = true;
-        else if (a == "-surface-solvent") o.image.surfaceSolvent = true;
-        else if (a == "-hbonds") o.image.hydrogenBonds = true;
+        else if (a == "-surface-solvent") o.scene.surfaceOptions.includeSolvent = true;
+        else if (a == "-hbonds") o.scene.hydrogenBonds = true;
         else if (a == "-list-hbonds") o.listHydrogenBonds = true;
-        else if (a == "-clip") o.image.clip = true;
-        else if (a == "-clip-show") o.image.showClipPlane = true;
-        else if (a == "-stereo") o.image.stereo = true;
-        else if (a == "-defaults") o.image.defaults = true;
-        else if (a == "-nodepthcue") o.image.depthCue = false;
-        else if (a == "-labels") o.image.labels = true;
-        else if (a == "-axes") o.image.axes = true;
-        else if (a == "-solvent") o.image.solvent = true;
-        else if (a == "-monitors") o.image.monitors = true;
+        else if (a == "-clip") o.scene.clip = true;
+        else if (a == "-clip-show") o.scene.showClipPlane = true;
+        else if (a == "-stereo") o.scene.stereo = true;
+        else if (a == "-defaults") o.defaults = true;
+        else if (a == "-nodepthcue") o.scene.depthCue = false;
+        else if (a == "-labels") o.scene.labels = true;
+        else if (a == "-axes") o.scene.axes = true;
+        else if (a == "-solvent") o.scene.solvent = true;
+        else if (a == "-monitors") o.scene.monitors = true;
         else return "unknown option " + a;
     }
     if (cl.help || o.listCodecs) return "";
@@ -381,14 +396,6 @@ void PrintSecondaryStructure(const Molecule& m, std::FILE* out) {
     std::fputc('\n', out);
 }
 
-std::vector<int> AlphaCarbons(const Molecule& m) {
-    std::vector<int> out;
-    for (const Chain& c : m.chains)
-        for (const Residue& r : c.residues)
-            if (r.alphaCarbon >= 0) out.push_back(r.alphaCarbon);
-    return out;
-}
-
 // A path with blanks or quotes is written quoted, so that lines split on blanks.
 std::string PathField(const std::string& path) {
     if (path.find_first_of(" \t\"\\") == std::string::npos && !path.empty()) return path;
@@ -411,14 +418,14 @@ int ModelCount(const Molecule& m) {
 // "hbond donor=... acceptor=... distance=" per displayed hydrogen bond; an
 // atom is serial:name:residue, with its molecule's path when several are loaded.
 void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
-    const bool several = doc.molecules.Count() > 1;
+    const bool several = doc.MoleculeCount() > 1;
     const auto atom = [&](const Molecule& m, int i) {
         const Atom& a = m.atoms[static_cast<size_t>(i)];
         std::string text = std::to_string(a.serial) + ":" + std::string(a.Name()) + ":" + std::string(a.ResidueName()) +
                            std::to_string(a.residueNumber);
         return several ? PathField(m.path) + ":" + text : text;
     };
-    for (const DisplayHBond& b : doc.hydrogenBonds) {
+    for (const DisplayHBond& b : doc.HydrogenBonds()) {
         const auto place = [&](const Molecule& m, int i) {
             return several ? Placement(m.trackball).Place(m.Position(i)) : m.Position(i);
         };
@@ -426,36 +433,7 @@ void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
         std::fprintf(out, "hbond donor=%s acceptor=%s distance=%.3f\n", atom(*b.donorMolecule, b.donor).c_str(),
                      atom(*b.acceptorMolecule, b.acceptor).c_str(), d);
     }
-    std::fprintf(out, "hbonds=%d\n", doc.hydrogenBonds.Count());
-}
-
-// The trajectory frames start..stop (from 1) as an AVI movie of the view.
-void RecordMovie(CVelmDoc& doc, Scene& scene, const BatchOptions& o, UiHooks& ui, std::FILE* out) {
-    const int frames = doc.AnimationFrames() - 1;
-    const int start = o.movieStart, stop = o.movieStop < 0 ? frames : o.movieStop;
-    if (start < 0 || stop < start || stop > frames) throw VelmError("Please enter a valid step range!", "MovieDialog", __LINE__);
-    scene.settings.width = o.image.width;
-    scene.settings.height = o.image.height;
-    VelmMovie movie;
-    try {
-        movie.Open(o.moviePath, o.image.width, o.image.height, o.movieRate, o.movieDepth, &scene, &doc.molecules,
-                   o.movieSurfaceEveryStep, o.movieCodec);
-        ui.ProgressBegin("Recording", stop - start + 1);
-        for (int k = start; k <= stop; ++k) {
-            doc.SetFrame(k);
-            if (o.image.hydrogenBonds) RecomputeHydrogenBonds(doc);
-            movie.AddFrame();
-            ui.ProgressStep();
-        }
-        ui.ProgressEnd();
-        movie.Close();
-    } catch (const VelmError& e) {
-        movie.Close();
-        ui.ProgressEnd();
-        throw VelmError("Unable to create movie! " + e.shownText(), "MovieDialog", __LINE__);
-    }
-    std::fprintf(out, "movie=%s frames=%d fps=%d size=%dx%d codec=\"%s\"\n", PathField(o.moviePath).c_str(), stop - start + 1,
-                 o.movieRate, o.image.width, o.image.height, o.movieCodec.c_str());
+    std::fprintf(out, "hbonds=%d\n", doc.HydrogenBonds().Count());
 }
 
 void PrintHelp(std::FILE* out) {
@@ -467,17 +445,27 @@ void PrintHelp(std::FILE* out) {
 // Values from a text file into the primary molecule, as a paste would put them.
 void PasteValuesFromFile(CVelmDoc& doc, const std::string& path, const PasteOptions& options, UiHooks& ui) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw VelmError("Unable to open " + path, "Batch", __LINE__);
+    if (!file) throw VelmError("Unable to open " + path);
     std::string text;
     char buffer[65536];
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
     std::fclose(file);
-    const std::vector<double> values = ParsePastedValues(text, ui);
-    if (values.empty()) throw VelmError("The clipboard is empty - nothing to paste", "PasteDialog", __LINE__);
-    PasteOptions o = options;
-    if (o.mode == PasteMode::AtomRange && o.stop == 0) o.stop = doc.primary->AtomCount();
-    ApplyPastedValues(*doc.primary, values, o);
-    RefreshAfterValuesChanged(*doc.primary, doc.elementColours, doc.colourTables, o.target);
+    PasteValues(doc, text, options, ui);
+}
+
+// The scene of pictures, picks, surfaces and movies: the view's size, the
+// user's stored settings unless -defaults, then the options.
+void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o, UiHooks& ui) {
+    if (o.frame >= doc.AnimationFrames())
+        throw VelmError("-frame " + std::to_string(o.frame) + ": the trajectory has frames 0 to " +
+                        std::to_string(doc.AnimationFrames() - 1));
+    doc.SetFrame(o.frame);
+    scene.settings.width = o.width;
+    scene.settings.height = o.height;
+    if (!o.defaults) LoadSettings({scene.settings, scene.lighting}, IniSettingsFile::UserSettings());
+    // Every molecule takes the options, as the menu commands would for a
+    // selection of all of them.
+    doc.SelectAll();
 }
 
 }  // namespace
@@ -508,23 +496,21 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     }
 
     StderrUiHooks ui(err, o.verbose);
-    CVelmDoc doc(ui);
+    const std::unique_ptr<CVelmDoc> document = MakeDocument(ui);
+    CVelmDoc& doc = *document;
     doc.options.computeConnectivity = cl.connect;
     doc.options.multipleAsTrajectory = cl.multi;
     if (cl.multi) doc.options.trajectoryReadMode = cl.TrajectoryMode();
-    doc.frameAligner = superposeFrame;
-    doc.assignSecondaryStructure = [&ui](Molecule& m) { AssignSecondaryStructure(m, ui); };
     std::string doing;  // the file being worked on, for messages
     try {
         for (const std::string& path : cl.files) {
             doing = path;
-            if (!doc.AddMoleculeFromFile(path)) throw VelmError("Unable to read file", "VelmDoc", __LINE__);
+            if (!doc.AddMoleculeFromFile(path)) throw VelmError("Unable to read file");
         }
         if (!o.fetchId.empty()) {
             doing.clear();
             PdbHistory history;
-            if (!FetchPdbEntry(doc, history, o.fetchTemplate, o.fetchServer, o.fetchId, ui)) return 1;
-            doc.primary->path = o.fetchId;
+            FetchPdbEntry(doc, history, o.fetchTemplate, o.fetchServer, o.fetchId, ui);
         }
         if (cl.dcd) {
             doing = cl.trajectory;
@@ -534,47 +520,49 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             doing = o.valuesPath;
             PasteValuesFromFile(doc, o.valuesPath, o.paste, ui);
         }
-        for (const auto& m : doc.molecules) {
+        for (const auto& m : doc.Molecules()) {
             std::fprintf(out, "%s\n", MoleculeSummary(*m).c_str());
             if (o.listStructure) PrintSecondaryStructure(*m, out);
         }
         if (o.superpose) {
             doing.clear();
-            const Molecule& a = *doc.molecules[0];
-            Molecule& b = *doc.molecules[doc.molecules.Count() - 1];
-            const std::vector<int> ca = AlphaCarbons(a), cb = AlphaCarbons(b);
-            const size_t n = std::min(ca.size(), cb.size());
-            const std::vector<int> la(ca.begin(), ca.begin() + static_cast<long>(n));
-            const std::vector<int> lb(cb.begin(), cb.begin() + static_cast<long>(n));
-            if (n < 3) throw VelmError("Please select at least three atoms from  each molecule", "kabsch", __LINE__);
-            const double before = computeRmsd(a, b, la, lb, true);
-            superpose(a, b, la, lb, true);
-            std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", n, before, computeRmsd(a, b, la, lb, true));
+            const Molecule& fixed = *doc.Molecules()[0];
+            Molecule& moving = *doc.Molecules()[doc.MoleculeCount() - 1];
+            const AlphaCarbonFit fit = SuperposeOnAlphaCarbons(doc, fixed, moving);
+            std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", fit.pairs, fit.rmsdBefore, fit.rmsdAfter);
         }
-        if (!o.image.path.empty() || o.image.pick || o.image.surface || o.image.hydrogenBonds || o.area ||
-            o.listHydrogenBonds || !o.moviePath.empty()) {
+        if (o.NeedsScene()) {
             doing.clear();
             Scene scene;
-            PrepareScene(doc, o.image, scene, ui);
+            SetUpScene(scene, doc, o, ui);
+            SceneDocumentLink link(scene, doc);
+            ApplySceneOptions(scene, doc, o.scene, ui);
+            OffscreenRenderer offscreen(scene);
             if (o.area) {
-                const AreaReport report = SurfaceAreaReport(*doc.primary, *o.area, ui);
+                const AreaReport report = SurfaceAreaReport(*doc.Primary(), *o.area, ui);
                 std::fprintf(out, "%s\n%s\n", report.caption.c_str(), report.text.c_str());
             }
-            if (!o.moviePath.empty()) {
-                doing = o.moviePath;
-                RecordMovie(doc, scene, o, ui, out);
+            if (!o.movie.path.empty()) {
+                doing = o.movie.path;
+                MovieRequest movie = o.movie;
+                movie.width = o.width;
+                movie.height = o.height;
+                const int frames = RecordMovie(offscreen, doc, movie, ui);
+                std::fprintf(out, "movie=%s frames=%d fps=%d size=%dx%d codec=\"%s\"\n", PathField(movie.path).c_str(),
+                             frames, movie.rate, movie.width, movie.height, movie.codec.c_str());
             }
             if (o.listHydrogenBonds) {
-                if (!o.image.hydrogenBonds) RecomputeHydrogenBonds(doc);
+                if (!o.scene.hydrogenBonds) RecomputeHydrogenBonds(doc);
                 PrintHydrogenBonds(doc, out);
             }
-            if (!o.image.path.empty()) {
-                doing = o.image.path;
-                WriteSceneImage(doc, scene, o.image, ui);
+            if (!o.imagePath.empty()) {
+                doing = o.imagePath;
+                ExportImage(offscreen, doc, o.imagePath, o.width, o.height, ui);
             }
-            if (o.image.pick) {
+            if (o.pick) {
                 doing.clear();
-                std::fprintf(out, "%s\n", PickInScene(doc, scene, o.image.pick->first, o.image.pick->second).c_str());
+                const PickResult hit = PickOffscreen(offscreen, doc.Molecules(), o.pick->first, o.pick->second, ui);
+                std::fprintf(out, "%s\n", PickResultLine(hit).c_str());
             }
         }
         if (!o.save.empty()) {

@@ -62,12 +62,12 @@ public:
 
     // Insert before the element at i; i == Count() appends, 0 prepends.
     T& Insert(int i, T value) {
-        if (i < 0 || i > count_) throw VelmError("Index out of range", "list", __LINE__);
+        if (i < 0 || i > count_) throw VelmError("Index out of range");
         Node* n = new (std::nothrow) Node(std::move(value));
         if (!n) {
             if (count_ == 0)
-                throw VelmError("Error! Can't allocate memory for first element of list", "list", 283);
-            throw VelmError("Out of memory", "list", __LINE__);
+                throw VelmError("Error! Can't allocate memory for first element of list");
+            throw VelmError("Out of memory");
         }
         if (count_ == 0) {
             first_ = last_ = n;
@@ -138,7 +138,7 @@ public:
 
 private:
     Node* nodeAt(int i) const {
-        if (i < 0 || i >= count_) throw VelmError("Index out of range", "list", __LINE__);
+        if (i < 0 || i >= count_) throw VelmError("Index out of range");
         Node* n = cursor_;
         int at = cursorIndex_;
         if (!n) { n = first_; at = 0; }

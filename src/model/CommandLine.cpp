@@ -13,8 +13,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "CommandLine";
 constexpr std::array<std::string_view, 10> kSwitches = {"align", "cm",  "no_connect", "multi", "?",
                                                          "help",  "pdb", "dcd",        "bpp",   "zbuf"};
 
@@ -59,7 +57,7 @@ void CommandLine::AddFiles(std::string_view word) {
         return;
     }
     const std::vector<std::string> matches = ExpandWildcard(word);
-    if (matches.empty()) VELM_THROW("The wildcard failed to match a file name");
+    if (matches.empty()) throw VelmError("The wildcard failed to match a file name");
     files.insert(files.end(), matches.begin(), matches.end());
 }
 
@@ -68,7 +66,7 @@ void CommandLine::ParseParameter(std::string_view word, bool isSwitch, bool last
         if (awaitPdb_ || awaitDcd_) {
             pdb = dcd = 0;
             awaitPdb_ = awaitDcd_ = false;
-            VELM_THROW("A filename was not found on the command line");
+            throw VelmError("A filename was not found on the command line");
         }
         if (word == "align") align = 1;
         else if (word == "cm") cm = 1;
@@ -80,14 +78,14 @@ void CommandLine::ParseParameter(std::string_view word, bool isSwitch, bool last
             flag = 1;
             if (last) {
                 flag = 0;
-                VELM_THROW("A filename was not found on the command line");
+                throw VelmError("A filename was not found on the command line");
             }
             (word == "pdb" ? awaitPdb_ : awaitDcd_) = true;
         } else if (word == "bpp") {
-            if (last) VELM_THROW("A bpp value was not found on the command line");
+            if (last) throw VelmError("A bpp value was not found on the command line");
             awaitBpp_ = true;
         } else if (word == "zbuf") {
-            if (last) VELM_THROW("A zbuf value was not found on the command line");
+            if (last) throw VelmError("A zbuf value was not found on the command line");
             awaitZbuf_ = true;
         }
         return;

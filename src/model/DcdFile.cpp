@@ -8,8 +8,6 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "DCD";
-
 // One value of `width` bytes at p, in the file's byte order.
 template <class T>
 T Decode(const unsigned char* p, bool swap) {
@@ -58,44 +56,46 @@ bool DcdFile::Skip(long bytes) {
 }
 
 DcdHeader DcdFile::ReadHeader() {
-    if (!file_) VELM_THROW("Please open the file before reading!");
+    if (!file_) throw VelmError("Please open the file before reading!");
     message_.clear();
-    auto fail = [this](int line) { throw VelmError(message_, kSource, line); };
+    auto fail = [this](std::source_location where = std::source_location::current()) {
+        throw VelmError(message_, where);
+    };
 
     std::int32_t first = 0;
-    if (!ReadInts(&first, 1)) fail(__LINE__);
+    if (!ReadInts(&first, 1)) fail();
     if (first != 84) {
         swap_ = true;
         std::rewind(file_);
-        if (!ReadInts(&first, 1)) fail(__LINE__);
-        if (first != 84) VELM_THROW("Corrupted DCD file header");
+        if (!ReadInts(&first, 1)) fail();
+        if (first != 84) throw VelmError("Corrupted DCD file header");
     }
     // "CORD", the step count and 19 more control integers, the closing 84,
     // then the title record's length and its line count.
     std::int32_t control[20] = {};
     std::int32_t tail[3] = {};
-    if (!Skip(4) || !ReadInts(control, 20) || !ReadInts(tail, 3)) fail(__LINE__);
+    if (!Skip(4) || !ReadInts(control, 20) || !ReadInts(tail, 3)) fail();
     const std::int32_t titleLength = tail[1], titles = tail[2];
     if (tail[0] != 84 || titleLength < 4 || (titleLength - 4) % 80 != 0 || titles != (titleLength - 4) / 80)
-        VELM_THROW("Bad DCD file header");
+        throw VelmError("Bad DCD file header");
 
-    if (std::fseek(file_, 0, SEEK_END) != 0) VELM_THROW("Error reading DCD file");
+    if (std::fseek(file_, 0, SEEK_END) != 0) throw VelmError("Error reading DCD file");
     const long size = std::ftell(file_);
-    if (std::fseek(file_, 92 + 4 + 4, SEEK_SET) != 0) VELM_THROW("Error reading DCD file");
-    if (static_cast<long>(titles) * 80 > size) VELM_THROW("Unexpected end of file!");
+    if (std::fseek(file_, 92 + 4 + 4, SEEK_SET) != 0) throw VelmError("Error reading DCD file");
+    if (static_cast<long>(titles) * 80 > size) throw VelmError("Unexpected end of file!");
 
     std::int32_t atomRecord[4] = {};
-    if (!Skip(static_cast<long>(titles) * 80) || !ReadInts(atomRecord, 4)) fail(__LINE__);
+    if (!Skip(static_cast<long>(titles) * 80) || !ReadInts(atomRecord, 4)) fail();
     if (atomRecord[0] != titleLength || atomRecord[1] != 4 || atomRecord[3] != 4 || atomRecord[2] < 0)
-        VELM_THROW("Bad DCD file header");
+        throw VelmError("Bad DCD file header");
 
     // Files of the common MD programs say in the header whether a unit-cell
     // record comes before every step; a list of fixed atoms would follow here
     // and change the layout of the steps after the first.
     const bool charmm = control[kVersion] != 0;
     if (charmm && control[kFixedAtoms] != 0)
-        VELM_THROW("DCD files with fixed atoms are not supported: the trajectory holds only the free atoms");
-    if (charmm && control[kFourDims] != 0) VELM_THROW("DCD files with a fourth coordinate are not supported");
+        throw VelmError("DCD files with fixed atoms are not supported: the trajectory holds only the free atoms");
+    if (charmm && control[kFourDims] != 0) throw VelmError("DCD files with a fourth coordinate are not supported");
     header_.unitCell = charmm && control[kExtraBlock] == 1;
     header_.atoms = atomRecord[2];
     header_.steps = control[0] < 0 ? 0 : control[0];
@@ -109,7 +109,7 @@ DcdHeader DcdFile::ReadHeader() {
     // header says. Checked before the width is worked out, so that a header
     // claiming billions of steps and atoms cannot overflow the arithmetic.
     if (A > 0 && N > 0 && (size - stepsStart) / (cell + 3 * (A * 4 + 8)) < N)
-        VELM_THROW("Unexpected end of file!");
+        throw VelmError("Unexpected end of file!");
     if (A > 0 && N > 0) {
         header_.width = static_cast<int>((size - (24 + cell) * N - a + 8) / (3 * N * A));
     } else if (A > 0) {
@@ -122,9 +122,9 @@ DcdHeader DcdFile::ReadHeader() {
     if (header_.width < 0) header_.width = 0;
     if (A > 0 && N > 0 && (header_.width == 4 || header_.width == 8)) {
         const long stepBytes = cell + 3 * (A * header_.width + 8);
-        if (stepBytes > 0 && (size - stepsStart) / stepBytes < N) VELM_THROW("Unexpected end of file!");
+        if (stepBytes > 0 && (size - stepsStart) / stepBytes < N) throw VelmError("Unexpected end of file!");
     }
-    if (std::fseek(file_, stepsStart, SEEK_SET) != 0) VELM_THROW("Error reading DCD file");
+    if (std::fseek(file_, stepsStart, SEEK_SET) != 0) throw VelmError("Error reading DCD file");
     headerRead_ = true;
     return header_;
 }

@@ -20,6 +20,19 @@ public:
     // The next line, line feed kept; valid until the next call. False at the end.
     virtual bool ReadLine(std::string_view& line) = 0;
     virtual void Rewind() = 0;
+    // The line of the input the last piece came from, counted from 1 with
+    // the blank lines passed over; 0 before the first.
+    int LineNumber() const { return lineNumber_; }
+
+protected:
+    // Takes a piece that follows `skippedFeeds` blank lines: the line count
+    // moves past them and past the line the previous piece ended.
+    void Count(int skippedFeeds, std::string_view piece);
+    void ResetCount() { lineNumber_ = 0, endedLine_ = true; }
+
+private:
+    int lineNumber_ = 0;
+    bool endedLine_ = true;  // the previous piece ended its line
 };
 
 class GzLineSource : public LineSource {
@@ -38,13 +51,17 @@ private:
     std::vector<char> block_;
     size_t begin_ = 0, end_ = 0;
     bool atEnd_ = false;
+    int skippedFeeds_ = 0;  // blank lines passed over since the last piece
 };
 
 class MemoryLineSource : public LineSource {
 public:
     explicit MemoryLineSource(std::string_view data) : data_(data) {}
     bool ReadLine(std::string_view& line) override;
-    void Rewind() override { pos_ = 0; }
+    void Rewind() override {
+        pos_ = 0;
+        ResetCount();
+    }
 
 private:
     std::string_view data_;

@@ -8,10 +8,6 @@
 
 namespace velm {
 
-namespace {
-constexpr const char* kSource = "VelmDoc";
-}
-
 PdbFile MoleculeToPdbFile(const Molecule& mol, int serialOffset, bool normalise) {
     const int n = mol.AtomCount();
     PdbFile file(n);
@@ -63,9 +59,9 @@ void WriteMolecule(std::FILE* out, const Molecule& mol, int serialOffset, int pr
     try {
         MoleculeToPdbFile(mol, serialOffset, normalise).Write(out, precision, writeConect);
     } catch (const VelmError&) {
-        VELM_THROW("Error saving pdb file, " + fileName);
+        throw VelmError("Error saving pdb file, " + fileName);
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Error saving pdb file, " + fileName);
+        throw VelmError("Error saving pdb file, " + fileName);
     }
 }
 

@@ -7,14 +7,14 @@
 
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
+#include "model/ColourSchemes.h"
 #include "model/Molecule.h"
+#include "model/RadiusSchemes.h"
+#include "model/VelmDoc.h"
 
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "PasteDialog";
-
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 double& Field(Atom& a, PasteTarget target) {
@@ -36,7 +36,7 @@ std::vector<double> ParsePastedValues(std::string_view text, UiHooks& ui) {
         char* end = nullptr;
         const double v = std::strtod(token.c_str(), &end);
         if (end == token.c_str() || *end != '\0' || !std::isfinite(v))
-            VELM_THROW("Warning - non-numeric value found in clipboard");
+            throw VelmError("Warning - non-numeric value found in clipboard");
         if (v < 0 && !warned) {
             ui.Message("Warning - negative value found in clipboard");
             warned = true;
@@ -57,7 +57,7 @@ void ApplyPastedValues(Molecule& m, const std::vector<double>& values, const Pas
     switch (o.mode) {
     case PasteMode::AllAtoms:
         if (values.size() < m.atoms.size())
-            VELM_THROW("Unable to paste data, number of inputs is less\nthan the number of atoms");
+            throw VelmError("Unable to paste data, number of inputs is less\nthan the number of atoms");
         for (size_t i = 0; i < m.atoms.size(); ++i) Field(m.atoms[i], o.target) = std::fabs(values[i]);
         break;
     case PasteMode::SingleAtom: {
@@ -67,7 +67,7 @@ void ApplyPastedValues(Molecule& m, const std::vector<double>& values, const Pas
                 atom = &a;
                 break;
             }
-        if (!atom) VELM_THROW("Invalid atom id, can't paste data");
+        if (!atom) throw VelmError("Invalid atom id, can't paste data");
         Field(*atom, o.target) = std::fabs(values[0]);
         break;
     }
@@ -88,7 +88,7 @@ void ApplyPastedValues(Molecule& m, const std::vector<double>& values, const Pas
     }
     case PasteMode::AlphaCarbons: {
         if (static_cast<long long>(values.size()) < AlphaCarbonCount(m))
-            VELM_THROW("Unable to paste data, number of inputs is less\nthan the number of alpha carbons");
+            throw VelmError("Unable to paste data, number of inputs is less\nthan the number of alpha carbons");
         size_t k = 0;
         for (Chain& c : m.chains)
             for (Residue& r : c.residues) {
@@ -99,6 +99,25 @@ void ApplyPastedValues(Molecule& m, const std::vector<double>& values, const Pas
     }
     }
     m.UpdateValueRanges();
+}
+
+void RefreshAfterValuesChanged(Molecule& m, const ElementColours& elementColours, const ColourTables& tables,
+                               PasteTarget target) {
+    const ColourScheme field = target == PasteTarget::TemperatureFactor ? ColourByTemperature : ColourByOccupancy;
+    if (m.colourScheme == field) Recolour(m, elementColours, tables, field);
+    ReapplyRadiusScheme(m, m.radiusTable);
+    m.UpdateBondSplitColours();
+}
+
+void PasteValues(CVelmDoc& doc, std::string_view text, const PasteOptions& options, UiHooks& ui) {
+    const std::vector<double> values = ParsePastedValues(text, ui);
+    if (values.empty() || !doc.Primary()) throw VelmError("The clipboard is empty - nothing to paste");
+    PasteOptions o = options;
+    if (o.mode == PasteMode::AtomRange && o.stop == 0) o.stop = doc.Primary()->AtomCount();
+    doc.EditMolecule(*doc.Primary(), DocumentChange::Display, [&](Molecule& m) {
+        ApplyPastedValues(m, values, o);
+        RefreshAfterValuesChanged(m, doc.elementColours, doc.colourTables, o.target);
+    });
 }
 
 }  // namespace velm

@@ -4,8 +4,11 @@
 #include <string_view>
 #include <vector>
 
+#include "model/ColourTables.h"
+
 namespace velm {
 
+class CVelmDoc;
 class Molecule;
 class UiHooks;
 
@@ -17,7 +20,7 @@ struct PasteOptions {
     PasteMode mode = PasteMode::AllAtoms;
     int serial = 1;      // SingleAtom
     int start = 1;       // AtomRange: serials start .. stop - 1
-    int stop = 0;
+    int stop = 0;        // 0: the atom count, as the dialog starts
 };
 
 // The numbers of a text split on blanks, tabs and line ends. Throws
@@ -35,5 +38,16 @@ int AlphaCarbonCount(const Molecule& molecule);
 // "... alpha carbons" (alpha carbons) and "Invalid atom id, can't paste
 // data" (a single atom that does not exist).
 void ApplyPastedValues(Molecule& molecule, const std::vector<double>& values, const PasteOptions& options);
+
+// After values changed a field: a molecule coloured by that field is
+// coloured again, and its radius scheme applied again.
+void RefreshAfterValuesChanged(Molecule& molecule, const ElementColours& elementColours, const ColourTables& tables,
+                               PasteTarget target);
+
+// Paste, below the clipboard: the numbers of the text into the primary
+// molecule as the options say, its colours and radii following. Throws "The
+// clipboard is empty - nothing to paste" for a text without numbers (and
+// without a primary molecule), and the messages above; nothing changes then.
+void PasteValues(CVelmDoc& document, std::string_view text, const PasteOptions& options, UiHooks& ui);
 
 }  // namespace velm

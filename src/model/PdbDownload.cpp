@@ -14,8 +14,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "PdbDownload";
 constexpr const char* kDownloadFailed = "Unable to download pdb entry -- please check server and pdb id";
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
@@ -102,7 +100,7 @@ void PdbHistory::Remember(const std::string& server, const std::string& id) {
 std::string PdbRequestUrl(const std::string& templateText, const std::string& server, const std::string& id) {
     if (templateText.find("%SERVER%") == std::string::npos || templateText.find("%PDBID%") == std::string::npos ||
         !SafeServer(server) || id.empty())
-        VELM_THROW("Invalid query format!");
+        throw VelmError("Invalid query format!");
     std::string url = templateText;
     ReplaceAll(url, "%SERVER%", server);
     ReplaceAll(url, "%PDBID%", PercentEncoded(id));
@@ -115,7 +113,7 @@ TemporaryPdbFile::TemporaryPdbFile() {
     if (ec) folder = "/tmp";
     std::string pattern = (folder / "velm-pdb-XXXXXX").string();
     const int fd = mkstemp(pattern.data());
-    if (fd < 0) VELM_THROW("Can't make a temporary file to store pdb data!");
+    if (fd < 0) throw VelmError("Can't make a temporary file to store pdb data!");
     ::close(fd);
     path_ = pattern;
 }
@@ -131,9 +129,9 @@ bool TemporaryPdbFile::Remove() {
 
 void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised) VELM_THROW(kDownloadFailed);
+    if (!initialised) throw VelmError(kDownloadFailed);
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) VELM_THROW(kDownloadFailed);
+    if (!file) throw VelmError(kDownloadFailed);
     Transfer t{file, 0, false, &ui};
     CurlHandle curl;
     CURLcode result = CURLE_FAILED_INIT;
@@ -160,34 +158,21 @@ void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui
         result = curl_easy_perform(h);
     }
     const bool closed = std::fclose(file) == 0;
-    if (result != CURLE_OK || !closed || t.tooLarge) VELM_THROW(kDownloadFailed);
+    if (result != CURLE_OK || !closed || t.tooLarge) throw VelmError(kDownloadFailed);
 }
 
-bool FetchPdbEntry(CVelmDoc& doc, PdbHistory& history, const std::string& templateText, const std::string& server,
+void FetchPdbEntry(CVelmDoc& doc, PdbHistory& history, const std::string& templateText, const std::string& server,
                    const std::string& id, UiHooks& ui) {
-    std::string url;
-    try {
-        url = PdbRequestUrl(templateText, server, id);
-    } catch (const VelmError& e) {
-        ui.Message(e.shownText());
-        return false;
+    const std::string url = PdbRequestUrl(templateText, server, id);
+    TemporaryPdbFile file;
+    {
+        WaitCursor wait(ui);
+        DownloadToFile(url, file.Path(), ui);
     }
-    try {
-        TemporaryPdbFile file;
-        {
-            WaitCursor wait(ui);
-            DownloadToFile(url, file.Path(), ui);
-        }
-        history.Remember(server, id);
-        if (!doc.AddMoleculeFromFile(file.Path())) VELM_THROW("Can't read pdb file -- please check server and pdb id");
-        if (!file.Remove()) VELM_THROW("Can't remove temporary pdb file");
-        doc.title = id;
-        return true;
-    } catch (const VelmError& e) {
-        ui.Message(e.shownText());
-        doc.title = "No Molecule Loaded";
-        return false;
-    }
+    history.Remember(server, id);
+    if (!doc.AddMoleculeFromFile(file.Path(), id)) throw VelmError("Can't read pdb file -- please check server and pdb id");
+    if (!file.Remove()) throw VelmError("Can't remove temporary pdb file");
+    doc.SetTitle(id);
 }
 
 }  // namespace velm

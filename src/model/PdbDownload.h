@@ -54,10 +54,9 @@ private:
 void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui);
 
 // The whole command: download, history, read as a new primary molecule,
-// remove the file, title = id. Problems are shown through the UI hooks and
-// leave the title "No Molecule Loaded"; returns whether a molecule was read.
-// An error before the download succeeded leaves the history as it was.
-bool FetchPdbEntry(CVelmDoc& document, PdbHistory& history, const std::string& templateText,
+// remove the file, title = id. Throws VelmError; the document then stays as
+// it was, and the history too when the download itself failed.
+void FetchPdbEntry(CVelmDoc& document, PdbHistory& history, const std::string& templateText,
                    const std::string& server, const std::string& id, UiHooks& ui);
 
 }  // namespace velm

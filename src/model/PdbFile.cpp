@@ -8,8 +8,6 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "pdb";
-
 template <size_t N>
 bool StoreUpper(char (&dst)[N], std::string_view s) {
     if (s.size() > N - 1) return false;
@@ -20,16 +18,16 @@ bool StoreUpper(char (&dst)[N], std::string_view s) {
 }  // namespace
 
 void PdbAtomRecord::SetRecord(std::string_view text) {
-    if (text.empty() || !StoreUpper(record, text)) VELM_THROW("SetRecord: Error in assigning PDB_RECORD_FIELD!");
+    if (text.empty() || !StoreUpper(record, text)) throw VelmError("SetRecord: Error in assigning PDB_RECORD_FIELD!");
 }
 
 void PdbAtomRecord::SetAtomName(std::string_view text) {
-    if (!StoreUpper(name, text)) VELM_THROW("SetAtomName: Error in assigning PDB_NAME_FIELD");
+    if (!StoreUpper(name, text)) throw VelmError("SetAtomName: Error in assigning PDB_NAME_FIELD");
 }
 
 void PdbAtomRecord::SetResName(std::string_view text) {
     if (text.empty()) text = "     ";
-    if (!StoreUpper(residueName, text)) VELM_THROW("SetResName: Error in assigning PDB_RESIDUE_FIELD");
+    if (!StoreUpper(residueName, text)) throw VelmError("SetResName: Error in assigning PDB_RESIDUE_FIELD");
     const std::string_view head(residueName, std::min<size_t>(3, text.size()));
     if (head == "TIP" || head == "SPC" || head == "HOH" || head == "SOL") hetero = 1;
 }

@@ -58,7 +58,8 @@ public:
     std::vector<MonitorRecord> monitors;
     BoxRecord box;
 
-    // Reads a plain or gzip-compressed file; throws VelmError.
+    // Reads a plain or gzip-compressed file; throws VelmError, naming the
+    // input line it stopped at (VelmError::InputLine).
     static PdbFile Read(const std::string& path);
     static PdbFile Read(LineSource& source);
 
@@ -71,6 +72,7 @@ public:
     void Write(std::string& out, int precision, bool writeConect) const;
 
 private:
+    static PdbFile ReadRecords(LineSource& source);
     mutable int window_ = -1;  // search window of SerialLookup, learnt from misses
 };
 

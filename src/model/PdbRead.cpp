@@ -18,9 +18,9 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "pdb";
-
-[[noreturn]] void ParseFailure(int line) { throw VelmError("Error parsing file!", kSource, line); }
+[[noreturn]] void ParseFailure(std::source_location where = std::source_location::current()) {
+    throw VelmError("Error parsing file!", where);
+}
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -219,11 +219,11 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     rec.SetRecord(kind == LineKind::Hetatm ? "HETATM" : "ATOM");
 
     std::string_view t = tok.Next();
-    if (!ParseInt(t, rec.serial)) ParseFailure(__LINE__);
+    if (!ParseInt(t, rec.serial)) ParseFailure();
 
     std::string_view numeric;  // a residue-number token met where the residue name should be
     t = tok.Next();
-    if (t.empty()) ParseFailure(__LINE__);
+    if (t.empty()) ParseFailure();
     if (t.size() > 4) {
         // Name glued to the residue name ("HD11LEU"); the name keeps its case.
         const std::string_view name = WithoutGluedAltLoc(t.substr(0, std::min<size_t>(t.size() - 3, 6)));
@@ -233,7 +233,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     } else {
         rec.SetAtomName(t);
         t = tok.Next();
-        if (t.empty()) ParseFailure(__LINE__);
+        if (t.empty()) ParseFailure();
         // A number after the name is the residue number of a line without a
         // residue name when a coordinate follows it; otherwise it is a
         // numeric ligand code ("478"), as in many entries.
@@ -251,7 +251,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
                 if (after.size() > 1 && !OnlyDigitsAndSigns(after)) {
                     t = tok.Next();
                 } else if (after.empty()) {
-                    ParseFailure(__LINE__);
+                    ParseFailure();
                 }
             }
             rec.SetResName(WithoutAltLoc(t));
@@ -260,7 +260,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     if (kind == LineKind::Hetatm) rec.hetero = 1;
 
     t = numeric.empty() ? tok.Next() : numeric;
-    if (t.empty()) ParseFailure(__LINE__);
+    if (t.empty()) ParseFailure();
     char chain = ' ';
     std::string_view numberToken, coordinate;
     if (!BeginsWithNumber(t)) {
@@ -268,7 +268,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         numberToken = t.size() == 1 ? tok.Next() : t.substr(1);
     } else {
         const std::string_view after = tok.Next();
-        if (after.empty()) ParseFailure(__LINE__);
+        if (after.empty()) ParseFailure();
         if (after.find('.') != std::string_view::npos) {
             coordinate = after;
             numberToken = t;
@@ -296,27 +296,27 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     rec.chain = st.relabelling ? st.relabelTo : chain;
     st.ter = false;
 
-    if (!ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode)) ParseFailure(__LINE__);
+    if (!ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode)) ParseFailure();
 
     t = coordinate.empty() ? tok.Next() : coordinate;
     std::string_view xs, ys, zs, rest;
     const size_t dots = CountDots(t);
     if (dots == 3) {
-        if (!SplitGlued(t, xs, rest) || !SplitGlued(rest, ys, zs)) ParseFailure(__LINE__);
+        if (!SplitGlued(t, xs, rest) || !SplitGlued(rest, ys, zs)) ParseFailure();
     } else if (dots == 2) {
-        if (!SplitGlued(t, xs, ys)) ParseFailure(__LINE__);
+        if (!SplitGlued(t, xs, ys)) ParseFailure();
         zs = tok.Next();
     } else {
         xs = t;
         ys = tok.Next();
         if (CountDots(ys) == 2) {
             rest = ys;
-            if (!SplitGlued(rest, ys, zs)) ParseFailure(__LINE__);
+            if (!SplitGlued(rest, ys, zs)) ParseFailure();
         } else {
             zs = tok.Next();
         }
     }
-    if (!ParseReal(xs, rec.x) || !ParseReal(ys, rec.y) || !ParseReal(zs, rec.z)) ParseFailure(__LINE__);
+    if (!ParseReal(xs, rec.x) || !ParseReal(ys, rec.y) || !ParseReal(zs, rec.z)) ParseFailure();
 
     // Occupancy and temperature factor. Past 99.99 the temperature factor
     // fills its six columns and runs into the occupancy ("1.00100.00"); that
@@ -355,7 +355,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
 
 void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
     const std::string_view idToken = tok.Next();
-    if (!OnlyDigitsAndSigns(idToken)) ParseFailure(__LINE__);
+    if (!OnlyDigitsAndSigns(idToken)) ParseFailure();
     std::vector<int> fields;
     bool bad = false;
     auto add = [&](std::string_view f) {
@@ -368,14 +368,14 @@ void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
     int id = 0;
     if (idToken.size() > 5) {
         ForEachConectField(idToken, add);
-        if (bad) ParseFailure(__LINE__);
+        if (bad) ParseFailure();
         id = fields.back();
         fields.pop_back();
     } else if (!ParseInt(idToken, id)) {
-        ParseFailure(__LINE__);
+        ParseFailure();
     }
     for (std::string_view t = tok.Next(); OnlyDigitsAndSigns(t); t = tok.Next()) ForEachConectField(t, add);
-    if (bad) ParseFailure(__LINE__);
+    if (bad) ParseFailure();
 
     // A standard file lists at most four partners a line and continues on the
     // next CONECT line of the same atom: those lines make one entry.
@@ -449,11 +449,21 @@ int CountConectPairs(const std::vector<ConectEntry>& conects) {
 
 PdbFile PdbFile::Read(const std::string& path) {
     GzLineSource source(path);
-    if (!source.IsOpen()) VELM_THROW("Can't open file!");
+    if (!source.IsOpen()) throw VelmError("Can't open file!");
     return Read(source);
 }
 
 PdbFile PdbFile::Read(LineSource& source) {
+    try {
+        return ReadRecords(source);
+    } catch (VelmError& e) {
+        // The user is told where: the line the error came from.
+        if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
+        throw;
+    }
+}
+
+PdbFile PdbFile::ReadRecords(LineSource& source) {
     std::string_view line;
 
     // First pass: counts that bound the arrays, and the box.
@@ -484,7 +494,7 @@ PdbFile PdbFile::Read(LineSource& source) {
         case LineKind::Ter: state.ter = true; break;
         case LineKind::Atom:
         case LineKind::Hetatm: {
-            if (file.atoms.size() == atomCount) ParseFailure(__LINE__);  // the file changed under us
+            if (file.atoms.size() == atomCount) ParseFailure();  // the file changed under us
             const PdbAtomRecord* previous = file.atoms.empty() ? nullptr : &file.atoms.back();
             PdbAtomRecord rec;
             ParseAtomRecord(tok, kind, state, previous, rec);
@@ -492,7 +502,7 @@ PdbFile PdbFile::Read(LineSource& source) {
             break;
         }
         case LineKind::Conect:
-            if (file.conects.size() == conectCount) ParseFailure(__LINE__);
+            if (file.conects.size() == conectCount) ParseFailure();
             ParseConect(tok, file.conects);
             break;
         case LineKind::Other: break;
@@ -505,7 +515,7 @@ PdbFile PdbFile::Read(LineSource& source) {
             if (at && ParseMonitor(at, m)) file.monitors.push_back(m);
         }
     }
-    if (file.atoms.size() != atomCount) ParseFailure(__LINE__);
+    if (file.atoms.size() != atomCount) ParseFailure();
 
     file.bondCount = file.conects.empty() ? 0 : CountConectPairs(file.conects);
 

@@ -8,13 +8,11 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "pdb";
-
 template <class... Args>
 void Append(std::string& out, const char* format, Args... args) {
     char buf[256];
     const int n = std::snprintf(buf, sizeof buf, format, args...);
-    if (n < 0) VELM_THROW("Can't open file");
+    if (n < 0) throw VelmError("Can't open file");
     if (static_cast<size_t>(n) < sizeof buf) {
         out.append(buf, static_cast<size_t>(n));
         return;
@@ -65,7 +63,7 @@ void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
 void PdbFile::Write(std::FILE* stream, int precision, bool writeConect) const {
     std::string text;
     Write(text, precision, writeConect);
-    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) VELM_THROW("Can't open file");
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size()) throw VelmError("Can't open file");
 }
 
 }  // namespace velm

@@ -2,20 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <new>
 
 #include "core/VelmError.h"
 #include "model/Connectivity.h"
+#include "model/LineSource.h"
 #include "model/Molecule.h"
 #include "model/PdbFile.h"
 
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "VelmDoc";
-
 bool NameIs(std::string_view name, std::string_view want) {
     return name.size() == want.size() &&
            std::equal(name.begin(), name.end(), want.begin(), [](char a, char b) {
@@ -110,16 +111,28 @@ bool SpanIsFinite(const std::vector<PdbAtomRecord>& atoms) {
     return std::isfinite(hi[0] - lo[0]) && std::isfinite(hi[1] - lo[1]) && std::isfinite(hi[2] - lo[2]);
 }
 
+// "Can't open ``path'' for reading." with why: the system's reason, or the
+// reader's with the line it stopped at.
 PdbFile ReadPdb(const std::string& path) {
+    std::string reason;
     try {
-        PdbFile file = PdbFile::Read(path);
-        if (SpanIsFinite(file.atoms)) return file;
-    } catch (const VelmError&) {
+        GzLineSource source(path);
+        if (!source.IsOpen()) {
+            reason = std::strerror(errno);
+        } else {
+            PdbFile file = PdbFile::Read(source);
+            if (SpanIsFinite(file.atoms)) return file;
+            reason = "the coordinates lie farther apart than any number can say";
+        }
+    } catch (const VelmError& e) {
+        reason = e.InputLine() > 0 ? "line " + std::to_string(e.InputLine()) + ": " + e.text() : e.text();
     } catch (const std::bad_alloc&) {
+        reason = "Out of memory";
     }
+    // The path is cut to a length a message box can show.
     char text[4200];
     std::snprintf(text, sizeof text, "Can't open ``%.4000s'' for reading.", path.c_str());
-    VELM_THROW(text);
+    throw VelmError(std::string(text) + " " + reason);
 }
 
 }  // namespace
@@ -127,7 +140,7 @@ PdbFile ReadPdb(const std::string& path) {
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
                         FileType type, UiHooks& ui) {
     if (type == ByExtension) type = FileTypeFromPath(path);
-    if (type != PdbType) VELM_THROW(CoordinateReadRefusal(type));
+    if (type != PdbType) throw VelmError(CoordinateReadRefusal(type));
 
     ui.SetStatusText("Reading pdb file ...");
     const PdbFile file = ReadPdb(path);
@@ -172,7 +185,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         mol.trackball = molecule.trackball;
         molecule = std::move(mol);
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Out of memory");
+        throw VelmError("Out of memory");
     }
 }
 
@@ -226,7 +239,7 @@ void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner&
         }
     }
     if (mode == Align) {
-        if (!aligner) VELM_THROW("Frame superposition is not available");
+        if (!aligner) throw VelmError("Frame superposition is not available");
         std::vector<double> weights(mol.atoms.size());
         for (size_t i = 0; i < weights.size(); ++i) weights[i] = mol.atoms[i].mass;
         int k = 0;

@@ -2,12 +2,13 @@
 #include <vector>
 
 #include "model/ResidueType.h"
+#include "model/SecondaryStructureCode.h"
 
 namespace velm {
 
 struct Residue {
     ResidueType type = NonStandardResidue;
-    int secondaryStructure = 17;  // coil until the secondary-structure stage runs
+    SecondaryStructureCode secondaryStructure = UnknownStructure;  // until the assignment runs
     int number = -1;
     char insertionCode = ' ';
     int alphaCarbon = -1;     // atom index of "CA"

@@ -6,14 +6,11 @@
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/CommandLine.h"
-#include "model/ReadCoordinates.h"
 #include "model/VelmDoc.h"
 
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "Velm";
 constexpr const char* kRecentSection = "Recent File List";
 
 std::string RecentKey(int i) { return "File" + std::to_string(i + 1); }
@@ -30,27 +27,21 @@ bool StartUp(const CommandLine& c, CVelmDoc& doc, DisplayDepths& depths, UiHooks
 
     if (c.NamesFiles()) {
         try {
-            if (c.files.size() > 1 && c.dcd) VELM_THROW("Only one structure can be read when reading DCD files");
+            if (c.files.size() > 1 && c.dcd) throw VelmError("Only one structure can be read when reading DCD files");
             for (const std::string& file : c.files)
-                if (!doc.AddMoleculeFromFile(file)) VELM_THROW("Unable to read file");
+                if (!doc.AddMoleculeFromFile(file)) throw VelmError("Unable to read file");
             if (c.dcd && !c.files.empty()) {
                 doc.ReadTrajectoryIntoPrimary(c.trajectory, c.TrajectoryMode());
-                doc.title = c.files.front() + "+" + c.trajectory;
+                doc.SetTitle(c.files.front() + "+" + c.trajectory);
             } else if (!c.files.empty()) {
-                doc.title = c.files.front();
+                doc.SetTitle(c.files.front());
             }
         } catch (const VelmError& e) {
             ui.Message(e.shownText());
-            if (doc.primary) {
-                doc.primary->frames.Clear();
-                doc.primary->frameCentres.clear();
-                doc.primary->currentFrame = 0;
-                PostProcessFrames(*doc.primary, Verbatim, ui, doc.frameAligner);
-            }
-            doc.UpdateAnimationFrames();
+            doc.DropPrimaryTrajectory();
         }
     } else {
-        doc.title = "No Molecule loaded";
+        doc.SetTitle("No Molecule loaded");
     }
     return c.help != 0;
 }
@@ -60,15 +51,14 @@ void OpenDocumentFile(CVelmDoc* doc, const std::string& path, UiHooks& ui) {
         ui.Message("Unable to get valid document. Doh!");
         return;
     }
+    // A file that cannot be read leaves the document, and its title, as they were.
     try {
-        if (!doc->AddMoleculeFromFile(path)) VELM_THROW("Unable to read file");
-        doc->title = path;
+        if (!doc->AddMoleculeFromFile(path)) throw VelmError("Unable to read file");
+        doc->SetTitle(path);
     } catch (const VelmError& e) {
         ui.Message(e.shownText());
-        doc->title = "No Molecule Loaded";
     } catch (const std::exception&) {
         ui.Message("Unable to read input file!");
-        doc->title = "No Molecule Loaded";
     }
 }
 

@@ -25,7 +25,7 @@ struct DisplayDepths {
 bool StartUp(const CommandLine& commandLine, CVelmDoc& document, DisplayDepths& depths, UiHooks& ui);
 
 // A file from the recent-file list or from the shell, added to the document.
-// Errors are shown; the title becomes the path, or "No Molecule Loaded".
+// Errors are shown and leave the document as it was; the title becomes the path.
 void OpenDocumentFile(CVelmDoc* document, const std::string& path, UiHooks& ui);
 
 // The four most recently opened files, newest first, kept in the settings

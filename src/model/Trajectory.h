@@ -22,10 +22,10 @@ struct OpenTrajectory {
 // the molecule. Throws VelmError with the program's messages.
 OpenTrajectory ReadTrajectoryHeader(Molecule& molecule, const std::string& path, FileType type);
 
-// Reads every step into new frames of the molecule on a worker thread while
-// this thread shows the progress and watches for "Cancel". False when
-// cancelled; an error on the worker is thrown here. Either way the frames
-// read so far stay for the caller to clear.
+// Reads every step on a worker thread into frames of its own while this
+// thread shows the progress and watches for "Cancel"; the molecule's frames
+// become them once the worker has finished. False when cancelled (the
+// molecule's frames are then as before); an error on the worker is thrown here.
 bool ReadTrajectorySteps(Molecule& molecule, OpenTrajectory& trajectory, UiHooks& ui);
 
 // The same over any step source: readStep fills 3 floats per atom and throws

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <new>
 #include <set>
 
@@ -13,8 +14,26 @@
 
 namespace velm {
 
-namespace {
-constexpr const char* kSource = "VelmDoc";
+CVelmDoc::ChangeScope::ChangeScope(CVelmDoc& doc, DocumentChange what)
+    : doc_(doc), exceptions_(std::uncaught_exceptions()) {
+    ++doc_.depth_;
+    doc_.Mark(what);
+}
+
+CVelmDoc::ChangeScope::~ChangeScope() noexcept(false) {
+    if (--doc_.depth_ > 0) return;
+    const DocumentChange what = std::exchange(doc_.pending_, DocumentChange::None);
+    if (what == DocumentChange::None) return;
+    // While an error unwinds, an observer's own failure must not end the
+    // program: the error that is on its way is the one to report.
+    if (std::uncaught_exceptions() > exceptions_) {
+        try {
+            doc_.observers_.ForEach([what](DocumentObserver& o) { o.DocumentChanged(what); });
+        } catch (...) {
+        }
+        return;
+    }
+    doc_.observers_.ForEach([what](DocumentObserver& o) { o.DocumentChanged(what); });
 }
 
 CVelmDoc::CVelmDoc(UiHooks& ui) : ui_(ui) {
@@ -24,26 +43,23 @@ CVelmDoc::CVelmDoc(UiHooks& ui) : ui_(ui) {
     }
 }
 
-int CVelmDoc::AddMoleculeFromFile(const std::string& path) {
-    WaitCursor wait(ui_);
-    Molecule* mol = NewPrimaryMolecule();
-    ReadCoordinateFile(*mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, PdbType, ui_);
-    if (mol->atoms.empty()) return 0;
-    PrepareLoaded(*mol);
-    PostProcessFrames(*mol, options.multipleAsTrajectory ? options.trajectoryReadMode : Verbatim, ui_,
-                      frameAligner);
-    mol->path = path;
-    UpdateAnimationFrames();
-    ui_.SetStatusText("Ready");
-    return 1;
+void CVelmDoc::AnnounceSceneMoved() {
+    observers_.ForEach([](DocumentObserver& o) { o.SceneMoved(); });
 }
 
 namespace {
+std::unique_ptr<Molecule> NewMolecule() {
+    try {
+        return std::make_unique<Molecule>();
+    } catch (const std::bad_alloc&) {
+        throw VelmError("Unable to allocate memory for new molecule");
+    }
+}
 
 // Reads the trajectory into the molecule; false when the user cancelled.
 bool ReadTrajectory(Molecule& mol, const std::string& path, FileType type, UiHooks& ui) {
     OpenTrajectory t = ReadTrajectoryHeader(mol, path, type);
-    if (t.header.steps == 0) VELM_THROW("The specified trajectory has zero steps!");
+    if (t.header.steps == 0) throw VelmError("The specified trajectory has zero steps!");
     return ReadTrajectorySteps(mol, t, ui);
 }
 
@@ -53,84 +69,96 @@ void ClearFrames(Molecule& mol) {
     mol.currentFrame = 0;
 }
 
-
 }  // namespace
 
-bool CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, FileType coordinateType,
-                                            const std::string& trajectory, FileType trajectoryType, int mode) {
-    if (coordinates.empty()) {
-        ui_.Message("Please enter a coordinate file name");
-        return false;
-    }
-    if (trajectory.empty()) {
-        ui_.Message("Please enter a trajectory file name");
-        return false;
-    }
+int CVelmDoc::AddMoleculeFromFile(const std::string& path, const std::string& name) {
+    ChangeScope changes(*this);
     WaitCursor wait(ui_);
-    Molecule* mol = nullptr;
+    std::unique_ptr<Molecule> mol = NewMolecule();
+    ReadCoordinateFile(*mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, PdbType, ui_);
+    if (mol->atoms.empty()) return 0;
+    PrepareLoaded(*mol);
+    PostProcessFrames(*mol, options.multipleAsTrajectory ? options.trajectoryReadMode : Verbatim, ui_,
+                      frameAligner);
+    mol->path = name.empty() ? path : name;
+    AddMolecule(std::move(mol));
+    ui_.SetStatusText("Ready");
+    return 1;
+}
+
+void CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, FileType coordinateType,
+                                            const std::string& trajectory, FileType trajectoryType, int mode) {
+    if (coordinates.empty()) throw VelmError("Please enter a coordinate file name");
+    if (trajectory.empty()) throw VelmError("Please enter a trajectory file name");
+    ChangeScope changes(*this);
+    WaitCursor wait(ui_);
     try {
-        mol = NewPrimaryMolecule();
+        std::unique_ptr<Molecule> mol = NewMolecule();
         ReadCoordinateFile(*mol, coordinates, options.multipleAsTrajectory != 0, options.computeConnectivity != 0,
                            coordinateType, ui_);
         mol->path = coordinates;
         if (mol->AtomCount() > 0) PrepareLoaded(*mol);
         ClearFrames(*mol);
-        if (!ReadTrajectory(*mol, trajectory, trajectoryType, ui_)) VELM_THROW("Trajectory read has been cancelled");
+        if (!ReadTrajectory(*mol, trajectory, trajectoryType, ui_))
+            throw VelmError("Trajectory read has been cancelled");
         PostProcessFrames(*mol, mode, ui_, frameAligner);
-        title = coordinates + "+" + trajectory;
+        AddMolecule(std::move(mol));
+        SetTitle(coordinates + "+" + trajectory);
         ui_.SetStatusText("Ready");
-        UpdateAnimationFrames();
-        return true;
-    } catch (const VelmError& e) {
-        if (mol) ClearFrames(*mol);
-        ui_.Message(e.shownText());
+    } catch (const VelmError&) {
+        throw;
     } catch (const std::exception&) {
-        if (mol) ClearFrames(*mol);
-        ui_.Message("Unable to read input files!");
+        throw VelmError("Unable to read input files!");
     }
-    UpdateAnimationFrames();
-    return false;
 }
 
 void CVelmDoc::ReadTrajectoryIntoPrimary(const std::string& trajectory, int mode) {
-    if (!primary) return;
+    if (!primary_) return;
+    ChangeScope changes(*this, DocumentChange::Frames);
     WaitCursor wait(ui_);
     try {
-        if (!ReadTrajectory(*primary, trajectory, ByExtension, ui_)) VELM_THROW("Trajectory read has been canceled");
-        PostProcessFrames(*primary, mode, ui_, frameAligner);
+        if (!ReadTrajectory(*primary_, trajectory, ByExtension, ui_))
+            throw VelmError("Trajectory read has been canceled");
+        PostProcessFrames(*primary_, mode, ui_, frameAligner);
     } catch (...) {
-        ClearFrames(*primary);
-        PostProcessFrames(*primary, Verbatim, ui_);
-        UpdateAnimationFrames();
+        DropPrimaryTrajectory();
         throw;
     }
-    title = primary->path + "+" + trajectory;
+    UpdateAnimationFrames();
+    SetTitle(primary_->path + "+" + trajectory);
     ui_.SetStatusText("Ready");
+}
+
+void CVelmDoc::DropPrimaryTrajectory() {
+    if (!primary_) return;
+    ChangeScope changes(*this, DocumentChange::Frames);
+    ClearFrames(*primary_);
+    PostProcessFrames(*primary_, Verbatim, ui_);
     UpdateAnimationFrames();
 }
 
 void CVelmDoc::SaveCoordinates(const std::string& path, int precision, bool writeConect, bool normalise,
                                FileType type) {
     if (type == ByExtension) type = FileTypeFromPath(path);
-    if (type != PdbType) VELM_THROW(type == XyzType || type == CrdType ? CoordinateReadRefusal(type) : "Unknown file type!");
+    if (type != PdbType) throw VelmError(type == XyzType || type == CrdType ? CoordinateReadRefusal(type) : "Unknown file type!");
     ReplacingFile file(path);
-    if (!file.Stream()) VELM_THROW("Unable to open file for saving");
+    if (!file.Stream()) throw VelmError("Unable to open file for saving");
     int offset = 0;
-    for (const auto& m : molecules) {
+    for (const auto& m : molecules_) {
         WriteMolecule(file.Stream(), *m, offset, precision, writeConect, normalise, path);
         offset += m->AtomCount() + 1;
     }
-    if (!file.Commit()) VELM_THROW("Error saving pdb file, " + path);
+    if (!file.Commit()) throw VelmError("Error saving pdb file, " + path);
 }
 
-void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) {
-    if (!primary || primary->FrameCount() == 0) VELM_THROW("Cannot export a zero length trajectory");
-    const Molecule& mol = *primary;
-    if (start < 1 || stop < start) VELM_THROW("Invalid starting step");
-    if (stop > mol.FrameCount()) VELM_THROW("Invalid stopping step");
+void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) const {
+    if (!primary_ || primary_->FrameCount() == 0) throw VelmError("Cannot export a zero length trajectory");
+    const Molecule& mol = *primary_;
+    if (start < 1 || stop < start) throw VelmError("Invalid starting step");
+    if (stop > mol.FrameCount()) throw VelmError("Invalid stopping step");
     for (const Atom& a : mol.atoms)
         if (a.model != mol.atoms.front().model)
-            VELM_THROW("Unable to export a trajectory for a multi-model data set.");
+            throw VelmError("Unable to export a trajectory for a multi-model data set.");
 
     const int steps = stop - start + 1;
     const int n = mol.AtomCount();
@@ -156,34 +184,40 @@ void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) {
             }
         }
         ReplacingFile out(path);
-        if (!out.Stream()) VELM_THROW("Unable to save " + path);
+        if (!out.Stream()) throw VelmError("Unable to save " + path);
         file.Write(out.Stream(), 3, false);
-        if (!out.Commit()) VELM_THROW("Unable to save " + path);
+        if (!out.Commit()) throw VelmError("Unable to save " + path);
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Out of memory");
+        throw VelmError("Out of memory");
     } catch (const VelmError& e) {
         if (e.text().rfind("Unable to save ", 0) == 0) throw;
-        VELM_THROW("Unable to save " + path);
+        throw VelmError("Unable to save " + path);
     }
 }
 
-Molecule* CVelmDoc::NewPrimaryMolecule() {
-    Molecule* mol = nullptr;
-    try {
-        mol = molecules.Append(std::make_unique<Molecule>()).get();
-    } catch (const std::bad_alloc&) {
-        VELM_THROW("Unable to allocate memory for new molecule");
-    }
-    for (auto& m : molecules) m->selected = 0;
-    primary = mol;
+void CVelmDoc::SetTitle(const std::string& title) {
+    if (title == title_) return;
+    ChangeScope changes(*this, DocumentChange::Title);
+    title_ = title;
+}
+
+void CVelmDoc::SetHydrogenBonds(list<DisplayHBond> bonds) {
+    ChangeScope changes(*this, DocumentChange::HydrogenBonds);
+    hydrogenBonds_ = std::move(bonds);
+}
+
+void CVelmDoc::AddMolecule(std::unique_ptr<Molecule> mol) {
+    ChangeScope changes(*this, DocumentChange::Molecules | DocumentChange::Selection);
+    for (auto& m : molecules_) m->selected = 0;
     mol->selected = 1;
-    return mol;
+    primary_ = molecules_.Append(std::move(mol)).get();
+    UpdateAnimationFrames();
 }
 
 void CVelmDoc::PrepareLoaded(Molecule& mol) {
     if (options.computeSecondaryStructure && assignSecondaryStructure) {
         ui_.SetStatusText("Assigning secondary structure ...");
-        assignSecondaryStructure(mol);
+        assignSecondaryStructure(mol, ui_);
     }
     // Atoms take the radius of their element, as the molecule's default
     // radius scheme says, so that space-filling spheres have their sizes.
@@ -197,15 +231,17 @@ void CVelmDoc::PrepareLoaded(Molecule& mol) {
 
 void CVelmDoc::UpdateAnimationFrames() {
     int most = 0;
-    for (const auto& m : molecules) most = std::max(most, m->FrameCount());
+    for (const auto& m : molecules_) most = std::max(most, m->FrameCount());
     animationFrames_ = 1 + most;
-    SetFrame(0);
+    currentFrame_ = 0;
+    for (auto& m : molecules_) m->currentFrame = 0;
 }
 
 void CVelmDoc::SetFrame(int frame) {
     if (animationFrames_ <= 0) return;
+    ChangeScope changes(*this, DocumentChange::CurrentFrame);
     currentFrame_ = ((frame % animationFrames_) + animationFrames_) % animationFrames_;
-    for (auto& m : molecules) {
+    for (auto& m : molecules_) {
         const int b = m->FrameCount();
         m->currentFrame = b > 0 ? currentFrame_ % (b + 1) : 0;
     }
@@ -218,7 +254,7 @@ void CVelmDoc::Step(int direction) {
 
 int CVelmDoc::IndexOf(const Molecule* molecule) const {
     int i = 0;
-    for (const auto& m : molecules) {
+    for (const auto& m : molecules_) {
         if (m.get() == molecule) return i;
         ++i;
     }
@@ -226,49 +262,62 @@ int CVelmDoc::IndexOf(const Molecule* molecule) const {
 }
 
 void CVelmDoc::PrimaryOrFirst() {
-    if (!primary && molecules.Count() > 0) primary = molecules[0].get();
-    if (primary) primary->selected = 1;
+    if (!primary_ && molecules_.Count() > 0) primary_ = molecules_[0].get();
+    if (primary_) primary_->selected = 1;
 }
 
 void CVelmDoc::DeleteMolecules(const std::vector<int>& indices) {
+    ChangeScope changes(*this, DocumentChange::Molecules | DocumentChange::Selection);
     const std::set<int> doomed(indices.begin(), indices.end());
     // Bonds that name a deleted molecule would point nowhere; the display
     // recomputes them.
-    hydrogenBonds.Clear();
+    if (!hydrogenBonds_.Empty()) {
+        Mark(DocumentChange::HydrogenBonds);
+        hydrogenBonds_.Clear();
+    }
     for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
-        if (*it < 0 || *it >= molecules.Count()) continue;
-        if (molecules[*it].get() == primary) primary = nullptr;
-        molecules.Remove(*it);
+        if (*it < 0 || *it >= molecules_.Count()) continue;
+        if (molecules_[*it].get() == primary_) primary_ = nullptr;
+        molecules_.Remove(*it);
     }
     PrimaryOrFirst();
     UpdateAnimationFrames();
 }
 
 void CVelmDoc::DuplicateMolecules(const std::vector<int>& indices) {
+    ChangeScope changes(*this, DocumentChange::Molecules);
     std::vector<const Molecule*> originals;
     for (int i : indices)
-        if (i >= 0 && i < molecules.Count()) originals.push_back(molecules[i].get());
-    for (const Molecule* m : originals) molecules.Append(std::make_unique<Molecule>(*m));
+        if (i >= 0 && i < molecules_.Count()) originals.push_back(molecules_[i].get());
+    for (const Molecule* m : originals) molecules_.Append(std::make_unique<Molecule>(*m));
     PrimaryOrFirst();
     UpdateAnimationFrames();
 }
 
 void CVelmDoc::ToggleFixedFree(const std::vector<int>& indices) {
+    ChangeScope changes(*this, DocumentChange::Selection);
     for (int i : indices)
-        if (i >= 0 && i < molecules.Count()) molecules[i]->trackball.free = !molecules[i]->trackball.free;
+        if (i >= 0 && i < molecules_.Count()) molecules_[i]->trackball.free = !molecules_[i]->trackball.free;
     PrimaryOrFirst();
 }
 
 void CVelmDoc::MakePrimary(int index) {
-    if (index < 0 || index >= molecules.Count()) return;
-    primary = molecules[index].get();
-    for (auto& m : molecules) m->selected = m.get() == primary ? 1 : 0;
+    if (index < 0 || index >= molecules_.Count()) return;
+    ChangeScope changes(*this, DocumentChange::Molecules | DocumentChange::Selection);
+    primary_ = molecules_[index].get();
+    for (auto& m : molecules_) m->selected = m.get() == primary_ ? 1 : 0;
 }
 
 void CVelmDoc::ToggleSelection(const std::vector<int>& indices) {
+    ChangeScope changes(*this, DocumentChange::Selection);
     for (int i : indices)
-        if (i >= 0 && i < molecules.Count()) molecules[i]->selected = !molecules[i]->selected;
+        if (i >= 0 && i < molecules_.Count()) molecules_[i]->selected = !molecules_[i]->selected;
     PrimaryOrFirst();
+}
+
+void CVelmDoc::SelectAll() {
+    ChangeScope changes(*this, DocumentChange::Selection);
+    for (auto& m : molecules_) m->selected = 1;
 }
 
 }  // namespace velm

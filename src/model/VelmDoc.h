@@ -1,12 +1,14 @@
 #pragma once
 // The document: every loaded molecule, the primary one, the read options and
-// the element tables that loading applies.
+// the element tables that loading applies. What it holds changes only through
+// its operations, and each operation tells the observers what it changed.
 #include <array>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/DocumentObserver.h"
 #include "core/List.h"
 #include "core/Rgba.h"
 #include "core/UiHooks.h"
@@ -29,35 +31,53 @@ struct ReadOptions {
 class CVelmDoc {
 public:
     explicit CVelmDoc(UiHooks& ui);
+    CVelmDoc(const CVelmDoc&) = delete;
+    CVelmDoc& operator=(const CVelmDoc&) = delete;
 
-    list<std::unique_ptr<Molecule>> molecules;  // in load order
-    Molecule* primary = nullptr;
-    ReadOptions options;
+    const list<std::unique_ptr<Molecule>>& Molecules() const { return molecules_; }
+    int MoleculeCount() const { return molecules_.Count(); }
+    Molecule* Primary() const { return primary_; }
+    const std::string& Title() const { return title_; }
+    // Hydrogen bonds shown in the scene, refilled while their display is on.
+    const list<DisplayHBond>& HydrogenBonds() const { return hydrogenBonds_; }
+
+    ReadOptions options;  // for the reads to come
     std::array<double, kElementCount> massTable;
-    std::array<Rgba, kElementCount> elementColours;
+    ElementColours elementColours;
     ColourTables colourTables;  // secondary-structure and amino-acid colours
 
-    // Stages that live in the analysis layer, plugged in by the front end.
-    std::function<void(Molecule&)> assignSecondaryStructure;
+    // Stages of loading that live in the analysis layer, plugged in by
+    // MakeDocument.
+    std::function<void(Molecule&, UiHooks&)> assignSecondaryStructure;
     FrameAligner frameAligner;
 
-    std::string title = "No Molecule Loaded";
-    // Hydrogen bonds shown in the scene, refilled while their display is on.
-    list<DisplayHBond> hydrogenBonds;
+    void AddObserver(DocumentObserver& observer) { observers_.Add(observer); }
+    void RemoveObserver(DocumentObserver& observer) { observers_.Remove(observer); }
+    // The view moved the scene: tells every observer.
+    void AnnounceSceneMoved();
 
-    // Loads a coordinate file as a new primary molecule: 1 on success, 0 when
-    // the file holds no atoms. Throws VelmError.
-    int AddMoleculeFromFile(const std::string& path);
+    // Loads a coordinate file as a new primary molecule called `name` (the
+    // path unless given): 1 on success, 0 when the file holds no atoms.
+    // Throws VelmError. A failed load leaves the document as it was.
+    int AddMoleculeFromFile(const std::string& path, const std::string& name = {});
 
-    // Reads a coordinate file and a trajectory into a new molecule, frames
-    // post-processed with `mode`. Problems are shown through the UI hooks;
-    // false when nothing was read (the molecule then has no frames).
-    bool OpenCoordinatesAndTrajectory(const std::string& coordinates, FileType coordinateType,
+    // A molecule made elsewhere joins the document as its primary molecule,
+    // alone selected.
+    void AddMolecule(std::unique_ptr<Molecule> molecule);
+
+    // Reads a coordinate file and a trajectory into a new primary molecule,
+    // frames post-processed with `mode`; the title becomes both paths. Throws
+    // VelmError ("Unable to read input files!" for any other failure),
+    // leaving the document as it was.
+    void OpenCoordinatesAndTrajectory(const std::string& coordinates, FileType coordinateType,
                                       const std::string& trajectory, FileType trajectoryType, int mode);
 
     // Reads a trajectory into the primary molecule (the command line's -dcd).
-    // Throws VelmError, "Trajectory read has been canceled" when cancelled.
+    // Throws VelmError, "Trajectory read has been canceled" when cancelled;
+    // the primary molecule then has no frames.
     void ReadTrajectoryIntoPrimary(const std::string& trajectory, int mode);
+    // The primary molecule without its trajectory, as after a failed read.
+    void DropPrimaryTrajectory();
 
     // Writes every molecule, in list order, into one PDB file; the file is
     // replaced only when complete. Throws VelmError.
@@ -66,12 +86,15 @@ public:
 
     // Writes frames start..stop (1-based list frames) of the primary molecule
     // as a multi-model PDB file. Throws VelmError.
-    void ExportTrajectory(const std::string& path, int start, int stop);
+    void ExportTrajectory(const std::string& path, int start, int stop) const;
 
-    // Animation: F = 1 + the most list frames of any molecule; c in 0..F-1.
+    void SetTitle(const std::string& title);
+    void SetHydrogenBonds(list<DisplayHBond> bonds);
+
+    // Animation: F = 1 + the most list frames of any molecule; c in 0..F-1,
+    // back to 0 whenever molecules or trajectories come or go.
     int AnimationFrames() const { return animationFrames_; }
     int CurrentAnimationFrame() const { return currentFrame_; }
-    void UpdateAnimationFrames();  // after molecules came or went: recount F, c = 0
     void SetFrame(int frame);
     void Step(int direction);  // 0 forward, 1 reverse, wrapping
 
@@ -81,20 +104,63 @@ public:
     void ToggleFixedFree(const std::vector<int>& indices);
     void MakePrimary(int index);
     void ToggleSelection(const std::vector<int>& indices);
+    void SelectAll();
     int IndexOf(const Molecule* molecule) const;
+
+    // Changes to the molecules' own data made by commands of other layers
+    // (render modes, colours, surfaces, superposition, pasted values): the
+    // edit runs and `what` is announced, also when the edit throws.
+    template <class Edit>
+    void EditMolecule(Molecule& molecule, DocumentChange what, Edit&& edit) {
+        ChangeScope scope(*this, what);
+        edit(molecule);
+    }
+    template <class Edit>
+    void EditSelected(DocumentChange what, Edit&& edit) {
+        ChangeScope scope(*this, what);
+        for (auto& m : molecules_)
+            if (m->selected) edit(*m);
+    }
+    template <class Edit>
+    void EditEvery(DocumentChange what, Edit&& edit) {
+        ChangeScope scope(*this, what);
+        for (auto& m : molecules_) edit(*m);
+    }
 
     double MassOf(int element) const { return massTable[ClampElement(element)]; }
     UiHooks& Ui() { return ui_; }
 
 private:
-    // A new, empty molecule at the end of the list, primary and alone selected.
-    Molecule* NewPrimaryMolecule();
+    // Collects what the operations inside it change and tells the observers
+    // once, when the outermost one ends.
+    class ChangeScope {
+    public:
+        explicit ChangeScope(CVelmDoc& doc, DocumentChange what = DocumentChange::None);
+        ~ChangeScope() noexcept(false);
+        ChangeScope(const ChangeScope&) = delete;
+        ChangeScope& operator=(const ChangeScope&) = delete;
+
+    private:
+        CVelmDoc& doc_;
+        int exceptions_;
+    };
+    void Mark(DocumentChange what) { pending_ |= what; }
+
     // Secondary structure, element colours and masses, split-colour flags.
     void PrepareLoaded(Molecule& molecule);
     void PrimaryOrFirst();
+    void UpdateAnimationFrames();  // after molecules or trajectories came or went: recount F, c = 0
+
     UiHooks& ui_;
+    list<std::unique_ptr<Molecule>> molecules_;  // in load order
+    Molecule* primary_ = nullptr;
+    std::string title_ = "No Molecule Loaded";
+    list<DisplayHBond> hydrogenBonds_;
     int animationFrames_ = 1;
     int currentFrame_ = 0;
+    DocumentObservers observers_;
+    DocumentChange pending_ = DocumentChange::None;
+    int depth_ = 0;
 };
 
 }  // namespace velm

@@ -5,7 +5,6 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "BmpFile";
 constexpr std::uint32_t kHeaderBytes = 14 + 40;
 
 void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
@@ -20,7 +19,7 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 std::vector<std::uint8_t> BmpBytes(const Dib& dib) {
     if (!dib.Valid() || dib.ImageSize() > 0xFFFFFFFFu - kHeaderBytes)
-        throw VelmError("Unable to write bitmap (invalid dib)", kSource, __LINE__);
+        throw VelmError("Unable to write bitmap (invalid dib)");
     const auto imageSize = static_cast<std::uint32_t>(dib.ImageSize());
     std::vector<std::uint8_t> out;
     out.reserve(kHeaderBytes + imageSize);
@@ -51,7 +50,7 @@ void WriteBmp(std::FILE* file, const Dib& dib) {
     const std::vector<std::uint8_t> bytes = BmpBytes(dib);
     // The flush makes a full disk show here rather than be lost at close.
     if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0)
-        throw VelmError("Unable to write bitmap (write error)", kSource, __LINE__);
+        throw VelmError("Unable to write bitmap (write error)");
 }
 
 }  // namespace velm

@@ -13,8 +13,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "GLtoPS";
 constexpr int kVertexFloats = 7;  // x, y, z, r, g, b, a
 
 // The procedures the primitives call. gouraudtriangle takes a coordinate
@@ -70,7 +68,7 @@ std::vector<float> Allocate(size_t size) {
     try {
         return std::vector<float>(size);
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Unable to allocate memory for feedback buffer");
+        throw VelmError("Unable to allocate memory for feedback buffer");
     }
 }
 
@@ -90,7 +88,7 @@ bool Contains(const float* polygon, float px, float py) {
 }  // namespace
 
 GLtoPS::GLtoPS(std::FILE* file, size_t size, UiHooks* ui) : file_(file), ui_(ui) {
-    if (!file) VELM_THROW("Invalid file handle");
+    if (!file) throw VelmError("Invalid file handle");
     buffer_ = Allocate(size > 0 ? size : kDefaultSize);
 }
 
@@ -102,7 +100,7 @@ void GLtoPS::Begin() {
 bool GLtoPS::End() {
     const GLint count = glRenderMode(GL_RENDER);
     if (count < 0) {
-        if (buffer_.size() > static_cast<size_t>(INT_MAX) / 2) VELM_THROW("Unable to allocate memory for feedback buffer");
+        if (buffer_.size() > static_cast<size_t>(INT_MAX) / 2) throw VelmError("Unable to allocate memory for feedback buffer");
         const size_t doubled = buffer_.size() * 2;
         buffer_ = {};
         buffer_ = Allocate(doubled);
@@ -143,7 +141,7 @@ void GLtoPS::WritePrimitives(const float* feedback, int count) {
     int primitives = 0;
     for (int at = 0; at < count;) {
         const int size = RecordFloats(feedback + at);
-        if (size < 0 || at + size > count) VELM_THROW("Unexpected feedback token");
+        if (size < 0 || at + size > count) throw VelmError("Unexpected feedback token");
         ++primitives;
         at += size;
     }
@@ -151,7 +149,7 @@ void GLtoPS::WritePrimitives(const float* feedback, int count) {
     try {
         entries.reserve(static_cast<size_t>(primitives));
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Unable to allocate memory for PS primitives");
+        throw VelmError("Unable to allocate memory for PS primitives");
     }
     for (int at = 0; at < count;) {
         const float* p = feedback + at;
@@ -167,7 +165,7 @@ void GLtoPS::WritePrimitives(const float* feedback, int count) {
             depth = n > 0 ? depth / static_cast<float>(n) : 0;
             break;
         }
-        default: VELM_THROW("Unknown OpenGL feed back token!");
+        default: throw VelmError("Unknown OpenGL feed back token!");
         }
         entries.push_back({at, depth, 0});
         at += RecordFloats(p);

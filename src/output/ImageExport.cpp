@@ -12,15 +12,13 @@
 #include "output/GLtoPS.h"
 #include "output/PngFile.h"
 #include "output/RenderToDib.h"
-#include "render/OffscreenContext.h"
+#include "model/VelmDoc.h"
+#include "render/OffscreenRenderer.h"
 #include "render/SceneRenderer.h"
 
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "ImageExport";
-
 // Puts back the scene's size and font scale however the render ends.
 class SavedViewSize {
 public:
@@ -47,30 +45,23 @@ bool EndsWith(std::string_view text, std::string_view ending) {
 
 }  // namespace
 
-Dib RenderToDib(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, long long requestedWidth,
-                long long requestedHeight, int printMemoryLimitKb) {
-    ViewSettings& s = scene.settings;
+Dib RenderToDib(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
+                long long requestedWidth, long long requestedHeight, int printMemoryLimitKb) {
+    ViewSettings& s = renderer.GetScene().settings;
     const DibSize size = RenderToDibSize(requestedWidth, requestedHeight, s.width, s.height, printMemoryLimitKb,
                                          kBitmapDeviceDpi);
-    if (size.Empty()) VELM_THROW("Unable to create DIB for storing image");
+    if (size.Empty()) throw VelmError("Unable to create DIB for storing image");
 
     SavedViewSize saved(s);
     s.fontScaleNumerator = size.fontScaleNumerator;
     std::vector<std::uint8_t> pixels;
     {
-        OffscreenContext context(size.width, size.height);
-        {
-            // The renderer's font lists belong to this context: gone before it.
-            SceneRenderer renderer(scene);
-            renderer.Initialise();
-            s.width = size.width;
-            s.height = size.height;
-            renderer.SetProjection();
-            renderer.RenderPass(molecules, static_cast<int>(PassMode::Draw));
-            glFinish();
-            pixels = context.ReadPixels();
-        }
-        context.Release();
+        OffscreenRenderer::Session session(renderer, size.width, size.height);
+        s.width = size.width;
+        s.height = size.height;
+        session.Renderer().SetProjection();
+        session.Renderer().RenderPass(molecules, static_cast<int>(PassMode::Draw));
+        pixels = session.ReadPixels();
     }
     return DibFromRgba(pixels, size.width, size.height);
 }
@@ -79,40 +70,46 @@ ImageFormat ImageFormatOfPath(std::string_view path) {
     if (EndsWith(path, ".png")) return ImageFormat::Png;
     if (EndsWith(path, ".bmp")) return ImageFormat::Bmp;
     if (EndsWith(path, ".ps") || EndsWith(path, ".eps")) return ImageFormat::PostScript;
-    VELM_THROW("Unknown file format!");
+    throw VelmError("Unknown file format!");
 }
 
 void WriteImageFile(const std::string& path, ImageFormat format, const Dib& dib, const std::string& title) {
-    if (format != ImageFormat::Bmp && format != ImageFormat::Png) VELM_THROW("Unknown file format!");
+    if (format != ImageFormat::Bmp && format != ImageFormat::Png) throw VelmError("Unknown file format!");
     ReplacingFile file(path);
-    if (!file.Stream()) VELM_THROW("Unable to open " + path + " for writing");
+    if (!file.Stream()) throw VelmError("Unable to open " + path + " for writing");
     if (format == ImageFormat::Bmp) WriteBmp(file.Stream(), dib);
     else WritePng(file.Stream(), dib, title);
-    if (!file.Commit()) VELM_THROW("Unable to open " + path + " for writing");
+    if (!file.Commit()) throw VelmError("Unable to open " + path + " for writing");
 }
 
-void ExportPostScript(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, const std::string& path,
-                      UiHooks& ui) {
-    const ViewSettings& s = scene.settings;
-    if (s.width <= 0 || s.height <= 0) VELM_THROW("Unable to create DIB for storing image");
+void ExportPostScript(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
+                      const std::string& path, UiHooks& ui) {
+    const ViewSettings& s = renderer.GetScene().settings;
+    if (s.width <= 0 || s.height <= 0) throw VelmError("Unable to create DIB for storing image");
     ReplacingFile file(path);
-    if (!file.Stream()) VELM_THROW("Unable to open " + path + " for writing");
+    if (!file.Stream()) throw VelmError("Unable to open " + path + " for writing");
     {
         WaitCursor wait(ui);
-        OffscreenContext context(s.width, s.height);
-        {
-            SceneRenderer renderer(scene);
-            renderer.Initialise();
-            renderer.SetProjection();
-            GLtoPS ps(file.Stream(), GLtoPS::kDefaultSize, &ui);
-            do {
-                ps.Begin();
-                renderer.RenderPass(molecules, static_cast<int>(PassMode::Draw));
-            } while (!ps.End());
-        }
-        context.Release();
+        OffscreenRenderer::Session session(renderer, s.width, s.height);
+        session.Renderer().SetProjection();
+        GLtoPS ps(file.Stream(), GLtoPS::kDefaultSize, &ui);
+        do {
+            ps.Begin();
+            session.Renderer().RenderPass(molecules, static_cast<int>(PassMode::Draw));
+        } while (!ps.End());
     }
-    if (std::ferror(file.Stream()) || !file.Commit()) VELM_THROW("Unable to open " + path + " for writing");
+    if (std::ferror(file.Stream()) || !file.Commit()) throw VelmError("Unable to open " + path + " for writing");
+}
+
+void ExportImage(OffscreenRenderer& renderer, const CVelmDoc& document, const std::string& path,
+                 long long requestedWidth, long long requestedHeight, UiHooks& ui) {
+    const ImageFormat format = ImageFormatOfPath(path);
+    if (format == ImageFormat::PostScript) {
+        ExportPostScript(renderer, document.Molecules(), path, ui);
+        return;
+    }
+    const Dib dib = RenderToDib(renderer, document.Molecules(), requestedWidth, requestedHeight, kNoMemoryLimit);
+    WriteImageFile(path, format, dib, document.Primary() ? document.Primary()->path : std::string());
 }
 
 }  // namespace velm

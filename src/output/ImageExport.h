@@ -10,21 +10,22 @@
 
 namespace velm {
 
+class CVelmDoc;
 class Molecule;
+class OffscreenRenderer;
 class UiHooks;
-struct Scene;
 
 // The vertical resolution an off-screen bitmap reports, in pixels per inch:
 // the font scale numerator while it is drawn.
 inline constexpr int kBitmapDeviceDpi = 96;
 
 // renderToDib: the requested size clamped, fitted to the view's shape and
-// memory limit (the view's size is scene.settings.width x height), drawn in a
-// context of its own with labels scaled to the bitmap's resolution. The
+// memory limit (the view's size is the scene's settings.width x height),
+// drawn off screen with labels scaled to the bitmap's resolution. The
 // scene's size and font scale are as before afterwards. Throws "Unable to
 // create DIB for storing image" when no bitmap can be made.
-Dib RenderToDib(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, long long requestedWidth,
-                long long requestedHeight, int printMemoryLimitKb);
+Dib RenderToDib(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
+                long long requestedWidth, long long requestedHeight, int printMemoryLimitKb);
 
 enum class ImageFormat { PostScript = 1, Bmp = 2, Png = 3 };
 // The format a file name's extension asks for (.ps or .eps, .bmp, .png in any
@@ -36,11 +37,18 @@ ImageFormat ImageFormatOfPath(std::string_view path);
 // Throws VelmError with the texts of the image writers.
 void WriteImageFile(const std::string& path, ImageFormat format, const Dib& dib, const std::string& title);
 
-// The scene as Encapsulated PostScript, drawn through OpenGL feedback in a
-// context of the view's size (the scene's settings.width x height), again
-// with a doubled buffer until it fits; the file replaces the target only
-// when complete. Throws VelmError.
-void ExportPostScript(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, const std::string& path,
-                      UiHooks& ui);
+// The scene as Encapsulated PostScript, drawn through OpenGL feedback at the
+// view's size (the scene's settings.width x height), again with a doubled
+// buffer until it fits; the file replaces the target only when complete.
+// Throws VelmError.
+void ExportPostScript(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
+                      const std::string& path, UiHooks& ui);
+
+// "Export Image": the document's scene into a file of the format its name
+// asks for, a picture of the requested size (as renderToDib makes it, with
+// the primary molecule's path as its title) or PostScript of the view.
+// Throws VelmError.
+void ExportImage(OffscreenRenderer& renderer, const CVelmDoc& document, const std::string& path,
+                 long long requestedWidth, long long requestedHeight, UiHooks& ui);
 
 }  // namespace velm

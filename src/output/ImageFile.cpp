@@ -4,10 +4,6 @@
 
 namespace velm {
 
-namespace {
-constexpr const char* kSource = "ImageFile";
-}
-
 std::size_t DibStride(int width) {
     if (width <= 0) return 0;
     return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
@@ -20,7 +16,7 @@ bool Dib::Valid() const { return width > 0 && height > 0 && bits.size() == Image
 Dib DibFromRgba(const std::vector<std::uint8_t>& rgbaBottomFirst, int width, int height) {
     if (width <= 0 || height <= 0 ||
         rgbaBottomFirst.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4)
-        throw VelmError("Unable to create DIB for storing image", kSource, __LINE__);
+        throw VelmError("Unable to create DIB for storing image");
     Dib dib;
     dib.width = width;
     dib.height = height;
@@ -40,7 +36,7 @@ Dib DibFromRgba(const std::vector<std::uint8_t>& rgbaBottomFirst, int width, int
 
 ImageFileHandle OpenImageFile(const std::string& path) {
     ImageFileHandle file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw VelmError("Unable to open " + path + " for writing", kSource, __LINE__);
+    if (!file) throw VelmError("Unable to open " + path + " for writing");
     return file;
 }
 

@@ -10,8 +10,6 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "PngFile";
-
 // libpng is C: its errors leave through longjmp to WriteImage, and only there
 // become an exception, so no C++ frame is ever skipped by the jump.
 struct PngWriter {
@@ -65,18 +63,18 @@ bool WriteImage(PngWriter& writer, std::FILE* file, const Dib& dib, png_text* te
 
 void WritePng(std::FILE* file, const Dib& dib, const std::string& title) {
     try {
-        if (!dib.Valid()) throw VelmError("Unable to write bitmap (invalid dib)", kSource, __LINE__);
+        if (!dib.Valid()) throw VelmError("Unable to write bitmap (invalid dib)");
         PngWriter writer;
         writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &writer, OnPngError, nullptr);
-        if (!writer.png) throw VelmError("Unable to initialize PNG data", kSource, __LINE__);
+        if (!writer.png) throw VelmError("Unable to initialize PNG data");
         writer.info = png_create_info_struct(writer.png);
-        if (!writer.info) throw VelmError("Unable to write png file (png_create_info_struct)", kSource, __LINE__);
+        if (!writer.info) throw VelmError("Unable to write png file (png_create_info_struct)");
 
         std::vector<png_byte> row;
         try {
             row.resize(static_cast<std::size_t>(dib.width) * 3);
         } catch (const std::bad_alloc&) {
-            throw VelmError("Unable to write png file (insufficient memory)", kSource, __LINE__);
+            throw VelmError("Unable to write png file (insufficient memory)");
         }
 
         std::string titleKey = "Title", titleText = title, authorKey = "Author", authorText = "Velm";
@@ -90,11 +88,11 @@ void WritePng(std::FILE* file, const Dib& dib, const std::string& title) {
         texts[1].text = authorText.data();
         texts[1].text_length = authorText.size();
 
-        if (!WriteImage(writer, file, dib, texts, row.data())) throw VelmError(writer.message, kSource, __LINE__);
+        if (!WriteImage(writer, file, dib, texts, row.data())) throw VelmError(writer.message);
     } catch (const VelmError&) {
         throw;
     } catch (...) {
-        throw VelmError("Unspecified error writing png file", kSource, __LINE__);
+        throw VelmError("Unspecified error writing png file");
     }
 }
 

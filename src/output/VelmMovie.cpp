@@ -17,7 +17,7 @@ extern "C" {
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
-#include "render/OffscreenContext.h"
+#include "render/OffscreenRenderer.h"
 #include "render/Scene.h"
 #include "render/SceneRenderer.h"
 #include "surface/SurfaceBuild.h"
@@ -25,9 +25,6 @@ extern "C" {
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "VelmMovie";
-
 // The compressors offered besides uncompressed frames, when the build has them.
 constexpr const char* kEncoders[] = {"mjpeg", "mpeg4", "ffv1", "huffyuv", "utvideo", "png", "msvideo1", "zmbv", "libxvid", "libx264"};
 
@@ -65,7 +62,7 @@ std::vector<MovieCodec> AvailableMovieCodecs() {
 
 struct VelmMovie::State {
     bool open = false;
-    Scene* scene = nullptr;
+    OffscreenRenderer* renderer = nullptr;
     const list<std::unique_ptr<Molecule>>* molecules = nullptr;
     bool updateSurface = false;
     int width = 0, height = 0, rate = 0, depth = 0;
@@ -79,9 +76,6 @@ struct VelmMovie::State {
     SwsContext* scaler = nullptr;
     bool headerWritten = false;
     bool bottomUp = false;  // uncompressed: rows as a bitmap holds them
-
-    std::unique_ptr<OffscreenContext> context;
-    std::unique_ptr<SceneRenderer> renderer;
 };
 
 VelmMovie::VelmMovie() : state_(std::make_unique<State>()) {}
@@ -90,35 +84,35 @@ VelmMovie::~VelmMovie() { Close(); }
 bool VelmMovie::IsOpen() const { return state_->open; }
 int VelmMovie::FrameCount() const { return state_->frameCount; }
 
-bool VelmMovie::Open(const std::string& path, int width, int height, int rate, int depth, Scene* scene,
+bool VelmMovie::Open(const std::string& path, int width, int height, int rate, int depth, OffscreenRenderer* renderer,
                      const list<std::unique_ptr<Molecule>>* molecules, bool updateSurface, const std::string& codec) {
     Close();
-    if (width <= 0) VELM_THROW("Frame width out of bounds");
-    if (height <= 0) VELM_THROW("Frame height out of bounds");
-    if (rate <= 0) VELM_THROW("Frame rate out of bounds");
-    if (depth != 16 && depth != 24 && depth != 32) VELM_THROW("Frame depth out of bounds");
-    if (!scene || !molecules) VELM_THROW("Bad view pointer");
+    if (width <= 0) throw VelmError("Frame width out of bounds");
+    if (height <= 0) throw VelmError("Frame height out of bounds");
+    if (rate <= 0) throw VelmError("Frame rate out of bounds");
+    if (depth != 16 && depth != 24 && depth != 32) throw VelmError("Frame depth out of bounds");
+    if (!renderer || !molecules) throw VelmError("Bad view pointer");
     if (codec.empty()) return false;  // the choice was cancelled
 
     State& s = *state_;
     try {
-        s.scene = scene;
+        s.renderer = renderer;
         s.molecules = molecules;
         s.updateSurface = updateSurface;
         s.width = width, s.height = height, s.rate = rate, s.depth = depth;
 
         if (!EndsWithAvi(path) || avformat_alloc_output_context2(&s.format, nullptr, "avi", path.c_str()) < 0 || !s.format ||
             avio_open(&s.format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0)
-            VELM_THROW("Error opening the AVI file. File name must end with '.avi'");
+            throw VelmError("Error opening the AVI file. File name must end with '.avi'");
         s.stream = avformat_new_stream(s.format, nullptr);
-        if (!s.stream) VELM_THROW("Error opening the AVI stream");
+        if (!s.stream) throw VelmError("Error opening the AVI stream");
 
         const bool raw = codec == kUncompressedCodec;
         const AVCodec* encoder = avcodec_find_encoder(raw ? AV_CODEC_ID_RAWVIDEO : AV_CODEC_ID_NONE);
         if (!raw) encoder = avcodec_find_encoder_by_name(codec.c_str());
-        if (!encoder) VELM_THROW("Can't get compression format!");
+        if (!encoder) throw VelmError("Can't get compression format!");
         s.encoder = avcodec_alloc_context3(encoder);
-        if (!s.encoder) VELM_THROW("Can't get compression format!");
+        if (!s.encoder) throw VelmError("Can't get compression format!");
         s.encoder->width = width;
         s.encoder->height = height;
         s.encoder->time_base = AVRational{1, rate};
@@ -133,40 +127,38 @@ bool VelmMovie::Open(const std::string& path, int width, int height, int rate, i
         }
         if (codec == "mpeg4") s.encoder->codec_tag = MKTAG('X', 'V', 'I', 'D');
         if (s.format->oformat->flags & AVFMT_GLOBALHEADER) s.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (avcodec_open2(s.encoder, encoder, nullptr) < 0) VELM_THROW("Couldn't make compressed AVI stream!");
+        if (avcodec_open2(s.encoder, encoder, nullptr) < 0) throw VelmError("Couldn't make compressed AVI stream!");
         if (avcodec_parameters_from_context(s.stream->codecpar, s.encoder) < 0)
-            VELM_THROW("Couldn't make compressed AVI stream!");
+            throw VelmError("Couldn't make compressed AVI stream!");
         s.stream->time_base = s.encoder->time_base;
         s.bottomUp = raw;
         if (raw) {
             // Uncompressed frames keep the bitmap's bottom-up rows.
             static const char kBottomUp[] = "BottomUp";
             s.stream->codecpar->extradata = static_cast<uint8_t*>(av_mallocz(sizeof kBottomUp + AV_INPUT_BUFFER_PADDING_SIZE));
-            if (!s.stream->codecpar->extradata) VELM_THROW("Couldn't set compressed AVI format!");
+            if (!s.stream->codecpar->extradata) throw VelmError("Couldn't set compressed AVI format!");
             std::memcpy(s.stream->codecpar->extradata, kBottomUp, sizeof kBottomUp);
             s.stream->codecpar->extradata_size = sizeof kBottomUp;
         }
-        if (avformat_write_header(s.format, nullptr) < 0) VELM_THROW("Couldn't set compressed AVI format!");
+        if (avformat_write_header(s.format, nullptr) < 0) throw VelmError("Couldn't set compressed AVI format!");
         s.headerWritten = true;
 
         s.frame = av_frame_alloc();
         s.packet = av_packet_alloc();
-        if (!s.frame || !s.packet) VELM_THROW("Error creating device context for movie frame!");
+        if (!s.frame || !s.packet) throw VelmError("Error creating device context for movie frame!");
         s.frame->format = s.encoder->pix_fmt;
         s.frame->width = width;
         s.frame->height = height;
-        if (av_frame_get_buffer(s.frame, 0) < 0) VELM_THROW("Error creating device context for movie frame!");
+        if (av_frame_get_buffer(s.frame, 0) < 0) throw VelmError("Error creating device context for movie frame!");
         s.scaler = sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, s.encoder->pix_fmt, SWS_POINT, nullptr,
                                   nullptr, nullptr);
-        if (!s.scaler) VELM_THROW("Can't initialize compressor!");
+        if (!s.scaler) throw VelmError("Can't initialize compressor!");
 
         try {
-            s.context = std::make_unique<OffscreenContext>(width, height);
+            const OffscreenRenderer::Session session(*renderer, width, height);
         } catch (const VelmError&) {
-            VELM_THROW("Error creating memory device context for movie frame!");
+            throw VelmError("Error creating memory device context for movie frame!");
         }
-        s.renderer = std::make_unique<SceneRenderer>(*scene);
-        s.renderer->Initialise();
         s.open = true;
         return true;
     } catch (...) {
@@ -176,19 +168,18 @@ bool VelmMovie::Open(const std::string& path, int width, int height, int rate, i
 }
 
 namespace {
-
 // Hands a frame (or nullptr to flush) to the encoder and writes what comes out.
 void Encode(AVFormatContext* format, AVStream* stream, AVCodecContext* encoder, AVFrame* frame, AVPacket* packet) {
-    if (avcodec_send_frame(encoder, frame) < 0) VELM_THROW("Error compressing frame");
+    if (avcodec_send_frame(encoder, frame) < 0) throw VelmError("Error compressing frame");
     for (;;) {
         const int r = avcodec_receive_packet(encoder, packet);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
-        if (r < 0) VELM_THROW("Error compressing frame");
+        if (r < 0) throw VelmError("Error compressing frame");
         av_packet_rescale_ts(packet, encoder->time_base, stream->time_base);
         packet->stream_index = stream->index;
         const int w = av_interleaved_write_frame(format, packet);
         av_packet_unref(packet);
-        if (w < 0) VELM_THROW("Can't write movie frame!");
+        if (w < 0) throw VelmError("Can't write movie frame!");
     }
 }
 
@@ -196,23 +187,22 @@ void Encode(AVFormatContext* format, AVStream* stream, AVCodecContext* encoder, 
 
 void VelmMovie::AddFrame() {
     State& s = *state_;
-    if (!s.open) VELM_THROW("Invalid state");
-    ViewSettings& view = s.scene->settings;
+    if (!s.open) throw VelmError("Invalid state");
+    ViewSettings& view = s.renderer->GetScene().settings;
     const int width = view.width, height = view.height;
     view.width = s.width;
     view.height = s.height;
     std::vector<std::uint8_t> pixels;
     try {
-        s.context->MakeCurrent();
-        s.renderer->SetProjection();
+        OffscreenRenderer::Session session(*s.renderer, s.width, s.height);
+        session.Renderer().SetProjection();
         if (s.updateSurface) {
             SilentUiHooks quiet;
             for (const auto& m : *s.molecules)
                 if (m->surface.built) BuildSurface(*m, quiet);
         }
-        s.renderer->RenderPass(*s.molecules, static_cast<int>(PassMode::Draw));
-        glFinish();
-        pixels = s.context->ReadPixels();
+        session.Renderer().RenderPass(*s.molecules, static_cast<int>(PassMode::Draw));
+        pixels = session.ReadPixels();
     } catch (...) {
         view.width = width;
         view.height = height;
@@ -221,7 +211,7 @@ void VelmMovie::AddFrame() {
     view.width = width;
     view.height = height;
 
-    if (av_frame_make_writable(s.frame) < 0) VELM_THROW("Error compressing frame");
+    if (av_frame_make_writable(s.frame) < 0) throw VelmError("Error compressing frame");
     // GL rows run bottom first. Compressed pictures want the top first;
     // uncompressed frames stay bottom-up, as a bitmap holds them.
     const int stride = 4 * s.width;
@@ -245,8 +235,6 @@ void VelmMovie::Close() {
     State& s = *state_;
     const bool wasOpen = s.open;
     s.open = false;
-    s.renderer.reset();
-    s.context.reset();
     if (s.format && s.headerWritten) {
         if (wasOpen && s.encoder) {
             try {

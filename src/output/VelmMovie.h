@@ -1,8 +1,7 @@
 #pragma once
 // AVI movies of the scene: each frame drawn off screen through the render
 // pass, as pictures are, and appended to one video stream, uncompressed or
-// through an encoder. One off-screen context and target serve the whole
-// recording.
+// through an encoder. The program's off-screen renderer serves every frame.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +11,7 @@
 namespace velm {
 
 class Molecule;
-struct Scene;
+class OffscreenRenderer;
 
 // The uncompressed choice: the bitmap's rows as they are.
 inline constexpr const char* kUncompressedCodec = "DIB ";
@@ -37,7 +36,7 @@ public:
     // height out of bounds", "Frame rate out of bounds", "Frame depth out of
     // bounds", "Bad view pointer", "Error opening the AVI file. File name must
     // end with '.avi'", ...), closing whatever was made.
-    bool Open(const std::string& path, int width, int height, int rate, int depth, Scene* scene,
+    bool Open(const std::string& path, int width, int height, int rate, int depth, OffscreenRenderer* renderer,
               const list<std::unique_ptr<Molecule>>* molecules, bool updateSurfaceEveryStep, const std::string& codec);
     // Draws the scene as it is now and appends it. Throws "Invalid state"
     // when no recording is open, "Error compressing frame", "Can't write movie frame!".

@@ -11,7 +11,6 @@
 namespace velm {
 
 namespace {
-
 constexpr float kMinimumSensitivity = 0.4f, kMaximumSensitivity = 1.5f, kDefaultSensitivity = 0.8f;
 
 void ApplySpin(Trackball& t) { AddQuaternions(t.spin, t.orientation, t.orientation); }
@@ -36,7 +35,7 @@ void CaptureInverseRotation(Trackball& t) {
         for (int c = 0; c < 4; ++c) t.inverseRotation[4 * c + r] = m[4 * r + c];
 }
 
-CameraControl::CameraControl(Scene& scene, list<std::unique_ptr<Molecule>>& molecules, CameraCallbacks callbacks)
+CameraControl::CameraControl(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, CameraCallbacks callbacks)
     : scene_(scene), molecules_(molecules), callbacks_(std::move(callbacks)) {}
 
 template <typename F>

@@ -29,7 +29,7 @@ struct CameraCallbacks {
 
 class CameraControl {
 public:
-    CameraControl(Scene& scene, list<std::unique_ptr<Molecule>>& molecules, CameraCallbacks callbacks = {});
+    CameraControl(Scene& scene, const list<std::unique_ptr<Molecule>>& molecules, CameraCallbacks callbacks = {});
 
     // `held`: the buttons down after the change, as the window reports them.
     void ButtonDown(int button, int x, int y, int held, bool ctrl);
@@ -70,7 +70,7 @@ private:
     }
 
     Scene& scene_;
-    list<std::unique_ptr<Molecule>>& molecules_;
+    const list<std::unique_ptr<Molecule>>& molecules_;
     CameraCallbacks callbacks_;
     bool dragging_ = false;
     bool shift_ = false;

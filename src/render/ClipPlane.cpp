@@ -15,8 +15,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "ClipPlane";
 constexpr double kFarthest = 7;  // the far plane of the projection
 constexpr double kEyeDistance = 4;
 
@@ -41,7 +39,7 @@ void ClipPlane::SetPlane(const Vec3& point, const Vec3& normal, bool normalise) 
     Vec3 n = normal;
     if (normalise) {
         const double squared = Dot(n, n);
-        if (squared == 0) VELM_THROW("Zero length normal vector!");
+        if (squared == 0) throw VelmError("Zero length normal vector!");
         n = n * (1 / std::sqrt(squared));
     }
     point_ = point;

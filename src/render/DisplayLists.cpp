@@ -13,9 +13,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "DisplayLists";
-
 // Below two slices a ring has no extent; above the sliders' maximum a bad
 // value could build lists of billions of vertices.
 int SafeSlices(int slices) { return std::clamp(slices, 2, kAtomResolutionRange.maximum); }
@@ -27,7 +24,7 @@ using Quadric = std::unique_ptr<GLUquadric, QuadricDeleter>;
 
 Quadric NewQuadric(const char* failure) {
     Quadric q(gluNewQuadric());
-    if (!q) VELM_THROW(failure);
+    if (!q) throw VelmError(failure);
     gluQuadricDrawStyle(q.get(), GLU_FILL);
     gluQuadricOrientation(q.get(), GLU_OUTSIDE);
     gluQuadricNormals(q.get(), GLU_SMOOTH);

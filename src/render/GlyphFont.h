@@ -17,6 +17,7 @@ struct LabelFontDescription {
     int height = -18;
     int weight = 700;  // 100 thin .. 400 normal .. 700 bold .. 900 black
     bool italic = false;
+    bool operator==(const LabelFontDescription&) const = default;
 };
 
 // The description's height times numerator / denominator, rounded half away

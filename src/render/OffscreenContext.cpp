@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include <dlfcn.h>
+
 #define EGL_NO_X11
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -15,8 +17,6 @@
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "OffscreenContext";
-
 // Framebuffer objects are beyond OpenGL 1.1: their entry points come from EGL.
 struct FramebufferCalls {
     PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
@@ -61,8 +61,8 @@ std::string Hex(unsigned value) {
     return text;
 }
 
-[[noreturn]] void Fail(const std::string& what, int line) {
-    throw VelmError("Unable to create an off-screen OpenGL context: " + what, kSource, line);
+[[noreturn]] void Fail(const std::string& what, std::source_location where = std::source_location::current()) {
+    throw VelmError("Unable to create an off-screen OpenGL context: " + what, where);
 }
 
 std::string EglFailure(const char* call) {
@@ -75,32 +75,60 @@ bool HasExtension(const char* list, const std::string& name) {
     return all.find(" " + name + " ") != std::string::npos;
 }
 
+// GLX through the symbols of a libGLX that the program has already loaded (a
+// toolkit's window on X11): the off-screen path itself never links it.
+struct GlxCalls {
+    using GetContext = void* (*)();
+    using GetDisplay = void* (*)();
+    using GetDrawable = unsigned long (*)();
+    using MakeContextCurrent = int (*)(void*, unsigned long, unsigned long, void*);
+    GetContext currentContext = nullptr;
+    GetDisplay currentDisplay = nullptr;
+    GetDrawable currentDraw = nullptr;
+    GetDrawable currentRead = nullptr;
+    MakeContextCurrent makeCurrent = nullptr;
+
+    static const GlxCalls& Loaded() {
+        static const GlxCalls calls = [] {
+            GlxCalls c;
+            c.currentContext = reinterpret_cast<GetContext>(dlsym(RTLD_DEFAULT, "glXGetCurrentContext"));
+            c.currentDisplay = reinterpret_cast<GetDisplay>(dlsym(RTLD_DEFAULT, "glXGetCurrentDisplay"));
+            c.currentDraw = reinterpret_cast<GetDrawable>(dlsym(RTLD_DEFAULT, "glXGetCurrentDrawable"));
+            c.currentRead = reinterpret_cast<GetDrawable>(dlsym(RTLD_DEFAULT, "glXGetCurrentReadDrawable"));
+            c.makeCurrent = reinterpret_cast<MakeContextCurrent>(dlsym(RTLD_DEFAULT, "glXMakeContextCurrent"));
+            if (!c.currentDisplay || !c.currentDraw || !c.currentRead || !c.makeCurrent) c.currentContext = nullptr;
+            return c;
+        }();
+        return calls;
+    }
+};
+
 EGLDisplay SurfacelessDisplay() {
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless"))
-        Fail("EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)", __LINE__);
+        Fail("EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)");
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    if (!getPlatformDisplay) Fail("EGL lacks eglGetPlatformDisplayEXT", __LINE__);
+    if (!getPlatformDisplay) Fail("EGL lacks eglGetPlatformDisplayEXT");
     EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) Fail(EglFailure("eglGetPlatformDisplayEXT"), __LINE__);
+    if (display == EGL_NO_DISPLAY) Fail(EglFailure("eglGetPlatformDisplayEXT"));
     return display;
 }
 }  // namespace
 
 OffscreenContext::OffscreenContext(int width, int height) : width_(width), height_(height) {
     if (width <= 0 || height <= 0)
-        Fail("invalid size " + std::to_string(width) + " x " + std::to_string(height), __LINE__);
+        Fail("invalid size " + std::to_string(width) + " x " + std::to_string(height));
 
     EGLDisplay display = SurfacelessDisplay();
     EGLint major = 0, minor = 0;
     // Initialising an initialised display is harmless; the display is shared
     // by every context of the process and never terminated here (see Destroy).
-    if (!eglInitialize(display, &major, &minor)) Fail(EglFailure("eglInitialize"), __LINE__);
+    if (!eglInitialize(display, &major, &minor)) Fail(EglFailure("eglInitialize"));
     display_ = display;
     if (!HasExtension(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_surfaceless_context"))
-        Fail("EGL cannot make a context current without a surface", __LINE__);
-    if (!eglBindAPI(EGL_OPENGL_API)) Fail(EglFailure("eglBindAPI(EGL_OPENGL_API)"), __LINE__);
+        Fail("EGL cannot make a context current without a surface");
+    if (!eglBindAPI(EGL_OPENGL_API)) Fail(EglFailure("eglBindAPI(EGL_OPENGL_API)"));
 
     // The configuration's own buffers are never drawn to: the framebuffer
     // object below holds colour and depth.
@@ -110,45 +138,55 @@ OffscreenContext::OffscreenContext(int width, int height) : width_(width), heigh
     EGLConfig config = nullptr;
     EGLint configs = 0;
     if (!eglChooseConfig(display, configAttributes, &config, 1, &configs))
-        Fail(EglFailure("eglChooseConfig"), __LINE__);
-    if (configs < 1) Fail("no EGL configuration renders desktop OpenGL", __LINE__);
+        Fail(EglFailure("eglChooseConfig"));
+    if (configs < 1) Fail("no EGL configuration renders desktop OpenGL");
 
     const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
     context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    if (context_ == EGL_NO_CONTEXT) Fail(EglFailure("eglCreateContext"), __LINE__);
+    if (context_ == EGL_NO_CONTEXT) Fail(EglFailure("eglCreateContext"));
 
     try {
         MakeCurrent();
-        const FramebufferCalls gl = LoadFramebufferCalls();
-        if (!gl.Complete()) Fail("OpenGL has no framebuffer objects", __LINE__);
-        GLint maxSide = 0;
-        glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
-        if (width > maxSide || height > maxSide)
-            Fail(std::to_string(width) + " x " + std::to_string(height) + " exceeds the largest framebuffer side " +
-                     std::to_string(maxSide),
-                 __LINE__);
-
-        gl.genFramebuffers(1, &framebuffer_);
-        gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-        gl.genRenderbuffers(1, &colorBuffer_);
-        gl.bindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
-        gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
-        gl.genRenderbuffers(1, &depthBuffer_);
-        gl.bindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-        gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
-        gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
-        const GLenum status = gl.checkFramebufferStatus(GL_FRAMEBUFFER);
-        if (status != GL_FRAMEBUFFER_COMPLETE) Fail("framebuffer incomplete (" + Hex(status) + ")", __LINE__);
-        glDrawBuffer(GL_COLOR_ATTACHMENT0);
-        glReadBuffer(GL_COLOR_ATTACHMENT0);
-        glViewport(0, 0, width, height);
+        if (!LoadFramebufferCalls().Complete()) Fail("OpenGL has no framebuffer objects");
+        AllocateBuffers(width, height);
     } catch (...) {
         Destroy();
         throw;
     }
+}
+
+void OffscreenContext::AllocateBuffers(int width, int height) {
+    const FramebufferCalls gl = LoadFramebufferCalls();
+    GLint maxSide = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
+    if (width <= 0 || height <= 0 || width > maxSide || height > maxSide)
+        Fail(std::to_string(width) + " x " + std::to_string(height) + " exceeds the largest framebuffer side " +
+             std::to_string(maxSide));
+    if (framebuffer_ == 0) gl.genFramebuffers(1, &framebuffer_);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (colorBuffer_ == 0) gl.genRenderbuffers(1, &colorBuffer_);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+    if (depthBuffer_ == 0) gl.genRenderbuffers(1, &depthBuffer_);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    const GLenum status = gl.checkFramebufferStatus(GL_FRAMEBUFFER);
+    if (status != GL_FRAMEBUFFER_COMPLETE) Fail("framebuffer incomplete (" + Hex(status) + ")");
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    glViewport(0, 0, width, height);
+    width_ = width;
+    height_ = height;
+}
+
+void OffscreenContext::Resize(int width, int height) {
+    MakeCurrent();
+    if (width == width_ && height == height_) return;
+    AllocateBuffers(width, height);
 }
 
 OffscreenContext::~OffscreenContext() { Destroy(); }
@@ -173,11 +211,27 @@ void OffscreenContext::MakeCurrent() {
     previousContext_ = eglGetCurrentContext();
     previousDraw_ = eglGetCurrentSurface(EGL_DRAW);
     previousRead_ = eglGetCurrentSurface(EGL_READ);
-    if (!eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_))
-        throw VelmError("Unable to make the off-screen OpenGL context current: " + EglFailure("eglMakeCurrent"),
-                        kSource, __LINE__);
+    const GlxCalls& glx = GlxCalls::Loaded();
+    if (glx.currentContext && (glxContext_ = glx.currentContext())) {
+        glxDisplay_ = glx.currentDisplay();
+        glxDraw_ = glx.currentDraw();
+        glxRead_ = glx.currentRead();
+        glFinish();
+        glx.makeCurrent(glxDisplay_, 0, 0, nullptr);
+    }
+    if (!eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_)) {
+        const std::string failure = EglFailure("eglMakeCurrent");
+        RestoreGlx();
+        throw VelmError("Unable to make the off-screen OpenGL context current: " + failure);
+    }
     const FramebufferCalls gl = LoadFramebufferCalls();
-    gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    if (framebuffer_ != 0) gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
+void OffscreenContext::RestoreGlx() {
+    if (!glxContext_) return;
+    GlxCalls::Loaded().makeCurrent(glxDisplay_, glxDraw_, glxRead_, glxContext_);
+    glxContext_ = nullptr;
 }
 
 void OffscreenContext::Release() {
@@ -186,15 +240,17 @@ void OffscreenContext::Release() {
     if (previousContext_ != EGL_NO_CONTEXT && previousContext_ != context_ &&
         eglMakeCurrent(previousDisplay_, previousDraw_, previousRead_, previousContext_)) {
         previousContext_ = EGL_NO_CONTEXT;
+        RestoreGlx();
         return;
     }
     previousContext_ = EGL_NO_CONTEXT;
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    RestoreGlx();
 }
 
 std::vector<std::uint8_t> OffscreenContext::ReadPixels() const {
     if (!IsCurrent())
-        throw VelmError("The off-screen OpenGL context is not current", kSource, __LINE__);
+        throw VelmError("The off-screen OpenGL context is not current");
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
@@ -210,8 +266,7 @@ std::vector<std::uint8_t> FlipRows(const std::vector<std::uint8_t>& pixels, int 
     const std::size_t row = static_cast<std::size_t>(width) * static_cast<std::size_t>(bytesPerPixel);
     if (width < 0 || height < 0 || bytesPerPixel < 0 || pixels.size() != row * static_cast<std::size_t>(height))
         throw VelmError("FlipRows: " + std::to_string(pixels.size()) + " bytes are not " + std::to_string(height) +
-                            " rows of " + std::to_string(row),
-                        kSource, __LINE__);
+                            " rows of " + std::to_string(row));
     std::vector<std::uint8_t> flipped(pixels.size());
     for (int y = 0; y < height; ++y) {
         const auto from = pixels.begin() + static_cast<std::ptrdiff_t>(row * static_cast<std::size_t>(y));

@@ -21,10 +21,15 @@ public:
     int height() const { return height_; }
 
     // Makes this context current with its framebuffer bound, remembering the
-    // EGL context that was current before; Release() returns to that one.
+    // context that was current before, of EGL or of GLX (a window's under an
+    // X11 toolkit); Release() returns to that one.
     void MakeCurrent();
     void Release();
     bool IsCurrent() const;
+
+    // New framebuffer storage of this size, in this context (made current).
+    // Throws VelmError for a size the framebuffer cannot have.
+    void Resize(int width, int height);
 
     // The framebuffer as RGBA bytes, bottom row first (as glReadPixels gives it).
     std::vector<std::uint8_t> ReadPixels() const;
@@ -33,6 +38,8 @@ public:
 
 private:
     void Destroy() noexcept;
+    void AllocateBuffers(int width, int height);
+    void RestoreGlx();
 
     int width_ = 0;
     int height_ = 0;
@@ -48,6 +55,12 @@ private:
     void* previousContext_ = nullptr;
     void* previousDraw_ = nullptr;
     void* previousRead_ = nullptr;
+    // A GLX context that was current before, put aside (GLVND allows one
+    // window-system API current per thread, so EGL cannot become current over it).
+    void* glxDisplay_ = nullptr;
+    void* glxContext_ = nullptr;
+    unsigned long glxDraw_ = 0;
+    unsigned long glxRead_ = 0;
 };
 
 // Rows of a bottom-first image reversed into top-first order (or back).

@@ -9,16 +9,16 @@
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
+#include "render/OffscreenRenderer.h"
 #include "render/SceneRenderer.h"
 
 namespace velm {
 
 namespace {
-constexpr const char* kSource = "pick";
 constexpr double kPickSize = 10;
 }  // namespace
 
-PickResult ResolveHits(std::span<const unsigned> buffer, int hits, list<std::unique_ptr<Molecule>>& molecules) {
+PickResult ResolveHits(std::span<const unsigned> buffer, int hits, const list<std::unique_ptr<Molecule>>& molecules) {
     PickResult none;
     if (hits <= 0) return none;
     bool kept = false;
@@ -34,8 +34,8 @@ PickResult ResolveHits(std::span<const unsigned> buffer, int hits, list<std::uni
         }
         at += 3 + names;
     }
-    if (!kept) VELM_THROW("Selection buffer underflow -> match not found!");
-    if (best >= buffer.size()) VELM_THROW("Selection buffer overflow!");
+    if (!kept) throw VelmError("Selection buffer underflow -> match not found!");
+    if (best >= buffer.size()) throw VelmError("Selection buffer overflow!");
 
     unsigned long long name = best;
     for (auto& m : molecules) {
@@ -48,7 +48,7 @@ PickResult ResolveHits(std::span<const unsigned> buffer, int hits, list<std::uni
     return none;
 }
 
-PickResult Pick(SceneRenderer& renderer, list<std::unique_ptr<Molecule>>& molecules, int x, int y, UiHooks& ui) {
+PickResult Pick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int x, int y, UiHooks& ui) {
     if (molecules.Empty()) return {};
     unsigned long long items = 0;
     for (const auto& m : molecules) items += static_cast<unsigned long long>(m->AtomCount()) + m->bonds.size();
@@ -57,7 +57,7 @@ PickResult Pick(SceneRenderer& renderer, list<std::unique_ptr<Molecule>>& molecu
         if (4 * items > 0x7fffffffULL) throw std::bad_alloc();
         buffer.resize(static_cast<size_t>(4 * items));
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Unable to allocate memory for selection!");
+        throw VelmError("Unable to allocate memory for selection!");
     }
     if (buffer.empty()) return {};
 
@@ -100,6 +100,31 @@ PickResult Pick(SceneRenderer& renderer, list<std::unique_ptr<Molecule>>& molecu
         return {};
     }
     return ResolveHits(buffer, hits, molecules);
+}
+
+PickResult PickOffscreen(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int x, int y,
+                         UiHooks& ui) {
+    const ViewSettings& s = renderer.GetScene().settings;
+    OffscreenRenderer::Session session(renderer, s.width, s.height);
+    session.Renderer().SetProjection();
+    return Pick(session.Renderer(), molecules, x, y, ui);
+}
+
+PickedAtomText DescribePickedAtom(const Molecule& m, int atom) {
+    const Atom& a = m.atoms[static_cast<size_t>(atom)];
+    return {std::to_string(a.serial), std::string(a.Name()), std::string(a.ResidueName()) + std::to_string(a.residueNumber)};
+}
+
+std::string PickResultLine(const PickResult& hit) {
+    if (!hit.molecule) return "pick=none";
+    const Molecule& m = *hit.molecule;
+    if (hit.kind == PickResult::AtomHit) {
+        const PickedAtomText t = DescribePickedAtom(m, hit.index);
+        return "pick=atom serial=" + t.serial + " name=" + t.name + " residue=" + t.residue;
+    }
+    const Bond& b = m.bonds[static_cast<size_t>(hit.index)];
+    return "pick=bond serials=" + std::to_string(m.atoms[static_cast<size_t>(b.first)].serial) + "," +
+           std::to_string(m.atoms[static_cast<size_t>(b.second)].serial);
 }
 
 }  // namespace velm

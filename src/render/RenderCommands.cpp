@@ -1,8 +1,7 @@
 #include "render/RenderCommands.h"
 
 #include "model/Molecule.h"
-#include "render/ColourSchemes.h"
-#include "render/RadiusSchemes.h"
+#include "model/VelmDoc.h"
 #include "render/Ribbons.h"
 #include "render/ViewSettings.h"
 
@@ -17,24 +16,25 @@ bool StickRadiiOf(RenderMode mode, StickRadii& radii) {
     }
 }
 
-void RefreshAfterValuesChanged(Molecule& m, const ElementColours& elementColours, const ColourTables& tables,
-                               PasteTarget target) {
-    const ColourScheme field = target == PasteTarget::TemperatureFactor ? ColourByTemperature : ColourByOccupancy;
-    if (m.colourScheme == field) Recolour(m, elementColours, tables, field);
-    ReapplyRadiusScheme(m, m.radiusTable);
-    m.UpdateBondSplitColours();
-}
-
-void ApplyRenderMode(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode) {
-    for (auto& m : molecules) {
-        if (!m->selected) continue;
-        m->renderMode = mode;
-        PrepareRibbonSizes(*m, mode);
-    }
+namespace {
+void TakeStickRadii(ViewSettings& settings, RenderMode mode) {
     if (StickRadii radii; StickRadiiOf(mode, radii)) {
         settings.stickBondRadius = radii.bond;
         settings.stickAtomRadius = radii.atom;
     }
+}
+}  // namespace
+
+void SetRenderMode(ViewSettings& settings, Molecule& m, RenderMode mode) {
+    m.renderMode = mode;
+    PrepareRibbonSizes(m, mode);
+    TakeStickRadii(settings, mode);
+}
+
+void ApplyRenderMode(ViewSettings& settings, CVelmDoc& doc, RenderMode mode) {
+    doc.EditSelected(DocumentChange::Display, [&](Molecule& m) { SetRenderMode(settings, m, mode); });
+    // The radii are the view's: they follow the command with no molecule selected too.
+    TakeStickRadii(settings, mode);
 }
 
 }  // namespace velm

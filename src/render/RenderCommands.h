@@ -4,12 +4,11 @@
 #include <memory>
 
 #include "core/List.h"
-#include "model/ColourTables.h"
-#include "model/PastedValues.h"
 #include "model/RenderMode.h"
 
 namespace velm {
 
+class CVelmDoc;
 class Molecule;
 struct ViewSettings;
 
@@ -21,13 +20,10 @@ struct StickRadii {
 // 0.275 / 0.275; none for the other modes, which leave the radii alone.
 bool StickRadiiOf(RenderMode mode, StickRadii& radii);
 
-// After pasted values changed a field: a molecule coloured by that field is
-// coloured again, and its radius scheme applied again.
-void RefreshAfterValuesChanged(Molecule& molecule, const ElementColours& elementColours, const ColourTables& tables,
-                               PasteTarget target);
-
-// Sets the mode of every selected molecule and, for the stick modes, the
+// One molecule's mode with its ribbon sizes and, for the stick modes, the
 // view's stick radii.
-void ApplyRenderMode(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode);
+void SetRenderMode(ViewSettings& settings, Molecule& molecule, RenderMode mode);
+// A Render menu command: the mode of every selected molecule of the document.
+void ApplyRenderMode(ViewSettings& settings, CVelmDoc& document, RenderMode mode);
 
 }  // namespace velm

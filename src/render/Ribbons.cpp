@@ -8,7 +8,7 @@
 #include <numbers>
 
 #include "model/Molecule.h"
-#include "render/ColourSchemes.h"
+#include "model/ColourSchemes.h"
 #include "render/GraphicsQuality.h"
 #include "render/SplineCursor.h"
 #include "render/ViewSettings.h"
@@ -16,7 +16,6 @@
 namespace velm {
 
 namespace {
-
 void Vertex(const Vec3& p) { glVertex3d(p.x, p.y, p.z); }
 void Normal(const Vec3& n) { glNormal3d(n.x, n.y, n.z); }
 

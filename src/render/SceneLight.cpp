@@ -6,12 +6,8 @@
 
 namespace velm {
 
-namespace {
-constexpr const char* kSource = "SceneLight";
-}
-
 int LightIds::Take() {
-    if (next_ >= maximum_) VELM_THROW("Ehausted supply of OpenGL lights!");
+    if (next_ >= maximum_) throw VelmError("Ehausted supply of OpenGL lights!");
     return next_++;
 }
 

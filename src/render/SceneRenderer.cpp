@@ -19,9 +19,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "SceneRenderer";
-
 // The eye sits 4 units in front of the scene's origin; fog runs from 1 unit
 // in front of it to 2 behind.
 constexpr double kEyeDistance = 4;
@@ -40,7 +37,9 @@ void SceneRenderer::Initialise() {
     if (scene_.settings.quality.Level() != GraphicsQuality::Custom)
         scene_.settings.quality.SetLevel(scene_.settings.quality.Level());
     const ViewSettings& s = scene_.settings;
-    if (lists_) lists_->Rebuild(s.quality.Values());
+    // Lists and glyphs carry over between calls in the same context: only
+    // what the settings changed since is built again.
+    if (lists_) lists_->Update(s.quality.Values());
     else lists_.emplace(s.quality.Values());
 
     glEnable(GL_DEPTH_TEST);
@@ -62,7 +61,11 @@ void SceneRenderer::Initialise() {
     glFogf(GL_FOG_END, kFogEnd);
     ApplyDepthCue();
 
-    RebuildFont();
+    if (!fontBuilt_ || fontBuilt_->description != s.font || fontBuilt_->numerator != s.fontScaleNumerator ||
+        fontBuilt_->denominator != s.fontScaleDenominator)
+        RebuildFont();
+    else
+        glListBase(font_.ListBase());
 
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_BLEND);
@@ -103,6 +106,7 @@ void SceneRenderer::UpdateResolutions() {
 void SceneRenderer::RebuildFont() {
     const ViewSettings& s = scene_.settings;
     font_.Build(s.font, s.fontScaleNumerator, s.fontScaleDenominator);
+    fontBuilt_ = BuiltFont{s.font, s.fontScaleNumerator, s.fontScaleDenominator};
 }
 
 void SceneRenderer::ApplyDepthCue() {
@@ -123,7 +127,7 @@ void SceneRenderer::ApplyBackground() {
 
 void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules, int mode) {
     if (mode != static_cast<int>(PassMode::Draw) && mode != static_cast<int>(PassMode::Select))
-        VELM_THROW("Unknown rendering mode!");
+        throw VelmError("Unknown rendering mode!");
     const PassMode pass = static_cast<PassMode>(mode);
     const ViewSettings& s = scene_.settings;
     if (!s.stereo) {
@@ -236,15 +240,15 @@ void SceneRenderer::DrawScaledOverlays(float eyeAngle) {
     glPopMatrix();
 }
 
-void OnDocumentChanged(Scene& scene, CVelmDoc& document) {
+void OnDocumentChanged(Scene& scene, const CVelmDoc& document) {
     AnimationState& a = scene.settings.animation;
-    if (!document.primary) {
+    if (!document.Primary()) {
         a.animating = false;
         return;
     }
-    scene.settings.SceneRadius = ComputeSceneRadius(document.molecules, scene.settings.scaleToFit);
-    if (document.molecules.Count() == 1) scene.clipCentre = document.molecules[0]->displayOffset;
-    if (document.primary->FrameCount() > 0) {
+    scene.settings.SceneRadius = ComputeSceneRadius(document.Molecules(), scene.settings.scaleToFit);
+    if (document.Molecules().Count() == 1) scene.clipCentre = document.Molecules()[0]->displayOffset;
+    if (document.Primary()->FrameCount() > 0) {
         a.playing = a.animating = true;
         a.playDirection = 0;
     } else {
@@ -252,7 +256,7 @@ void OnDocumentChanged(Scene& scene, CVelmDoc& document) {
         if (!a.spinning) a.animating = false;
     }
     scene.torsion.Clear();
-    PrepareRibbonSizes(*document.primary, document.primary->renderMode);
+    PrepareRibbonSizes(*document.Primary(), document.Primary()->renderMode);
 }
 
 }  // namespace velm

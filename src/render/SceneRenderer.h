@@ -26,6 +26,8 @@ public:
     // GL initialisation in the current context: display lists, depth, culling,
     // lights and material, fog, the label font, blending, colour material and
     // the base model-view 4 units in front of the eye; then the line light on.
+    // A renderer belongs to one context: called again there, it rebuilds only
+    // the lists and glyphs whose settings changed.
     void Initialise();
 
     // Stores the size and sets the projection; ignored unless both are positive.
@@ -64,14 +66,20 @@ private:
     void DrawScaledOverlays(float eyeAngle);
 
 
+    struct BuiltFont {
+        LabelFontDescription description;
+        int numerator, denominator;
+    };
+
     Scene& scene_;
     std::optional<DisplayLists> lists_;
     GlyphFont font_;
+    std::optional<BuiltFont> fontBuilt_;
 };
 
-// What the view does after the document changed (a read, a deletion, a new
-// trajectory): the scene radius, the clip centre, playing a trajectory, the
-// torsion selection and the primary molecule's ribbon sizes.
-void OnDocumentChanged(Scene& scene, CVelmDoc& document);
+// What the view does after molecules came or went or a trajectory was read
+// (SceneDocumentLink calls it): the scene radius, the clip centre, playing a
+// trajectory, the torsion selection and the primary molecule's ribbon sizes.
+void OnDocumentChanged(Scene& scene, const CVelmDoc& document);
 
 }  // namespace velm

@@ -9,9 +9,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "SplineCursor";
-
 Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
@@ -54,9 +51,9 @@ void CardinalDerivatives(double u, double t, double d[4]) {
 
 SplineCursor::SplineCursor(const Molecule& molecule, int chain, int resolution, double tension)
     : molecule_(molecule), at_(molecule), chain_(chain) {
-    if (resolution < 0) VELM_THROW("Bad resolution");
-    if (chain < 0) VELM_THROW("Bad chain number -- too small");
-    if (chain >= static_cast<int>(molecule.chains.size())) VELM_THROW("Bad chain number -- too large");
+    if (resolution < 0) throw VelmError("Bad resolution");
+    if (chain < 0) throw VelmError("Bad chain number -- too small");
+    if (chain >= static_cast<int>(molecule.chains.size())) throw VelmError("Bad chain number -- too large");
     n_ = static_cast<int>(molecule.chains[static_cast<size_t>(chain)].residues.size());
     steps_ = resolution + 1;
     du_ = 1.0 / steps_;

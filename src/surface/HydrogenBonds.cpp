@@ -10,7 +10,6 @@
 namespace velm {
 
 namespace {
-
 constexpr double kEnergyFactor = 27.888;  // 0.084 x 332 kcal/mol
 constexpr double kBondEnergy = -0.5;
 constexpr double kMaxHoDistance2 = 4.4099994;  // 2.1 A, as a float squares it
@@ -88,13 +87,13 @@ std::optional<Vec3> VirtualHydrogen(const Vec3& n, const Vec3* partners, int cou
     return std::nullopt;
 }
 
-void RecomputeHydrogenBonds(CVelmDoc& doc) {
-    doc.hydrogenBonds.Clear();
-    if (doc.molecules.Empty()) return;
+list<DisplayHBond> FindDisplayHydrogenBonds(const CVelmDoc& doc) {
+    list<DisplayHBond> found;
+    if (doc.Molecules().Empty()) return found;
 
     Scene s;
-    const bool several = doc.molecules.Count() > 1;
-    for (const auto& m : doc.molecules) {
+    const bool several = doc.Molecules().Count() > 1;
+    for (const auto& m : doc.Molecules()) {
         s.molecules.push_back(m.get());
         std::vector<Vec3> p(m->atoms.size());
         const Placement place(m->trackball);
@@ -125,7 +124,7 @@ void RecomputeHydrogenBonds(CVelmDoc& doc) {
             }
         }
     }
-    if (candidates.empty() || !(hi.x >= lo.x)) return;
+    if (candidates.empty() || !(hi.x >= lo.x)) return found;
 
     const double extent[3] = {hi.x - lo.x, hi.y - lo.y, hi.z - lo.z};
     double edge[3];
@@ -157,7 +156,7 @@ void RecomputeHydrogenBonds(CVelmDoc& doc) {
                                               {1, 1, 1},  {-1, 1, 1}, {1, -1, 1}, {-1, -1, 1}};
     const auto add = [&](const Candidate& d, const Candidate& o) {
         if (Bonded(s, d, o))
-            doc.hydrogenBonds.Append({s.molecules[static_cast<size_t>(d.molecule)], s.molecules[static_cast<size_t>(o.molecule)], d.atom, o.atom});
+            found.Append({s.molecules[static_cast<size_t>(d.molecule)], s.molecules[static_cast<size_t>(o.molecule)], d.atom, o.atom});
     };
     for (long long z = 0; z < n[2]; ++z)
         for (long long y = 0; y < n[1]; ++y)
@@ -183,6 +182,9 @@ void RecomputeHydrogenBonds(CVelmDoc& doc) {
                         }
                 }
             }
+    return found;
 }
+
+void RecomputeHydrogenBonds(CVelmDoc& doc) { doc.SetHydrogenBonds(FindDisplayHydrogenBonds(doc)); }
 
 }  // namespace velm

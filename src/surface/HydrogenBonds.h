@@ -4,15 +4,18 @@
 // electrostatic bond energy is below -0.5 kcal/mol and H...O is at most 2.1 A.
 #include <optional>
 
+#include "core/List.h"
 #include "core/Vec3.h"
+#include "model/DisplayHBond.h"
 
 namespace velm {
 
 class CVelmDoc;
 
-// Refills the document's list from the displayed positions of every
-// molecule: its current frame, moved by its trackball when more than one
-// molecule is loaded.
+// The bonds between the displayed positions of every molecule: its current
+// frame, moved by its trackball when more than one molecule is loaded.
+list<DisplayHBond> FindDisplayHydrogenBonds(const CVelmDoc& document);
+// Refills the document's list with them.
 void RecomputeHydrogenBonds(CVelmDoc& document);
 
 // The bond energy in kcal/mol of hydrogen H on N with acceptor O on C;

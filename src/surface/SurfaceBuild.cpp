@@ -13,8 +13,6 @@
 namespace velm {
 
 namespace {
-
-constexpr const char* kSource = "VelmSurface";
 constexpr int kProgressRange = 200;
 
 // A triangle of the marching cubes before welding: three corners with the
@@ -84,10 +82,10 @@ std::vector<float> Steps(float start, float step, long long count) {
 
 AtomBox::AtomBox(const Molecule& m, const VelmSurface& options) : molecule_(m), options_(options) {
     const int frame = options.frameIndex;
-    if (frame >= m.FrameCount() || frame < -1) VELM_THROW("NULL ptr in BuildAtomBox");
+    if (frame >= m.FrameCount() || frame < -1) throw VelmError("NULL ptr in BuildAtomBox");
     if (m.atoms.empty()) return;
     const Frame* f = frame >= 0 ? &m.frames[frame] : nullptr;
-    if (f && f->AtomCount() < m.atoms.size()) VELM_THROW("NULL ptr in BuildAtomBox");
+    if (f && f->AtomCount() < m.atoms.size()) throw VelmError("NULL ptr in BuildAtomBox");
     positions_.resize(m.atoms.size());
     for (size_t i = 0; i < m.atoms.size(); ++i) positions_[i] = f ? f->Position(i) : m.atoms[i].Position();
 
@@ -102,13 +100,13 @@ AtomBox::AtomBox(const Molecule& m, const VelmSurface& options) : molecule_(m), 
     const double extent[3] = {maximum_.x - minimum_.x, maximum_.y - minimum_.y, maximum_.z - minimum_.z};
     for (int a = 0; a < 3; ++a) {
         edge_[a] = extent[a] >= options.largeExtent ? extent[a] / options.maxCells : options.cellSize;
-        if (!(edge_[a] > 0) || !std::isfinite(extent[a])) VELM_THROW("Out of memory");
+        if (!(edge_[a] > 0) || !std::isfinite(extent[a])) throw VelmError("Out of memory");
         inverse_[a] = 1 / edge_[a];
         n_[a] = static_cast<long long>(extent[a] / edge_[a]) + 1;
     }
     nxy_ = n_[0] * n_[1];
     total_ = nxy_ * n_[2];
-    if (total_ > 64LL * 1024 * 1024) VELM_THROW("Out of memory");
+    if (total_ > 64LL * 1024 * 1024) throw VelmError("Out of memory");
 
     // Atom indices per cell, in atom order.
     try {
@@ -124,7 +122,7 @@ AtomBox::AtomBox(const Molecule& m, const VelmSurface& options) : molecule_(m), 
         for (size_t i = 0; i < positions_.size(); ++i)
             cellAtoms_[static_cast<size_t>(fill[static_cast<size_t>(cellOf[i])]++)] = static_cast<int>(i);
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Out of memory");
+        throw VelmError("Out of memory");
     }
 }
 
@@ -195,14 +193,13 @@ int AtomBox::GradientAndColorIndex(const float v[3], float normal[3]) const {
             return nearest;
         }
     }
-    VELM_THROW("Invalid color index in GradientAndColorIndex");
+    throw VelmError("Invalid color index in GradientAndColorIndex");
 }
 
 // ---------------------------------------------------------------------------
 // Build
 
 namespace {
-
 // Marching cubes over the cube layers [first, last) (cube z index 1 + layer).
 void Contour(const Grid& g, float iso, long long first, long long last, std::vector<RawTriangle>& out) {
     const MarchingCubesTables& tables = GetMarchingCubesTables();
@@ -341,19 +338,19 @@ void BuildSurface(Molecule& m, UiHooks& ui, int threads) {
     std::vector<RawTriangle> triangles;
     try {
         const float spacing = surface.spacing;
-        if (!(spacing > 0)) VELM_THROW("Out of memory");
+        if (!(spacing > 0)) throw VelmError("Out of memory");
         const Vec3 lo = box.Minimum(), hi = box.Maximum();
         g.n[0] = static_cast<long long>((hi.x - lo.x) / spacing) + 1;
         g.n[1] = static_cast<long long>((hi.y - lo.y) / spacing) + 1;
         g.n[2] = static_cast<long long>((hi.z - lo.z) / spacing) + 1;
         const long long points = g.n[0] * g.n[1] * g.n[2];
-        if (points > 1LL << 31) VELM_THROW("Out of memory");
+        if (points > 1LL << 31) throw VelmError("Out of memory");
         g.x = Steps(static_cast<float>(lo.x), spacing, g.n[0]);
         g.y = Steps(static_cast<float>(lo.y), spacing, g.n[1]);
         g.z = Steps(static_cast<float>(lo.z), spacing, g.n[2]);
         g.value.resize(static_cast<size_t>(points));
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Out of memory");
+        throw VelmError("Out of memory");
     }
 
     // Sample the density, z layers in slabs.
@@ -389,7 +386,7 @@ void BuildSurface(Molecule& m, UiHooks& ui, int threads) {
         }
         g.value = {};
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Out of memory");
+        throw VelmError("Out of memory");
     }
 
     const int vertexCount = Weld(triangles, surface.spacing);
@@ -414,7 +411,7 @@ void BuildSurface(Molecule& m, UiHooks& ui, int threads) {
                 nearest[static_cast<size_t>(v)] = box.GradientAndColorIndex(&vertices[static_cast<size_t>(3 * v)], &normals[static_cast<size_t>(3 * v)]);
         }, [&](long long done) { ui.ProgressSet(static_cast<int>(100 + 100 * (k + done) / std::max(1LL, work))); });
     } catch (const std::bad_alloc&) {
-        VELM_THROW("Out of memory");
+        throw VelmError("Out of memory");
     }
 
     // Outward winding: a triangle whose face normal agrees with all three
@@ -446,7 +443,7 @@ void BuildSurface(Molecule& m, UiHooks& ui, int threads) {
 }
 
 int GetAtomSurfaceArea(const VelmSurface& s, std::vector<float>& areas, int atomCount) {
-    if (!s.built) VELM_THROW("Can not compute surface area for invalid surface");
+    if (!s.built) throw VelmError("Can not compute surface area for invalid surface");
     areas.assign(static_cast<size_t>(std::max(0, atomCount)), 0.0f);
     for (size_t t = 0; t + 2 < s.indices.size(); t += 3) {
         const float* P = &s.vertices[3 * static_cast<size_t>(s.indices[t])];
@@ -458,7 +455,7 @@ int GetAtomSurfaceArea(const VelmSurface& s, std::vector<float>& areas, int atom
         const float share = 0.33333334f * static_cast<float>(std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]) / 2);
         for (int v = 0; v < 3; ++v) {
             const int atom = s.nearestAtom[static_cast<size_t>(s.indices[t + static_cast<size_t>(v)])];
-            if (atom < 0 || atom >= atomCount) VELM_THROW("Invalid atom index in GetAtomSurfaceArea");
+            if (atom < 0 || atom >= atomCount) throw VelmError("Invalid atom index in GetAtomSurfaceArea");
             areas[static_cast<size_t>(atom)] += share;
         }
     }

@@ -22,7 +22,7 @@ using velm::test::DataPath;
 
 namespace {
 
-struct Turn {
+struct Rotation {
     Vec3 axis{0, 0, 1};
     double degrees = 0;
     Vec3 operator()(const Vec3& v) const {  // Rodrigues' formula
@@ -39,7 +39,7 @@ struct Turn {
     }
 };
 
-Molecule PointSet(const std::vector<Vec3>& points, Turn turn = {}, Vec3 shift = {}) {
+Molecule PointSet(const std::vector<Vec3>& points, Rotation turn = {}, Vec3 shift = {}) {
     Molecule m;
     m.atoms.resize(points.size());
     for (size_t i = 0; i < points.size(); ++i) {
@@ -80,7 +80,7 @@ TEST(Kabsch, HemoglobinChainCOntoChainAAsSvdReference) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
     ASSERT_EQ(doc.AddMoleculeFromFile(DataPath("2hhb.pdb")), 1);
-    const Molecule& A = *doc.primary;
+    const Molecule& A = *doc.Primary();
 
     for (const auto& [name, selection] : pair["selections"].items()) {
         SCOPED_TRACE(name);
@@ -131,17 +131,17 @@ TEST(Kabsch, SymmetricShapesAreBroughtBackWhateverTheirTrackballs) {
         {{1.5, 0, 0}, {0, 1.5, 0}, {-1.5, 0, 0}, {0, -1.5, 0}, {0, 0, 2.2}, {0, 0, -2.2}},  // square and axials
         {{1, 1, 1}, {1, 1, -1}, {1, -1, 1}, {1, -1, -1}, {-1, 1, 1}, {-1, 1, -1}, {-1, -1, 1}, {-1, -1, -1}}};
     // Untouched, symmetry turns, and turns where the closed-form vectors of a repeated eigenvalue coincide.
-    const Turn turns[] = {{},           {{0, 0, 1}, 60},    {{1, 1, 1}, 120},
+    const Rotation turns[] = {{},           {{0, 0, 1}, 60},    {{1, 1, 1}, 120},
                           {{1, 2, 3}, 37}, {{-2, -2, 2}, 59}, {{-2, -1, 2}, 115}};
     for (const auto& shape : shapes)
-        for (const Turn& turn : turns)
+        for (const Rotation& turn : turns)
             for (bool placed : {false, true}) {
                 SCOPED_TRACE(std::to_string(shape.size()) + " atoms turned " + std::to_string(turn.degrees));
                 Molecule A = PointSet(shape), B = PointSet(shape, turn, {3, -2, 5});
                 for (size_t i = 0; i < shape.size(); i += 2) A.atoms[i].mass = B.atoms[i].mass = 1.008;
                 if (placed) {
-                    Turn{{0, 1, 0}, 30}.Into(A.trackball);
-                    Turn{{1, -1, 2}, 75}.Into(B.trackball);
+                    Rotation{{0, 1, 0}, 30}.Into(A.trackball);
+                    Rotation{{1, -1, 2}, 75}.Into(B.trackball);
                     A.trackball.translation[2] = 3, B.trackball.translation[0] = -4;
                 }
                 const Trackball before = B.trackball;
@@ -209,7 +209,7 @@ TEST(Kabsch, RmsdOfPlacedPositionsAndMeanMasses) {
     const double hc = (1.008 + 12.011) / 2, cc = 12.011;
     const struct {
         std::vector<Vec3> a, b;
-        Turn orientationB;
+        Rotation orientationB;
         float translationB[3];
         bool weighted;
         double expected;
@@ -238,7 +238,7 @@ TEST(Kabsch, OnlyTheShownFrameMoves) {
     Molecule B = PointSet(points, {{0, 1, 0}, 10});
     for (double degrees : {20.0, 40.0, 60.0}) {
         Frame f(points.size());
-        for (size_t i = 0; i < points.size(); ++i) f.SetPosition(i, Turn{{1, 0, 0}, degrees}(points[i]));
+        for (size_t i = 0; i < points.size(); ++i) f.SetPosition(i, Rotation{{1, 0, 0}, degrees}(points[i]));
         B.frames.Append(f);
     }
     B.currentFrame = 2;
@@ -255,11 +255,11 @@ TEST(Kabsch, FrameIsTurnedBackOntoTheReference) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
     ASSERT_EQ(doc.AddMoleculeFromFile(DataPath("2hhb.pdb")), 1);
-    const Molecule& reference = *doc.primary;  // loading centred it on its centre of mass
+    const Molecule& reference = *doc.Primary();  // loading centred it on its centre of mass
     Frame frame(reference.atoms.size());
     std::vector<double> weights;
     for (size_t i = 0; i < frame.AtomCount(); ++i) {
-        frame.SetPosition(i, Turn{{0.3, -1, 0.6}, 133}(reference.atoms[i].Position()));
+        frame.SetPosition(i, Rotation{{0.3, -1, 0.6}, 133}(reference.atoms[i].Position()));
         weights.push_back(reference.atoms[i].mass);
     }
     std::vector<double> infinite = weights;
@@ -316,10 +316,10 @@ TEST(SymmetricEigen3, RandomAndRepeatedEigenvalues) {
     ExpectDecomposition(roundingFrom100I, {100 - 1e-7, 100, 100 + 1e-7});
     const std::vector<double> spectra[] = {{2, 2, 5}, {0, 0, 4}, {1, 4, 4}, {3, 3, 3}, {2, 3, 5}, {0, 2, 2 + 1e-6}};
     // Through each case: none, x alone, z alone, y alone (an eigenvector without z), in general.
-    const Turn turns[] = {{},           {{1, 0, 0}, 30},   {{0, 0, 1}, 40},
+    const Rotation turns[] = {{},           {{1, 0, 0}, 30},   {{0, 0, 1}, 40},
                           {{0, 1, 0}, 30}, {{1, 2, -3}, 71}, {{-1, 0.2, 0.4}, 155}};
     for (const auto& spectrum : spectra)
-        for (const Turn& turn : turns) {
+        for (const Rotation& turn : turns) {
             SCOPED_TRACE(std::to_string(spectrum[2]) + " turned " + std::to_string(turn.degrees));
             const Vec3 q[3] = {turn({1, 0, 0}), turn({0, 1, 0}), turn({0, 0, 1})};
             double S[3][3];

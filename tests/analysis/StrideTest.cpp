@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/MakeDocument.h"
 #include "analysis/SecondaryStructure.h"
 #include "analysis/StrideRun.h"
 #include "core/RecordingUiHooks.h"
@@ -682,7 +683,7 @@ TEST_P(StrideBridgeScan, QuickSearchFindsWhatTheFullScanFinds) {
     size_t k = 0;
     for (const Chain& chain : m.chains) {
         std::string written;
-        for (const Residue& r : chain.residues) written += "HGIEBCT"[std::clamp(r.secondaryStructure, 0, 6)];
+        for (const Residue& r : chain.residues) written += "HGIEBCT"[std::clamp(static_cast<int>(r.secondaryStructure), 0, 6)];
         std::string expected = k < full.size() ? full[k] : "";
         for (char& c : expected) c = c == 'b' ? 'B' : c;
         if (expected != "ended") {
@@ -720,11 +721,11 @@ TEST(StrideRecords, AlternatePositionsDoNotStopARealRun) {
     // 3al1: two designed helical peptides whose residues carry hydrogens and
     // alternate positions (54 atom records in LYS 205).
     RecordingUiHooks ui;
-    CVelmDoc doc(ui);
-    doc.assignSecondaryStructure = [&ui](Molecule& m) { AssignSecondaryStructure(m, ui); };
+    const auto made = MakeDocument(ui);
+    CVelmDoc& doc = *made;
     ASSERT_EQ(doc.AddMoleculeFromFile(velm::test::DataPath("3al1.pdb")), 1);
     int helix = 0, residues = 0;
-    for (const Chain& c : doc.primary->chains)
+    for (const Chain& c : doc.Primary()->chains)
         for (const Residue& r : c.residues) {
             ++residues;
             helix += r.secondaryStructure == SecondaryStructureCode::AlphaHelix;

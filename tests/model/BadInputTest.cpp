@@ -94,10 +94,11 @@ TEST(BadInput, FilesThatCannotBeLoaded) {
     };
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
-    ASSERT_EQ(doc.AddMoleculeFromFile(test::DataPath("1ubi.pdb")), 1);
-    Molecule* good = doc.primary;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        doc.DeleteMolecules({0, 1});
+        ASSERT_EQ(doc.AddMoleculeFromFile(test::DataPath("1ubi.pdb")), 1);
+        Molecule* good = doc.Primary();
         const std::string path = dir.Write(c.name, c.content);
         int result = -1;
         std::string error;
@@ -108,11 +109,46 @@ TEST(BadInput, FilesThatCannotBeLoaded) {
         }
         EXPECT_EQ(result, c.result);
         if (c.result < 0) {
-            EXPECT_EQ(error, "Can't open ``" + path + "'' for reading.");
-            EXPECT_EQ(doc.primary->AtomCount(), 0);
+            EXPECT_TRUE(error.starts_with("Can't open ``" + path + "'' for reading. ")) << error;
+        }
+        if (c.result != 1) {  // nothing was added: the document is as it was
+            EXPECT_EQ(doc.Molecules().Count(), 1);
+            EXPECT_EQ(doc.Primary(), good);
         }
         EXPECT_EQ(good->AtomCount(), 660 + 23) << "an earlier molecule was touched";
         EXPECT_EQ(ui.waitDepth, 0);
+    }
+}
+
+TEST(BadInput, AFileThatCannotBeReadSaysWhereAndWhy) {
+    // A coordinate of 1ubi spoilt on line 569, after blank lines and a long
+    // remark, plain and compressed; and a file that is not there.
+    std::string text = test::ReadText(test::DataPath("1ubi.pdb"));
+    size_t at = 0;
+    for (int line = 1; line < 569; ++line) at = text.find('\n', at) + 1;
+    const size_t x = text.find("40.507", at);
+    ASSERT_EQ(x, at + 32);  // the x column of that line
+    text.replace(x, 6, "40.5x7");
+    text.insert(0, "\n  \r\n" + std::string("REMARK ") + std::string(1500, 'r') + "\n");
+    TempDir dir;
+    const std::string missing = dir.File("missing.pdb");
+    const struct {
+        std::string path, reason;
+    } cases[] = {{dir.Write("bad.pdb", text), "line 572: Error parsing file!"},
+                 {dir.Write("bad.pdb.gz", Gzip(text)), "line 572: Error parsing file!"},
+                 {missing, "No such file or directory"}};
+    for (const auto& c : cases) {
+        RecordingUiHooks ui;
+        CVelmDoc doc(ui);
+        doc.SetTitle("before");
+        try {
+            doc.AddMoleculeFromFile(c.path);
+            ADD_FAILURE() << c.path << " loaded";
+        } catch (const VelmError& e) {
+            EXPECT_EQ(e.text(), "Can't open ``" + c.path + "'' for reading. " + c.reason);
+        }
+        EXPECT_EQ(doc.Molecules().Count(), 0);
+        EXPECT_EQ(doc.Title(), "before");
     }
 }
 

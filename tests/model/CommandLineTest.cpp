@@ -159,10 +159,10 @@ TEST(CommandLine, WildcardsExpandInNameOrder) {
 
     Started s({dir.path() + "/*.pdb"});
     EXPECT_TRUE(s.Messages().empty()) << testing::PrintToString(s.ui.calls);
-    ASSERT_EQ(s.doc.molecules.Count(), 3);
-    EXPECT_EQ(s.doc.molecules[0]->AtomCount(), 683);
-    EXPECT_EQ(s.doc.molecules[2]->path, dir.File("c.pdb"));
-    EXPECT_EQ(s.doc.title, dir.File("a.pdb"));
+    ASSERT_EQ(s.doc.Molecules().Count(), 3);
+    EXPECT_EQ(s.doc.Molecules()[0]->AtomCount(), 683);
+    EXPECT_EQ(s.doc.Molecules()[2]->path, dir.File("c.pdb"));
+    EXPECT_EQ(s.doc.Title(), dir.File("a.pdb"));
 
     CommandLine none;
     EXPECT_EQ(ParseError(none, {dir.path() + "/*.xyz"}), "The wildcard failed to match a file name");
@@ -174,24 +174,24 @@ TEST(StartUp, StructureAndAlignedTrajectory) {
     Started s({"-pdb", pdb, "-dcd", dcd, "-align"});
     EXPECT_TRUE(s.Messages().empty()) << testing::PrintToString(s.ui.calls);
     EXPECT_FALSE(s.help);
-    EXPECT_EQ(s.doc.title, pdb + "+" + dcd);
-    ASSERT_NE(s.doc.primary, nullptr);
-    EXPECT_EQ(s.doc.primary->FrameCount(), 20);
-    EXPECT_EQ(s.doc.primary->frameCentres.size(), 20u);
+    EXPECT_EQ(s.doc.Title(), pdb + "+" + dcd);
+    ASSERT_NE(s.doc.Primary(), nullptr);
+    EXPECT_EQ(s.doc.Primary()->FrameCount(), 20);
+    EXPECT_EQ(s.doc.Primary()->frameCentres.size(), 20u);
     EXPECT_EQ(s.alignerCalls, 20) << "every frame superimposed";
     EXPECT_EQ(s.doc.AnimationFrames(), 21);
 
     Started centred({pdb, "-dcd", dcd, "-cm"});
-    EXPECT_EQ(centred.doc.primary->FrameCount(), 20);
+    EXPECT_EQ(centred.doc.Primary()->FrameCount(), 20);
     EXPECT_EQ(centred.alignerCalls, 0);
 }
 
 TEST(StartUp, FilesTitleAndReadOptions) {
     const std::string ubi = DataPath("1ubi.pdb"), pept = DataPath("pept.pdb");
     Started two({ubi, pept});
-    ASSERT_EQ(two.doc.molecules.Count(), 2);
-    EXPECT_EQ(two.doc.title, ubi);
-    EXPECT_EQ(two.doc.primary->path, pept) << "the last file loaded is the primary molecule";
+    ASSERT_EQ(two.doc.Molecules().Count(), 2);
+    EXPECT_EQ(two.doc.Title(), ubi);
+    EXPECT_EQ(two.doc.Primary()->path, pept) << "the last file loaded is the primary molecule";
     EXPECT_EQ(two.depths.colourBits, 16);
     EXPECT_EQ(two.depths.depthBits, 16);
 
@@ -200,9 +200,9 @@ TEST(StartUp, FilesTitleAndReadOptions) {
     EXPECT_EQ(multi.doc.options.multipleAsTrajectory, 1);
     EXPECT_EQ(multi.doc.options.trajectoryReadMode, 1);
     EXPECT_EQ(multi.doc.options.computeConnectivity, 0);
-    ASSERT_NE(multi.doc.primary, nullptr);
-    EXPECT_EQ(multi.doc.primary->FrameCount(), 2);
-    EXPECT_TRUE(multi.doc.primary->bonds.empty());
+    ASSERT_NE(multi.doc.Primary(), nullptr);
+    EXPECT_EQ(multi.doc.Primary()->FrameCount(), 2);
+    EXPECT_TRUE(multi.doc.Primary()->bonds.empty());
 
     // Without -multi the trajectory switches leave the document's options alone.
     Started cm({"-cm", ubi});
@@ -215,45 +215,47 @@ TEST(StartUp, FilesTitleAndReadOptions) {
     EXPECT_TRUE(depths.help);
     EXPECT_EQ(depths.depths.colourBits, 24);
     EXPECT_EQ(depths.depths.depthBits, 32);
-    EXPECT_EQ(depths.doc.title, "No Molecule loaded");
+    EXPECT_EQ(depths.doc.Title(), "No Molecule loaded");
 }
 
 TEST(StartUp, TrajectoryProblemsAreShownAndStartUpGoesOn) {
     const std::string ubi = DataPath("1ubi.pdb"), dcd = DataPath("1ubi_20frames_le.dcd");
     Started two({ubi, DataPath("pept.pdb"), "-dcd", dcd});
     EXPECT_EQ(two.Messages(), std::vector<std::string>{"Only one structure can be read when reading DCD files"});
-    EXPECT_EQ(two.doc.molecules.Count(), 0);
+    EXPECT_EQ(two.doc.Molecules().Count(), 0);
 
     // A trajectory of another structure: the message, and the structure stays without frames.
     Started wrong({ubi, "-dcd", DataPath("2hhb_20frames_le.dcd")});
     EXPECT_EQ(wrong.Messages(), std::vector<std::string>{"Incorrect Number of atoms in DCD file!"});
-    ASSERT_NE(wrong.doc.primary, nullptr);
-    EXPECT_EQ(wrong.doc.primary->FrameCount(), 0);
+    ASSERT_NE(wrong.doc.Primary(), nullptr);
+    EXPECT_EQ(wrong.doc.Primary()->FrameCount(), 0);
     EXPECT_EQ(wrong.doc.AnimationFrames(), 1);
 
     Started alone({"-dcd", dcd});
-    EXPECT_EQ(alone.doc.molecules.Count(), 0);
-    EXPECT_EQ(alone.doc.title, "No Molecule loaded");
+    EXPECT_EQ(alone.doc.Molecules().Count(), 0);
+    EXPECT_EQ(alone.doc.Title(), "No Molecule loaded");
     EXPECT_TRUE(alone.Messages().empty());
 }
 
-TEST(OpenDocumentFile, TitleIsThePathOrNoMolecule) {
+TEST(OpenDocumentFile, TitleIsThePathOfWhatWasOpened) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
     const std::string ubi = DataPath("1ubi.pdb");
     OpenDocumentFile(&doc, ubi, ui);
-    EXPECT_EQ(doc.title, ubi);
-    EXPECT_EQ(doc.molecules.Count(), 1);
+    EXPECT_EQ(doc.Title(), ubi);
+    EXPECT_EQ(doc.Molecules().Count(), 1);
     EXPECT_TRUE(ui.with("message:").empty());
 
+    // A file that cannot be read leaves the title, and the document, as they were.
     TempDir dir;
     OpenDocumentFile(&doc, dir.File("none.pdb"), ui);
-    EXPECT_EQ(doc.title, "No Molecule Loaded");
+    EXPECT_EQ(doc.Title(), ubi);
     EXPECT_EQ(ui.with("message:").size(), 1u);
 
     ui.calls.clear();
     OpenDocumentFile(&doc, dir.Write("empty.pdb", "REMARK nothing\n"), ui);
-    EXPECT_EQ(doc.title, "No Molecule Loaded");
+    EXPECT_EQ(doc.Title(), ubi);
+    EXPECT_EQ(doc.Molecules().Count(), 1);
     EXPECT_EQ(ui.with("message:"), std::vector<std::string>{"Unable to read file"});
 
     ui.calls.clear();

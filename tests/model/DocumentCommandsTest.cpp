@@ -82,7 +82,7 @@ TEST(DocumentCommands, ExportTrajectoryRangeAndReadItBack) {
     std::string models;
     for (int k = 0; k < 5; ++k) models += "MODEL " + std::to_string(k + 1) + "\n" + AtomLines(6, 0.25 * k) + "ENDMDL\n";
     ASSERT_EQ(doc.AddMoleculeFromFile(dir.Write("five.pdb", models)), 1);
-    ASSERT_EQ(doc.primary->FrameCount(), 4);
+    ASSERT_EQ(doc.Primary()->FrameCount(), 4);
 
     const std::string out = dir.File("export.pdb");
     doc.ExportTrajectory(out, 2, 4);
@@ -102,9 +102,9 @@ TEST(DocumentCommands, ExportTrajectoryRangeAndReadItBack) {
     CVelmDoc back(ui2);
     back.options.multipleAsTrajectory = 1;
     ASSERT_EQ(back.AddMoleculeFromFile(out), 1);
-    ASSERT_EQ(back.primary->FrameCount(), 2);
-    const Molecule& a = *doc.primary;
-    const Molecule& b = *back.primary;
+    ASSERT_EQ(back.Primary()->FrameCount(), 2);
+    const Molecule& a = *doc.Primary();
+    const Molecule& b = *back.Primary();
     // Frames stay as written (verbatim); the first model became the centred reference.
     for (int k = 0; k < 3; ++k)
         for (int i = 0; i < 6; ++i) {
@@ -126,33 +126,34 @@ TEST(DocumentCommands, ExportRefusesMultiModelMolecules) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
     doc.AddMoleculeFromFile(dir.Write("m.pdb", "MODEL 1\n" + AtomLines(3) + "ENDMDL\nMODEL 2\n" + AtomLines(3) + "ENDMDL\n"));
-    doc.primary->frames.Append(Frame(6));
+    doc.Primary()->frames.Append(Frame(6));
     EXPECT_EQ(Error([&] { doc.ExportTrajectory(dir.File("x.pdb"), 1, 1); }),
               "Unable to export a trajectory for a multi-model data set.");
 }
 
 TEST(DocumentCommands, AnimationFrames) {
+    TempDir dir;
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
+    doc.options.multipleAsTrajectory = 1;
     auto add = [&](int frames) {
-        auto m = std::make_unique<Molecule>();
-        m->atoms.resize(1);
-        for (int k = 0; k < frames; ++k) m->frames.Append(Frame(1));
-        doc.molecules.Append(std::move(m));
-        doc.UpdateAnimationFrames();
+        std::string models;
+        for (int k = 0; k <= frames; ++k) models += "MODEL " + std::to_string(k + 1) + "\n" + AtomLines(1) + "ENDMDL\n";
+        ASSERT_EQ(doc.AddMoleculeFromFile(dir.Write(std::to_string(frames) + ".pdb", models)), 1);
     };
     add(4);
     EXPECT_EQ(doc.AnimationFrames(), 5);
     std::string shown;
     for (int i = 0; i < 7; ++i) {
-        shown += std::to_string(doc.molecules[0]->currentFrame);
+        shown += std::to_string(doc.Molecules()[0]->currentFrame);
         doc.Step(0);
     }
     EXPECT_EQ(shown, "0123401");
     add(2);
+    EXPECT_EQ(doc.CurrentAnimationFrame(), 0);
     doc.SetFrame(4);
-    EXPECT_EQ(doc.molecules[0]->currentFrame, 4);
-    EXPECT_EQ(doc.molecules[1]->currentFrame, 1);
+    EXPECT_EQ(doc.Molecules()[0]->currentFrame, 4);
+    EXPECT_EQ(doc.Molecules()[1]->currentFrame, 1);
     doc.SetFrame(0);
     doc.Step(1);
     EXPECT_EQ(doc.CurrentAnimationFrame(), 4);
@@ -164,50 +165,50 @@ TEST(DocumentCommands, MoleculeListCommands) {
     CVelmDoc doc(ui);
     const std::string one = dir.Write("one.pdb", AtomLines(4));
     for (int i = 0; i < 3; ++i) doc.AddMoleculeFromFile(one);
-    Molecule* first = doc.molecules[0].get();
-    EXPECT_EQ(doc.primary, doc.molecules[2].get());
+    Molecule* first = doc.Molecules()[0].get();
+    EXPECT_EQ(doc.Primary(), doc.Molecules()[2].get());
 
     doc.ToggleSelection({2});  // the primary stays selected
-    EXPECT_EQ(doc.primary->selected, 1);
+    EXPECT_EQ(doc.Primary()->selected, 1);
     doc.ToggleSelection({0});
     EXPECT_EQ(first->selected, 1);
 
     doc.ToggleFixedFree({1});
-    EXPECT_FALSE(doc.molecules[1]->trackball.free);
+    EXPECT_FALSE(doc.Molecules()[1]->trackball.free);
 
     doc.DuplicateMolecules({1});
-    ASSERT_EQ(doc.molecules.Count(), 4);
-    EXPECT_FALSE(doc.molecules[3]->trackball.free);
-    doc.molecules[3]->atoms[0].x = 99.0;
-    EXPECT_NE(doc.molecules[1]->atoms[0].x, 99.0);
+    ASSERT_EQ(doc.Molecules().Count(), 4);
+    EXPECT_FALSE(doc.Molecules()[3]->trackball.free);
+    doc.Molecules()[3]->atoms[0].x = 99.0;
+    EXPECT_NE(doc.Molecules()[1]->atoms[0].x, 99.0);
 
     doc.DeleteMolecules({2});  // the primary
-    ASSERT_EQ(doc.molecules.Count(), 3);
-    EXPECT_EQ(doc.primary, first);
+    ASSERT_EQ(doc.Molecules().Count(), 3);
+    EXPECT_EQ(doc.Primary(), first);
     EXPECT_EQ(first->selected, 1);
 
     doc.MakePrimary(2);
-    EXPECT_EQ(doc.primary, doc.molecules[2].get());
+    EXPECT_EQ(doc.Primary(), doc.Molecules()[2].get());
     EXPECT_EQ(first->selected, 0);
     doc.DeleteMolecules({0, 1, 2});
-    EXPECT_EQ(doc.primary, nullptr);
+    EXPECT_EQ(doc.Primary(), nullptr);
     EXPECT_EQ(doc.AnimationFrames(), 1);
 }
 
 TEST(DocumentCommands, OpenCoordinatesAndTrajectory) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
-    EXPECT_FALSE(doc.OpenCoordinatesAndTrajectory("", PdbType, "t.dcd", DcdType, Verbatim));
-    EXPECT_FALSE(doc.OpenCoordinatesAndTrajectory("c.pdb", PdbType, "", DcdType, Verbatim));
-    EXPECT_EQ(ui.with("message:"), (std::vector<std::string>{"Please enter a coordinate file name",
-                                                             "Please enter a trajectory file name"}));
-    EXPECT_EQ(doc.molecules.Count(), 0);
+    EXPECT_EQ(Error([&] { doc.OpenCoordinatesAndTrajectory("", PdbType, "t.dcd", DcdType, Verbatim); }),
+              "Please enter a coordinate file name");
+    EXPECT_EQ(Error([&] { doc.OpenCoordinatesAndTrajectory("c.pdb", PdbType, "", DcdType, Verbatim); }),
+              "Please enter a trajectory file name");
+    EXPECT_EQ(doc.Molecules().Count(), 0);
 
     const std::string pdb = test::DataPath("1ubi.pdb"), dcd = test::DataPath("1ubi_20frames_le.dcd");
-    ASSERT_TRUE(doc.OpenCoordinatesAndTrajectory(pdb, PdbType, dcd, DcdType, ZeroCenterOfMass));
-    const Molecule& m = *doc.primary;
+    doc.OpenCoordinatesAndTrajectory(pdb, PdbType, dcd, DcdType, ZeroCenterOfMass);
+    const Molecule& m = *doc.Primary();
     EXPECT_EQ(m.FrameCount(), 20);
-    EXPECT_EQ(doc.title, pdb + "+" + dcd);
+    EXPECT_EQ(doc.Title(), pdb + "+" + dcd);
     EXPECT_EQ(doc.AnimationFrames(), 21);
     ASSERT_EQ(m.frameCentres.size(), 20u);
     Vec3 c;
@@ -218,13 +219,16 @@ TEST(DocumentCommands, OpenCoordinatesAndTrajectory) {
     }
     EXPECT_NEAR(Length(c * (1.0 / total)), 0.0, 1e-3);
 
-    // A trajectory of another molecule: the message, and no frames.
-    ui.calls.clear();
-    EXPECT_FALSE(doc.OpenCoordinatesAndTrajectory(pdb, PdbType, test::DataPath("2hhb_20frames_le.dcd"), DcdType,
-                                                  Verbatim));
-    EXPECT_EQ(ui.with("message:"), std::vector<std::string>{"Incorrect Number of atoms in DCD file!"});
-    EXPECT_EQ(doc.primary->FrameCount(), 0);
-    EXPECT_EQ(doc.primary->AtomCount(), 683);
+    // A trajectory of another molecule: the message, and the document as it was.
+    EXPECT_EQ(Error([&] {
+                  doc.OpenCoordinatesAndTrajectory(pdb, PdbType, test::DataPath("2hhb_20frames_le.dcd"), DcdType,
+                                                   Verbatim);
+              }),
+              "Incorrect Number of atoms in DCD file!");
+    EXPECT_EQ(doc.Molecules().Count(), 1);
+    EXPECT_EQ(doc.Primary(), &m);
+    EXPECT_EQ(m.FrameCount(), 20);
+    EXPECT_EQ(doc.Title(), pdb + "+" + dcd);
 }
 
 TEST(DocumentCommands, TrajectoryIntoThePrimaryMolecule) {
@@ -233,7 +237,7 @@ TEST(DocumentCommands, TrajectoryIntoThePrimaryMolecule) {
     doc.AddMoleculeFromFile(test::DataPath("2k39_3models.pdb"));
     EXPECT_EQ(Error([&] { doc.ReadTrajectoryIntoPrimary(test::DataPath("2k39_3frames_plugin.dcd"), Verbatim); }),
               "Incorrect Number of atoms in DCD file!");
-    EXPECT_EQ(doc.primary->FrameCount(), 0);
+    EXPECT_EQ(doc.Primary()->FrameCount(), 0);
 
     RecordingUiHooks ui2;
     CVelmDoc first(ui2);
@@ -241,7 +245,7 @@ TEST(DocumentCommands, TrajectoryIntoThePrimaryMolecule) {
     first.AddMoleculeFromFile(test::DataPath("2k39_3models.pdb"));
     first.options.multipleAsTrajectory = 0;
     first.ReadTrajectoryIntoPrimary(test::DataPath("2k39_3frames_plugin.dcd"), Verbatim);
-    EXPECT_EQ(first.primary->FrameCount(), 3);
+    EXPECT_EQ(first.Primary()->FrameCount(), 3);
     // The plugin file holds the three models: frame 1 is model 1 as written, uncentred.
-    EXPECT_NEAR(first.primary->Position(0, 1).x, first.primary->atoms[0].x - first.primary->centreShift.x, 2e-3);
+    EXPECT_NEAR(first.Primary()->Position(0, 1).x, first.Primary()->atoms[0].x - first.Primary()->centreShift.x, 2e-3);
 }

@@ -84,14 +84,14 @@ TEST(MoleculeRecords, SavedMoleculeLoadsTheSame) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
     ASSERT_EQ(doc.AddMoleculeFromFile(test::DataPath("3al1.pdb")), 1);
-    const Molecule& a = *doc.primary;
+    const Molecule& a = *doc.Primary();
     test::TempDir dir;
     const std::string path = dir.File("saved.pdb");
     std::FILE* out = std::fopen(path.c_str(), "w");
     WriteMolecule(out, a, 0, 3, true, false, path);
     std::fclose(out);
     ASSERT_EQ(doc.AddMoleculeFromFile(path), 1);
-    const Molecule& b = *doc.primary;
+    const Molecule& b = *doc.Primary();
     ASSERT_EQ(b.AtomCount(), a.AtomCount());
     for (int i = 0; i < a.AtomCount(); ++i) {
         EXPECT_EQ(b.atoms[i].Name(), a.atoms[i].Name()) << i;
@@ -119,6 +119,5 @@ TEST(MoleculeRecords, WriteFailureNamesTheFile) {
     } catch (const VelmError& e) {
         std::fclose(readOnly);
         EXPECT_EQ(e.text(), "Error saving pdb file, out.pdb");
-        EXPECT_STREQ(e.source(), "VelmDoc");
     }
 }

@@ -38,7 +38,7 @@ struct Loaded {
     explicit Loaded(const std::string& pdbText) { Load(dir.Write("m.pdb", pdbText)); }
     explicit Loaded(const char* fixture, bool) { Load(test::DataPath(fixture)); }
     void Load(const std::string& path) {
-        if (doc.AddMoleculeFromFile(path)) m = doc.primary;
+        if (doc.AddMoleculeFromFile(path)) m = doc.Primary();
     }
     std::vector<double> Temperatures() const {
         std::vector<double> out;

@@ -36,6 +36,17 @@ std::string UrlError(const std::string& templateText, const std::string& server,
     return "";
 }
 
+// The download command's message, empty when it succeeded.
+std::string Fetch(CVelmDoc& doc, PdbHistory& history, const std::string& templateText, const std::string& server,
+                  const std::string& id, UiHooks& ui) {
+    try {
+        FetchPdbEntry(doc, history, templateText, server, id, ui);
+    } catch (const VelmError& e) {
+        return e.text();
+    }
+    return "";
+}
+
 // A server with 1ubi.pdb.gz, and the temporary folder pointed at a scratch
 // folder of its own so that leftover downloads can be counted exactly.
 class PdbDownload : public ::testing::Test {
@@ -97,18 +108,19 @@ TEST_F(PdbDownload, EntryLoadsAndIsRememberedOnce) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
     PdbHistory history;
-    ASSERT_TRUE(FetchPdbEntry(doc, history, kTemplate, server_->Host(), "1ubi", ui)) << testing::PrintToString(ui.calls);
-    ASSERT_NE(doc.primary, nullptr);
-    EXPECT_EQ(doc.primary->AtomCount(), 683);
-    EXPECT_EQ(doc.title, "1ubi");
+    ASSERT_EQ(Fetch(doc, history, kTemplate, server_->Host(), "1ubi", ui), "");
+    ASSERT_NE(doc.Primary(), nullptr);
+    EXPECT_EQ(doc.Primary()->AtomCount(), 683);
+    EXPECT_EQ(doc.Title(), "1ubi");
+    EXPECT_EQ(doc.Primary()->path, "1ubi");
     EXPECT_TRUE(ui.with("message:").empty()) << testing::PrintToString(ui.calls);
     EXPECT_EQ(ui.waitDepth, 0);
     EXPECT_EQ(Entries(history.servers), (std::vector<std::string>{"files.rcsb.org", server_->Host()}));
     EXPECT_EQ(Entries(history.ids), (std::vector<std::string>{"1ckw", "1ubi"}));
 
     // Again: a second molecule, the history as it was.
-    ASSERT_TRUE(FetchPdbEntry(doc, history, kTemplate, server_->Host(), "1ubi", ui));
-    EXPECT_EQ(doc.molecules.Count(), 2);
+    ASSERT_EQ(Fetch(doc, history, kTemplate, server_->Host(), "1ubi", ui), "");
+    EXPECT_EQ(doc.Molecules().Count(), 2);
     EXPECT_EQ(history.servers.Count(), 2);
     EXPECT_EQ(history.ids.Count(), 2);
     EXPECT_TRUE(Leftovers().empty()) << testing::PrintToString(Leftovers());
@@ -117,12 +129,13 @@ TEST_F(PdbDownload, EntryLoadsAndIsRememberedOnce) {
 TEST_F(PdbDownload, MissingEntryIsNoPdbFile) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
-    doc.title = "before";
+    doc.SetTitle("before");
     PdbHistory history;
     // The server answers with its error page, which holds no atoms.
-    EXPECT_FALSE(FetchPdbEntry(doc, history, kTemplate, server_->Host(), "9zzz", ui));
-    EXPECT_EQ(ui.with("message:"), std::vector<std::string>{"Can't read pdb file -- please check server and pdb id"});
-    EXPECT_EQ(doc.title, "No Molecule Loaded");
+    EXPECT_EQ(Fetch(doc, history, kTemplate, server_->Host(), "9zzz", ui),
+              "Can't read pdb file -- please check server and pdb id");
+    EXPECT_EQ(doc.Title(), "before");
+    EXPECT_EQ(doc.Molecules().Count(), 0);
     EXPECT_TRUE(Leftovers().empty()) << testing::PrintToString(Leftovers());
 }
 
@@ -131,22 +144,19 @@ TEST_F(PdbDownload, RefusedConnectionLeavesTheHistoryAlone) {
     ASSERT_NE(closed, 0);
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
-    doc.title = "before";
+    doc.SetTitle("before");
     PdbHistory history;
-    EXPECT_FALSE(FetchPdbEntry(doc, history, kTemplate, "127.0.0.1:" + std::to_string(closed), "1ubi", ui));
-    EXPECT_EQ(ui.with("message:"),
-              std::vector<std::string>{"Unable to download pdb entry -- please check server and pdb id"});
-    EXPECT_EQ(doc.title, "No Molecule Loaded");
-    EXPECT_EQ(doc.molecules.Count(), 0);
+    EXPECT_EQ(Fetch(doc, history, kTemplate, "127.0.0.1:" + std::to_string(closed), "1ubi", ui),
+              "Unable to download pdb entry -- please check server and pdb id");
+    EXPECT_EQ(doc.Title(), "before");
+    EXPECT_EQ(doc.Molecules().Count(), 0);
     EXPECT_EQ(history.servers.Count(), 1);
     EXPECT_EQ(history.ids.Count(), 1);
     EXPECT_EQ(ui.waitDepth, 0);
     EXPECT_TRUE(Leftovers().empty()) << testing::PrintToString(Leftovers());
 
     // A bad template never reaches the network, nor the temporary folder.
-    ui.calls.clear();
-    EXPECT_FALSE(FetchPdbEntry(doc, history, "http://%SERVER%/x", server_->Host(), "1ubi", ui));
-    EXPECT_EQ(ui.with("message:"), std::vector<std::string>{"Invalid query format!"});
+    EXPECT_EQ(Fetch(doc, history, "http://%SERVER%/x", server_->Host(), "1ubi", ui), "Invalid query format!");
     EXPECT_EQ(history.servers.Count(), 1);
     EXPECT_TRUE(Leftovers().empty());
 }

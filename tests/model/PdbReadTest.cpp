@@ -299,7 +299,6 @@ TEST(PdbRead, SettersCheckTheirLimits) {
         FAIL();
     } catch (const VelmError& e) {
         EXPECT_EQ(e.text(), "SetAtomName: Error in assigning PDB_NAME_FIELD");
-        EXPECT_STREQ(e.source(), "pdb");
     }
     r.hetero = 0;
     r.SetResName("");

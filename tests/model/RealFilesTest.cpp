@@ -124,7 +124,7 @@ Scan ScanFile(const std::string& path) {
 struct Loaded {
     RecordingUiHooks ui;
     CVelmDoc doc{ui};
-    const Molecule& mol() const { return *doc.primary; }
+    const Molecule& mol() const { return *doc.Primary(); }
     // The file's coordinates: loading centres the atoms on their centre of mass.
     Vec3 Original(int i) const { return mol().atoms[i].Position() - mol().centreShift; }
 };

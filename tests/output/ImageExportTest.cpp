@@ -9,6 +9,7 @@
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
 #include "output/ImageExport.h"
+#include "render/OffscreenRenderer.h"
 #include "render/Scene.h"
 #include "support/PngRead.h"
 #include "support/TestData.h"
@@ -22,6 +23,7 @@ namespace {
 struct RedAtomScene {
     Scene scene;
     list<std::unique_ptr<Molecule>> molecules;
+    OffscreenRenderer offscreen{scene};
     RedAtomScene() {
         setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
         auto m = std::make_unique<Molecule>();
@@ -46,7 +48,7 @@ std::string Slurp(const std::string& path) {
 TEST(RenderToDib, ClampsToTheViewShapeAndPutsTheViewBack) {
     RedAtomScene s;
     s.scene.settings.fontScaleNumerator = 82;
-    const Dib dib = RenderToDib(s.scene, s.molecules, 4000, 3000, -1);
+    const Dib dib = RenderToDib(s.offscreen, s.molecules, 4000, 3000, -1);
     EXPECT_EQ(dib.width, 1000);
     EXPECT_EQ(dib.height, 750);
     ASSERT_TRUE(dib.Valid());
@@ -64,7 +66,7 @@ TEST(RenderToDib, ClampsToTheViewShapeAndPutsTheViewBack) {
     EXPECT_EQ(bgr(0, 0), (std::array<int, 3>{0, 0, 0}));
     EXPECT_EQ(bgr(999, 749), (std::array<int, 3>{0, 0, 0}));
 
-    const Dib halved = RenderToDib(s.scene, s.molecules, 1000, 750, 1024);
+    const Dib halved = RenderToDib(s.offscreen, s.molecules, 1000, 750, 1024);
     EXPECT_EQ(halved.width, 500);
     EXPECT_EQ(halved.height, 375);
 }
@@ -72,7 +74,7 @@ TEST(RenderToDib, ClampsToTheViewShapeAndPutsTheViewBack) {
 TEST(RenderToDib, NoPixelsNoBitmap) {
     RedAtomScene s;
     try {
-        RenderToDib(s.scene, s.molecules, 0, 100, -1);
+        RenderToDib(s.offscreen, s.molecules, 0, 100, -1);
         FAIL() << "a bitmap of width 0";
     } catch (const VelmError& e) {
         EXPECT_EQ(e.text(), "Unable to create DIB for storing image");
@@ -95,7 +97,7 @@ TEST(ImageFiles, FormatFromTheExtensionAndWritesThatReplaceOnlyWhenDone) {
     test::TempDir dir;
     const std::string path = dir.Write("scene.png", "the picture that was here");
     RedAtomScene s;
-    const Dib dib = RenderToDib(s.scene, s.molecules, 80, 60, -1);
+    const Dib dib = RenderToDib(s.offscreen, s.molecules, 80, 60, -1);
     // A failed write (an invalid bitmap) leaves the old file as it was, and no temporary beside it.
     EXPECT_THROW(WriteImageFile(path, ImageFormat::Png, Dib{}, "t"), VelmError);
     EXPECT_EQ(Slurp(path), "the picture that was here");

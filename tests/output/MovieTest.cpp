@@ -17,6 +17,7 @@
 #include "model/ReadCoordinates.h"
 #include "output/ImageExport.h"
 #include "output/VelmMovie.h"
+#include "render/OffscreenRenderer.h"
 #include "render/Scene.h"
 #include "support/PngRead.h"
 #include "support/TestData.h"
@@ -90,6 +91,7 @@ double MeanDifference(const test::ReadPng& a, const test::ReadPng& b) {
 struct MovingScene {
     Scene scene;
     list<std::unique_ptr<Molecule>> molecules;
+    OffscreenRenderer offscreen{scene};
     Molecule* molecule = nullptr;
     MovingScene() {
         setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
@@ -121,7 +123,7 @@ struct MovingScene {
     // Our own picture of the scene as it is, read back from a PNG file.
     test::ReadPng Picture(const test::TempDir& dir) {
         const std::string path = dir.File("ours.png");
-        WriteImageFile(path, ImageFormat::Png, RenderToDib(scene, molecules, kWidth, kHeight, -1), "");
+        WriteImageFile(path, ImageFormat::Png, RenderToDib(offscreen, molecules, kWidth, kHeight, -1), "");
         return test::ReadBack(path);
     }
 };
@@ -154,31 +156,31 @@ TEST(Movie, BadArgumentsAreRefusedAndACancelledChoiceOpensNothing) {
     const std::string avi = dir.File("m.avi");
     VelmMovie movie;
     ExpectError([&] { movie.AddFrame(); }, "Invalid state");
-    const auto open = [&](const std::string& path, int w, int h, int rate, int depth, Scene* scene) {
-        return [&movie, &s, path, w, h, rate, depth, scene] {
-            movie.Open(path, w, h, rate, depth, scene, &s.molecules, false, "DIB ");
+    const auto open = [&](const std::string& path, int w, int h, int rate, int depth, OffscreenRenderer* renderer) {
+        return [&movie, &s, path, w, h, rate, depth, renderer] {
+            movie.Open(path, w, h, rate, depth, renderer, &s.molecules, false, "DIB ");
         };
     };
-    ExpectError(open(avi, 0, kHeight, 10, 24, &s.scene), "Frame width out of bounds");
-    ExpectError(open(avi, kWidth, -1, 10, 24, &s.scene), "Frame height out of bounds");
-    ExpectError(open(avi, kWidth, kHeight, 0, 24, &s.scene), "Frame rate out of bounds");
-    for (int depth : {0, 8, 15, 31, 48}) ExpectError(open(avi, kWidth, kHeight, 10, depth, &s.scene), "Frame depth out of bounds");
+    ExpectError(open(avi, 0, kHeight, 10, 24, &s.offscreen), "Frame width out of bounds");
+    ExpectError(open(avi, kWidth, -1, 10, 24, &s.offscreen), "Frame height out of bounds");
+    ExpectError(open(avi, kWidth, kHeight, 0, 24, &s.offscreen), "Frame rate out of bounds");
+    for (int depth : {0, 8, 15, 31, 48}) ExpectError(open(avi, kWidth, kHeight, 10, depth, &s.offscreen), "Frame depth out of bounds");
     ExpectError(open(avi, kWidth, kHeight, 10, 24, nullptr), "Bad view pointer");
     for (const char* name : {"m.mp4", "m.avi.txt", "avi"})
-        ExpectError(open(dir.File(name), kWidth, kHeight, 10, 24, &s.scene),
+        ExpectError(open(dir.File(name), kWidth, kHeight, 10, 24, &s.offscreen),
                     "Error opening the AVI file. File name must end with '.avi'");
-    ExpectError(open(dir.File("no/such/dir/m.avi"), kWidth, kHeight, 10, 24, &s.scene),
+    ExpectError(open(dir.File("no/such/dir/m.avi"), kWidth, kHeight, 10, 24, &s.offscreen),
                 "Error opening the AVI file. File name must end with '.avi'");
     EXPECT_FALSE(movie.IsOpen());
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
-    EXPECT_FALSE(movie.Open(avi, kWidth, kHeight, 10, 24, &s.scene, &s.molecules, false, ""));
+    EXPECT_FALSE(movie.Open(avi, kWidth, kHeight, 10, 24, &s.offscreen, &s.molecules, false, ""));
     EXPECT_FALSE(movie.IsOpen());
     EXPECT_FALSE(std::filesystem::exists(avi));
     ExpectError([&] { movie.AddFrame(); }, "Invalid state");
 
     // Open, one frame, closed: adding is refused again.
-    ASSERT_TRUE(movie.Open(avi, kWidth, kHeight, 10, 24, &s.scene, &s.molecules, false, "DIB "));
+    ASSERT_TRUE(movie.Open(avi, kWidth, kHeight, 10, 24, &s.offscreen, &s.molecules, false, "DIB "));
     EXPECT_TRUE(movie.IsOpen());
     movie.AddFrame();
     EXPECT_EQ(movie.FrameCount(), 1);
@@ -208,7 +210,7 @@ TEST(Movie, TwelveFramesOfEachCodecAsFfprobeReadsThem) {
         test::ReadPng third;
         {
             VelmMovie movie;
-            ASSERT_TRUE(movie.Open(avi, kWidth, kHeight, 10, 24, &s.scene, &s.molecules, false, c.codec));
+            ASSERT_TRUE(movie.Open(avi, kWidth, kHeight, 10, 24, &s.offscreen, &s.molecules, false, c.codec));
             for (int k = 0; k < kFrames; ++k) {
                 s.SetFrame(k, *s.molecule);
                 movie.AddFrame();
@@ -263,7 +265,7 @@ TEST(Movie, UncompressedFramesOfOtherDepths) {
         test::ReadPng third;
         {
             VelmMovie movie;
-            ASSERT_TRUE(movie.Open(avi, kWidth, kHeight, 25, depth, &s.scene, &s.molecules, false, "DIB "));
+            ASSERT_TRUE(movie.Open(avi, kWidth, kHeight, 25, depth, &s.offscreen, &s.molecules, false, "DIB "));
             for (int k = 0; k < 5; ++k) {
                 s.SetFrame(k, *s.molecule);
                 movie.AddFrame();

@@ -20,6 +20,7 @@
 #include "output/GLtoPS.h"
 #include "output/ImageExport.h"
 #include "render/OffscreenContext.h"
+#include "render/OffscreenRenderer.h"
 #include "render/Scene.h"
 #include "support/PngRead.h"
 #include "support/TestData.h"
@@ -362,7 +363,8 @@ TEST(PostScriptExport, GhostscriptDrawsWhatThePictureShows) {
     test::TempDir dir;
     const std::string eps = dir.File("atoms.eps");
     SilentUiHooks ui;
-    ExportPostScript(s.scene, s.molecules, eps, ui);
+    OffscreenRenderer offscreen(s.scene);
+    ExportPostScript(offscreen, s.molecules, eps, ui);
     EXPECT_EQ(s.scene.settings.width, 200);
     const std::string text = test::ReadText(eps);
     ASSERT_TRUE(text.starts_with("%!PS-Adobe-2.0 EPSF-2.0\n"));
@@ -373,7 +375,7 @@ TEST(PostScriptExport, GhostscriptDrawsWhatThePictureShows) {
 
     const test::ReadPng ghost = Ghostscript(dir, eps);
     const std::string ours = dir.File("ours.png");
-    WriteImageFile(ours, ImageFormat::Png, RenderToDib(s.scene, s.molecules, 200, 150, -1), "atoms");
+    WriteImageFile(ours, ImageFormat::Png, RenderToDib(offscreen, s.molecules, 200, 150, -1), "atoms");
     const test::ReadPng picture = test::ReadBack(ours);
     ASSERT_EQ(ghost.width, 200u);
     ASSERT_EQ(ghost.height, 150u);

@@ -18,12 +18,20 @@
 #include "render/DrawContext.h"
 #include "render/OffscreenContext.h"
 #include "render/RenderCommands.h"
+#include "render/SceneDocumentLink.h"
 #include "render/SceneRadius.h"
 #include "render/SceneRenderer.h"
+#include "support/TestData.h"
 
 using namespace velm;
 
 namespace {
+
+// The Render command's work on a list of molecules outside any document.
+void ApplyModeToSelected(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode) {
+    for (auto& m : molecules)
+        if (m->selected) SetRenderMode(settings, *m, mode);
+}
 
 constexpr int kSize = 200;
 constexpr Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255}, kGreen{0, 255, 0, 255};
@@ -171,7 +179,7 @@ TEST_F(RenderPassTest, SplitBondsTakeBothColoursAndOthersTheFirstAtoms) {
 TEST_F(RenderPassTest, SticksSplitAtTheMiddleAndBallAndStickSpheresIgnoreTheAtomRadius) {
     Molecule& m = Add(Atoms({{{-1.5, 0, 0}, kRed}, {{1.5, 0, 0}, kBlue}}, {{0, 1}}));
     m.atoms[0].radius = m.atoms[1].radius = 1.5;
-    ApplyRenderMode(scene_.settings, molecules_, BallAndStick);
+    ApplyModeToSelected(scene_.settings, molecules_, BallAndStick);
     EXPECT_FLOAT_EQ(scene_.settings.stickAtomRadius, 0.275f);
     EXPECT_FLOAT_EQ(scene_.settings.stickBondRadius, 0.175f);
     Render();
@@ -185,14 +193,14 @@ TEST_F(RenderPassTest, SticksSplitAtTheMiddleAndBallAndStickSpheresIgnoreTheAtom
     EXPECT_TRUE(Dark(AtPoint({-0.75, 0.24, 0})));
     EXPECT_TRUE(Dark(AtPoint({-1.5, 0.4, 0})));
 
-    ApplyRenderMode(scene_.settings, molecules_, Sticks);
+    ApplyModeToSelected(scene_.settings, molecules_, Sticks);
     Render();
     EXPECT_TRUE(Dark(AtPoint({-1.5, 0.24, 0})));
     EXPECT_TRUE(Reddish(AtPoint({-1.5, 0.12, 0})));
 
     // Other modes leave the stick radii as they were.
-    ApplyRenderMode(scene_.settings, molecules_, TraceSticks);
-    ApplyRenderMode(scene_.settings, molecules_, Cpk);
+    ApplyModeToSelected(scene_.settings, molecules_, TraceSticks);
+    ApplyModeToSelected(scene_.settings, molecules_, Cpk);
     EXPECT_FLOAT_EQ(scene_.settings.stickAtomRadius, 0.275f);
     EXPECT_EQ(m.renderMode, Cpk);
 }
@@ -238,7 +246,7 @@ TEST_F(RenderPassTest, PointsAndTraces) {
     EXPECT_TRUE(Reddish(AtPoint({1, 0, 0})));
     EXPECT_EQ(InkIn(0, kSize, Greenish).count, 0);  // a chain of one residue draws nothing
 
-    ApplyRenderMode(scene_.settings, molecules_, TraceSticks);
+    ApplyModeToSelected(scene_.settings, molecules_, TraceSticks);
     Render();
     EXPECT_TRUE(Reddish(AtPoint({1, 0.1, 0})));
     EXPECT_TRUE(Reddish(AtPoint({2, 0.24, 0})));  // spheres of 0.275 at the alpha carbons
@@ -527,7 +535,7 @@ TEST_F(RenderFeedbackTest, CylindersFollowTheirBondEvenAlongZ) {
     // A stick bond pointing away from the eye stays inside its radius about
     // the line of sight; drawn from its far end it must not flip forwards.
     Molecule& mol = Add(Atoms({{{0, 0, 1}, kRed}, {{0, 0, -1}, kRed}}, {{0, 1}}));
-    ApplyRenderMode(scene_.settings, molecules_, Sticks);
+    ApplyModeToSelected(scene_.settings, molecules_, Sticks);
     scene_.settings.stickAtomRadius = 0;
     glDisable(GL_CULL_FACE);  // seen along its axis, every wall is seen from inside
     const auto centre = Project({0, 0, 0});
@@ -568,8 +576,9 @@ TEST(DocumentChanged, RadiusPlayingAndTorsionFollowTheDocument) {
     OnDocumentChanged(scene, doc);
     EXPECT_FALSE(scene.settings.animation.animating);
 
-    Molecule& m = *doc.molecules.Append(Atoms({{{0, 0, 0}, kRed}, {{0, 0, 8}, kRed}}));
-    doc.primary = &m;
+    auto added = Atoms({{{0, 0, 0}, kRed}, {{0, 0, 8}, kRed}});
+    Molecule& m = *added;
+    doc.AddMolecule(std::move(added));
     scene.torsion = {&m, 0, 1, {1}, true};
     OnDocumentChanged(scene, doc);
     EXPECT_NEAR(scene.settings.SceneRadius, 4, 1e-6);
@@ -592,3 +601,36 @@ TEST(DocumentChanged, RadiusPlayingAndTorsionFollowTheDocument) {
 }
 
 }  // namespace
+
+// The scene follows its document by itself: no caller tells it.
+TEST(DocumentChanged, TheLinkedSceneFollowsLoadsAndFramesWithoutBeingTold) {
+    RecordingUiHooks ui;
+    CVelmDoc doc(ui);
+    Scene scene;
+    SceneDocumentLink link(scene, doc);
+    EXPECT_EQ(scene.hydrogenBonds, &doc.HydrogenBonds());
+    EXPECT_EQ(scene.settings.SceneRadius, 1);
+
+    ASSERT_EQ(doc.AddMoleculeFromFile(test::DataPath("1ubi.pdb")), 1);
+    EXPECT_GT(scene.settings.SceneRadius, 10);  // fitted to the structure
+    EXPECT_FALSE(scene.settings.animation.playing);
+    doc.ReadTrajectoryIntoPrimary(test::DataPath("1ubi_20frames_le.dcd"), Verbatim);
+    EXPECT_TRUE(scene.settings.animation.playing);  // a trajectory plays
+
+    // Hydrogen bonds, while shown, follow the frame; not otherwise.
+    struct Count : DocumentObserver {
+        int refills = 0;
+        void DocumentChanged(DocumentChange what) override { refills += Any(what, DocumentChange::HydrogenBonds); }
+    } count;
+    doc.AddObserver(count);
+    doc.SetFrame(1);
+    EXPECT_EQ(count.refills, 0);
+    scene.settings.showHBonds = true;
+    doc.SetFrame(2);
+    EXPECT_EQ(count.refills, 1);
+    EXPECT_FALSE(doc.HydrogenBonds().Empty());
+    doc.RemoveObserver(count);
+
+    doc.DeleteMolecules({0});
+    EXPECT_FALSE(scene.settings.animation.animating);
+}

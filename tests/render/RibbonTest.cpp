@@ -21,6 +21,12 @@ using namespace velm;
 
 namespace {
 
+// The Render command's work on a list of molecules outside any document.
+void ApplyModeToSelected(ViewSettings& settings, list<std::unique_ptr<Molecule>>& molecules, RenderMode mode) {
+    for (auto& m : molecules)
+        if (m->selected) SetRenderMode(settings, *m, mode);
+}
+
 constexpr Rgba kRed{255, 0, 0, 255}, kBlue{0, 0, 255, 255};
 
 // A chain of n residues along a gentle helix about z: alpha carbon k and its
@@ -44,7 +50,7 @@ std::unique_ptr<Molecule> Chain(int n, double rise = 1.5) {
         r.alphaCarbon = 2 * k;
         r.carbonylOxygen = 2 * k + 1;
         r.atoms = {2 * k, 2 * k + 1};
-        r.secondaryStructure = 0;
+        r.secondaryStructure = AlphaHelix;
         chain.residues.push_back(r);
     }
     m->chains.push_back(chain);
@@ -192,8 +198,8 @@ TEST(SplineCursor, FramesHaveTheResidueSizesAndChangeColourHalfway) {
 
 TEST(RibbonSizes, PerModeAndClass) {
     auto m = Chain(4);
-    m->chains[0].residues[1].secondaryStructure = 3;  // strand
-    m->chains[0].residues[2].secondaryStructure = 6;  // turn
+    m->chains[0].residues[1].secondaryStructure = SecondaryStructureCode::Strand;
+    m->chains[0].residues[2].secondaryStructure = Turn;
     PrepareRibbonSizes(*m, SolidRibbon);
     const auto& r = m->chains[0].residues;
     EXPECT_EQ(r[0].width, 1);
@@ -222,7 +228,7 @@ TEST(RibbonSizes, PerModeAndClass) {
     list<std::unique_ptr<Molecule>> molecules;
     molecules.Append(std::move(m));
     ViewSettings settings;
-    ApplyRenderMode(settings, molecules, Tube);
+    ApplyModeToSelected(settings, molecules, Tube);
     EXPECT_EQ(molecules[0]->chains[0].residues[1].width, 0.5);
 }
 
@@ -272,7 +278,7 @@ TEST_F(RibbonDrawTest, EveryBackboneModeDrawsAndShortChainsDrawNothing) {
     molecules_.Append(Chain(12));
     int previous = -1;
     for (RenderMode mode : {TraceSpline, SolidRibbon, FlatRibbon, Tube, TemperatureTube, OccupancyTube}) {
-        ApplyRenderMode(scene_.settings, molecules_, mode);
+        ApplyModeToSelected(scene_.settings, molecules_, mode);
         const Count c = Render();
         EXPECT_GT(c.lit, 200) << RenderModeName(mode);
         EXPECT_GT(c.red, 20) << RenderModeName(mode);
@@ -288,7 +294,7 @@ TEST_F(RibbonDrawTest, EveryBackboneModeDrawsAndShortChainsDrawNothing) {
     // The wire frame under a ribbon adds the bonds.
     Molecule& m = *molecules_[0];
     for (int k = 0; k + 1 < 12; ++k) m.bonds.push_back(Bond{2 * k, 2 * k + 2, 1, 0});
-    ApplyRenderMode(scene_.settings, molecules_, FlatRibbon);
+    ApplyModeToSelected(scene_.settings, molecules_, FlatRibbon);
     const int without = Render().lit;
     m.showWireFrame = 1;
     EXPECT_GT(Render().lit, without);
@@ -296,7 +302,7 @@ TEST_F(RibbonDrawTest, EveryBackboneModeDrawsAndShortChainsDrawNothing) {
     molecules_.Clear();
     molecules_.Append(Chain(3));
     for (RenderMode mode : {TraceSpline, SolidRibbon, FlatRibbon, Tube}) {
-        ApplyRenderMode(scene_.settings, molecules_, mode);
+        ApplyModeToSelected(scene_.settings, molecules_, mode);
         EXPECT_EQ(Render().lit, 0) << RenderModeName(mode);
     }
 }

@@ -65,18 +65,17 @@ struct Doc {
     Doc() { doc.options.computeSecondaryStructure = 0; }
     Molecule& Add(std::unique_ptr<Molecule> m) {
         Molecule& ref = *m;
-        doc.molecules.Append(std::move(m));
-        doc.primary = &ref;
+        doc.AddMolecule(std::move(m));
         return ref;
     }
     Molecule& Load(const std::string& name) {
         EXPECT_EQ(doc.AddMoleculeFromFile(test::DataPath(name)), 1);
-        return *doc.primary;
+        return *doc.Primary();
     }
     std::vector<DisplayHBond> Bonds() {
         RecomputeHydrogenBonds(doc);
         std::vector<DisplayHBond> out;
-        for (const DisplayHBond& b : doc.hydrogenBonds) out.push_back(b);
+        for (const DisplayHBond& b : doc.HydrogenBonds()) out.push_back(b);
         return out;
     }
 };

@@ -78,7 +78,7 @@ public:
         doc.options.computeSecondaryStructure = 0;
         EXPECT_EQ(doc.AddMoleculeFromFile(test::DataPath(name)), 1);
     }
-    Molecule& molecule() { return *doc.primary; }
+    Molecule& molecule() { return *doc.Primary(); }
     RecordingUiHooks ui;
     CVelmDoc doc;
 };

@@ -1,4 +1,4 @@
-#include "render/ColourSchemes.h"
+#include "model/ColourSchemes.h"
 
 #include <cmath>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include "core/RecordingUiHooks.h"
 #include "model/VelmDoc.h"
 #include "analysis/SecondaryStructure.h"
-#include "render/ColourSchemes.h"
+#include "model/ColourSchemes.h"
 #include "support/TestData.h"
 
 using namespace velm;
@@ -29,7 +29,7 @@ struct Loaded {
         doc.options.computeSecondaryStructure = 0;
         EXPECT_EQ(doc.AddMoleculeFromFile(test::DataPath(name)), 1) << name;
     }
-    Molecule& mol() { return *doc.primary; }
+    Molecule& mol() { return *doc.Primary(); }
     const Atom& BySerial(int serial) {
         const int i = FindAtomBySerial(mol(), serial);
         EXPECT_GE(i, 0) << serial;
@@ -47,7 +47,7 @@ Molecule Built(const std::vector<int>& codes, const std::vector<ResidueType>& ty
     for (size_t k = 0; k < codes.size(); ++k) {
         Residue r;
         r.number = static_cast<int>(k) + 1;
-        r.secondaryStructure = codes[k];
+        r.secondaryStructure = static_cast<SecondaryStructureCode>(codes[k]);
         r.type = k < types.size() ? types[k] : ALA;
         for (const char* name : {"N", "CA", "O"}) {
             Atom a;

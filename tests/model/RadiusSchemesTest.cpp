@@ -5,8 +5,8 @@
 
 #include "core/RecordingUiHooks.h"
 #include "model/VelmDoc.h"
-#include "render/ColourSchemes.h"
-#include "render/RadiusSchemes.h"
+#include "model/ColourSchemes.h"
+#include "model/RadiusSchemes.h"
 #include "support/TestData.h"
 
 using namespace velm;
@@ -21,7 +21,7 @@ struct Pept {
         doc.options.computeSecondaryStructure = 0;
         EXPECT_EQ(doc.AddMoleculeFromFile(test::DataPath("pept.pdb")), 1);
     }
-    Molecule& mol() { return *doc.primary; }
+    Molecule& mol() { return *doc.Primary(); }
     double RadiusOf(int serial) { return mol().atoms[FindAtomBySerial(mol(), serial)].radius; }
 };
 

@@ -1,7 +1,7 @@
-#include "render/RadiusSchemes.h"
+#include "model/RadiusSchemes.h"
 
 #include "model/Molecule.h"
-#include "render/ColourSchemes.h"
+#include "model/ColourSchemes.h"
 
 namespace velm {
 

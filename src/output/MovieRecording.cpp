@@ -1,0 +1,51 @@
+#include "output/MovieRecording.h"
+
+#include "core/UiHooks.h"
+#include "core/VelmError.h"
+#include "model/VelmDoc.h"
+#include "render/OffscreenRenderer.h"
+
+namespace velm {
+
+namespace {
+int LastFrame(const MovieRequest& r, int frames) { return r.stop < 0 ? frames : r.stop; }
+}  // namespace
+
+std::string MovieRequestProblem(const MovieRequest& r, int frames) {
+    const int stop = LastFrame(r, frames);
+    if (r.start < 0 || stop < r.start || stop > frames) return "Please enter a valid step range!";
+    if (r.rate < 1 || r.rate > kMaxMovieRate)
+        return "Please enter a frame rate between 1 and " + std::to_string(kMaxMovieRate);
+    if (r.width <= 0) return "Please enter a valid width";
+    if (r.height <= 0) return "Please enter a valid height";
+    if (r.path.empty()) return "Please enter a file name";
+    return {};
+}
+
+int RecordMovie(OffscreenRenderer& renderer, CVelmDoc& doc, const MovieRequest& r, UiHooks& ui) {
+    const int frames = doc.AnimationFrames() - 1;
+    if (const std::string problem = MovieRequestProblem(r, frames); !problem.empty()) throw VelmError(problem);
+    const int stop = LastFrame(r, frames);
+    WaitCursor wait(ui);
+    VelmMovie movie;
+    try {
+        if (!movie.Open(r.path, r.width, r.height, r.rate, r.depth, &renderer, &doc.Molecules(),
+                        r.updateSurfaceEveryStep, r.codec))
+            return 0;
+        ui.ProgressBegin("Recording", stop - r.start + 1);
+        for (int k = r.start; k <= stop; ++k) {
+            doc.SetFrame(k);
+            movie.AddFrame();
+            ui.ProgressStep();
+        }
+        ui.ProgressEnd();
+        movie.Close();
+    } catch (const VelmError& e) {
+        movie.Close();
+        ui.ProgressEnd();
+        throw VelmError("Unable to create movie! " + e.shownText());
+    }
+    return stop - r.start + 1;
+}
+
+}  // namespace velm
