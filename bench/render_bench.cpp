@@ -9,6 +9,9 @@
 //   render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]
 //       one size and mode in this process: one line of figures, then the
 //       GL renderer's name
+//   render_bench --pictures FILE N
+//       N pictures of FILE in a row (CPK, labels, 1000 x 750), through one
+//       off-screen renderer kept for all and through a new one for each
 //
 // Structures: the first 1,000 and 10,000 atom records of the 50,293-atom
 // solvated system (written to DIR), the whole system, and DIR/tiled_100k.pdb
@@ -42,9 +45,12 @@
 #include "model/Molecule.h"
 #include "model/RenderMode.h"
 #include "model/VelmDoc.h"
+#include "output/ImageExport.h"
 #include "render/OffscreenContext.h"
+#include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
 #include "render/Scene.h"
+#include "render/SceneDocumentLink.h"
 #include "render/SceneRenderer.h"
 
 #include "BenchSupport.h"
@@ -224,6 +230,39 @@ constexpr const char* kCaseLine = "%ld %ld %d %lf %lf %lf %ld %ld %ld %ld %ld %l
 long MedianCount(std::vector<long> v) {
     std::sort(v.begin(), v.end());
     return v[(v.size() - 1) / 2];
+}
+
+// Pictures taken one after another, as a user exporting a series does: with
+// one off-screen renderer kept for all of them, and with a fresh one per
+// picture (a new context, its display lists and label glyphs each time).
+int CasePictures(const std::string& file, int pictures) {
+    velm::SilentUiHooks ui;
+    velm::CVelmDoc doc(ui);
+    doc.options.computeSecondaryStructure = 0;
+    if (!doc.AddMoleculeFromFile(file)) throw std::runtime_error("no atoms in " + file);
+    velm::Scene scene;
+    velm::SceneDocumentLink link(scene, doc);
+    scene.settings.width = 800;
+    scene.settings.height = 600;
+    velm::ApplyRenderMode(scene.settings, doc, velm::Cpk);
+    doc.EditSelected(velm::DocumentChange::Display, [](velm::Molecule& m) { m.showLabels = 1; });
+    const auto series = [&](bool keep) {
+        std::optional<velm::OffscreenRenderer> kept;
+        if (keep) kept.emplace(scene);
+        const double t0 = Now();
+        for (int k = 0; k < pictures; ++k) {
+            std::optional<velm::OffscreenRenderer> fresh;
+            if (!keep) fresh.emplace(scene);
+            const velm::Dib dib = velm::RenderToDib(keep ? *kept : *fresh, doc.Molecules(), 1000, 750, -1);
+            if (!dib.Valid()) throw std::runtime_error("no picture");
+        }
+        return (Now() - t0) / pictures * 1e3;
+    };
+    const double fresh = series(false), kept = series(true);
+    std::printf("pictures=%d atoms=%d size=1000x750 CPK+labels: one renderer %.1f ms/picture, a new one each %.1f "
+                "ms/picture (%.2fx)\n",
+                pictures, doc.Primary()->AtomCount(), kept, fresh, fresh / kept);
+    return 0;
 }
 
 // Loads the files, draws them in one mode and prints the case line.
@@ -506,6 +545,9 @@ int main(int argc, char** argv) {
             if (a == "--case" && i + 2 < argc) {
                 caseFiles = argv[++i];
                 caseMode = argv[++i];
+            } else if (a == "--pictures" && i + 2 < argc) {
+                const std::string file = argv[++i];
+                return CasePictures(file, std::max(1, std::atoi(argv[++i])));
             } else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
             else if (a == "--frames" && i + 1 < argc) frames = std::max(kMinimumFrames, std::atoi(argv[++i]));
             else if (a == "--budget" && i + 1 < argc) budget = std::max(0.0, std::atof(argv[++i]));
@@ -516,7 +558,8 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "usage: render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] "
                              "[--no-export]\n"
-                             "       render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]\n");
+                             "       render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]\n"
+                             "       render_bench --pictures FILE N\n");
                 return 2;
             }
         }
