@@ -455,7 +455,7 @@ void PasteValuesFromFile(CVelmDoc& doc, const std::string& path, const PasteOpti
 
 // The scene of pictures, picks, surfaces and movies: the view's size, the
 // user's stored settings unless -defaults, then the options.
-void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o, UiHooks& ui) {
+void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o) {
     if (o.frame >= doc.AnimationFrames())
         throw VelmError("-frame " + std::to_string(o.frame) + ": the trajectory has frames 0 to " +
                         std::to_string(doc.AnimationFrames() - 1));
@@ -534,7 +534,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         if (o.NeedsScene()) {
             doing.clear();
             Scene scene;
-            SetUpScene(scene, doc, o, ui);
+            SetUpScene(scene, doc, o);
             SceneDocumentLink link(scene, doc);
             ApplySceneOptions(scene, doc, o.scene, ui);
             OffscreenRenderer offscreen(scene);

@@ -8,16 +8,42 @@
 
 namespace velm {
 
+#if defined(__cpp_lib_source_location)
+using SourceLocation = std::source_location;
+#else
+// Where std::source_location is missing (clang 14 with libstdc++ 12, the
+// fuzz build), the same from the builtins it is made of.
+class SourceLocation {
+public:
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(), unsigned line = __builtin_LINE(),
+                                            const char* function = __builtin_FUNCTION()) noexcept {
+        SourceLocation at;
+        at.file_ = file;
+        at.line_ = line;
+        at.function_ = function;
+        return at;
+    }
+    constexpr const char* file_name() const noexcept { return file_; }
+    constexpr const char* function_name() const noexcept { return function_; }
+    constexpr unsigned line() const noexcept { return line_; }
+
+private:
+    const char* file_ = "";
+    const char* function_ = "";
+    unsigned line_ = 0;
+};
+#endif
+
 class VelmError : public std::exception {
 public:
-    explicit VelmError(std::string text, std::source_location where = std::source_location::current())
+    explicit VelmError(std::string text, SourceLocation where = SourceLocation::current())
         : text_(std::move(text)), where_(where) {}
 
     const std::string& text() const noexcept { return text_; }
     // The source file's name without folder or extension ("PdbRead", "List").
     std::string_view source() const noexcept;
     int line() const noexcept { return static_cast<int>(where_.line()); }
-    const std::source_location& where() const noexcept { return where_; }
+    const SourceLocation& where() const noexcept { return where_; }
     const char* what() const noexcept override { return text_.c_str(); }
 
     // The line of the input that the error is about, counted from 1; 0 when
@@ -30,7 +56,7 @@ public:
 
 private:
     std::string text_;
-    std::source_location where_;
+    SourceLocation where_;
     int inputLine_ = 0;
 };
 

@@ -58,7 +58,7 @@ bool DcdFile::Skip(long bytes) {
 DcdHeader DcdFile::ReadHeader() {
     if (!file_) throw VelmError("Please open the file before reading!");
     message_.clear();
-    auto fail = [this](std::source_location where = std::source_location::current()) {
+    auto fail = [this](SourceLocation where = SourceLocation::current()) {
         throw VelmError(message_, where);
     };
 

@@ -18,7 +18,7 @@
 namespace velm {
 
 namespace {
-[[noreturn]] void ParseFailure(std::source_location where = std::source_location::current()) {
+[[noreturn]] void ParseFailure(SourceLocation where = SourceLocation::current()) {
     throw VelmError("Error parsing file!", where);
 }
 

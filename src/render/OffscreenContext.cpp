@@ -61,7 +61,7 @@ std::string Hex(unsigned value) {
     return text;
 }
 
-[[noreturn]] void Fail(const std::string& what, std::source_location where = std::source_location::current()) {
+[[noreturn]] void Fail(const std::string& what, SourceLocation where = SourceLocation::current()) {
     throw VelmError("Unable to create an off-screen OpenGL context: " + what, where);
 }
 
