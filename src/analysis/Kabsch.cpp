@@ -228,6 +228,8 @@ void superpose(const Molecule& A, Molecule& B, const std::vector<int>& listA, co
     B.trackball.translation[0] = static_cast<float>(t.x);
     B.trackball.translation[1] = static_cast<float>(t.y);
     B.trackball.translation[2] = static_cast<float>(t.z);
+    // B now lies in A's coordinates: saved, it is written in A's file's frame.
+    B.centreShift = A.centreShift;
 }
 
 double computeRmsd(const Molecule& A, const Molecule& B, const std::vector<int>& listA, const std::vector<int>& listB,

@@ -30,7 +30,8 @@ Matrix3 SuperpositionRotation(std::span<const Vec3> fixed, std::span<const Vec3>
                               std::span<const double> weights);
 
 // Moves B onto A: rewrites B's coordinates of its current frame (the atoms'
-// own when it shows none) and B's translation; its orientation and A stay.
+// own when it shows none) and B's translation, and gives B A's centring
+// shift, the coordinates now being A's; B's orientation and A stay.
 // Throws VelmError as KabschRotation, and std::out_of_range for an index
 // outside a molecule; nothing has changed then.
 void superpose(const Molecule& A, Molecule& B, const std::vector<int>& listA, const std::vector<int>& listB,

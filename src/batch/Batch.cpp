@@ -47,10 +47,12 @@ constexpr const char* kUsage =
     "                       remove each frame's centre of mass (with -dcd or -multi)\n"
     "  -superpose           superimpose the last molecule onto the first on their alpha\n"
     "                       carbons (paired in order, mass-weighted): rmsd_before= rmsd_after=\n"
-    "  -save FILE           write every molecule into one PDB file\n"
+    "  -save FILE           write every molecule into one PDB file, where the files had\n"
+    "                       them unless moved (superposed), with their chains and elements\n"
     "  -precision N         decimals of the saved coordinates, 3 to 15 (default 3)\n"
     "  -noconect            save without CONECT records\n"
-    "  -nonormalize         save temperature factors as read (at most 99.9)\n"
+    "  -normalize           save temperature factors scaled to 0.01..99.81 (-nonormalize,\n"
+    "                       the default, keeps them as read)\n"
     "  -export-trajectory FILE START STOP\n"
     "                       write frames START..STOP (from 1) as a multi-model PDB file\n"
     "  -fetch ID            download entry ID from a Protein Data Bank server and load it\n"
@@ -117,7 +119,7 @@ struct BatchOptions {
     bool listCodecs = false;
     bool listHydrogenBonds = false;
     int precision = 3;
-    bool conect = true, normalise = true;
+    bool conect = true, normalise = false;
     int exportStart = 0, exportStop = 0;
 
     // The scene pictures, picks, surfaces and movies are taken of.
@@ -198,6 +200,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-ss") o.listStructure = true;
         else if (a == "-noconect") o.conect = false;
         else if (a == "-nonormalize") o.normalise = false;
+        else if (a == "-normalize") o.normalise = true;
         else if (a == "-v") o.verbose = true;
         else if (a == "-save" || a == "-values") {
             const std::string* v = value("file");

@@ -24,6 +24,12 @@ void Atom::SetName(std::string_view name) {
 
 void Atom::SetResidueName(std::string_view name) { Store(residueName_, name); }
 
+void Atom::SetElementSymbol(std::string_view symbol) {
+    const ChemicalElement* e = FindChemicalElement(symbol);
+    Store(elementSymbol_, e ? std::string_view(e->symbol) : std::string_view());
+    if (e) element = e->type;
+}
+
 void Atom::SetColourFromValue(double t) {
     colour.r = Channel(255.0 * t);
     colour.g = Channel(t < 0.5 ? 510.0 * t : 510.0 * (1.0 - t));

@@ -21,7 +21,10 @@ struct Atom {
     Rgba colour;
     int hetero = 0;
     char chain = ' ';
+    char chainAsRead = ' ';    // the file's letter, which saving writes back
+    char altLoc = ' ';         // PDB column 17: which of the atom's alternate places
     char insertionCode = ' ';  // PDB column 27; blank when none
+    bool hadConect = false;    // the file listed its bonds in a CONECT record
 
     // Stores the name (at most 7 characters, as the PDB reader gives them)
     // and sets the element from it.
@@ -29,6 +32,10 @@ struct Atom {
     std::string_view Name() const { return name_; }
     void SetResidueName(std::string_view name);  // at most 5 characters
     std::string_view ResidueName() const { return residueName_; }
+    // The element symbol the file gave (columns 77-78), which then decides
+    // the element; empty when it gave none.
+    void SetElementSymbol(std::string_view symbol);
+    std::string_view ElementSymbol() const { return elementSymbol_; }
 
     Vec3 Position() const { return {x, y, z}; }
     void SetColourFromElement(const Rgba table[kElementCount]) { colour = table[ClampElement(element)]; }
@@ -38,6 +45,7 @@ struct Atom {
 private:
     char name_[8] = {};
     char residueName_[6] = {};
+    char elementSymbol_[3] = {};
 };
 
 }  // namespace velm

@@ -121,7 +121,14 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
 
 }  // namespace
 
-double CovalentRadius(std::string_view name) {
+double CovalentRadius(std::string_view name, std::string_view element) {
+    if (!element.empty()) {
+        if (element == "H") return 0.455;
+        if (element == "D") return 0.68;
+        if (element == "P") return 0.975;
+        if (element == "S" || element == "SE") return 1.245;
+        return 0.905;
+    }
     char c = name.empty() ? '\0' : name.back();
     for (char ch : name) {
         if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) {
@@ -163,7 +170,7 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
 namespace {
 
 GridAtom MakeGridAtom(const PdbAtomRecord& r, int index) {
-    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name), r.model, index};
+    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name, r.element), r.model, index};
 }
 
 // Atoms of a grid in cell order (index order within a cell): a counting sort.

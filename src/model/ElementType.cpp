@@ -1,5 +1,6 @@
 #include "model/ElementType.h"
 
+#include <cctype>
 
 namespace velm {
 
@@ -20,6 +21,130 @@ constexpr ElementInfo kElements[kElementCount] = {
     {"Calcium", 40.08, {128, 128, 128, 255}, 2.125},
     {"Iodine", 126.9045, {160, 32, 240, 255}, 1.907},
     {"Unknown", 12.011, {255, 20, 147, 255}, 1.689},
+};
+
+// Standard atomic weights (the conventional values; the mass number of the
+// longest-lived isotope for elements without a stable one).
+constexpr ChemicalElement kChemicalElements[] = {
+    {"H", 1.008, Hydrogen},
+    {"HE", 4.0026, UnknownElement},
+    {"LI", 6.94, UnknownElement},
+    {"BE", 9.0122, UnknownElement},
+    {"B", 10.81, UnknownElement},
+    {"C", 12.011, Carbon},
+    {"N", 14.007, Nitrogen},
+    {"O", 15.999, Oxygen},
+    {"F", 18.998, UnknownElement},
+    {"NE", 20.180, UnknownElement},
+    {"NA", 22.990, Sodium},
+    {"MG", 24.305, Magnesium},
+    {"AL", 26.982, UnknownElement},
+    {"SI", 28.085, UnknownElement},
+    {"P", 30.974, Phosphorus},
+    {"S", 32.06, Sulfur},
+    {"CL", 35.45, Chlorine},
+    {"AR", 39.95, UnknownElement},
+    {"K", 39.098, Potassium},
+    {"CA", 40.078, Calcium},
+    {"SC", 44.956, UnknownElement},
+    {"TI", 47.867, UnknownElement},
+    {"V", 50.942, UnknownElement},
+    {"CR", 51.996, UnknownElement},
+    {"MN", 54.938, UnknownElement},
+    {"FE", 55.845, Iron},
+    {"CO", 58.933, UnknownElement},
+    {"NI", 58.693, UnknownElement},
+    {"CU", 63.546, UnknownElement},
+    {"ZN", 65.38, Zinc},
+    {"GA", 69.723, UnknownElement},
+    {"GE", 72.630, UnknownElement},
+    {"AS", 74.922, UnknownElement},
+    {"SE", 78.971, UnknownElement},
+    {"BR", 79.904, UnknownElement},
+    {"KR", 83.798, UnknownElement},
+    {"RB", 85.468, UnknownElement},
+    {"SR", 87.62, UnknownElement},
+    {"Y", 88.906, UnknownElement},
+    {"ZR", 91.224, UnknownElement},
+    {"NB", 92.906, UnknownElement},
+    {"MO", 95.95, UnknownElement},
+    {"TC", 98, UnknownElement},
+    {"RU", 101.07, UnknownElement},
+    {"RH", 102.91, UnknownElement},
+    {"PD", 106.42, UnknownElement},
+    {"AG", 107.87, UnknownElement},
+    {"CD", 112.41, UnknownElement},
+    {"IN", 114.82, UnknownElement},
+    {"SN", 118.71, UnknownElement},
+    {"SB", 121.76, UnknownElement},
+    {"TE", 127.60, UnknownElement},
+    {"I", 126.90, Iodine},
+    {"XE", 131.29, UnknownElement},
+    {"CS", 132.91, UnknownElement},
+    {"BA", 137.33, UnknownElement},
+    {"LA", 138.91, UnknownElement},
+    {"CE", 140.12, UnknownElement},
+    {"PR", 140.91, UnknownElement},
+    {"ND", 144.24, UnknownElement},
+    {"PM", 145, UnknownElement},
+    {"SM", 150.36, UnknownElement},
+    {"EU", 151.96, UnknownElement},
+    {"GD", 157.25, UnknownElement},
+    {"TB", 158.93, UnknownElement},
+    {"DY", 162.50, UnknownElement},
+    {"HO", 164.93, UnknownElement},
+    {"ER", 167.26, UnknownElement},
+    {"TM", 168.93, UnknownElement},
+    {"YB", 173.05, UnknownElement},
+    {"LU", 174.97, UnknownElement},
+    {"HF", 178.49, UnknownElement},
+    {"TA", 180.95, UnknownElement},
+    {"W", 183.84, UnknownElement},
+    {"RE", 186.21, UnknownElement},
+    {"OS", 190.23, UnknownElement},
+    {"IR", 192.22, UnknownElement},
+    {"PT", 195.08, UnknownElement},
+    {"AU", 196.97, UnknownElement},
+    {"HG", 200.59, UnknownElement},
+    {"TL", 204.38, UnknownElement},
+    {"PB", 207.2, UnknownElement},
+    {"BI", 208.98, UnknownElement},
+    {"PO", 209, UnknownElement},
+    {"AT", 210, UnknownElement},
+    {"RN", 222, UnknownElement},
+    {"FR", 223, UnknownElement},
+    {"RA", 226, UnknownElement},
+    {"AC", 227, UnknownElement},
+    {"TH", 232.04, UnknownElement},
+    {"PA", 231.04, UnknownElement},
+    {"U", 238.03, UnknownElement},
+    {"NP", 237, UnknownElement},
+    {"PU", 244, UnknownElement},
+    {"AM", 243, UnknownElement},
+    {"CM", 247, UnknownElement},
+    {"BK", 247, UnknownElement},
+    {"CF", 251, UnknownElement},
+    {"ES", 252, UnknownElement},
+    {"FM", 257, UnknownElement},
+    {"MD", 258, UnknownElement},
+    {"NO", 259, UnknownElement},
+    {"LR", 262, UnknownElement},
+    {"RF", 267, UnknownElement},
+    {"DB", 268, UnknownElement},
+    {"SG", 269, UnknownElement},
+    {"BH", 270, UnknownElement},
+    {"HS", 277, UnknownElement},
+    {"MT", 278, UnknownElement},
+    {"DS", 281, UnknownElement},
+    {"RG", 282, UnknownElement},
+    {"CN", 285, UnknownElement},
+    {"NH", 286, UnknownElement},
+    {"FL", 289, UnknownElement},
+    {"MC", 290, UnknownElement},
+    {"LV", 293, UnknownElement},
+    {"TS", 294, UnknownElement},
+    {"OG", 294, UnknownElement},
+    {"D", 2.014, Hydrogen},
 };
 }  // namespace
 
@@ -48,6 +173,19 @@ ElementType ElementFromName(std::string_view name) {
         }
     }
     return Carbon;
+}
+
+const ChemicalElement* FindChemicalElement(std::string_view symbol) {
+    while (!symbol.empty() && symbol.front() == ' ') symbol.remove_prefix(1);
+    if (symbol.empty() || symbol.size() > 2) return nullptr;
+    char upper[3] = {};
+    for (size_t i = 0; i < symbol.size(); ++i) {
+        if (!std::isalpha(static_cast<unsigned char>(symbol[i]))) return nullptr;
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(symbol[i])));
+    }
+    for (const ChemicalElement& e : kChemicalElements)
+        if (std::string_view(e.symbol) == upper) return &e;
+    return nullptr;
 }
 
 }  // namespace velm

@@ -28,4 +28,17 @@ inline int ClampElement(int element) { return element >= 0 && element < kElement
 // sodium); "CA" is the alpha carbon, so calcium is never chosen from a name.
 ElementType ElementFromName(std::string_view name);
 
+// A chemical element as a PDB file's element columns (77-78) name it: its
+// symbol in capitals, its standard atomic weight and the element type that
+// colours and sizes it (Unknown for those the program has no type of).
+// Deuterium, "D", is hydrogen.
+struct ChemicalElement {
+    const char* symbol;
+    double mass;
+    ElementType type;
+};
+// The element of a symbol in any letter case, leading blanks allowed; null
+// for text that names no element.
+const ChemicalElement* FindChemicalElement(std::string_view symbol);
+
 }  // namespace velm

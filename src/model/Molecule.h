@@ -23,6 +23,7 @@ struct BoundingBox {
     Vec3 minimum;
     Vec3 extent;       // maximum - minimum per axis
     double diagonal = 0;
+    double reach = 0;  // the largest distance of an atom from the origin, in any frame
     Vec3 Maximum() const { return minimum + extent; }
 };
 

@@ -10,14 +10,18 @@ namespace velm {
 class Molecule;
 
 // Records of the molecule's atoms in its current frame, placed by its
-// trackball (rotation and translation) as the scene shows them, serials shifted by
-// `serialOffset`, temperature factors normalised to 0.01..99.81 when asked
-// (else capped at 99.9), and CONECT entries for the first atom's model.
-PdbFile MoleculeToPdbFile(const Molecule& molecule, int serialOffset, bool normalise);
+// trackball (rotation and translation) as the scene shows them and moved
+// back by the centring of the load (a molecule nobody moved is written where
+// its file had it), with the file's chain letters and element symbols,
+// serials shifted by `serialOffset`, models numbered from modelOffset + 1,
+// temperature factors as read or, when asked, normalised to 0.01..99.81, and
+// CONECT entries of the first atom's model for the atoms the file had them
+// for and the bonds the distance rule would not find.
+PdbFile MoleculeToPdbFile(const Molecule& molecule, int serialOffset, int modelOffset, bool normalise);
 
-// Writes those records to an open stream; a failure throws
-// "Error saving pdb file, " followed by `fileName`.
-void WriteMolecule(std::FILE* out, const Molecule& molecule, int serialOffset, int precision, bool writeConect,
-                   bool normalise, const std::string& fileName);
+// Writes those records to an open stream and returns the last model number
+// written; a failure throws "Error saving pdb file, " followed by `fileName`.
+int WriteMolecule(std::FILE* out, const Molecule& molecule, int serialOffset, int modelOffset, int precision,
+                  bool writeConect, bool normalise, const std::string& fileName);
 
 }  // namespace velm

@@ -14,6 +14,7 @@ struct PdbAtomRecord {
     char record[8] = "ATOM";
     int serial = 0;
     char name[8] = "C";
+    char altLoc = ' ';  // column 17: which of an atom's alternate places
     char residueName[6] = "UNK0";
     int residueNumber = 1;
     char insertionCode = ' ';
@@ -23,6 +24,8 @@ struct PdbAtomRecord {
     int hetero = 0;
     int model = 0;
     char chain = ' ';
+    char chainAsRead = ' ';  // before a chain after TER was given the next letter
+    char element[3] = "";  // columns 77-78 in capitals when they name an element; empty otherwise
 
     // Store upper-cased text; each throws when the text does not fit.
     void SetRecord(std::string_view text);

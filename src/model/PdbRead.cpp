@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "core/VelmError.h"
+#include "model/ElementType.h"
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
 #include "model/ResidueType.h"
@@ -30,7 +31,7 @@ bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); 
 // (a record name glued to its serial) comes out first.
 class Tokens {
 public:
-    Tokens(const char* begin, const char* end) : p_(begin), end_(end) {}
+    Tokens(const char* begin, const char* end) : begin_(begin), p_(begin), end_(end) {}
     std::string_view Next() {
         if (!pending_.empty()) return std::exchange(pending_, {});
         while (p_ < end_ && IsSeparator(*p_)) ++p_;
@@ -44,8 +45,11 @@ public:
         PushFront(t);
         return t;
     }
+    // Where a token starts in its line, from 0.
+    size_t Column(std::string_view t) const { return static_cast<size_t>(t.data() - begin_); }
 
 private:
+    const char* begin_;
     const char* p_;
     const char* end_;
     std::string_view pending_;
@@ -177,9 +181,15 @@ LineKind Classify(Tokens& tokens) {
 }
 
 // An alternate-location letter in column 17 runs into the residue name
-// ("ATHR"); with a standard residue name behind one letter, keep the three.
-std::string_view WithoutAltLoc(std::string_view t) {
-    if (t.size() == 4 && IsAlpha(t[0]) && IsStandardResidueName(t.substr(1))) return t.substr(1);
+// ("ATHR"); with a standard residue name behind one letter, or a token that
+// starts in that column ("AHOH" of a water with two places), keep the three
+// and take the letter. A four-letter name in columns 18-21 ("TIP3" of MD
+// programs) starts a column later and stays whole.
+std::string_view WithoutAltLoc(std::string_view t, size_t column, char& altLoc) {
+    if (t.size() == 4 && IsAlpha(t[0]) && (IsStandardResidueName(t.substr(1)) || column == 16)) {
+        altLoc = t[0];
+        return t.substr(1);
+    }
     return t;
 }
 
@@ -189,9 +199,12 @@ std::string_view WithoutAltLoc(std::string_view t) {
 // four characters fills columns 13-16 and is followed by a blank unless
 // column 17 holds a location; a letter after a digit in the fourth place
 // marks one after a three-character name.
-std::string_view WithoutGluedAltLoc(std::string_view name) {
+std::string_view WithoutGluedAltLoc(std::string_view name, char& altLoc) {
     if (name.size() < 4 || !IsAlpha(name.back())) return name;
-    if (name.size() == 5 || (name.size() == 4 && IsDigit(name[2]))) return name.substr(0, name.size() - 1);
+    if (name.size() == 5 || (name.size() == 4 && IsDigit(name[2]))) {
+        altLoc = name.back();
+        return name.substr(0, name.size() - 1);
+    }
     return name;
 }
 
@@ -226,7 +239,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     if (t.empty()) ParseFailure();
     if (t.size() > 4) {
         // Name glued to the residue name ("HD11LEU"); the name keeps its case.
-        const std::string_view name = WithoutGluedAltLoc(t.substr(0, std::min<size_t>(t.size() - 3, 6)));
+        const std::string_view name = WithoutGluedAltLoc(t.substr(0, std::min<size_t>(t.size() - 3, 6)), rec.altLoc);
         std::memcpy(rec.name, name.data(), name.size());
         rec.name[name.size()] = '\0';
         rec.SetResName(t.substr(t.size() - 3));
@@ -254,7 +267,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
                     ParseFailure();
                 }
             }
-            rec.SetResName(WithoutAltLoc(t));
+            rec.SetResName(WithoutAltLoc(t, tok.Column(t), rec.altLoc));
         }
     }
     if (kind == LineKind::Hetatm) rec.hetero = 1;
@@ -294,6 +307,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         st.relabelling = false;
     }
     rec.chain = st.relabelling ? st.relabelTo : chain;
+    rec.chainAsRead = chain;
     st.ter = false;
 
     if (!ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode)) ParseFailure();
@@ -350,6 +364,20 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
         rec.model == previous->model) {
         rec.model = ++st.runningModel;
+    }
+}
+
+// The element symbol of columns 77-78, which files written to the standard
+// carry and which decides over the atom name ("MN" is manganese, not
+// magnesium). Files whose columns drift leave other text there, or none:
+// only a symbol of an element counts.
+void ReadElementColumns(std::string_view line, PdbAtomRecord& rec) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.size() < 78) return;
+    const std::string_view columns = line.substr(76, 2);
+    if (columns[1] == ' ') return;
+    if (const ChemicalElement* e = FindChemicalElement(columns)) {
+        std::memcpy(rec.element, e->symbol, std::strlen(e->symbol) + 1);
     }
 }
 
@@ -498,6 +526,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
             const PdbAtomRecord* previous = file.atoms.empty() ? nullptr : &file.atoms.back();
             PdbAtomRecord rec;
             ParseAtomRecord(tok, kind, state, previous, rec);
+            ReadElementColumns(line, rec);
             file.atoms.push_back(rec);
             break;
         }

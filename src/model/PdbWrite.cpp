@@ -1,5 +1,6 @@
 // Writing PDB records with the program's own formats.
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "core/VelmError.h"
@@ -38,15 +39,23 @@ void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
 
     out.reserve(out.size() + atoms.size() * (60 + 3 * static_cast<size_t>(precision)));
     int model = atoms.front().model;
-    Append(out, "MODEL%5d\n", model);
+    Append(out, "MODEL     %4d\n", model);
     for (const PdbAtomRecord& r : atoms) {
         if (r.model != model) {
             model = r.model;
-            Append(out, "ENDMDL\nMODEL%5d\n", model);
+            Append(out, "ENDMDL\nMODEL     %4d\n", model);
         }
-        Append(out, "%-6s%5d  %-4s%-4s%c%4d", r.record, r.serial, r.name, r.residueName, r.chain, r.residueNumber);
+        // Names of four characters fill columns 13-16, as do those that begin
+        // with a digit ("1HB") or a two-letter element ("MG", "FE1"); others
+        // start in 14.
+        const bool wide = std::strlen(r.name) >= 4 || (r.name[0] >= '0' && r.name[0] <= '9') ||
+                          (std::strlen(r.element) == 2 && std::strncmp(r.name, r.element, 2) == 0);
+        Append(out, wide ? "%-6s%5d %-4s%c%-4s%c%4d" : "%-6s%5d  %-3s%c%-4s%c%4d", r.record, r.serial, r.name,
+               r.altLoc ? r.altLoc : ' ', r.residueName, r.chain, r.residueNumber);
         Append(out, coordinates, r.insertionCode ? r.insertionCode : ' ', r.x, r.y, r.z);
-        Append(out, "%6.2f%6.2f\n", r.occupancy, r.temperatureFactor);
+        Append(out, "%6.2f%6.2f", r.occupancy, r.temperatureFactor);
+        if (r.element[0]) Append(out, "          %2s", r.element);
+        out += '\n';
     }
     const PdbAtomRecord& last = atoms.back();
     Append(out, "TER   %5d      %-4s%c%4d\n", last.serial + 1, last.residueName, last.chain, last.residueNumber);

@@ -53,12 +53,15 @@ void FillAtom(Atom& a, const PdbAtomRecord& r) {
     a.temperatureFactor = r.temperatureFactor;
     a.occupancy = r.occupancy;
     a.SetName(r.name);
+    if (r.element[0]) a.SetElementSymbol(r.element);
     a.residueNumber = r.residueNumber;
     a.insertionCode = r.insertionCode;
     a.hetero = r.hetero;
     a.SetResidueName(r.residueName);
     a.model = r.model;
     a.chain = r.chain;
+    a.chainAsRead = r.chainAsRead;
+    a.altLoc = r.altLoc;
 }
 
 // Chains change with (model, chain letter) and residues with the residue
@@ -165,6 +168,8 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
 
         BuildChains(mol);
         if (connectivity) ApplyConnectivity(mol, file, ComputeConnectivity(file));
+        for (const ConectEntry& e : file.conects)
+            if (const int i = file.SerialLookup(e.id); i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
 
         for (const MonitorRecord& m : file.monitors) {
             if (m.atom1 >= static_cast<int>(n) || m.atom2 >= static_cast<int>(n)) continue;
@@ -193,9 +198,11 @@ void UpdateBoundingBox(Molecule& mol) {
     mol.box = BoundingBox{};
     if (mol.atoms.empty()) return;
     Vec3 lo = mol.atoms[0].Position(), hi = lo;
+    double reach = 0;
     auto take = [&](const Vec3& p) {
         lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
         hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+        reach = std::max(reach, Dot(p, p));
     };
     for (const Atom& a : mol.atoms) take(a.Position());
     for (const Frame& f : mol.frames)
@@ -203,6 +210,7 @@ void UpdateBoundingBox(Molecule& mol) {
     mol.box.minimum = lo;
     mol.box.extent = hi - lo;
     mol.box.diagonal = Length(mol.box.extent);
+    mol.box.reach = std::sqrt(reach);
 }
 
 void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner& aligner) {
@@ -228,7 +236,13 @@ void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner&
     mol.centreShift -= centre;  // cumulative: a trajectory read later centres again
     mol.frameCentres.assign(static_cast<size_t>(mol.FrameCount()), Vec3{});
 
-    if (mode == ZeroCenterOfMass || mode == Align) {
+    if (mode == Verbatim) {
+        // Frames come in the file's coordinates: moved as the structure was,
+        // frame k lies over frame 0 as it does in the files.
+        const Vec3 shift = mol.centreShift;
+        for (Frame& f : mol.frames)
+            for (size_t i = 0; i < f.AtomCount(); ++i) f.SetPosition(i, f.Position(i) + shift);
+    } else if (mode == ZeroCenterOfMass || mode == Align) {
         int k = 0;
         for (Frame& f : mol.frames) {
             Vec3 s;

@@ -143,9 +143,9 @@ void CVelmDoc::SaveCoordinates(const std::string& path, int precision, bool writ
     if (type != PdbType) throw VelmError(type == XyzType || type == CrdType ? CoordinateReadRefusal(type) : "Unknown file type!");
     ReplacingFile file(path);
     if (!file.Stream()) throw VelmError("Unable to open file for saving");
-    int offset = 0;
+    int offset = 0, model = 0;
     for (const auto& m : molecules_) {
-        WriteMolecule(file.Stream(), *m, offset, precision, writeConect, normalise, path);
+        model = WriteMolecule(file.Stream(), *m, offset, model, precision, writeConect, normalise, path);
         offset += m->AtomCount() + 1;
     }
     if (!file.Commit()) throw VelmError("Error saving pdb file, " + path);
@@ -168,7 +168,7 @@ void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) co
             for (int i = 0; i < n; ++i) {
                 const Atom& a = mol.atoms[i];
                 PdbAtomRecord& r = file.atoms[static_cast<size_t>(k) * n + i];
-                const Vec3 p = mol.Position(i, start + k);
+                const Vec3 p = mol.Position(i, start + k) - mol.centreShift;  // in the file's coordinates
                 r.x = p.x;
                 r.y = p.y;
                 r.z = p.z;
@@ -178,7 +178,10 @@ void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) co
                 r.insertionCode = a.insertionCode;
                 r.SetAtomName(a.Name());
                 r.SetResName(a.ResidueName());
-                r.chain = a.chain;
+                r.chain = a.chainAsRead;
+                const std::string_view symbol = a.ElementSymbol();
+                symbol.copy(r.element, symbol.size());
+                r.element[symbol.size()] = '\0';
                 r.occupancy = static_cast<double>(k) / steps;
                 r.model = k + 1;
             }
@@ -224,6 +227,9 @@ void CVelmDoc::PrepareLoaded(Molecule& mol) {
     for (Atom& a : mol.atoms) {
         a.SetColourFromElement(elementColours.data());
         a.mass = MassOf(a.element);
+        // Elements the program has no type of still weigh what they weigh.
+        if (a.element == UnknownElement && !a.ElementSymbol().empty())
+            a.mass = FindChemicalElement(a.ElementSymbol())->mass;
         a.radius = mol.radiusTable.radii[ClampElement(a.element)];
     }
     mol.UpdateBondSplitColours();

@@ -263,6 +263,8 @@ void CameraControl::DefaultSensitivity() {
 void CameraControl::Centre() {
     for (auto& m : molecules_)
         if (m->trackball.free) std::fill(m->trackball.translation, m->trackball.translation + 3, 0.0f);
+    RecomputeRadius();  // the whole scene in view again
+    Notify(callbacks_.coordinatesChanged);
     Notify(callbacks_.redraw);
 }
 

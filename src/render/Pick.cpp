@@ -10,6 +10,7 @@
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "render/OffscreenRenderer.h"
+#include "render/SceneRadius.h"
 #include "render/SceneRenderer.h"
 
 namespace velm {
@@ -86,7 +87,8 @@ PickResult Pick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& 
     glLoadIdentity();
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
     gluPickMatrix(x, s.height - y, kPickSize, kPickSize, viewport);
-    gluPerspective(s.fieldOfView, static_cast<double>(viewport[2]) / s.height, 0.5, 7);
+    const double aspect = static_cast<double>(viewport[2]) / s.height;
+    gluPerspective(EffectiveFieldOfView(s.fieldOfView, aspect), aspect, 0.5, 7);
     glMatrixMode(GL_MODELVIEW);
 
     renderer.DrawSelection(molecules, eyeAngle);

@@ -94,7 +94,7 @@ void SceneRenderer::SetProjection() {
     glGetIntegerv(GL_MATRIX_MODE, &mode);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(s.fieldOfView, width / s.height, kNear, kFar);
+    gluPerspective(EffectiveFieldOfView(s.fieldOfView, width / s.height), width / s.height, kNear, kFar);
     glMatrixMode(static_cast<GLenum>(mode));
     scene_.clip.Enable(s.clipView);
 }

@@ -73,9 +73,9 @@ TEST(Loading, ModelsAsFramesOrAsAtoms) {
         EXPECT_EQ(l.mol().AtomCount(), 100);
         EXPECT_EQ(l.mol().FrameCount(), 1);
         EXPECT_EQ(l.mol().chains.size(), 1u);
-        // The frame holds model 2's coordinates, 5 A further along x before centring.
+        // The frame holds model 2's coordinates, moved as model 1 was: 5 A further along x.
         const Molecule& m = l.mol();
-        EXPECT_NEAR(m.Position(0, 1).x - (m.Position(0, 0).x - m.centreShift.x), 5.0, 1e-4);
+        EXPECT_NEAR(m.Position(0, 1).x - m.Position(0, 0).x, 5.0, 1e-4);
         EXPECT_TRUE(l.ui.with("message:").empty());
     }
     {
@@ -118,8 +118,8 @@ TEST(Loading, CentredOnTheCentreOfMassInEveryMode) {
                 // The removed centre is the frame's own, before centring.
                 EXPECT_NEAR(m.frameCentres[k - 1].x - (-m.centreShift.x), 7.0 * k, 1e-4);
             } else {
-                // Verbatim frames keep their place: model k's centre, 7k A beyond model 1's.
-                EXPECT_NEAR(c.x, -m.centreShift.x + 7.0 * k, 1e-4);
+                // Verbatim frames keep their place beside model 1: 7k A beyond it.
+                EXPECT_NEAR(c.x, 7.0 * k, 1e-4);
                 EXPECT_EQ(m.frameCentres[k - 1], Vec3{});
             }
         }

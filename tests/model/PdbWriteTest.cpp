@@ -38,10 +38,10 @@ TEST(PdbWrite, ExactLinesWithPrecisionThree) {
     std::string out;
     TwoModels().Write(out, 3, true);
     const std::string want =
-        "MODEL    1\n"
+        "MODEL        1\n"  // the number in columns 11-14
         "ATOM      1  N   ALA A   1      11.104   6.134  -6.504  1.00  0.00\n"
         "ATOM      2  CA  ALA A   1B     11.104   6.134  -6.504  1.00 12.35\n"
-        "ENDMDL\nMODEL    2\n"
+        "ENDMDL\nMODEL        2\n"
         "HETATM    1  N   HOH A   1      11.104   6.134  -6.504  0.50  0.00\n"
         "TER       2      HOH A   1\n"
         "ENDMDL\n"

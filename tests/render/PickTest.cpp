@@ -12,6 +12,7 @@
 #include "model/Molecule.h"
 #include "render/OffscreenContext.h"
 #include "render/Pick.h"
+#include "render/SceneRadius.h"
 #include "render/SceneRenderer.h"
 
 using namespace velm;
@@ -99,7 +100,8 @@ protected:
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
         glLoadIdentity();
-        gluPerspective(60, static_cast<double>(width) / kSize, 0.5, 7);
+        const double aspect = static_cast<double>(width) / kSize;
+        gluPerspective(EffectiveFieldOfView(60, aspect), aspect, 0.5, 7);
         glGetDoublev(GL_PROJECTION_MATRIX, projection);
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "core/RecordingUiHooks.h"
@@ -17,6 +18,7 @@
 #include "render/DisplayLists.h"
 #include "render/DrawContext.h"
 #include "render/OffscreenContext.h"
+#include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
 #include "render/SceneDocumentLink.h"
 #include "render/SceneRadius.h"
@@ -301,10 +303,11 @@ TEST_F(RenderPassTest, StereoHalvesTurnTheSceneByMinusAndPlusTheHalfAngle) {
     renderer_->SetProjection();
     GLdouble projection[16];
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    // Aspect (width / 2) / height = 0.5: x is scaled by f / 0.5.
+    // Aspect (width / 2) / height = 0.5: the field of view goes across the
+    // narrower side, each half 60 degrees wide and twice as high.
     const double f = 1 / std::tan(30 * M_PI / 180);
-    EXPECT_NEAR(projection[0], f / 0.5, 1e-4);
-    EXPECT_NEAR(projection[5], f, 1e-4);
+    EXPECT_NEAR(projection[0], f, 1e-4);
+    EXPECT_NEAR(projection[5], f * 0.5, 1e-4);
 
     // An atom in front of the origin moves sideways as the eye turns.
     Molecule& m = Add(Atoms({{{0, 0, 1.5}, kRed}}));
@@ -548,24 +551,67 @@ TEST_F(RenderFeedbackTest, CylindersFollowTheirBondEvenAlongZ) {
     (void)mol;
 }
 
-TEST(SceneRadius, FitsTheTranslatedBoxesOrTheLargestMolecule) {
+TEST(SceneRadius, HoldsEveryAtomSphereMovedOrNot) {
     list<std::unique_ptr<Molecule>> molecules;
     EXPECT_EQ(ComputeSceneRadius(molecules, true), 1);
     EXPECT_EQ(ComputeSceneRadius(molecules, false), 1);
 
+    const double fit = 1 / std::sin(kFitHalfAngle * M_PI / 180);
     auto a = Atoms({{{0, 0, 0}, kRed}, {{4, 6, 12}, kRed}});
     auto b = Atoms({{{0, 0, 0}, kRed}, {{2, 2, 2}, kRed}});
-    b->trackball.translation[0] = -10;
+    b->atoms[1].radius = 1.5;
+    b->trackball.translation[0] = -12;
     molecules.Append(std::move(a));
     molecules.Append(std::move(b));
-    // X = max(0 + 2, 10 + 1), Y = max(3, 1), Z = max(6, 1).
-    EXPECT_NEAR(ComputeSceneRadius(molecules, true), std::sqrt(11.0 * 11 + 9 + 36), 1e-5);
-    EXPECT_NEAR(ComputeSceneRadius(molecules, false), std::sqrt(16.0 + 36 + 144) / 2, 1e-5);
+    // a reaches 14 A (+ its atoms' 1 A); b 3.46 A + 12 moved + 1.5.
+    EXPECT_NEAR(ComputeSceneRadius(molecules, true), (std::sqrt(12.0) + 12 + 1.5) * fit, 1e-4);
+    EXPECT_NEAR(ComputeSceneRadius(molecules, false), 15 * fit, 1e-4);
 
-    // A single atom has no extent; the scale stays finite.
+    // A single atom at the origin: its sphere.
     list<std::unique_ptr<Molecule>> one;
-    one.Append(Atoms({{{3, 3, 3}, kRed}}));
-    EXPECT_EQ(ComputeSceneRadius(one, true), 1);
+    one.Append(Atoms({{{0, 0, 0}, kRed}}));
+    EXPECT_NEAR(ComputeSceneRadius(one, true), fit, 1e-5);
+}
+
+// The default view shows the whole scene, space-filling spheres included,
+// in a window of any shape and in each half of a stereo pair.
+TEST(SceneRadius, TheWholeSceneLiesInsideTheViewForAnyShape) {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    for (const char* file : {"1ubi.pdb", "133d.pdb"}) {
+        RecordingUiHooks ui;
+        CVelmDoc doc(ui);
+        ASSERT_EQ(doc.AddMoleculeFromFile(test::DataPath(file)), 1);
+        Scene scene;
+        scene.settings.depthCue = false;
+        SceneDocumentLink link(scene, doc);
+        doc.EditSelected(DocumentChange::Display, [](Molecule& m) {
+            m.renderMode = Cpk;
+            m.showSolvent = 1;
+        });
+        OffscreenRenderer offscreen(scene);
+        for (const auto& [w, h, stereo] : {std::tuple{400, 300, 0}, {200, 400, 0}, {600, 300, 1}, {300, 300, 0}}) {
+            scene.settings.width = w;
+            scene.settings.height = h;
+            scene.settings.stereo = stereo;
+            OffscreenRenderer::Session session(offscreen, w, h);
+            session.Renderer().SetProjection();
+            session.Renderer().RenderPass(doc.Molecules(), 0);
+            const auto pixels = session.ReadPixels();
+            const auto ink = [&](int x, int y) { return pixels[4 * (static_cast<size_t>(y) * w + x)] != 0; };
+            int edge = 0, top = h, bottom = -1;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1 || (stereo && (x == w / 2 - 1 || x == w / 2));
+                    if (!ink(x, y)) continue;
+                    edge += border;
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            EXPECT_EQ(edge, 0) << file << " " << w << "x" << h;
+            // And not lost in the middle: it spans a good part of the view.
+            EXPECT_GT(bottom - top, std::min(stereo ? w / 2 : w, h) / 3) << file << " " << w << "x" << h;
+        }
+    }
 }
 
 TEST(DocumentChanged, RadiusPlayingAndTorsionFollowTheDocument) {
@@ -581,7 +627,7 @@ TEST(DocumentChanged, RadiusPlayingAndTorsionFollowTheDocument) {
     doc.AddMolecule(std::move(added));
     scene.torsion = {&m, 0, 1, {1}, true};
     OnDocumentChanged(scene, doc);
-    EXPECT_NEAR(scene.settings.SceneRadius, 4, 1e-6);
+    EXPECT_NEAR(scene.settings.SceneRadius, (8 + 1) / std::sin(kFitHalfAngle * M_PI / 180), 1e-4);
     EXPECT_FALSE(scene.settings.animation.playing);
     EXPECT_EQ(scene.torsion.molecule, nullptr);
 
