@@ -65,18 +65,43 @@ void FillAtom(Atom& a, const PdbAtomRecord& r) {
 }
 
 // Chains change with (model, chain letter) and residues with the residue
-// number or insertion code, among non-hetero atoms; residues without both a
-// CA and an O atom are dropped.
+// number or insertion code, among non-hetero atoms. An amino acid is kept
+// with both a CA and an O atom, or with a CA alone when it has no N and no C
+// either (the alpha-carbon models of coarse ensembles and large assemblies);
+// a nucleotide with its sugar's C4' (C4* in older files). Other residues are
+// dropped.
 void BuildChains(Molecule& mol) {
     mol.chains.clear();
     if (mol.atoms.empty()) return;
     mol.chains.push_back(Chain{mol.atoms[0].model, mol.atoms[0].chain, {}});
+    struct Backbone {
+        int n = -1, c = -1, p = -1, c4 = -1, c1 = -1, o4 = -1;
+    };
+    std::vector<Backbone> backbones;  // per residue of the current chain
+    const auto finish = [&](Chain& chain) {
+        for (size_t k = 0; k < chain.residues.size(); ++k) {
+            Residue& r = chain.residues[k];
+            const Backbone& b = backbones[k];
+            if (r.alphaCarbon >= 0 && (r.carbonylOxygen >= 0 || (b.n < 0 && b.c < 0))) {
+                r.traceAtom = r.alphaCarbon;
+                r.guideAtom = r.carbonylOxygen;
+            } else if (r.alphaCarbon < 0 && b.c4 >= 0) {
+                r.nucleotide = true;
+                r.type = NonStandardResidue;
+                r.traceAtom = b.p >= 0 ? b.p : b.c4;
+                r.guideAtom = b.c1 >= 0 ? b.c1 : b.o4;
+            }
+        }
+        std::erase_if(chain.residues, [](const Residue& r) { return r.traceAtom < 0; });
+        backbones.clear();
+    };
     int lastInChain = -1;  // previous non-hetero atom of the current chain
     for (int i = 0; i < mol.AtomCount(); ++i) {
         const Atom& a = mol.atoms[i];
         if (a.hetero) continue;
         Chain* chain = &mol.chains.back();
         if (a.model != chain->model || a.chain != chain->id) {
+            finish(*chain);
             mol.chains.push_back(Chain{a.model, a.chain, {}});
             chain = &mol.chains.back();
             lastInChain = -1;
@@ -88,15 +113,26 @@ void BuildChains(Molecule& mol) {
             r.insertionCode = a.insertionCode;
             r.type = ResidueTypeFromName(a.ResidueName());
             chain->residues.push_back(std::move(r));
+            backbones.emplace_back();
         }
         Residue& r = chain->residues.back();
+        Backbone& b = backbones.back();
         r.atoms.push_back(i);
-        if (r.alphaCarbon < 0 && NameIs(a.Name(), "CA")) r.alphaCarbon = i;
-        if (r.carbonylOxygen < 0 && NameIs(a.Name(), "O")) r.carbonylOxygen = i;
+        const std::string_view name = a.Name();
+        const auto take = [&](int& slot, std::string_view want, std::string_view old = {}) {
+            if (slot < 0 && (NameIs(name, want) || (!old.empty() && NameIs(name, old)))) slot = i;
+        };
+        take(r.alphaCarbon, "CA");
+        take(r.carbonylOxygen, "O");
+        take(b.n, "N");
+        take(b.c, "C");
+        take(b.p, "P");
+        take(b.c4, "C4'", "C4*");
+        take(b.c1, "C1'", "C1*");
+        take(b.o4, "O4'", "O4*");
         lastInChain = i;
     }
-    for (Chain& c : mol.chains)
-        std::erase_if(c.residues, [](const Residue& r) { return r.alphaCarbon < 0 || r.carbonylOxygen < 0; });
+    finish(mol.chains.back());
 }
 
 // Every difference of two positions must be a finite number: the centring,

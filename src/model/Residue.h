@@ -13,6 +13,13 @@ struct Residue {
     char insertionCode = ' ';
     int alphaCarbon = -1;     // atom index of "CA"
     int carbonylOxygen = -1;  // atom index of "O"
+    // The backbone atom that traces, ribbons and tubes pass through (the
+    // alpha carbon, or a nucleotide's phosphorus or C4'), and the one that
+    // turns a ribbon's width (the carbonyl oxygen, or the sugar's C1'); -1
+    // when the residue has none (an alpha-carbon model).
+    int traceAtom = -1;
+    int guideAtom = -1;
+    bool nucleotide = false;
     double width = 1.0, thickness = 1.0;
     std::vector<int> atoms;  // member atom indices in file order
 };

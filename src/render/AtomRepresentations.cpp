@@ -5,6 +5,7 @@
 #include "model/Molecule.h"
 #include "render/ClipPlane.h"
 #include "render/DisplayLists.h"
+#include "render/BackboneRuns.h"
 #include "render/DrawContext.h"
 #include "render/ViewSettings.h"
 
@@ -21,14 +22,17 @@ ClipSide ClipSideOf(const DrawContext& c, const Vec3& p, double radius) {
     return c.clip->Classify(c.clip->InPlaneFrame(p + c.translation, c.rotation, c.scale, c.clipCentre), radius);
 }
 
-// Alpha carbons of a chain's residues in order; residues without one are passed over.
+// Trace atoms of a chain's residues in order, run by run: at the start of
+// each run `previous` is -1, so a gap in the chain is never bridged.
 template <typename Visit>
-void ForEachTraceStep(const Chain& chain, Visit visit) {
-    int previous = -1;
-    for (const Residue& r : chain.residues) {
-        if (r.alphaCarbon < 0) continue;
-        visit(previous, r.alphaCarbon);
-        previous = r.alphaCarbon;
+void ForEachTraceStep(const Chain& chain, const DrawnPositions& at, Visit visit) {
+    for (const BackboneRun& run : BackboneRuns(chain, at)) {
+        int previous = -1;
+        for (int k = run.first; k < run.first + run.count; ++k) {
+            const int current = chain.residues[static_cast<size_t>(k)].traceAtom;
+            visit(previous, current);
+            previous = current;
+        }
     }
 }
 
@@ -142,12 +146,12 @@ void DrawTraceSticks(const Molecule& molecule, const DrawContext& context) {
     BeginSolids(context);
     for (const Chain& chain : molecule.chains) {
         if (chain.residues.size() < 2) continue;
-        ForEachTraceStep(chain, [&](int previous, int current) {
+        ForEachTraceStep(chain, at, [&](int previous, int current) {
             if (previous < 0) return;
             SetColour(molecule.atoms[static_cast<size_t>(previous)].colour);
             DrawCylinder(at[previous], at[current], context.settings.stickBondRadius);
         });
-        ForEachTraceStep(chain, [&](int, int current) {
+        ForEachTraceStep(chain, at, [&](int, int current) {
             SetColour(molecule.atoms[static_cast<size_t>(current)].colour);
             DrawSphere(context, kAtomSphereList, at[current], context.settings.stickAtomRadius);
         });
@@ -160,8 +164,11 @@ void DrawTraceWireFrame(const Molecule& molecule, const DrawContext& context) {
     glLineWidth(context.settings.lineWidth);
     for (const Chain& chain : molecule.chains) {
         if (chain.residues.size() < 2) continue;
-        glBegin(GL_LINE_STRIP);
-        ForEachTraceStep(chain, [&](int, int current) {
+        glBegin(GL_LINES);
+        ForEachTraceStep(chain, at, [&](int previous, int current) {
+            if (previous < 0) return;
+            SetColour(molecule.atoms[static_cast<size_t>(previous)].colour);
+            Vertex(at[previous]);
             SetColour(molecule.atoms[static_cast<size_t>(current)].colour);
             Vertex(at[current]);
         });

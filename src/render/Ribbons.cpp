@@ -21,7 +21,15 @@ void Normal(const Vec3& n) { glNormal3d(n.x, n.y, n.z); }
 
 void Colour(const Molecule& m, int atom) { SetColour(m.atoms[static_cast<size_t>(atom)].colour); }
 
-bool Drawable(const Chain& chain) { return chain.residues.size() > 1; }
+// Every run of every chain, at the positions drawn; a gap in a chain starts
+// another curve.
+template <typename Draw>
+void ForEachRun(const Molecule& m, Draw draw) {
+    const DrawnPositions at(m);
+    for (int c = 0; c < static_cast<int>(m.chains.size()); ++c)
+        for (const BackboneRun& run : BackboneRuns(m.chains[static_cast<size_t>(c)], at))
+            if (run.count > 1) draw(c, run);
+}
 
 // The cross-section ring: 2m + 1 pairs (cos, -sin) of k pi / m, exact at
 // k = 0, m and 2m so that the ring closes on itself.
@@ -57,8 +65,8 @@ void PrepareRibbonSizes(Molecule& m, RenderMode mode) {
     for (Chain& chain : m.chains) {
         for (Residue& r : chain.residues) {
             double width = r.width, thickness = r.thickness;
-            const Atom* ca = r.alphaCarbon >= 0 && r.alphaCarbon < m.AtomCount()
-                                 ? &m.atoms[static_cast<size_t>(r.alphaCarbon)]
+            const Atom* ca = r.traceAtom >= 0 && r.traceAtom < m.AtomCount()
+                                 ? &m.atoms[static_cast<size_t>(r.traceAtom)]
                                  : nullptr;
             switch (mode) {
             case SolidRibbon:
@@ -86,27 +94,25 @@ void PrepareRibbonSizes(Molecule& m, RenderMode mode) {
 void DrawTraceSpline(const Molecule& m, const DrawContext& context) {
     const Resolutions& q = context.settings.quality.Values();
     glLineWidth(context.settings.lineWidth);
-    for (int c = 0; c < static_cast<int>(m.chains.size()); ++c) {
-        if (!Drawable(m.chains[static_cast<size_t>(c)])) continue;
-        SplineCursor cursor(m, c, q.spline, q.tension);
+    ForEachRun(m, [&](int c, BackboneRun run) {
+        SplineCursor cursor(m, c, q.spline, q.tension, run);
         glBegin(GL_LINE_STRIP);
         for (SplinePoint p; cursor.NextPoint(p);) {
             Colour(m, p.atom);
             Vertex(p.point);
         }
         glEnd();
-    }
+    });
 }
 
 void DrawSolidRibbon(const Molecule& m, const DrawContext& context) {
     const Resolutions& q = context.settings.quality.Values();
     const Ring ring(q.ribbon);
     BeginSolids(context);
-    for (int c = 0; c < static_cast<int>(m.chains.size()); ++c) {
-        if (!Drawable(m.chains[static_cast<size_t>(c)])) continue;
-        SplineCursor cursor(m, c, q.spline, q.tension);
+    ForEachRun(m, [&](int c, BackboneRun run) {
+        SplineCursor cursor(m, c, q.spline, q.tension, run);
         SplineFrame previous, current;
-        if (!cursor.NextFrame(previous)) continue;
+        if (!cursor.NextFrame(previous)) return;
 
         glBegin(GL_TRIANGLE_FAN);
         Normal(previous.tangent * -1.0);
@@ -139,7 +145,7 @@ void DrawSolidRibbon(const Molecule& m, const DrawContext& context) {
             Vertex(previous.centre + previous.normal * ring.c[static_cast<size_t>(k)] -
                    previous.binormal * ring.s[static_cast<size_t>(k)]);
         glEnd();
-    }
+    });
     EndSolids(context);
 }
 
@@ -148,11 +154,10 @@ void DrawFlatRibbon(const Molecule& m, const DrawContext& context) {
     BeginSolids(context);
     glDisable(GL_CULL_FACE);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
-    for (int c = 0; c < static_cast<int>(m.chains.size()); ++c) {
-        if (!Drawable(m.chains[static_cast<size_t>(c)])) continue;
-        SplineCursor cursor(m, c, q.spline, q.tension);
+    ForEachRun(m, [&](int c, BackboneRun run) {
+        SplineCursor cursor(m, c, q.spline, q.tension, run);
         SplineFrame previous, current;
-        if (!cursor.NextFrame(previous)) continue;
+        if (!cursor.NextFrame(previous)) return;
         glBegin(GL_QUAD_STRIP);
         while (cursor.NextFrame(current)) {
             for (const SplineFrame* f : {&previous, &current}) {
@@ -164,7 +169,7 @@ void DrawFlatRibbon(const Molecule& m, const DrawContext& context) {
             previous = current;
         }
         glEnd();
-    }
+    });
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
     glEnable(GL_CULL_FACE);
     EndSolids(context);

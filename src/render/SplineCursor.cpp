@@ -49,37 +49,49 @@ void CardinalDerivatives(double u, double t, double d[4]) {
     d[3] = s * u * (3 * u - 2);
 }
 
-SplineCursor::SplineCursor(const Molecule& molecule, int chain, int resolution, double tension)
+SplineCursor::SplineCursor(const Molecule& molecule, int chain, int resolution, double tension, BackboneRun run)
     : molecule_(molecule), at_(molecule), chain_(chain) {
     if (resolution < 0) throw VelmError("Bad resolution");
     if (chain < 0) throw VelmError("Bad chain number -- too small");
     if (chain >= static_cast<int>(molecule.chains.size())) throw VelmError("Bad chain number -- too large");
-    n_ = static_cast<int>(molecule.chains[static_cast<size_t>(chain)].residues.size());
+    const int residues = static_cast<int>(molecule.chains[static_cast<size_t>(chain)].residues.size());
+    base_ = std::clamp(run.first, 0, residues);
+    n_ = run.count < 0 ? residues - base_ : std::min(run.count, residues - base_);
     steps_ = resolution + 1;
     du_ = 1.0 / steps_;
     t_ = tension >= 1 && tension <= 3 ? tension : 2;
     s_ = 1 / t_;
-    // Every residue needs an alpha carbon; a chain without them has no curve.
-    for (const Residue& r : molecule.chains[static_cast<size_t>(chain)].residues)
-        if (r.alphaCarbon < 0 || r.alphaCarbon >= molecule.AtomCount()) n_ = 0;
+    // Every residue needs its trace atom; a run without them has no curve.
+    for (int k = 0; k < n_; ++k)
+        if (ResidueAt(k).traceAtom < 0 || ResidueAt(k).traceAtom >= molecule.AtomCount()) n_ = 0;
 }
 
-Vec3 SplineCursor::Ca(int residue) const {
-    return at_[molecule_.chains[static_cast<size_t>(chain_)].residues[static_cast<size_t>(residue)].alphaCarbon];
+const Residue& SplineCursor::ResidueAt(int k) const {
+    return molecule_.chains[static_cast<size_t>(chain_)].residues[static_cast<size_t>(base_ + k)];
 }
+
+Vec3 SplineCursor::Ca(int residue) const { return at_[ResidueAt(residue).traceAtom]; }
 
 Vec3 SplineCursor::Guide(int residue) const {
-    const Residue& r = molecule_.chains[static_cast<size_t>(chain_)].residues[static_cast<size_t>(residue)];
-    // A residue without its oxygen is guided by its own alpha carbon.
-    const int atom = r.carbonylOxygen >= 0 && r.carbonylOxygen < molecule_.AtomCount() ? r.carbonylOxygen : r.alphaCarbon;
-    return at_[atom];
+    const Residue& r = ResidueAt(residue);
+    if (r.guideAtom >= 0 && r.guideAtom < molecule_.AtomCount()) return at_[r.guideAtom];
+    // Without a guide atom (an alpha-carbon model) the ribbon turns with the
+    // curve: its width points away from the neighbours.
+    const Vec3 p = Ca(residue);
+    const Vec3 before = residue > 0 ? Ca(residue - 1) : p * 2.0 - Ca(residue + 1);
+    const Vec3 after = residue + 1 < n_ ? Ca(residue + 1) : p * 2.0 - Ca(residue - 1);
+    Vec3 out = (p - before) + (p - after);
+    if (Length(out) < 1e-6) {
+        const Vec3 along = after - before;
+        out = Cross(along, std::fabs(along.x) < 0.9 * Length(along) ? Vec3{1, 0, 0} : Vec3{0, 1, 0});
+    }
+    return p + out;
 }
 
 void SplineCursor::LoadSegment() {
-    const auto& residues = molecule_.chains[static_cast<size_t>(chain_)].residues;
     const int i = i_;
-    const auto width = [&](int k) { return residues[static_cast<size_t>(k)].width; };
-    const auto thick = [&](int k) { return residues[static_cast<size_t>(k)].thickness; };
+    const auto width = [&](int k) { return ResidueAt(k).width; };
+    const auto thick = [&](int k) { return ResidueAt(k).thickness; };
     p_[1] = Ca(i), p_[2] = Ca(i + 1);
     g_[1] = Guide(i), g_[2] = Guide(i + 1);
     w_[1] = width(i), w_[2] = width(i + 1);
@@ -112,19 +124,60 @@ bool SplineCursor::Advance() {
     return true;
 }
 
+bool SplineCursor::Closing() {
+    if (closed_ || n_ < 4) return false;
+    closed_ = true;
+    i_ = n_ - 2;  // the last segment, still loaded
+    return true;
+}
+
 bool SplineCursor::NextPoint(SplinePoint& out) {
-    if (!Advance()) return false;
+    if (!Advance()) {
+        if (!Closing()) return false;
+        double w[4];
+        CardinalWeights(1, t_, w);
+        out.point = Sum(w, p_);
+        out.atom = ResidueAt(i_).traceAtom;
+        i_ = n_;
+        return true;
+    }
     if (newSegment_) LoadSegment(), newSegment_ = false;
     double w[4];
     CardinalWeights(step_ * du_, t_, w);
     ++step_;
     out.point = Sum(w, p_);
-    out.atom = molecule_.chains[static_cast<size_t>(chain_)].residues[static_cast<size_t>(i_)].alphaCarbon;
+    out.atom = ResidueAt(i_).traceAtom;
     return true;
 }
 
+void SplineCursor::MakeFrame(double u, SplineFrame& out) const {
+    double w[4], d[4];
+    CardinalWeights(u, t_, w);
+    CardinalDerivatives(u, t_, d);
+    out.centre = Sum(w, p_);
+    out.tangent = Sum(d, p_);
+    // The width at right angles to the curve: a section tilted along it would
+    // pinch the tube where segments meet.
+    Vec3 n = Sum(w, g_) - out.centre;
+    const double tt = Dot(out.tangent, out.tangent);
+    if (tt > 0) n = n - out.tangent * (Dot(n, out.tangent) / tt);
+    const Vec3 b = Cross(out.tangent, n);
+    // Widths and thicknesses follow a Catmull-Rom curve whatever the tension.
+    const double c[4] = {-0.5 * u * (1 - u) * (1 - u), 0.5 * (3 * u * u * u - 5 * u * u + 2),
+                         0.5 * (-3 * u * u * u + 4 * u * u + u), 0.5 * u * u * (u - 1)};
+    out.normal = Resized(n, Sum(c, w_));
+    out.binormal = Resized(b, Sum(c, th_));
+    out.atom = ResidueAt(i_).traceAtom;
+    out.colourAtom = u > 0.5 ? ResidueAt(std::min(i_ + 1, n_ - 1)).traceAtom : out.atom;
+}
+
 bool SplineCursor::NextFrame(SplineFrame& out) {
-    if (!Advance()) return false;
+    if (!Advance()) {
+        if (!Closing()) return false;
+        MakeFrame(1, out);  // the last trace atom: the ribbon reaches it
+        i_ = n_;
+        return true;
+    }
     if (newSegment_) {
         LoadSegment();
         if (first_) previousSide_ = Side(g_[1] - p_[1], p_[2] - p_[1]), first_ = false;
@@ -138,23 +191,8 @@ bool SplineCursor::NextFrame(SplineFrame& out) {
         previousSide_ = side1;
         newSegment_ = false;
     }
-    const double u = step_ * du_;
-    double w[4], d[4];
-    CardinalWeights(u, t_, w);
-    CardinalDerivatives(u, t_, d);
+    MakeFrame(step_ * du_, out);
     ++step_;
-    out.centre = Sum(w, p_);
-    out.tangent = Sum(d, p_);
-    const Vec3 n = Sum(w, g_) - out.centre;
-    const Vec3 b = Cross(out.tangent, n);
-    // Widths and thicknesses follow a Catmull-Rom curve whatever the tension.
-    const double c[4] = {-0.5 * u * (1 - u) * (1 - u), 0.5 * (3 * u * u * u - 5 * u * u + 2),
-                         0.5 * (-3 * u * u * u + 4 * u * u + u), 0.5 * u * u * (u - 1)};
-    out.normal = Resized(n, Sum(c, w_));
-    out.binormal = Resized(b, Sum(c, th_));
-    const auto& residues = molecule_.chains[static_cast<size_t>(chain_)].residues;
-    out.atom = residues[static_cast<size_t>(i_)].alphaCarbon;
-    out.colourAtom = u > 0.5 ? residues[static_cast<size_t>(std::min(i_ + 1, n_ - 1))].alphaCarbon : out.atom;
     return true;
 }
 

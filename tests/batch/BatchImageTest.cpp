@@ -46,10 +46,9 @@ TEST(BatchImage, EveryRepresentationDrawsEverySmallSample) {
             ASSERT_EQ(picture.height, 120u);
             EXPECT_EQ(picture.texts.at("Title"), test::DataPath(sample));
             const int ink = CountNot(picture, {0, 0, 0});
-            // 133d is DNA: no alpha carbons, so the traces are empty.
+            // 133d is DNA: its traces follow the phosphorus atoms of two strands of five.
             const bool trace = std::string(mode).starts_with("Trace");
-            if (trace && std::string(sample) == "133d.pdb") EXPECT_EQ(ink, 0) << sample << " " << mode;
-            else EXPECT_GT(ink, 100) << sample << " " << mode;
+            EXPECT_GT(ink, trace && std::string(sample) == "133d.pdb" ? 50 : 100) << sample << " " << mode;
             if (ink > 0) {
                 EXPECT_NE(ink, previous) << sample << " " << mode << " looks like the mode before";
             }

@@ -522,7 +522,7 @@ TEST(RealFiles, GzipAndPlainCopiesGiveIdenticalMolecules) {
 
 // ---- Spot checks ----
 
-TEST(RealFiles, ResiduesWithAlphaCarbonAndOxygenPerChain) {
+TEST(RealFiles, ResiduesOfProteinAndNucleicAcidChains) {
     // Residues of ATOM records holding both CA and O, per chain, counted with
     // gemmi. 1tw7's two C-terminal PHE 99 carry OT1/OT2 instead of O; 133d is
     // DNA; hemoglobin's alpha chains have 141 residues, beta 146.
@@ -538,7 +538,8 @@ TEST(RealFiles, ResiduesWithAlphaCarbonAndOxygenPerChain) {
         {"1tw7_solvated.pdb.gz", {{' ', 196}}},
         {"1adz.pdb.gz", {{'A', 71}}},
         {"2k39_3models.pdb", {{'A', 10}}},
-        {"133d.pdb", {{'A', 0}, {'B', 0}}},
+        // DNA: five nucleotides a strand; the modified C34 of each is a HETATM group.
+        {"133d.pdb", {{'A', 5}, {'B', 5}}},
     };
     for (const auto& [name, expected] : cases) {
         SCOPED_TRACE(name);
@@ -548,9 +549,18 @@ TEST(RealFiles, ResiduesWithAlphaCarbonAndOxygenPerChain) {
         for (const Chain& c : mol.chains) {
             got.emplace_back(c.id, static_cast<int>(c.residues.size()));
             for (const Residue& r : c.residues) {
+                if (r.nucleotide) {
+                    // Traced through the phosphorus, or the C4' of a 5' end without one.
+                    const std::string_view trace = mol.atoms[r.traceAtom].Name();
+                    ASSERT_TRUE(trace == "P" || trace == "C4'") << trace;
+                    ASSERT_EQ(mol.atoms[r.guideAtom].Name(), "C1'");
+                    ASSERT_EQ(r.alphaCarbon, -1);
+                    continue;
+                }
                 ASSERT_EQ(mol.atoms[r.alphaCarbon].Name(), "CA");
                 ASSERT_EQ(mol.atoms[r.carbonylOxygen].Name(), "O");
                 ASSERT_EQ(mol.atoms[r.alphaCarbon].residueNumber, r.number);
+                ASSERT_EQ(r.traceAtom, r.alphaCarbon);
             }
         }
         EXPECT_EQ(got, expected);

@@ -232,14 +232,14 @@ TEST_F(RenderPassTest, PointsAndTraces) {
     Chain chain;
     for (int i = 0; i < 3; ++i) {
         Residue r;
-        r.alphaCarbon = i;
+        r.alphaCarbon = r.traceAtom = i;
         r.atoms = {i};
         chain.residues.push_back(r);
     }
     m.chains.push_back(chain);
     Chain single;
     single.residues.emplace_back();
-    single.residues[0].alphaCarbon = 3;
+    single.residues[0].alphaCarbon = single.residues[0].traceAtom = 3;
     m.chains.push_back(single);
 
     m.renderMode = TraceWireFrame;

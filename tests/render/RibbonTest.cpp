@@ -47,8 +47,8 @@ std::unique_ptr<Molecule> Chain(int n, double rise = 1.5) {
             m->atoms.push_back(atom);
         }
         Residue r;
-        r.alphaCarbon = 2 * k;
-        r.carbonylOxygen = 2 * k + 1;
+        r.alphaCarbon = r.traceAtom = 2 * k;
+        r.carbonylOxygen = r.guideAtom = 2 * k + 1;
         r.atoms = {2 * k, 2 * k + 1};
         r.secondaryStructure = AlphaHelix;
         chain.residues.push_back(r);
@@ -76,8 +76,8 @@ std::unique_ptr<Molecule> Strand(int n) {
             m->atoms.push_back(atom);
         }
         Residue r;
-        r.alphaCarbon = 2 * k;
-        r.carbonylOxygen = 2 * k + 1;
+        r.alphaCarbon = r.traceAtom = 2 * k;
+        r.carbonylOxygen = r.guideAtom = 2 * k + 1;
         chain.residues.push_back(r);
     }
     m->chains.push_back(chain);
@@ -95,18 +95,19 @@ double Distance(const Vec3& a, const Vec3& b) { return Length(a - b); }
 
 TEST(SplineCursor, PointsPerSegmentFollowTheSplineResolution) {
     const auto m = Chain(6);
-    // High quality: 10 points between residues, 11 per segment; Low: 2 and 3.
-    EXPECT_EQ(Points(*m, 10, 1.25).size(), 5u * 11);
-    EXPECT_EQ(Points(*m, 2, 1.25).size(), 5u * 3);
-    EXPECT_EQ(Points(*m, 0, 1.25).size(), 5u);
+    // High quality: 10 points between residues, 11 per segment; Low: 2 and
+    // 3; and the last alpha carbon.
+    EXPECT_EQ(Points(*m, 10, 1.25).size(), 5u * 11 + 1);
+    EXPECT_EQ(Points(*m, 2, 1.25).size(), 5u * 3 + 1);
+    EXPECT_EQ(Points(*m, 0, 1.25).size(), 5u + 1);
     // The curve starts on the first alpha carbon and passes through each,
-    // ending one step short of the last.
+    // ending on the last.
     const auto points = Points(*m, 4, 1.25);
     for (int k = 0; k < 5; ++k) {
         EXPECT_LT(Distance(points[static_cast<size_t>(5 * k)].point, m->atoms[static_cast<size_t>(2 * k)].Position()), 1e-9);
         EXPECT_EQ(points[static_cast<size_t>(5 * k)].atom, 2 * k);
     }
-    EXPECT_GT(Distance(points.back().point, m->atoms[10].Position()), 0.1);
+    EXPECT_LT(Distance(points.back().point, m->atoms[10].Position()), 1e-9);
 }
 
 TEST(SplineCursor, ShortChainsAndBadArgumentsYieldNothingOrAnError) {
@@ -173,7 +174,7 @@ TEST(SplineCursor, GuidePointsAgreeSoAPleatedStrandDoesNotTwist) {
         // The width runs along z, one way only, all along the strand.
         EXPECT_GT(f.normal.z / Length(f.normal), 0.9) << frames;
     }
-    EXPECT_EQ(frames, 7 * 6);
+    EXPECT_EQ(frames, 7 * 6 + 1);
 }
 
 TEST(SplineCursor, FramesHaveTheResidueSizesAndChangeColourHalfway) {
@@ -182,12 +183,19 @@ TEST(SplineCursor, FramesHaveTheResidueSizesAndChangeColourHalfway) {
     SplineCursor cursor(*m, 0, 5, 1.25);
     std::vector<SplineFrame> frames;
     for (SplineFrame f; cursor.NextFrame(f);) frames.push_back(f);
-    ASSERT_EQ(frames.size(), 7u * 6);
+    ASSERT_EQ(frames.size(), 7u * 6 + 1);
     for (size_t k = 0; k < frames.size(); ++k) {
         const SplineFrame& f = frames[k];
         EXPECT_NEAR(Length(f.normal), 0.5, 1e-9);
         EXPECT_NEAR(Length(f.binormal), 0.5, 1e-9);
         EXPECT_NEAR(Dot(f.binormal, f.tangent), 0, 1e-9);
+        EXPECT_NEAR(Dot(f.normal, f.tangent), 0, 1e-9);  // the section stands square to the curve
+        if (k + 1 == frames.size()) {
+            // The closing frame sits on the last residue, in its colour.
+            EXPECT_LT(Length(f.centre - m->atoms[14].Position()), 1e-9);
+            EXPECT_EQ(f.colourAtom, 14);
+            break;
+        }
         // Steps 0..3 of a segment (u = 0 .. 0.5) keep the segment's first
         // residue's colour; steps 4 and 5 (u > 0.5) take the next one's.
         const int segment = static_cast<int>(k / 6), step = static_cast<int>(k % 6);
