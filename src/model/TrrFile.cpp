@@ -67,7 +67,11 @@ std::string ParseHeader(const unsigned char* h, std::int64_t got, Layout& l) {
 
 TrrFile::TrrFile(const std::string& path) : file_(path) {
     if (!file_.IsOpen()) throw VelmError("Can't open DCD file for reading!");
+    // Only a few bytes of each frame are read here; without read-ahead a file
+    // not in the page cache is indexed several times faster.
+    file_.ExpectScatteredReads(true);
     Index();
+    file_.ExpectScatteredReads(false);
 }
 
 // Walks the frame headers: their sizes say where the next frame starts. The

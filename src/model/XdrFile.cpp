@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace velm {
@@ -21,6 +22,14 @@ XdrFile::XdrFile(const std::string& path) {
 
 XdrFile::~XdrFile() {
     if (fd_ >= 0) ::close(fd_);
+}
+
+void XdrFile::ExpectScatteredReads(bool scattered) const {
+    if (fd_ >= 0) ::posix_fadvise(fd_, 0, 0, scattered ? POSIX_FADV_RANDOM : POSIX_FADV_NORMAL);
+}
+
+void XdrFile::Prefetch(std::int64_t offset, std::int64_t bytes) const {
+    if (fd_ >= 0 && bytes > 0) ::posix_fadvise(fd_, std::max<std::int64_t>(offset, 0), bytes, POSIX_FADV_WILLNEED);
 }
 
 bool XdrFile::Read(std::int64_t offset, void* out, std::size_t n) const {

@@ -37,6 +37,11 @@ public:
     std::int64_t Size() const { return size_; }
     // The n bytes at offset; false when the file ends before them or cannot be read.
     bool Read(std::int64_t offset, void* out, std::size_t n) const;
+    // Tells the kernel whether reads will hop through the file (walking frame
+    // headers: no read-ahead of bytes that will be skipped) or go in order.
+    void ExpectScatteredReads(bool scattered) const;
+    // Asks for bytes that will be read soon, without waiting for them.
+    void Prefetch(std::int64_t offset, std::int64_t bytes) const;
 
 private:
     int fd_ = -1;

@@ -14,6 +14,7 @@ constexpr std::int32_t kMagic = 1995;
 constexpr std::int64_t kHeaderBytes = 56;      // magic, atoms, step, time, 9 box values, atoms again
 constexpr std::int64_t kPackedHeaderBytes = 92;  // then precision, 3 minima, 3 maxima, small index, byte count
 constexpr int kLargestPlain = 9;               // frames of up to nine atoms hold plain floats
+constexpr std::int64_t kAhead = 32, kWindow = 16384;  // frame headers prefetched while indexing
 
 // The sizes of the small differences, a factor of about 2^(1/3) apart, so that
 // three of them take about `index` bits. Index 9 is the smallest in use.
@@ -198,7 +199,11 @@ bool Unpack(const unsigned char* data, std::size_t bytes, int atoms, const Packi
 
 XtcFile::XtcFile(const std::string& path) : file_(path) {
     if (!file_.IsOpen()) throw VelmError("Can't open DCD file for reading!");
+    // Only a few bytes of each frame are read here; without read-ahead a file
+    // not in the page cache is indexed several times faster.
+    file_.ExpectScatteredReads(true);
     Index();
+    file_.ExpectScatteredReads(false);
 }
 
 // Walks the frame headers: each says how many bytes its frame holds. The walk
@@ -226,8 +231,6 @@ void XtcFile::Index() {
         } else if (const std::int32_t atoms = XdrInt(h + 4); counted && atoms != atoms_) {
             problem = "A different number of atoms (" + std::to_string(atoms) + ", not " + std::to_string(atoms_) + ")";
         } else {
-            atoms_ = atoms;
-            counted = true;
             if (atoms <= kLargestPlain) {
                 bytes = kHeaderBytes + 12 * static_cast<std::int64_t>(atoms);
             } else if (got < kPackedHeaderBytes) {
@@ -238,6 +241,10 @@ void XtcFile::Index() {
                 bytes = kPackedHeaderBytes + (static_cast<std::int64_t>(packed) + 3) / 4 * 4;
             }
             if (problem.empty() && bytes > left) problem = kEnd;
+            if (problem.empty() || problem == kEnd) {
+                atoms_ = atoms;
+                counted = true;
+            }
         }
         if (!problem.empty()) {
             // Without one usable header there is no atom count to give.
@@ -247,6 +254,11 @@ void XtcFile::Index() {
         }
         at += bytes;
         offsets_.push_back(at);
+        // Frames of one trajectory are about the same size: the pages where
+        // the headers a few frames on should lie are asked for now, so that
+        // reading them from the disk overlaps instead of waiting in turn.
+        const std::int64_t mean = at / (k + 1);
+        file_.Prefetch(at + kAhead * mean - kWindow, 2 * kWindow);
     }
 }
 
