@@ -134,6 +134,13 @@ DcdHeader DcdFile::ReadHeader(bool keepWholeSteps) {
         header_.width = 4;
         N = (size - a + 8) / ((4 * A + 8) * 3 + cell);
         header_.steps = static_cast<int>(N);
+        // Without a count in the header, bytes after the last whole step are
+        // a step cut short.
+        const long stepBytes = (4 * A + 8) * 3 + cell;
+        if (keepWholeSteps && (size - stepsStart) % stepBytes != 0) {
+            header_.steps = static_cast<int>((size - stepsStart) / stepBytes);
+            header_.cutShort = true;
+        }
     } else {
         header_.width = 0;
     }

@@ -127,7 +127,8 @@ struct Packing {
 // the atom before. A run's length and a change of the small size are sent
 // after each whole atom, or a zero bit when both stay as they were. The first
 // two atoms of a run were swapped by the writer (water: H O H compresses
-// better than O H H), so the first difference is written before the whole one.
+// better than O H H), so the atom of the first difference is put before the
+// whole one.
 bool Unpack(const unsigned char* data, std::size_t bytes, int atoms, const Packing& p, float* xyz) {
     std::uint32_t sizes[3];
     bool large = false;

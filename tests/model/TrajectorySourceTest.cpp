@@ -191,6 +191,13 @@ TEST(TrajectorySource, CutFilesKeepEveryWholeFrame) {
         // Not even the first frame's header: nothing to count.
         EXPECT_EQ(OpenError(Copy(dir, name, 40)), "Unexpected end of file!");
     }
+    // A DCD header without a step count: the whole steps the size holds.
+    std::string uncounted = test::ReadText(test::DataPath("1ubi_20frames_le.dcd"));
+    std::memset(uncounted.data() + 8, 0, 4);
+    const long third = Files()["1ubi_20frames_le.dcd"]["offsets"][2];
+    auto s = OpenTrajectorySource(dir.Write("uncounted", uncounted.substr(0, static_cast<size_t>(third + 10))));
+    EXPECT_EQ(s->FrameCount(), 2);
+    EXPECT_EQ(s->Notice(), "Unexpected end of file in frame 3; the 2 frames before it are read");
 }
 
 TEST(TrajectorySource, DamagedFramesEndTheReadAtTheirNumber) {
