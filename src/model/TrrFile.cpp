@@ -67,8 +67,8 @@ std::string ParseHeader(const unsigned char* h, std::int64_t got, Layout& l) {
 
 TrrFile::TrrFile(const std::string& path) : file_(path) {
     if (!file_.IsOpen()) throw VelmError("Can't open DCD file for reading!");
-    // Only a few bytes of each frame are read here; without read-ahead a file
-    // not in the page cache is indexed several times faster.
+    // Indexing reads a few bytes of each frame: no read-ahead of the bytes
+    // between the headers.
     file_.ExpectScatteredReads(true);
     Index();
     file_.ExpectScatteredReads(false);
