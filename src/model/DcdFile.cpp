@@ -1,5 +1,6 @@
 #include "model/DcdFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -55,7 +56,23 @@ bool DcdFile::Skip(long bytes) {
     return false;
 }
 
-DcdHeader DcdFile::ReadHeader() {
+// A file whose steps stop early (a run that was killed): the value width
+// comes from the first x record's length, since the size no longer tells it,
+// and the steps are the whole ones the file holds.
+void DcdFile::KeepWholeSteps(long stepsStart, long size) {
+    const long cell = header_.unitCell ? kCellRecord : 0;
+    std::int32_t length = 0;
+    header_.width = 4;
+    if (std::fseek(file_, stepsStart + cell, SEEK_SET) == 0 && ReadInts(&length, 1) &&
+        length == 8 * static_cast<std::int64_t>(header_.atoms))
+        header_.width = 8;
+    message_.clear();
+    const long stepBytes = cell + 3 * (header_.atoms * static_cast<long>(header_.width) + 8);
+    header_.steps = static_cast<int>(std::min<long>(header_.steps, (size - stepsStart) / stepBytes));
+    header_.cutShort = true;
+}
+
+DcdHeader DcdFile::ReadHeader(bool keepWholeSteps) {
     if (!file_) throw VelmError("Please open the file before reading!");
     message_.clear();
     auto fail = [this](SourceLocation where = SourceLocation::current()) {
@@ -108,25 +125,43 @@ DcdHeader DcdFile::ReadHeader() {
     // A file cut short (a run that stopped early) holds fewer steps than its
     // header says. Checked before the width is worked out, so that a header
     // claiming billions of steps and atoms cannot overflow the arithmetic.
-    if (A > 0 && N > 0 && (size - stepsStart) / (cell + 3 * (A * 4 + 8)) < N)
-        throw VelmError("Unexpected end of file!");
-    if (A > 0 && N > 0) {
+    if (A > 0 && N > 0 && (size - stepsStart) / (cell + 3 * (A * 4 + 8)) < N) {
+        if (!keepWholeSteps) throw VelmError("Unexpected end of file!");
+        KeepWholeSteps(stepsStart, size);
+    } else if (A > 0 && N > 0) {
         header_.width = static_cast<int>((size - (24 + cell) * N - a + 8) / (3 * N * A));
     } else if (A > 0) {
         header_.width = 4;
         N = (size - a + 8) / ((4 * A + 8) * 3 + cell);
         header_.steps = static_cast<int>(N);
+        // Without a count in the header, bytes after the last whole step are
+        // a step cut short.
+        const long stepBytes = (4 * A + 8) * 3 + cell;
+        if (keepWholeSteps && (size - stepsStart) % stepBytes != 0) {
+            header_.steps = static_cast<int>((size - stepsStart) / stepBytes);
+            header_.cutShort = true;
+        }
     } else {
         header_.width = 0;
     }
     if (header_.width < 0) header_.width = 0;
-    if (A > 0 && N > 0 && (header_.width == 4 || header_.width == 8)) {
+    if (A > 0 && N > 0 && !header_.cutShort && (header_.width == 4 || header_.width == 8)) {
         const long stepBytes = cell + 3 * (A * header_.width + 8);
-        if (stepBytes > 0 && (size - stepsStart) / stepBytes < N) throw VelmError("Unexpected end of file!");
+        if (stepBytes > 0 && (size - stepsStart) / stepBytes < N) {
+            if (!keepWholeSteps) throw VelmError("Unexpected end of file!");
+            KeepWholeSteps(stepsStart, size);
+        }
     }
     if (std::fseek(file_, stepsStart, SEEK_SET) != 0) throw VelmError("Error reading DCD file");
+    stepsStart_ = stepsStart;
+    stepBytes_ = cell + 3 * (A * header_.width + 8);
     headerRead_ = true;
     return header_;
+}
+
+bool DcdFile::SeekStep(int k) {
+    if (!file_ || !headerRead_ || k < 0 || k > header_.steps) return false;
+    return std::fseek(file_, stepsStart_ + k * stepBytes_, SEEK_SET) == 0;
 }
 
 bool DcdFile::ReadStep(float* xyz) {
@@ -148,6 +183,8 @@ bool DcdFile::ReadStep(float* xyz) {
         message_ = "Error reading DCD file!";
         return false;
     }
+    if (cell)
+        for (int i = 0; i < 6; ++i) cell_[i] = Decode<double>(p + 4 + 8 * i, swap_);
     p += cell;
     for (int axis = 0; axis < 3; ++axis, p += axisBytes) {
         const auto open = static_cast<size_t>(static_cast<std::uint32_t>(length(p)));

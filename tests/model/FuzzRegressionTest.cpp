@@ -7,6 +7,8 @@
 #include "model/CommandLine.h"
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
+#include "model/TrajectorySource.h"
+#include "support/TestData.h"
 
 using namespace velm;
 
@@ -43,6 +45,22 @@ TEST(FuzzRegression, WildcardsInFolderPartsMatchNothing) {
             EXPECT_EQ(e.text(), "The wildcard failed to match a file name");
         }
     }
+}
+
+TEST(FuzzRegression, XtcFrameOfNoAtomsHasItsBoxAndNoCoordinates) {
+    // A frame of zero atoms (header only, with a box) before frames of ten:
+    // the fuzz target itself then indexed an empty coordinate array.
+    const std::string ten = test::ReadText(test::DataPath("1ubi10_mda.xtc"));
+    std::string none = ten.substr(0, 56);
+    for (size_t at : {4u, 52u}) none.replace(at, 4, std::string(4, '\0'));
+    test::TempDir dir;
+    auto s = OpenTrajectorySource(dir.Write("none.xtc", none + ten));
+    EXPECT_EQ(s->AtomCount(), 0);
+    ASSERT_EQ(s->FrameCount(), 1);
+    EXPECT_EQ(s->Notice(), "A different number of atoms (10, not 0) in frame 2; the frame before it is read");
+    s->ReadFrame(0, nullptr);
+    ASSERT_TRUE(s->Box().has_value());
+    EXPECT_FLOAT_EQ(s->Box()->vectors[0][0], 50.84f);
 }
 
 }  // namespace

@@ -32,6 +32,7 @@
 #include "core/RecordingUiHooks.h"
 #include "core/VelmError.h"
 #include "model/PdbFile.h"
+#include "model/TrajectorySource.h"
 #include "model/VelmDoc.h"
 #include "support/AddressSanitizer.h"
 #include "support/TestData.h"
@@ -368,6 +369,69 @@ TEST(Limits, TrajectoryClaimingBillionsOfStepsAndAtomsAtOnce) {
     EXPECT_TRUE(run.Finished()) << run.Describe();
     EXPECT_EQ(run.report, "message: Unexpected end of file! frames=0");
     ExpectBoundedMemory(run, baseline, 256 * 1024, "atoms and steps 2^31-1");
+}
+
+// XDR: big-endian 4-byte integers, as XTC and TRR headers hold them.
+std::string Xdr(std::initializer_list<std::int32_t> values) {
+    std::string out;
+    for (std::int32_t v : values)
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(static_cast<std::uint32_t>(v) >> (24 - 8 * i)));
+    return out;
+}
+
+// A caller of the trajectory source: the counts, then every frame when the
+// count is one a structure could have.
+std::string OpenSource(const std::string& path) {
+    try {
+        auto s = OpenTrajectorySource(path);
+        if (s->AtomCount() <= kUbiAtoms) {
+            std::vector<float> xyz(3 * static_cast<size_t>(s->AtomCount()));
+            for (int k = 0; k < s->FrameCount(); ++k) s->ReadFrame(k, xyz.data());
+        }
+        return "atoms=" + std::to_string(s->AtomCount()) + " frames=" + std::to_string(s->FrameCount()) + " " +
+               s->Notice();
+    } catch (const VelmError& e) {
+        return "message: " + e.text();
+    }
+}
+
+TEST(Limits, XtcAndTrrHeadersClaimingBillionsAreCheckedAgainstTheFile) {
+    TempDir dir;
+    const std::int32_t kMax = INT32_MAX;
+    const std::string xtc10 = test::ReadText(test::DataPath("1ubi10_mda.xtc")).substr(0, 132);  // one frame
+    const float precision = 1000.0f;
+    std::int32_t bits;
+    std::memcpy(&bits, &precision, 4);
+    // magic, atoms, step, time, box, atoms, precision, minimum, maximum, small index, bytes
+    auto xtc = [&](std::int32_t atoms, std::int32_t bytes) {
+        return Xdr({1995, atoms, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, atoms, bits, 0, 0, 0, 9, 9, 9, 9, bytes}) +
+               std::string(64, '\x55');
+    };
+    // magic, the version text, the block sizes, atoms, step, energies, time, lambda
+    auto trr = [](std::int32_t atoms, std::int32_t positions) {
+        return Xdr({1993, 13, 12}) + "GMX_trn_file" + Xdr({0, 0, 36, 0, 0, 0, 0, positions, 0, 0, atoms, 0, 0, 0, 0}) +
+               std::string(64, '\x55');
+    };
+    const std::string valid = dir.Write("valid.xtc", xtc10);
+    const long baseline = InChild([&] { return OpenSource(valid); }).peakKb;
+    struct Case { const char* name; std::string bytes; std::string expected; };
+    const Case cases[] = {
+        {"XTC atoms and bytes 2^31-1", xtc(kMax, kMax),
+         "atoms=2147483647 frames=0 Unexpected end of file in frame 1; no frame before it"},
+        {"XTC frame, then 2^31-1 bytes", xtc10 + xtc(10, kMax),
+         "atoms=10 frames=1 Unexpected end of file in frame 2; the frame before it is read"},
+        {"XTC 2^31-1 atoms in 64 bytes", xtc(kMax, 64), "message: Corrupt XTC frame header in frame 1"},
+        {"TRR positions of 178,956,970 atoms", trr(178956970, 178956970 * 12),
+         "atoms=178956970 frames=0 Unexpected end of file in frame 1; no frame before it"},
+        {"TRR atoms 2^31-1", trr(kMax, kMax), "message: Corrupt TRR frame header in frame 1"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.Write("claim", c.bytes);
+        const ChildRun run = InChild([&] { return OpenSource(path); });
+        EXPECT_TRUE(run.Finished()) << c.name << ": " << run.Describe();
+        EXPECT_EQ(run.report, c.expected) << c.name;
+        ExpectBoundedMemory(run, baseline, 256 * 1024, c.name);
+    }
 }
 
 // ---- long lines ----------------------------------------------------------------

@@ -1,0 +1,303 @@
+// Trajectory sources: a full pass (every frame decoded once, into one
+// buffer) over a 50,293-atom trajectory as DCD and as XTC beside MDAnalysis
+// iterating the same files in the same run, and the time from opening a
+// 1 GB DCD and a 1 GB XTC file to knowing its frame count.
+//
+//   trajectory_bench [--dir DIR] [--repeat N] [--no-mdanalysis]
+//       reads DIR/dcd_50k.pdb, DIR/dcd_50k_500.dcd (make_large_dcd) and
+//       DIR/xtc_50k_500.xtc (MDAnalysis's XTC writer, run-trajectory-bench),
+//       writes DIR/dcd_50k_1g.dcd and DIR/xtc_50k_1g.xtc once from them and
+//       prints one table
+//   trajectory_bench --time pass|open|cold FILE [--repeat N]
+//       one measurement as key=value pairs on one line; "cold" opens the file
+//       with its pages dropped from the page cache before every round
+//
+// Times are best-of-N wall times in fresh processes, files in the page cache
+// unless "cold".
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/VelmError.h"
+#include "model/TrajectorySource.h"
+
+#include "BenchSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace velm::bench;
+using Figures = std::map<std::string, double>;
+
+struct Paths {
+    fs::path dir = "/tmp/velm-bench";
+    std::string Topology() const { return (dir / "dcd_50k.pdb").string(); }
+    std::string Dcd() const { return (dir / "dcd_50k_500.dcd").string(); }
+    std::string Xtc() const { return (dir / "xtc_50k_500.xtc").string(); }
+    std::string BigDcd() const { return (dir / "dcd_50k_1g.dcd").string(); }
+    std::string BigXtc() const { return (dir / "xtc_50k_1g.xtc").string(); }
+};
+
+constexpr std::uintmax_t kGigabyte = 1000000000;
+
+// Drops the file's pages from the page cache, so that the next read comes
+// from the disk.
+void DropFromCache(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) throw std::runtime_error("cannot open " + path);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+}
+
+void Warm(const std::string& path) {
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    if (!in) return;
+    std::vector<char> buf(1 << 20);
+    while (std::fread(buf.data(), 1, buf.size(), in) == buf.size()) {
+    }
+    std::fclose(in);
+}
+
+double Best(int repeat, const std::function<void()>& body, const std::function<void()>& prepare = {}) {
+    double best = 1e30;
+    for (int i = 0; i < repeat; ++i) {
+        if (prepare) prepare();
+        const double t0 = Now();
+        body();
+        best = std::min(best, Now() - t0);
+    }
+    return best;
+}
+
+// Every frame once, in order, into one buffer: what playing the whole
+// trajectory costs the reader.
+Figures TimePass(const std::string& path, int repeat) {
+    Figures f;
+    std::vector<float> xyz;
+    double check = 0;
+    f["seconds"] = Best(repeat, [&] {
+        auto s = velm::OpenTrajectorySource(path);
+        xyz.resize(3 * static_cast<size_t>(s->AtomCount()));
+        for (int k = 0; k < s->FrameCount(); ++k) {
+            s->ReadFrame(k, xyz.data());
+            check += xyz[0];
+        }
+        f["frames"] = s->FrameCount();
+        f["atoms"] = s->AtomCount();
+    });
+    f["check"] = check;
+    return f;
+}
+
+Figures TimeOpen(const std::string& path, int repeat, bool cold) {
+    Figures f;
+    f["seconds"] = Best(
+        repeat,
+        [&] {
+            auto s = velm::OpenTrajectorySource(path);
+            f["frames"] = s->FrameCount();
+            f["atoms"] = s->AtomCount();
+        },
+        [&] {
+            if (cold) DropFromCache(path);
+        });
+    return f;
+}
+
+void Print(const Figures& f) {
+    for (const auto& [key, value] : f) std::printf("%s=%.9g ", key.c_str(), value);
+    std::printf("\n");
+}
+
+Figures InChild(const std::string& kind, const std::string& file, int repeat) {
+    std::printf("measuring %s %s\n", kind.c_str(), fs::path(file).filename().c_str());
+    std::fflush(stdout);
+    std::istringstream words(
+        Capture(Self() + " --time " + kind + " " + Quote(file) + " --repeat " + std::to_string(repeat)));
+    Figures f;
+    for (std::string w; words >> w;)
+        if (const size_t eq = w.find('='); eq != std::string::npos) f[w.substr(0, eq)] = std::atof(w.c_str() + eq + 1);
+    if (!f.count("seconds")) throw std::runtime_error("no figures for " + kind + " " + file);
+    return f;
+}
+
+// MDAnalysis's lines read "mdanalysis <tab> label <tab> frames <tab> seconds ...".
+Figures MdAnalysis(const std::string& arguments, const std::string& prefix) {
+    const std::string out = Capture("/usr/bin/python3 " + Quote(VELM_BENCH_DIR "/mdanalysis_reference.py") + " " +
+                                    arguments);
+    Figures f;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        char label[16] = {};
+        long frames = 0;
+        double seconds = 0;
+        if (std::sscanf(line.c_str(), "mdanalysis\t%15[a-z]\t%ld\t%lf", label, &frames, &seconds) == 3) {
+            f[prefix + label] = seconds;
+            f[prefix + label + "Frames"] = static_cast<double>(frames);
+        } else if (line.rfind("# MDAnalysis ", 0) == 0 && prefix == "dcd.") {
+            std::printf("%s\n", line.c_str() + 2);
+        }
+    }
+    return f;
+}
+
+// A DCD file of about 1 GB: the header of the 500-step file with a larger step
+// count, then its steps over and over.
+void MakeBigDcd(const Paths& p) {
+    if (fs::exists(p.BigDcd())) return;
+    const std::string dcd = p.Dcd();
+    auto source = velm::OpenTrajectorySource(dcd);
+    const auto size = static_cast<std::int64_t>(fs::file_size(dcd));
+    const int steps = source->FrameCount();
+    std::FILE* in = std::fopen(dcd.c_str(), "rb");
+    std::vector<char> bytes(static_cast<size_t>(size));
+    if (!in || std::fread(bytes.data(), 1, bytes.size(), in) != bytes.size())
+        throw std::runtime_error("cannot read " + dcd);
+    std::fclose(in);
+    std::int32_t title = 0;
+    std::memcpy(&title, bytes.data() + 92, 4);
+    const std::int64_t first = 4 + 84 + 4 + 4 + title + 4 + 12;
+    const std::int64_t stepBytes = (size - first) / steps;
+    const auto total = static_cast<std::int32_t>((kGigabyte - first) / stepBytes + 1);
+    std::memcpy(bytes.data() + 8, &total, 4);   // steps
+    std::memcpy(bytes.data() + 20, &total, 4);  // steps of the run
+    const std::string partial = p.BigDcd() + ".partial";
+    std::FILE* out = std::fopen(partial.c_str(), "wb");
+    bool ok = out && std::fwrite(bytes.data(), 1, static_cast<size_t>(first), out) == static_cast<size_t>(first);
+    for (std::int32_t s = 0; ok && s < total; ++s)
+        ok = std::fwrite(bytes.data() + first + (s % steps) * stepBytes, 1, static_cast<size_t>(stepBytes), out) ==
+             static_cast<size_t>(stepBytes);
+    if (!out || std::fclose(out) != 0 || !ok) throw std::runtime_error("cannot write " + partial);
+    fs::rename(partial, p.BigDcd());
+    std::printf("wrote %s: %d steps, %.1f MB\n", p.BigDcd().c_str(), total, fs::file_size(p.BigDcd()) / 1e6);
+}
+
+// An XTC file of about 1 GB: copies of the 500-frame file one after the
+// other, which is itself an XTC file (frames carry everything they need).
+void MakeBigXtc(const Paths& p) {
+    if (fs::exists(p.BigXtc())) return;
+    const std::uintmax_t size = fs::file_size(p.Xtc());
+    std::FILE* in = std::fopen(p.Xtc().c_str(), "rb");
+    std::vector<char> bytes(size);
+    if (!in || std::fread(bytes.data(), 1, size, in) != size) throw std::runtime_error("cannot read " + p.Xtc());
+    std::fclose(in);
+    const std::string partial = p.BigXtc() + ".partial";
+    std::FILE* out = std::fopen(partial.c_str(), "wb");
+    bool ok = out != nullptr;
+    int copies = 0;
+    for (std::uintmax_t written = 0; ok && written < kGigabyte; written += size, ++copies)
+        ok = std::fwrite(bytes.data(), 1, size, out) == size;
+    if (!out || std::fclose(out) != 0 || !ok) throw std::runtime_error("cannot write " + partial);
+    fs::rename(partial, p.BigXtc());
+    std::printf("wrote %s: %d copies of %s, %.1f MB\n", p.BigXtc().c_str(), copies, p.Xtc().c_str(),
+                fs::file_size(p.BigXtc()) / 1e6);
+}
+
+void Row(const char* label, double seconds, double frames, double megabytes, double reference) {
+    std::printf("%-44s %9.4f %9.1f %9.1f", label, seconds, frames / seconds, megabytes / seconds);
+    if (reference > 0) std::printf("   %5.2fx", reference / seconds);
+    std::printf("\n");
+}
+
+int Run(const Paths& p, int repeat, bool mdanalysis) {
+    for (const std::string& f : {p.Topology(), p.Dcd(), p.Xtc()})
+        if (!fs::exists(f)) {
+            std::fprintf(stderr, "trajectory_bench: %s is missing: run bench/run-trajectory-bench\n", f.c_str());
+            return 1;
+        }
+    MakeBigDcd(p);
+    MakeBigXtc(p);
+    std::printf("build %s, best of %d, %ld cores, %s\n", VELM_BUILD_TYPE, repeat, sysconf(_SC_NPROCESSORS_ONLN),
+                CpuName().c_str());
+    for (const std::string& f : {p.Dcd(), p.Xtc(), p.BigDcd(), p.BigXtc()}) Warm(f);
+
+    const Figures dcd = InChild("pass", p.Dcd(), repeat), xtc = InChild("pass", p.Xtc(), repeat);
+    const Figures openDcd = InChild("open", p.BigDcd(), repeat), openXtc = InChild("open", p.BigXtc(), repeat);
+    const Figures coldDcd = InChild("cold", p.BigDcd(), repeat), coldXtc = InChild("cold", p.BigXtc(), repeat);
+    Figures mda;
+    if (mdanalysis) {
+        std::printf("measuring MDAnalysis\n");
+        std::fflush(stdout);
+        const std::string r = " --repeat " + std::to_string(repeat) + " ";
+        for (const auto& [prefix, file] : {std::pair{"dcd.", p.Dcd()}, {"xtc.", p.Xtc()}})
+            for (const auto& [k, v] : MdAnalysis(r + Quote(p.Topology()) + " " + Quote(file), prefix)) mda[k] = v;
+        for (const auto& [prefix, file] : {std::pair{"bigdcd.", p.BigDcd()}, {"bigxtc.", p.BigXtc()}})
+            for (const auto& [k, v] : MdAnalysis("--open" + r + Quote(file), prefix)) mda[k] = v;
+        for (const char* key : {"dcd.pass", "xtc.pass", "bigdcd.open", "bigxtc.open"})
+            if (!mda.count(key)) std::fprintf(stderr, "trajectory_bench: no MDAnalysis figure %s\n", key);
+    }
+    auto ref = [&](const std::string& key) { return mda.count(key) ? mda.at(key) : 0.0; };
+    auto mb = [](const std::string& f) { return static_cast<double>(fs::file_size(f)) / 1e6; };
+
+    std::printf("\n(a) full pass, %.0f atoms: every frame decoded once into one buffer\n", dcd.at("atoms"));
+    std::printf("%-44s %9s %9s %9s   %s\n", "", "s", "frames/s", "MB/s", "speed vs MDAnalysis");
+    Row("DCD, TrajectorySource", dcd.at("seconds"), dcd.at("frames"), mb(p.Dcd()), ref("dcd.pass"));
+    if (mda.count("dcd.pass")) Row("DCD, MDAnalysis for ts in u.trajectory", ref("dcd.pass"), dcd.at("frames"), mb(p.Dcd()), 0);
+    Row("XTC, TrajectorySource", xtc.at("seconds"), xtc.at("frames"), mb(p.Xtc()), ref("xtc.pass"));
+    if (mda.count("xtc.pass")) Row("XTC, MDAnalysis for ts in u.trajectory", ref("xtc.pass"), xtc.at("frames"), mb(p.Xtc()), 0);
+    std::printf("  goals: DCD >= 1.50x MDAnalysis, XTC >= 1.00x MDAnalysis, decoding >= 60 frames/s\n");
+
+    std::printf("\n(b) open to frame count, 1 GB files\n");
+    std::printf("%-44s %9s %9s\n", "", "s", "frames");
+    const struct { const char* label; const Figures& f; } opens[] = {
+        {"DCD, page cache (frames from the size)", openDcd}, {"DCD, dropped from the cache", coldDcd},
+        {"XTC, page cache (index of frame headers)", openXtc}, {"XTC, dropped from the cache", coldXtc}};
+    for (const auto& o : opens) std::printf("%-44s %9.4f %9.0f\n", o.label, o.f.at("seconds"), o.f.at("frames"));
+    if (mda.count("bigdcd.open"))
+        std::printf("%-44s %9.4f %9.0f\n", "DCD, MDAnalysis DCDReader(path).n_frames", ref("bigdcd.open"), ref("bigdcd.openFrames"));
+    if (mda.count("bigxtc.open"))
+        std::printf("%-44s %9.4f %9.0f\n", "XTC, MDAnalysis XTCReader(refresh_offsets)", ref("bigxtc.open"), ref("bigxtc.openFrames"));
+    std::printf("  %s %.1f MB, %s %.1f MB; goal: under 0.2 s\n", fs::path(p.BigDcd()).filename().c_str(), mb(p.BigDcd()),
+                fs::path(p.BigXtc()).filename().c_str(), mb(p.BigXtc()));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Paths paths;
+    std::string kind, file;
+    int repeat = 5;
+    bool mdanalysis = true;
+    try {
+        for (int i = 1; i < argc; ++i) {
+            const std::string a = argv[i];
+            if (a == "--time" && i + 2 < argc) {
+                kind = argv[++i];
+                file = argv[++i];
+            } else if (a == "--dir" && i + 1 < argc) {
+                paths.dir = argv[++i];
+            } else if (a == "--repeat" && i + 1 < argc) {
+                repeat = std::max(1, std::atoi(argv[++i]));
+            } else if (a == "--no-mdanalysis") {
+                mdanalysis = false;
+            } else {
+                std::fprintf(stderr, "usage: trajectory_bench [--dir DIR] [--repeat N] [--no-mdanalysis]\n"
+                                     "       trajectory_bench --time pass|open|cold FILE [--repeat N]\n");
+                return 2;
+            }
+        }
+        if (kind == "pass") Print(TimePass(file, repeat));
+        else if (kind == "open" || kind == "cold") Print(TimeOpen(file, repeat, kind == "cold"));
+        else if (!kind.empty()) throw std::runtime_error("unknown --time " + kind);
+        else return Run(paths, repeat, mdanalysis);
+        return 0;
+    } catch (const velm::VelmError& e) {
+        std::fprintf(stderr, "trajectory_bench: %s\n", e.text().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "trajectory_bench: %s\n", e.what());
+    }
+    return 1;
+}
