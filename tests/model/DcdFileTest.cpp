@@ -323,17 +323,23 @@ TEST(Trajectory, TheInterfaceThreadMayReadTheMoleculeWhileStepsAreRead) {
 }
 
 TEST(Trajectory, CancelStopsBeforeTheNextStep) {
-    // Steps from 3 on wait until the interface thread has seen "Cancel".
+    // Steps from 3 on wait until the interface thread has acted on "Cancel":
+    // it has answered yes once and then asked again, so the stop it stores
+    // after the first yes is visible before the step under way ends.
     struct Hooks : RecordingUiHooks {
-        std::atomic<bool> seen{false};
-        bool ProgressCancelled() override { return seen = progress >= 3; }
+        std::atomic<int> asksAfterYes{0};
+        bool yes = false;
+        bool ProgressCancelled() override {
+            if (yes) ++asksAfterYes;
+            return yes = yes || progress >= 3;
+        }
     } ui;
     Molecule m;
     m.atoms.resize(2);
     int calls = 0;
     const bool done = ReadStepsOnWorker(m, 10, [&](float* xyz) {
         if (++calls > 3)
-            while (!ui.seen) std::this_thread::yield();
+            while (ui.asksAfterYes == 0) std::this_thread::yield();
         xyz[0] = static_cast<float>(calls);
     }, ui);
     EXPECT_FALSE(done);
