@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMimeData>
@@ -148,11 +149,16 @@ void CMainFrame::DocumentChanged(DocumentChange what) {
     UpdateMenus();
 }
 
+void CMainFrame::AddRecentFile(const std::string& path) {
+    // Absolute, so that the list opens the same files from wherever the program starts.
+    recent_.Add(QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString());
+}
+
 void CMainFrame::OpenFiles(const QStringList& paths) {
     ViewController::Pause pause(controller_);
     std::vector<std::string> files;
     for (const QString& p : paths) files.push_back(p.toStdString());
-    for (const std::string& read : OpenCoordinateFiles(document_, files, ui_)) recent_.Add(read);
+    for (const std::string& read : OpenCoordinateFiles(document_, files, ui_)) AddRecentFile(read);
     UpdateRecentFiles();
 }
 
@@ -170,7 +176,7 @@ void CMainFrame::OpenCoordinatesAndTrajectory() {
     ViewController::Pause pause(controller_);
     COpenCoordinatesAndTrajectoryDialog dialog(this, document_, ui_);
     if (dialog.exec() == QDialog::Accepted) {
-        recent_.Add(dialog.Form().coordinates);
+        AddRecentFile(dialog.Form().coordinates);
         UpdateRecentFiles();
     }
 }

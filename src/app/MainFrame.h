@@ -55,6 +55,7 @@ public:
     QAction* FindAction(const QString& text) const;
     void UpdateMenus();
     void UpdateRecentFiles();
+    void AddRecentFile(const std::string& path);
 
     // What the About box says.
     AboutFacts About() const;

@@ -58,7 +58,7 @@ void DesktopApplication::Start(const CommandLine& commandLine) {
     for (const std::string& file : commandLine.files)
         for (const auto& m : document_->Molecules())
             if (m->path == file) {
-                recent_.Add(file);
+                frame_->AddRecentFile(file);
                 break;
             }
     frame_->UpdateRecentFiles();

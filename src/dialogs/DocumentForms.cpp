@@ -16,9 +16,11 @@ std::vector<std::string> OpenCoordinateFiles(CVelmDoc& doc, const std::vector<st
             read.push_back(path);
         } catch (const VelmError& e) {
             ui.Message(e.shownText());
+            ui.SetStatusText("Ready");  // not the stage the read stopped at
             break;
         } catch (const std::exception&) {
             ui.Message("Unable to read input file!");
+            ui.SetStatusText("Ready");
             break;
         }
     }
@@ -57,6 +59,7 @@ bool CoordinateAndTrajectoryForm::Accept(CVelmDoc& doc, UiHooks& ui) const {
     } catch (const std::exception&) {
         ui.Message("Unable to read input files!");
     }
+    ui.SetStatusText("Ready");
     return false;
 }
 
