@@ -66,7 +66,10 @@ bool ViewController::BeginFrame(std::int64_t nowMs) {
         else Redraw();
         return false;
     }
-    Redraw();
+    // The next frame is asked for when it may be drawn, so that no paint in
+    // between is spent on a frame the throttle would skip.
+    if (hooks_.redrawIn) hooks_.redrawIn(kFrameIntervalMs);
+    else Redraw();
     if (s.animation.spinning) {
         camera_.SpinFrame();
         document_.AnnounceSceneMoved();

@@ -57,9 +57,9 @@ public:
     bool Resize(int width, int height);
 
     // One paint at `nowMs`: false when the frame is to be skipped (closer than
-    // 15 ms to the last one while animating; a later paint is requested then).
-    // While animating the next paint is requested and spinning turns the
-    // scene by its spin.
+    // 15 ms to the last one while animating; a paint is requested for when
+    // the 15 ms are up). While animating the next paint is requested for 15 ms
+    // on, and spinning turns the scene by its spin.
     bool BeginFrame(std::int64_t nowMs);
     // After the render pass: a playing trajectory advances; the frame time is kept.
     void EndFrame(std::int64_t nowMs);

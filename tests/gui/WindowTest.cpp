@@ -198,6 +198,45 @@ private slots:
         QVERIFY(w.frame().FindAction(QStringLiteral("Low"))->isChecked());
     }
 
+    void theFrameLoopThrottlesSpinsAndPlays() {
+        Window w(Settings());
+        w.frame().OpenFiles({QString::fromStdString(Data("1ubi.pdb"))});
+        ViewController& v = w.view();
+        std::vector<int> asked;
+        v.Hooks().redrawIn = [&asked](int ms) { asked.push_back(ms); };
+        AnimationState& a = v.scene.settings.animation;
+        a = AnimationState{};
+        QVERIFY(v.BeginFrame(1000));  // still: every paint draws, nothing more is asked
+        QVERIFY(asked.empty());
+        TrackballStep(v.scene.trackball.spin, 0, 0, 0.05f, 0, 0.8f);
+        a.spinning = a.animating = true;
+        v.scene.settings.lastFrameMs = 990;
+        const float w0 = v.scene.trackball.orientation[3];
+        QVERIFY(!v.BeginFrame(1000));  // 10 ms after the last frame
+        QCOMPARE(asked, std::vector<int>{5});
+        QCOMPARE(v.scene.trackball.orientation[3], w0);
+        QVERIFY(v.BeginFrame(1005));
+        QCOMPARE(asked.back(), ViewController::kFrameIntervalMs);
+        QVERIFY(v.scene.trackball.orientation[3] < w0);  // turned by its spin
+        v.EndFrame(1005);
+        QCOMPARE(v.scene.settings.lastFrameMs, std::int64_t{1005});
+        // A trajectory read starts playing; each drawn frame steps it.
+        w.doc().OpenCoordinatesAndTrajectory(Data("1ubi.pdb"), PdbType, Data("1ubi_20frames_le.dcd"), DcdType, 0);
+        QVERIFY(a.playing && a.animating);
+        QCOMPARE(w.doc().CurrentAnimationFrame(), 0);
+        v.EndFrame(1030);
+        v.EndFrame(1050);
+        QCOMPARE(w.doc().CurrentAnimationFrame(), 2);
+        // A modal dialog stops it and shows frame 0; afterwards it plays on from where it was.
+        {
+            ViewController::Pause pause(v);
+            QVERIFY(!a.playing && !a.animating);
+            QCOMPARE(w.doc().CurrentAnimationFrame(), 0);
+        }
+        QVERIFY(a.playing && a.animating);
+        QCOMPARE(w.doc().CurrentAnimationFrame(), 2);
+    }
+
     void failedOpenLeavesTheDocumentAndTheWindowAsTheyWere() {
         MessageBoxes boxes;
         Window w(Settings(), {Data("1ubi.pdb")});
