@@ -10,6 +10,8 @@ namespace velm {
 
 namespace {
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+// The program's texts break lines with "\r\n"; a message box wants "\n".
+QString BoxText(std::string_view s) { return Text(s).replace(QLatin1String("\r\n"), QLatin1String("\n")); }
 constexpr std::string_view kTrajectoryProgress = "Reading Trajectory";
 }  // namespace
 
@@ -34,12 +36,12 @@ void QtUiHooks::Message(std::string_view text) {
     // A message box is no place for the wait cursor.
     const int depth = waitDepth_;
     for (int i = 0; i < depth; ++i) QApplication::restoreOverrideCursor();
-    QMessageBox::warning(Window(), QStringLiteral("Velm"), Text(text));
+    QMessageBox::warning(Window(), QStringLiteral("Velm"), BoxText(text));
     for (int i = 0; i < depth; ++i) QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
 bool QtUiHooks::AskYesNo(std::string_view question) {
-    return QMessageBox::question(Window(), QStringLiteral("Velm"), Text(question), QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(Window(), QStringLiteral("Velm"), BoxText(question), QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 

@@ -54,6 +54,8 @@ DesktopApplication::~DesktopApplication() {
 void DesktopApplication::Start(const CommandLine& commandLine) {
     frame_->show();
     const bool help = StartUp(commandLine, *document_, depths_, ui_);
+    // A load that failed stopped at one of its stages: the window is ready all the same.
+    ui_.SetStatusText("Ready");
     // The files the command line loaded join the recent-file list.
     for (const std::string& file : commandLine.files)
         for (const auto& m : document_->Molecules())
@@ -92,7 +94,6 @@ int RunDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(kApplication));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(kApplication));
 
     QtSettingsStore store;
     int status = 0;

@@ -38,9 +38,9 @@ CVelmView::CVelmView(ViewController& controller, QWidget* parent) : QOpenGLWidge
 }
 
 CVelmView::~CVelmView() {
-    makeCurrent();
-    renderer_.reset();
-    doneCurrent();
+    // The context outlives this part of the widget: it must not call back here.
+    if (QOpenGLContext* c = context()) disconnect(c, nullptr, this, nullptr);
+    ReleaseRenderer();
 }
 
 void CVelmView::ReleaseRenderer() {

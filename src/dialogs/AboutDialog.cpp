@@ -8,6 +8,7 @@ namespace velm {
 
 CAboutDialog::CAboutDialog(QWidget* parent, const AboutFacts& facts) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Velm"));
+    setMinimumWidth(420);
     auto* layout = new QVBoxLayout(this);
     for (const std::string& line : AboutLines(facts)) {
         auto* label = new QLabel(QString::fromStdString(line), this);

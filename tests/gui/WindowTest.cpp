@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -250,6 +251,19 @@ private slots:
         QCOMPARE(w.frame().windowTitle(), title);
         QCOMPARE(w.frame().PaneText(0), pane0);
         QCOMPARE(w.app.Recent().Files().size(), size_t{1});
+
+        // A file dropped on the window opens as Open Coord opens it.
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(QString::fromStdString(Data("2hhb.pdb")))});
+        const QPointF centre(w.frame().width() / 2.0, w.frame().height() / 2.0);
+        QDragEnterEvent enter(centre.toPoint(), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w.frame(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(centre, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&w.frame(), &drop);
+        QCOMPARE(w.doc().MoleculeCount(), 2);
+        QCOMPARE(w.frame().windowTitle(), QString::fromStdString(Data("2hhb.pdb")) + QStringLiteral(" - Velm"));
+        QCOMPARE(w.app.Recent().Files().front(), Data("2hhb.pdb"));
     }
 
     void clickOnAnAtomFillsPanesOneToThree() {
