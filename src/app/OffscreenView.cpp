@@ -80,7 +80,7 @@ void COffscreenView::Render() {
 void COffscreenView::paintEvent(QPaintEvent*) {
     if (controller_.BeginFrame(QDateTime::currentMSecsSinceEpoch())) {
         Render();
-        controller_.EndFrame(QDateTime::currentMSecsSinceEpoch());
+        controller_.EndFrame();
     }
     QPainter painter(this);
     if (image_.isNull()) painter.fillRect(rect(), Qt::black);

@@ -20,7 +20,8 @@ CVelmView::CVelmView(ViewController& controller, QWidget* parent) : QOpenGLWidge
     // A paint skipped by the frame throttle keeps the last frame on screen.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     later_.setSingleShot(true);
-    connect(&later_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    // The frame is due: paint now, not after the toolkit's own update delay (5 ms on X11).
+    connect(&later_, &QTimer::timeout, this, qOverload<>(&QWidget::repaint));
     ViewHooks& hooks = controller.Hooks();
     hooks.redraw = [this] { update(); };
     hooks.redrawIn = [this](int ms) {
@@ -88,7 +89,7 @@ void CVelmView::paintGL() {
         // A frame that cannot be drawn shows the background; the next may succeed.
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
-    controller_.EndFrame(QDateTime::currentMSecsSinceEpoch());
+    controller_.EndFrame();
 }
 
 }  // namespace velm

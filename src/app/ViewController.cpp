@@ -57,7 +57,10 @@ bool ViewController::Resize(int width, int height) {
 
 bool ViewController::BeginFrame(std::int64_t nowMs) {
     ViewSettings& s = scene.settings;
-    if (!s.animation.animating) return true;
+    if (!s.animation.animating) {
+        s.lastFrameMs = nowMs;
+        return true;
+    }
     s.nowMs = nowMs;
     const std::int64_t since = nowMs - s.lastFrameMs;
     if (since >= 0 && since < kFrameIntervalMs) {
@@ -70,6 +73,8 @@ bool ViewController::BeginFrame(std::int64_t nowMs) {
     // between is spent on a frame the throttle would skip.
     if (hooks_.redrawIn) hooks_.redrawIn(kFrameIntervalMs);
     else Redraw();
+    // Frames start at least 15 ms apart; one that takes longer is followed at once.
+    s.lastFrameMs = nowMs;
     if (s.animation.spinning) {
         camera_.SpinFrame();
         document_.AnnounceSceneMoved();
@@ -77,10 +82,9 @@ bool ViewController::BeginFrame(std::int64_t nowMs) {
     return true;
 }
 
-void ViewController::EndFrame(std::int64_t nowMs) {
-    ViewSettings& s = scene.settings;
+void ViewController::EndFrame() {
+    const ViewSettings& s = scene.settings;
     if (s.animation.playing) document_.Step(s.animation.playDirection);
-    s.lastFrameMs = nowMs;
 }
 
 bool ViewController::TakeReinitialise() { return std::exchange(reinitialise_, false); }

@@ -56,13 +56,14 @@ public:
     // Window size in device pixels; false when ignored (a side not positive).
     bool Resize(int width, int height);
 
-    // One paint at `nowMs`: false when the frame is to be skipped (closer than
-    // 15 ms to the last one while animating; a paint is requested for when
-    // the 15 ms are up). While animating the next paint is requested for 15 ms
-    // on, and spinning turns the scene by its spin.
+    // One paint at `nowMs`: false when the frame is to be skipped (starting
+    // less than 15 ms after the last drawn one while animating; a paint is
+    // requested for when the 15 ms are up). A drawn frame's start is kept;
+    // while animating the next paint is requested for 15 ms on, and spinning
+    // turns the scene by its spin.
     bool BeginFrame(std::int64_t nowMs);
-    // After the render pass: a playing trajectory advances; the frame time is kept.
-    void EndFrame(std::int64_t nowMs);
+    // After the render pass: a playing trajectory advances.
+    void EndFrame();
     // The GL state to set up again before drawing (quality, font, fog, line
     // smoothing, background, lights): true once per change.
     bool TakeReinitialise();
