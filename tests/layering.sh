@@ -3,7 +3,7 @@
 # include Qt, and each layer only the layers under it.
 set -u
 src=${1:?source folder}
-order=(core model analysis surface measure render output batch app dialogs)
+order=(core model analysis surface measure render output batch dialogs app)
 status=0
 for ((i = 0; i < ${#order[@]}; i++)); do
   layer=${order[$i]}

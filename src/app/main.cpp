@@ -1,19 +1,39 @@
-// velm: the molecular viewer. Until the desktop window is built, the program
-// runs headless: velm -batch FILE...
+// velm: the molecular viewer. With -batch it works headless; otherwise it
+// opens its window, which needs a display.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "app/VelmApplication.h"
 #include "batch/Batch.h"
+
+namespace {
+
+bool Set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
+// A display to open the window on, or a platform that needs none.
+bool CanShowWindow() {
+    if (Set("DISPLAY") || Set("WAYLAND_DISPLAY")) return true;
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform && (std::strcmp(platform, "offscreen") == 0 || std::strcmp(platform, "minimal") == 0);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "-batch") == 0) {
         std::vector<std::string> args(argv + 2, argv + argc);
         return velm::RunBatch(args, stdout, stderr);
     }
-    std::fprintf(stderr,
-                 "velm: the desktop window is not available in this build; use batch mode:\n"
-                 "  velm -batch FILE...   (velm -batch -help for the options)\n");
-    return 2;
+    if (!CanShowWindow()) {
+        std::fprintf(stderr, "velm: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); "
+                             "use velm -batch FILE... to work without one\n");
+        return 2;
+    }
+    return velm::RunDesktop(argc, argv);
 }
