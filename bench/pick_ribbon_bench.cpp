@@ -7,7 +7,7 @@
 //
 //   pick_ribbon_bench [--dir DIR] [--rounds N] [--frames N] [--budget S]
 //       every case in a fresh process; prints markdown tables
-//   pick_ribbon_bench --pick FILE[,FILE...] [--rounds N]
+//   pick_ribbon_bench --pick FILE[,FILE...] [--rounds N] [--pick-mode MODE]   (MODE: WireFrame, Cpk, ...)
 //   pick_ribbon_bench --ribbon FILE MODE [--frames N] [--budget S]
 //       one case in this process: one line of figures, then the GL
 //       renderer's name
@@ -94,7 +94,7 @@ struct PickFigures {
 
 constexpr const char* kPickLine = "%ld %ld %d %lf %lf %lf %lf %lf %d %d %d %d %d\n";
 
-int CasePick(const std::string& files, int rounds) {
+int CasePick(const std::string& files, int rounds, velm::RenderMode mode) {
     CountingUi ui;
     velm::CVelmDoc doc(ui);
     doc.options.computeSecondaryStructure = 0;  // no ribbons here; picking names atoms and bonds
@@ -117,7 +117,7 @@ int CasePick(const std::string& files, int rounds) {
         velm::SceneRenderer view(scene);
         view.Initialise();
         view.Resize(kSide, kSide);
-        velm::ApplyRenderMode(s, doc, velm::WireFrame);  // what a loaded molecule shows
+        velm::ApplyRenderMode(s, doc, mode);  // wire frame: what a loaded molecule shows
         velm::OnDocumentChanged(scene, doc);
         renderer = RendererName();
 
@@ -449,13 +449,14 @@ int main(int argc, char** argv) {
     // Before any context exists: Mesa reads it when the driver is chosen.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     fs::path dir = "/tmp/velm-bench";
-    std::string pickFiles, ribbonFile, ribbonMode;
+    std::string pickFiles, ribbonFile, ribbonMode, pickMode = "WireFrame";
     int rounds = 3, frames = 20;
     double budget = 20;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
             if (a == "--pick" && i + 1 < argc) pickFiles = argv[++i];
+            else if (a == "--pick-mode" && i + 1 < argc) pickMode = argv[++i];
             else if (a == "--ribbon" && i + 2 < argc) {
                 ribbonFile = argv[++i];
                 ribbonMode = argv[++i];
@@ -466,12 +467,16 @@ int main(int argc, char** argv) {
             else {
                 std::fprintf(stderr,
                              "usage: pick_ribbon_bench [--dir DIR] [--rounds N] [--frames N] [--budget S]\n"
-                             "       pick_ribbon_bench --pick FILE[,FILE...] [--rounds N]\n"
+                             "       pick_ribbon_bench --pick FILE[,FILE...] [--rounds N] [--pick-mode MODE]\n"
                              "       pick_ribbon_bench --ribbon FILE MODE [--frames N] [--budget S]\n");
                 return 2;
             }
         }
-        if (!pickFiles.empty()) return CasePick(pickFiles, rounds);
+        if (!pickFiles.empty()) {
+            const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(pickMode);
+            if (!mode) throw std::runtime_error("unknown render mode " + pickMode);
+            return CasePick(pickFiles, rounds, *mode);
+        }
         if (!ribbonFile.empty()) return CaseRibbon(ribbonFile, ribbonMode, frames, budget);
         return RunAll(dir, rounds, frames, budget);
     } catch (const std::exception& e) {

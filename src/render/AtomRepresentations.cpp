@@ -79,11 +79,12 @@ void DrawCpk(const Molecule& molecule, const DrawContext& context) {
             }
         }
         SetColour(a.colour);
+        NameAtom(context, i);
         DrawSphere(context, kAtomSphereList, p, a.radius);
     }
     EndSolids(context);
-    if (context.clip) {
-        glEnable(GL_CLIP_PLANE0);
+    if (context.clip) glEnable(GL_CLIP_PLANE0);
+    if (context.clip && !context.naming) {
         context.clip->DrawCaps(molecule, context, context.scale, context.clipCentre,
                                context.settings.quality.Values().atom);
     }
@@ -111,11 +112,13 @@ void DrawSticks(const Molecule& molecule, const DrawContext& context) {
     const DrawnPositions at(molecule);
     const double bondRadius = context.settings.stickBondRadius;
     BeginSolids(context);
-    for (const Bond& b : molecule.bonds) {
+    for (size_t j = 0; j < molecule.bonds.size(); ++j) {
+        const Bond& b = molecule.bonds[j];
         if (Skipped(molecule, b)) continue;
         const Vec3 p = at[b.first], d = at[b.second] - p;
         const double length = Length(d);
         if (!(length > 0)) continue;
+        NameBond(context, j);
         glPushMatrix();
         glTranslated(p.x, p.y, p.z);
         TurnOnto(d, length);
@@ -136,6 +139,7 @@ void DrawSticks(const Molecule& molecule, const DrawContext& context) {
         const Atom& a = molecule.atoms[static_cast<size_t>(i)];
         if (Skipped(molecule, a)) continue;
         SetColour(a.colour);
+        NameAtom(context, i);
         DrawSphere(context, kAtomSphereList, at[i], atomRadius);
     }
     EndSolids(context);
@@ -149,10 +153,12 @@ void DrawTraceSticks(const Molecule& molecule, const DrawContext& context) {
         ForEachTraceStep(chain, at, [&](int previous, int current) {
             if (previous < 0) return;
             SetColour(molecule.atoms[static_cast<size_t>(previous)].colour);
+            NameAtom(context, previous);
             DrawCylinder(at[previous], at[current], context.settings.stickBondRadius);
         });
         ForEachTraceStep(chain, at, [&](int, int current) {
             SetColour(molecule.atoms[static_cast<size_t>(current)].colour);
+            NameAtom(context, current);
             DrawSphere(context, kAtomSphereList, at[current], context.settings.stickAtomRadius);
         });
     }
@@ -167,6 +173,11 @@ void DrawTraceWireFrame(const Molecule& molecule, const DrawContext& context) {
         glBegin(GL_LINES);
         ForEachTraceStep(chain, at, [&](int previous, int current) {
             if (previous < 0) return;
+            if (context.naming) {  // a name only between primitives
+                glEnd();
+                NameAtom(context, previous);
+                glBegin(GL_LINES);
+            }
             SetColour(molecule.atoms[static_cast<size_t>(previous)].colour);
             Vertex(at[previous]);
             SetColour(molecule.atoms[static_cast<size_t>(current)].colour);

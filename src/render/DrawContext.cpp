@@ -56,6 +56,14 @@ void EndSolids(const DrawContext& context) {
     SwitchToLineLight(context.lighting);
 }
 
+void NameAtom(const DrawContext& context, int atom) {
+    if (context.naming) glLoadName(context.firstName + static_cast<unsigned>(atom));
+}
+
+void NameBond(const DrawContext& context, size_t bond) {
+    if (context.naming) glLoadName(context.firstBondName + static_cast<unsigned>(bond));
+}
+
 void SetColour(const Rgba& colour) { glColor4ub(colour.r, colour.g, colour.b, colour.a); }
 void SetColourRgb(const Rgba& colour) { glColor3ub(colour.r, colour.g, colour.b); }
 

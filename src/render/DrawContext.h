@@ -2,6 +2,8 @@
 // What every drawing routine of a molecule needs besides the molecule: the
 // scene's settings and lights, the label font, and the turn that makes the
 // sphere caps face the eye. Made once per molecule and eye by the render pass.
+#include <cstddef>
+
 #include "core/Rgba.h"
 #include "core/Vec3.h"
 #include "model/Frame.h"
@@ -33,6 +35,11 @@ struct DrawContext {
     Vec3 translation;
     double scale = 1;
     Vec3 clipCentre;
+
+    // In the selection pass: each atom, bond or backbone step drawn is named
+    // after what it shows, atoms from firstName on, then the bonds.
+    bool naming = false;
+    unsigned firstName = 0, firstBondName = 0;
 };
 
 // The coordinates a molecule is drawn with: its current trajectory frame, or
@@ -56,6 +63,10 @@ void MakeCapTurn(const float rotation[16], float eyeAngleDegrees, float capTurn[
 // by the line light alone, flat.
 void BeginSolids(const DrawContext& context);
 void EndSolids(const DrawContext& context);
+
+// In the selection pass, names what is drawn next (outside glBegin/glEnd).
+void NameAtom(const DrawContext& context, int atom);
+void NameBond(const DrawContext& context, size_t bond);
 
 void SetColour(const Rgba& colour);  // all four bytes
 void SetColourRgb(const Rgba& colour);

@@ -97,7 +97,14 @@ void DrawTraceSpline(const Molecule& m, const DrawContext& context) {
     ForEachRun(m, [&](int c, BackboneRun run) {
         SplineCursor cursor(m, c, q.spline, q.tension, run);
         glBegin(GL_LINE_STRIP);
+        int named = -1;
         for (SplinePoint p; cursor.NextPoint(p);) {
+            if (context.naming && p.atom != named) {  // the strip restarts at each residue
+                glVertex3d(p.point.x, p.point.y, p.point.z);
+                glEnd();
+                NameAtom(context, named = p.atom);
+                glBegin(GL_LINE_STRIP);
+            }
             Colour(m, p.atom);
             Vertex(p.point);
         }
@@ -114,6 +121,7 @@ void DrawSolidRibbon(const Molecule& m, const DrawContext& context) {
         SplineFrame previous, current;
         if (!cursor.NextFrame(previous)) return;
 
+        NameAtom(context, previous.colourAtom);
         glBegin(GL_TRIANGLE_FAN);
         Normal(previous.tangent * -1.0);
         Colour(m, previous.colourAtom);
@@ -123,6 +131,11 @@ void DrawSolidRibbon(const Molecule& m, const DrawContext& context) {
 
         glBegin(GL_TRIANGLE_STRIP);
         while (cursor.NextFrame(current)) {
+            if (context.naming) {
+                glEnd();
+                NameAtom(context, previous.colourAtom);
+                glBegin(GL_TRIANGLE_STRIP);
+            }
             for (int k = 0; k < ring.points; ++k) {
                 const Vec3 a = ring.Offset(previous, k), b = ring.Offset(current, k);
                 Colour(m, previous.colourAtom);
@@ -160,6 +173,11 @@ void DrawFlatRibbon(const Molecule& m, const DrawContext& context) {
         if (!cursor.NextFrame(previous)) return;
         glBegin(GL_QUAD_STRIP);
         while (cursor.NextFrame(current)) {
+            if (context.naming) {
+                glEnd();
+                NameAtom(context, previous.colourAtom);
+                glBegin(GL_QUAD_STRIP);
+            }
             for (const SplineFrame* f : {&previous, &current}) {
                 Normal(f->binormal);
                 Colour(m, f->colourAtom);

@@ -190,15 +190,23 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     glTranslatef(m.trackball.translation[0], m.trackball.translation[1], m.trackball.translation[2]);
 
     if (pass == PassMode::Select) {
-        DrawForSelection(m, firstName);
-        glPopMatrix();
-        return;
+        context.naming = true;
+        context.firstName = firstName;
+        context.firstBondName = firstName + static_cast<unsigned>(m.AtomCount());
+    } else if (m.showLabels) {
+        DrawAtomLabels(m, context);
     }
-    if (m.showLabels) DrawAtomLabels(m, context);
+    const auto lines = [&] {
+        if (context.naming) DrawNamedPoints(m, context);
+        else DrawWireFrame(m, context);
+    };
     switch (m.renderMode) {
-    case WireFrame: DrawWireFrame(m, context); break;
+    case WireFrame: lines(); break;
     case Cpk: DrawCpk(m, context); break;
-    case Points: DrawPoints(m, context); break;
+    case Points:
+        if (context.naming) DrawNamedPoints(m, context);
+        else DrawPoints(m, context);
+        break;
     case Sticks:
     case BallAndStick: DrawSticks(m, context); break;
     case TraceSticks: DrawTraceSticks(m, context); break;
@@ -209,11 +217,15 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     case Tube:
     case TemperatureTube:
     case OccupancyTube:
-        if (m.showWireFrame) DrawWireFrame(m, context);
+        if (m.showWireFrame) lines();
         if (m.renderMode == FlatRibbon) DrawFlatRibbon(m, context);
         else DrawSolidRibbon(m, context);
         break;
     default: break;
+    }
+    if (context.naming) {
+        glPopMatrix();
+        return;
     }
     if (scene_.torsion.Shown(&m)) DrawSelectedBond(m, scene_.torsion, context);
     if (m.showMonitors) DrawMonitors(m, context);

@@ -7,14 +7,11 @@
 
 namespace velm {
 
-void DrawForSelection(const Molecule& m, unsigned firstName) {
-    if (m.renderMode == Hidden) return;
-    if (m.renderMode >= TraceSpline && !m.showWireFrame) return;
+void DrawNamedPoints(const Molecule& m, const DrawContext& context) {
     const DrawnPositions at(m);
-    const unsigned atoms = static_cast<unsigned>(m.AtomCount());
     for (int i = 0; i < m.AtomCount(); ++i) {
         if (m.atoms[static_cast<size_t>(i)].hetero && !m.showSolvent) continue;
-        glLoadName(firstName + static_cast<unsigned>(i));
+        NameAtom(context, i);
         const Vec3 p = at[i];
         glBegin(GL_POINTS);
         glVertex3d(p.x, p.y, p.z);
@@ -25,7 +22,7 @@ void DrawForSelection(const Molecule& m, unsigned firstName) {
         if (!m.showSolvent && m.atoms[static_cast<size_t>(b.first)].hetero &&
             m.atoms[static_cast<size_t>(b.second)].hetero)
             continue;
-        glLoadName(firstName + atoms + static_cast<unsigned>(j));
+        NameBond(context, j);
         const Vec3 p = (at[b.first] + at[b.second]) * 0.5;
         glBegin(GL_POINTS);
         glVertex3d(p.x, p.y, p.z);

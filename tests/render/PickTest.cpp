@@ -10,10 +10,13 @@
 #include "core/RecordingUiHooks.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
+#include "model/ReadCoordinates.h"
+#include "render/RenderCommands.h"
 #include "render/OffscreenContext.h"
 #include "render/Pick.h"
 #include "render/SceneRadius.h"
 #include "render/SceneRenderer.h"
+#include "support/TestData.h"
 
 using namespace velm;
 
@@ -183,6 +186,52 @@ TEST_F(PickTest, EachStereoHalfPicksInItsOwnEyesView) {
     EXPECT_EQ(PickAt(right).kind, PickResult::AtomHit);
     // The right half's point mirrored into the left half misses there.
     EXPECT_EQ(PickAt({right.first - kSize / 2, right.second}).kind, PickResult::None);
+}
+
+TEST_F(PickTest, AClickPicksTheSphereStickOrRibbonUnderTheCursor) {
+    // Off the centre of a space-filling sphere: the atom, where the centre's
+    // point alone is out of the pick window's reach.
+    Molecule& cpk = *molecules_.Append(Atoms({{0, 0, 0}}));
+    cpk.atoms[0].radius = 1.5;
+    SetRenderMode(scene_.settings, cpk, Cpk);
+    PickResult r = PickAt(WindowPoint({1.0, 0.6, 0}));
+    EXPECT_EQ(r.kind, PickResult::AtomHit);
+    EXPECT_EQ(PickAt(WindowPoint({1.8, 0, 0})).kind, PickResult::None);
+
+    // Along a stick its bond; at its end, the atom's ball in front of it.
+    molecules_.Clear();
+    Molecule& sticks = *molecules_.Append(Atoms({{-1, 0, 0}, {1, 0, 0}}, {{0, 1}}));
+    SetRenderMode(scene_.settings, sticks, Sticks);
+    r = PickAt(WindowPoint({0.5, 0, 0}));
+    EXPECT_EQ(r.kind, PickResult::BondHit);
+    r = PickAt(WindowPoint({-1, 0, 0}));
+    EXPECT_EQ(r.kind, PickResult::AtomHit);
+    EXPECT_EQ(r.index, 0);
+
+    // On ubiquitin's ribbon: the trace atom of the residue under the cursor,
+    // never a side chain that the ribbon does not show.
+    molecules_.Clear();
+    auto read = std::make_unique<Molecule>();
+    ReadCoordinateFile(*read, test::DataPath("1ubi.pdb"), false, true, PdbType, ui_);
+    Molecule& ribbon = *molecules_.Append(std::move(read));
+    SetRenderMode(scene_.settings, ribbon, SolidRibbon);
+    scene_.settings.SceneRadius = 4 * 25;  // 25 angstroms a unit
+    const double scale = 4 / scene_.settings.SceneRadius;
+    int front = -1, picked = 0;
+    for (const Residue& residue : ribbon.chains[0].residues) {
+        const Atom& ca = ribbon.atoms[static_cast<size_t>(residue.traceAtom)];
+        if (front < 0 || ca.z > ribbon.atoms[static_cast<size_t>(front)].z) front = residue.traceAtom;
+        r = PickAt(WindowPoint(Vec3{ca.x, ca.y, ca.z} * scale));
+        if (r.kind == PickResult::None) continue;
+        ++picked;
+        EXPECT_EQ(r.kind, PickResult::AtomHit);
+        EXPECT_EQ(ribbon.atoms[static_cast<size_t>(r.index)].Name(), "CA");
+    }
+    EXPECT_GT(picked, 60);  // of 76 residues; a few lie behind others' ribbon
+    const Atom& nearest = ribbon.atoms[static_cast<size_t>(front)];
+    r = PickAt(WindowPoint(Vec3{nearest.x, nearest.y, nearest.z} * scale));
+    ASSERT_EQ(r.kind, PickResult::AtomHit);
+    EXPECT_LE(std::abs(ribbon.atoms[static_cast<size_t>(r.index)].residueNumber - nearest.residueNumber), 1);
 }
 
 }  // namespace
