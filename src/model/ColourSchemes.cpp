@@ -1,5 +1,6 @@
 #include "model/ColourSchemes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -41,6 +42,40 @@ double Normalised(double v, double lo, double hi) { return std::fabs(hi - lo) < 
 
 double Scaled(double v, double lo, double hi) { return std::fabs(hi - lo) < 1e-6 ? 1.0 : v / (hi - lo); }
 
+namespace {
+// Over the atoms `forEach` visits, or every atom when it visits none.
+template <typename Visit>
+ValueRange RangeOver(const Molecule& m, double Atom::*field, Visit forEach) {
+    ValueRange r;
+    bool any = false;
+    const auto take = [&](const Atom& a) {
+        const double v = std::fabs(a.*field);
+        r.smallest = any ? std::min(r.smallest, v) : v;
+        r.largest = any ? std::max(r.largest, v) : v;
+        any = true;
+    };
+    forEach(take);
+    if (!any)
+        for (const Atom& a : m.atoms) take(a);
+    return r;
+}
+}  // namespace
+
+ValueRange ShownRange(const Molecule& m, double Atom::*field) {
+    return RangeOver(m, field, [&](const auto& take) {
+        for (const Atom& a : m.atoms)
+            if (!a.hetero || m.showSolvent) take(a);
+    });
+}
+
+ValueRange TraceRange(const Molecule& m, double Atom::*field) {
+    return RangeOver(m, field, [&](const auto& take) {
+        for (const Chain& c : m.chains)
+            for (const Residue& r : c.residues)
+                if (r.traceAtom >= 0 && r.traceAtom < m.AtomCount()) take(m.atoms[static_cast<size_t>(r.traceAtom)]);
+    });
+}
+
 int FindAtomBySerial(const Molecule& molecule, int serial) {
     for (int i = 0; i < molecule.AtomCount(); ++i)
         if (molecule.atoms[i].serial == serial) return i;
@@ -60,14 +95,14 @@ void ColourAtomsByElement(Molecule& molecule, const ElementColours& table) {
 }
 
 void ColourAtomsByTemperature(Molecule& molecule) {
-    for (Atom& a : molecule.atoms)
-        a.colour = GradientColour(Normalised(a.temperatureFactor, molecule.minTemperature, molecule.maxTemperature));
+    const ValueRange r = ShownRange(molecule, &Atom::temperatureFactor);
+    for (Atom& a : molecule.atoms) a.colour = GradientColour(Normalised(a.temperatureFactor, r.smallest, r.largest));
     molecule.UpdateBondSplitColours();
 }
 
 void ColourAtomsByOccupancy(Molecule& molecule) {
-    for (Atom& a : molecule.atoms)
-        a.colour = GradientColour(Normalised(a.occupancy, molecule.minOccupancy, molecule.maxOccupancy));
+    const ValueRange r = ShownRange(molecule, &Atom::occupancy);
+    for (Atom& a : molecule.atoms) a.colour = GradientColour(Normalised(a.occupancy, r.smallest, r.largest));
     molecule.UpdateBondSplitColours();
 }
 

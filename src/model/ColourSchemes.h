@@ -10,6 +10,7 @@
 namespace velm {
 
 class Molecule;
+struct Atom;
 
 // Blue (0) through green (0.5) to red (1); values outside 0..1 saturate.
 Rgba GradientColour(double x);
@@ -17,6 +18,18 @@ Rgba GradientColour(double x);
 double Normalised(double v, double lo, double hi);
 // v / (hi - lo), or 1 when the range is empty.
 double Scaled(double v, double lo, double hi);
+
+// The smallest and largest absolute value of an atom field (temperature
+// factor, occupancy) over the atoms a scheme is seen on, so that hidden
+// waters do not stretch a protein's gradient: ShownRange over the atoms drawn
+// (hetero atoms only with solvent shown), TraceRange over the trace atoms of
+// the chains, which size the tubes. Either falls back to every atom when it
+// has none. Saving normalises over every atom, with the molecule's own range.
+struct ValueRange {
+    double smallest = 1, largest = 1;
+};
+ValueRange ShownRange(const Molecule& molecule, double Atom::*field);
+ValueRange TraceRange(const Molecule& molecule, double Atom::*field);
 
 // What the colour dialog's "Apply" works from: the scheme and its controls.
 struct ColourEdit {

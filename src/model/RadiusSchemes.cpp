@@ -10,12 +10,13 @@ void SizeAtomsByElement(Molecule& molecule, const ElementRadii& radii) {
 }
 
 void SizeAtomsByTemperature(Molecule& molecule) {
-    for (Atom& a : molecule.atoms)
-        a.radius = 3.0 * Scaled(a.temperatureFactor, molecule.minTemperature, molecule.maxTemperature);
+    const ValueRange r = ShownRange(molecule, &Atom::temperatureFactor);
+    for (Atom& a : molecule.atoms) a.radius = 3.0 * Scaled(a.temperatureFactor, r.smallest, r.largest);
 }
 
 void SizeAtomsByOccupancy(Molecule& molecule) {
-    for (Atom& a : molecule.atoms) a.radius = 3.0 * Scaled(a.occupancy, molecule.minOccupancy, molecule.maxOccupancy);
+    const ValueRange r = ShownRange(molecule, &Atom::occupancy);
+    for (Atom& a : molecule.atoms) a.radius = 3.0 * Scaled(a.occupancy, r.smallest, r.largest);
 }
 
 bool SizeAtomBySerial(Molecule& molecule, int serial, double radius) {

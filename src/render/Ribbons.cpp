@@ -62,6 +62,8 @@ double Norm(double v, double lo, double hi) { return Normalised(v, lo, hi); }
 }  // namespace
 
 void PrepareRibbonSizes(Molecule& m, RenderMode mode) {
+    const ValueRange temperature = TraceRange(m, &Atom::temperatureFactor);
+    const ValueRange occupancy = TraceRange(m, &Atom::occupancy);
     for (Chain& chain : m.chains) {
         for (Residue& r : chain.residues) {
             double width = r.width, thickness = r.thickness;
@@ -78,10 +80,10 @@ void PrepareRibbonSizes(Molecule& m, RenderMode mode) {
             case Tube: width = thickness = 0.5; break;
             case TemperatureTube:
                 width = thickness =
-                    2 * ((ca ? Norm(ca->temperatureFactor, m.minTemperature, m.maxTemperature) : 1) + 0.1);
+                    2 * ((ca ? Norm(ca->temperatureFactor, temperature.smallest, temperature.largest) : 1) + 0.1);
                 break;
             case OccupancyTube:
-                width = thickness = 2 * ((ca ? Norm(ca->occupancy, m.minOccupancy, m.maxOccupancy) : 1) + 0.1);
+                width = thickness = 2 * ((ca ? Norm(ca->occupancy, occupancy.smallest, occupancy.largest) : 1) + 0.1);
                 break;
             default: return;
             }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -257,6 +258,23 @@ TEST(ColourSchemes, TemperatureAndOccupancyOfARealPeptide) {
     ApplyColourEdit(p.mol(), p.doc.elementColours, p.tables, Edit(ColourByOccupancy));
     for (const Atom& a : p.mol().atoms) ASSERT_EQ(Show(a.colour), Show(kRed));
     for (const Bond& b : p.mol().bonds) ASSERT_EQ(b.splitColour, 0);
+}
+
+TEST(ColourSchemes, HiddenWatersDoNotStretchTheGradient) {
+    // A DNA dodecamer: its waters reach B 77.17, the strands 56.78. With the
+    // waters hidden, the strands run the whole gradient; shown, they count.
+    Loaded d("133d.pdb");
+    const auto reddest = [&] {
+        int red = 0;
+        for (const Atom& a : d.mol().atoms)
+            if (!a.hetero) red = std::max(red, int{a.colour.r});
+        return red;
+    };
+    ApplyColourEdit(d.mol(), d.doc.elementColours, d.tables, Edit(ColourByTemperature));
+    EXPECT_EQ(reddest(), 255);
+    d.mol().showSolvent = 1;
+    ApplyColourEdit(d.mol(), d.doc.elementColours, d.tables, Edit(ColourByTemperature));
+    EXPECT_LT(reddest(), 200);
 }
 
 TEST(ColourSchemes, EqualTemperatureFactorsGiveRed) {

@@ -3,11 +3,13 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "core/RecordingUiHooks.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
@@ -16,6 +18,7 @@
 #include "render/Ribbons.h"
 #include "render/SceneRenderer.h"
 #include "render/SplineCursor.h"
+#include "support/TestData.h"
 
 using namespace velm;
 
@@ -229,6 +232,18 @@ TEST(RibbonSizes, PerModeAndClass) {
     EXPECT_DOUBLE_EQ(r[0].width, 0.2);
     EXPECT_DOUBLE_EQ(r[1].width, 1.2);
     EXPECT_DOUBLE_EQ(r[1].thickness, 1.2);
+
+    // Haemoglobin: its side chains reach B 80.58, its alpha carbons 59.42;
+    // the tube spans its whole width range over the alpha carbons it follows.
+    Molecule hb;
+    RecordingUiHooks ui;
+    ReadCoordinateFile(hb, test::DataPath("2hhb.pdb"), false, false, PdbType, ui);
+    PrepareRibbonSizes(hb, TemperatureTube);
+    double thinnest = 1e9, thickest = 0;
+    for (const velm::Chain& c : hb.chains)
+        for (const Residue& res : c.residues) thinnest = std::min(thinnest, res.width), thickest = std::max(thickest, res.width);
+    EXPECT_NEAR(thinnest, 0.2, 1e-9);
+    EXPECT_NEAR(thickest, 2.2, 1e-9);
 
     // Other modes leave the sizes alone; the render command prepares them.
     PrepareRibbonSizes(*m, Cpk);
