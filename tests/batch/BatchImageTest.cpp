@@ -57,6 +57,25 @@ TEST(BatchImage, EveryRepresentationDrawsEverySmallSample) {
     }
 }
 
+TEST(BatchImage, BackboneModesDrawProteinDnaCarbonOnlyAndBrokenChains) {
+    // A protein on DNA, an alpha-carbon-only NMR ensemble read as frames and
+    // as models, and a chain with a gap: every backbone mode draws each.
+    test::TempDir dir;
+    const std::string png = dir.File("out.png");
+    const std::vector<std::vector<std::string>> files{
+        {test::DataPath("3mht.pdb.gz")}, {test::DataPath("2k39_ca.pdb.gz"), "-multi"},
+        {test::DataPath("2k39_ca.pdb.gz")}, {test::DataPath("3hsy.pdb.gz")}};
+    for (const auto& file : files)
+        for (const char* mode : {"TraceWireFrame", "TraceSpline", "SolidRibbon", "FlatRibbon", "Tube"}) {
+            std::vector<std::string> args = file;
+            for (const char* a : {"-image", png.c_str(), "-render", mode, "-width", "160", "-height", "120"})
+                args.emplace_back(a);
+            const BatchRun r = RunVelm(args);
+            ASSERT_EQ(r.status, 0) << file[0] << " " << mode << ": " << r.err;
+            EXPECT_GT(CountNot(test::ReadBack(png), {0, 0, 0}), 100) << file[0] << " " << mode;
+        }
+}
+
 TEST(BatchImage, SizeBackgroundColoursAndBitmaps) {
     test::TempDir dir;
     const std::string png = dir.File("big.png");

@@ -14,6 +14,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -264,7 +265,7 @@ void CheckRecords(const std::string& path) {
 TEST(RealFiles, FixturesMatchFactsInBothReadModes) {
     const json facts = ReadFacts(test::DataPath("facts.json"));
     const auto files = StructuresIn(test::DataPath(""));
-    ASSERT_EQ(files.size(), 13u);  // a missing fixture must not pass unnoticed
+    ASSERT_EQ(files.size(), 17u);  // a missing fixture must not pass unnoticed
     for (const std::string& path : files) CheckAgainstFacts(path, FactsOf(facts, path));
 }
 
@@ -605,6 +606,29 @@ TEST(RealFiles, LigandRecordsGluedToTheirSerialsKeepTheirConectBonds) {
         EXPECT_EQ(partners, scan.conect.at(mol.atoms[i].serial)) << "serial " << mol.atoms[i].serial;
     }
     EXPECT_EQ(internal, 2 * 58);
+}
+
+TEST(RealFiles, ManganeseOfTheElementColumnsIsNeitherMagnesiumNorLost) {
+    // Mre11 with its two manganese ions per chain, named "MN" like magnesium's
+    // name rule would read them: the element columns decide, and stay.
+    const auto l = Load(test::DataPath("1ii7.pdb"), false);
+    int manganese = 0;
+    for (const Atom& a : l->mol().atoms) {
+        if (a.Name() != "MN") continue;
+        ++manganese;
+        EXPECT_EQ(a.ElementSymbol(), "MN");
+        EXPECT_NE(a.element, Magnesium);
+        EXPECT_NEAR(a.mass, 54.938, 1e-3);
+    }
+    EXPECT_EQ(manganese, 4);
+    test::TempDir dir;
+    const std::string saved = dir.File("saved.pdb");
+    l->doc.SaveCoordinates(saved, 3, true, false);
+    std::istringstream in(test::ReadText(saved));
+    int written = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with("HETATM") && line.substr(12, 4) == "MN  ") written += line.substr(76, 2) == "MN";
+    EXPECT_EQ(written, 4);
 }
 
 TEST(RealFiles, AltlocResiduesKeepTheirStandardName) {

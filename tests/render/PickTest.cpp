@@ -232,6 +232,26 @@ TEST_F(PickTest, AClickPicksTheSphereStickOrRibbonUnderTheCursor) {
     r = PickAt(WindowPoint(Vec3{nearest.x, nearest.y, nearest.z} * scale));
     ASSERT_EQ(r.kind, PickResult::AtomHit);
     EXPECT_LE(std::abs(ribbon.atoms[static_cast<size_t>(r.index)].residueNumber - nearest.residueNumber), 1);
+
+    // A methyltransferase on its DNA: the DNA's ribbon, traced through its
+    // phosphorus atoms, is there to be picked.
+    molecules_.Clear();
+    read = std::make_unique<Molecule>();
+    ReadCoordinateFile(*read, test::DataPath("3mht.pdb.gz"), false, true, PdbType, ui_);
+    Molecule& complex = *molecules_.Append(std::move(read));
+    SetRenderMode(scene_.settings, complex, SolidRibbon);
+    scene_.settings.SceneRadius = 4 * 40;
+    int nucleotides = 0, onDna = 0;
+    for (const velm::Chain& chain : complex.chains)
+        for (const Residue& residue : chain.residues) {
+            if (!residue.nucleotide) continue;
+            ++nucleotides;
+            const Atom& p = complex.atoms[static_cast<size_t>(residue.traceAtom)];
+            r = PickAt(WindowPoint(Vec3{p.x, p.y, p.z} * (4 / scene_.settings.SceneRadius)));
+            if (r.kind == PickResult::AtomHit && complex.atoms[static_cast<size_t>(r.index)].Name() == "P") ++onDna;
+        }
+    EXPECT_EQ(nucleotides, 25);  // 12 and 13 in the two strands
+    EXPECT_GT(onDna, nucleotides / 2);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
+#include "render/BackboneRuns.h"
+#include "render/DrawContext.h"
 #include "render/OffscreenContext.h"
 #include "render/RenderCommands.h"
 #include "render/Ribbons.h"
@@ -244,6 +246,16 @@ TEST(RibbonSizes, PerModeAndClass) {
         for (const Residue& res : c.residues) thinnest = std::min(thinnest, res.width), thickest = std::max(thickest, res.width);
     EXPECT_NEAR(thinnest, 0.2, 1e-9);
     EXPECT_NEAR(thickest, 2.2, 1e-9);
+
+    // A crystal structure's chain A misses residues 164-183: its backbone
+    // breaks there instead of bridging 23.6 A with a rod.
+    Molecule transporter;
+    ReadCoordinateFile(transporter, test::DataPath("3hsy.pdb.gz"), false, false, PdbType, ui);
+    const velm::Chain& a = transporter.chains[0];
+    const auto runs = BackboneRuns(a, DrawnPositions(transporter));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(a.residues[static_cast<size_t>(runs[0].first + runs[0].count - 1)].number, 163);
+    EXPECT_EQ(a.residues[static_cast<size_t>(runs[1].first)].number, 184);
 
     // Other modes leave the sizes alone; the render command prepares them.
     PrepareRibbonSizes(*m, Cpk);
