@@ -33,6 +33,11 @@ struct PdbAtomRecord {
     void SetResName(std::string_view text);  // also flags solvent names hetero
 };
 
+// The most partners the CONECT records of one atom may list (repeats aside);
+// past it the reader stops with a message. A line holds at most
+// kLongestLine characters (LineSource.h), some 13,000 partners.
+inline constexpr size_t kMaxConectPartners = 16384;
+
 struct ConectEntry {
     int id = -1;
     std::vector<int> partners;

@@ -381,6 +381,29 @@ void ReadElementColumns(std::string_view line, PdbAtomRecord& rec) {
     }
 }
 
+// Drops every repeat of a partner after its first place.
+void KeepFirstOfEach(std::vector<int>& partners) {
+    if (partners.size() <= 16) {
+        size_t kept = 0;
+        for (size_t i = 0; i < partners.size(); ++i)
+            if (std::find(partners.begin(), partners.begin() + static_cast<std::ptrdiff_t>(kept), partners[i]) ==
+                partners.begin() + static_cast<std::ptrdiff_t>(kept))
+                partners[kept++] = partners[i];
+        partners.resize(kept);
+        return;
+    }
+    std::vector<std::pair<int, size_t>> byValue(partners.size());
+    for (size_t i = 0; i < partners.size(); ++i) byValue[i] = {partners[i], i};
+    std::sort(byValue.begin(), byValue.end());
+    std::vector<char> keep(partners.size(), 0);
+    for (size_t i = 0; i < byValue.size(); ++i)
+        if (i == 0 || byValue[i].first != byValue[i - 1].first) keep[byValue[i].second] = 1;
+    size_t kept = 0;
+    for (size_t i = 0; i < partners.size(); ++i)
+        if (keep[i]) partners[kept++] = partners[i];
+    partners.resize(kept);
+}
+
 void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
     const std::string_view idToken = tok.Next();
     if (!OnlyDigitsAndSigns(idToken)) ParseFailure();
@@ -406,11 +429,22 @@ void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
     if (bad) ParseFailure();
 
     // A standard file lists at most four partners a line and continues on the
-    // next CONECT line of the same atom: those lines make one entry.
+    // next CONECT line of the same atom: those lines make one entry. Repeats
+    // are dropped once the entry is complete (see DropRepeatedPartners); a
+    // long entry is thinned on the way, so that repeats cannot fill memory.
     if (conects.empty() || conects.back().id != id) conects.push_back(ConectEntry{id, {}});
     std::vector<int>& partners = conects.back().partners;
-    for (int p : fields)
-        if (p != id && std::find(partners.begin(), partners.end(), p) == partners.end()) partners.push_back(p);
+    for (int p : fields) {
+        if (p == id) continue;
+        partners.push_back(p);
+        if (partners.size() > 2 * kMaxConectPartners) KeepFirstOfEach(partners);
+    }
+    if (partners.size() > kMaxConectPartners) {
+        KeepFirstOfEach(partners);
+        if (partners.size() > kMaxConectPartners)
+            throw VelmError("CONECT records of atom " + std::to_string(id) + " list more than " +
+                            std::to_string(kMaxConectPartners) + " partners!");
+    }
 }
 
 // "MONITOR label serial1 serial2 R G B" from the word on.
@@ -446,12 +480,9 @@ bool ParseTriple(const char* at, double (&out)[3]) {
 
 // A line as C text, for the scans of the rare MONITOR and BBOX lines.
 struct CLine {
-    char text[kLineBuffer];
-    explicit CLine(std::string_view line) {
-        const size_t n = std::min(line.size(), kLinePiece);
-        std::memcpy(text, line.data(), n);
-        text[n] = '\0';
-    }
+    std::string line;
+    const char* text;
+    explicit CLine(std::string_view l) : line(l), text(line.c_str()) {}
 };
 
 void ScanBox(std::string_view line, BoxRecord& box, bool (&seen)[4]) {
@@ -501,6 +532,9 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
     while (source.ReadLine(line)) {
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
+        // A record cut short would be read wrong; any other line is passed over whole.
+        if (source.LineCut() && kind != LineKind::Other)
+            throw VelmError("Record longer than " + std::to_string(kLongestLine) + " characters!");
         if (kind == LineKind::Atom || kind == LineKind::Hetatm) ++atomCount;
         else if (kind == LineKind::Conect) ++conectCount;
         if (HasMonitor(line)) ++monitorCount;
@@ -545,6 +579,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
         }
     }
     if (file.atoms.size() != atomCount) ParseFailure();
+    for (ConectEntry& e : file.conects) KeepFirstOfEach(e.partners);
 
     file.bondCount = file.conects.empty() ? 0 : CountConectPairs(file.conects);
 
