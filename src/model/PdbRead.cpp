@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 #include <utility>
 
 #include "core/VelmError.h"
@@ -221,6 +223,26 @@ void ForEachConectField(std::string_view t, F&& add) {
 
 struct ReaderState {
     int runningModel = 0;
+    bool modelRecord = false;  // a MODEL record came since the last atom
+    // Numbers of the models read so far: a model whose number was used before
+    // (two "MODEL 1" blocks) takes a number of its own, so that its atoms are
+    // neither bonded to nor counted with those of the other.
+    std::unordered_set<int> used;
+    int lowest = 0, highest = 0;
+    int lastUsed = 0;
+
+    int Unused(int model) const {
+        if (!used.contains(model)) return model;
+        return highest < INT_MAX ? highest + 1 : lowest - 1;
+    }
+    void Use(int model) {
+        if (!used.empty() && model == lastUsed) return;
+        if (used.empty()) lowest = highest = model;
+        used.insert(model);
+        lowest = std::min(lowest, model);
+        highest = std::max(highest, model);
+        lastUsed = model;
+    }
     bool ter = false;
     bool relabelling = false;
     char relabelFrom = ' ';
@@ -228,6 +250,7 @@ struct ReaderState {
 };
 
 void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+    if (std::exchange(st.modelRecord, false)) st.runningModel = st.Unused(st.runningModel);
     rec.model = st.runningModel;
     rec.SetRecord(kind == LineKind::Hetatm ? "HETATM" : "ATOM");
 
@@ -363,7 +386,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     // Serials that restart lower with a new chain and no MODEL record start a new model.
     if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
         rec.model == previous->model) {
-        rec.model = ++st.runningModel;
+        rec.model = st.runningModel = st.Unused(st.runningModel < INT_MAX ? st.runningModel + 1 : st.runningModel);
     }
 }
 
@@ -552,7 +575,10 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
         switch (kind) {
-        case LineKind::Model: state.runningModel = LeadingInt(tok.Next()); break;
+        case LineKind::Model:
+            state.runningModel = LeadingInt(tok.Next());
+            state.modelRecord = true;
+            break;
         case LineKind::Ter: state.ter = true; break;
         case LineKind::Atom:
         case LineKind::Hetatm: {
@@ -561,6 +587,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
             PdbAtomRecord rec;
             ParseAtomRecord(tok, kind, state, previous, rec);
             ReadElementColumns(line, rec);
+            state.Use(rec.model);
             file.atoms.push_back(rec);
             break;
         }
