@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/VelmError.h"
+
 namespace velm {
 
 class LineSource;
@@ -55,6 +57,13 @@ struct BoxRecord {
     double R[3] = {}, A[3] = {}, B[3] = {}, C[3] = {};
 };
 
+// A value too wide for its columns (or no number at all), which the writer
+// refuses: written, it would run into its neighbour and read back as another.
+class PdbColumnOverflow : public VelmError {
+public:
+    using VelmError::VelmError;
+};
+
 class PdbFile {
 public:
     PdbFile() = default;
@@ -75,7 +84,12 @@ public:
     int SerialLookup(int serial) const;
 
     // Writes the records (coordinates with `precision` decimals) and, when
-    // asked, the CONECT entries.
+    // asked, the CONECT entries. Throws PdbColumnOverflow, naming the atom,
+    // when a coordinate, occupancy or temperature factor is not finite or
+    // wider than its columns as the reader takes them back (at 3 decimals x
+    // -99999.999..999999.999, y and z -999.999..9999.999; occupancy
+    // -9.99..99.99, temperature factor -99.99..999.99); the stream is then
+    // left unwritten.
     void Write(std::FILE* out, int precision, bool writeConect) const;
     void Write(std::string& out, int precision, bool writeConect) const;
 
