@@ -320,16 +320,16 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
                                                   const std::vector<std::uint32_t>& coarseCell,
                                                   const CellOrder& coarse) {
     const int n = static_cast<int>(records.size());
-    std::vector<FineCell> cellOf(static_cast<size_t>(n));
+    // The cells are worked out twice rather than kept: a large system's peak
+    // memory is made here.
     bool huge = false;
     std::int64_t lo[3] = {INT64_MAX, INT64_MAX, INT64_MAX}, hi[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
-    for (int i = 0; i < n; ++i) {
-        const PdbAtomRecord& r = records[i];
-        cellOf[i] = MakeFineCell(r.x, r.y, r.z);
-        huge = huge || cellOf[i].huge != 0;
+    for (const PdbAtomRecord& r : records) {
+        const FineCell c = MakeFineCell(r.x, r.y, r.z);
+        huge = huge || c.huge != 0;
         for (int k = 0; k < 3; ++k) {
-            lo[k] = std::min(lo[k], cellOf[i].c[k]);
-            hi[k] = std::max(hi[k], cellOf[i].c[k]);
+            lo[k] = std::min(lo[k], c.c[k]);
+            hi[k] = std::max(hi[k], c.c[k]);
         }
     }
     // Dense when every product of the extents is small: cells within 2^62 of
@@ -339,35 +339,42 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     for (int k = 0; k < 3 && dense; ++k)
         dense = !__builtin_sub_overflow(hi[k], lo[k], &dims[k]) && !__builtin_add_overflow(dims[k], 1, &dims[k]) &&
                 !__builtin_mul_overflow(cells, dims[k], &cells) && cells <= 2 * static_cast<std::int64_t>(n) + (1 << 20);
-    auto denseIndex = [&](const std::int64_t (&c)[3]) {
-        return (c[0] - lo[0]) + dims[0] * ((c[1] - lo[1]) + dims[1] * (c[2] - lo[2]));
-    };
 
     // Atoms sorted by fine cell and model (a counting sort on a dense grid,
-    // which reads the records in order), and the runs of atoms that share both.
+    // which reads the records in order), and the runs of atoms that share
+    // both: on a dense grid by cell index and model, else by whole keys.
     std::vector<GridAtom> sorted(static_cast<size_t>(n));
-    std::vector<RunKey> runKey;
     std::vector<int> runStart;
-    std::vector<int> runOfCell;  // dense: the first run of each cell, -1 when empty
+    std::vector<std::int64_t> runCell;  // dense
+    std::vector<int> runModel;          // dense
+    std::vector<RunKey> runKey;         // sparse
+    std::vector<int> runOfCell;         // dense: the first run of each cell, -1 when empty
     if (dense) {
         std::vector<int> start(static_cast<size_t>(cells) + 1, 0);
         std::vector<std::int64_t> index(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) ++start[(index[i] = denseIndex(cellOf[i].c)) + 1];
+        for (int i = 0; i < n; ++i) {
+            const PdbAtomRecord& r = records[i];
+            const FineCell c = MakeFineCell(r.x, r.y, r.z);
+            index[i] = (c.c[0] - lo[0]) + dims[0] * ((c.c[1] - lo[1]) + dims[1] * (c.c[2] - lo[2]));
+            ++start[index[i] + 1];
+        }
         for (size_t c = 0; c + 1 < start.size(); ++c) start[c + 1] += start[c];
         {
             std::vector<int> fill(start.begin(), start.end() - 1);
             for (int i = 0; i < n; ++i) sorted[fill[index[i]]++] = MakeGridAtom(records[i], i);
         }
+        std::vector<std::int64_t>().swap(index);
         runOfCell.assign(static_cast<size_t>(cells), -1);
         for (std::int64_t c = 0; c < cells; ++c) {
             const auto b = sorted.begin() + start[c], e = sorted.begin() + start[c + 1];
             if (b == e) continue;
             if (std::any_of(b, e, [&](const GridAtom& a) { return a.model != b->model; }))
                 std::stable_sort(b, e, [](const GridAtom& x, const GridAtom& y) { return x.model < y.model; });
-            runOfCell[c] = static_cast<int>(runKey.size());
+            runOfCell[c] = static_cast<int>(runCell.size());
             for (auto it = b; it != e; ++it) {
                 if (it == b || it->model != (it - 1)->model) {
-                    runKey.push_back(RunKey{{c, 0, 0}, 0, it->model});
+                    runCell.push_back(c);
+                    runModel.push_back(it->model);
                     runStart.push_back(static_cast<int>(it - sorted.begin()));
                 }
             }
@@ -375,8 +382,9 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     } else {
         std::vector<std::pair<RunKey, int>> byCell(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
-            const FineCell& c = cellOf[i];
-            byCell[i] = {RunKey{{c.c[2], c.c[1], c.c[0]}, c.huge, records[i].model}, i};
+            const PdbAtomRecord& r = records[i];
+            const FineCell c = MakeFineCell(r.x, r.y, r.z);
+            byCell[i] = {RunKey{{c.c[2], c.c[1], c.c[0]}, c.huge, r.model}, i};
         }
         std::sort(byCell.begin(), byCell.end());
         for (int i = 0; i < n; ++i) {
@@ -387,39 +395,43 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
             }
         }
     }
+    const size_t runs = runStart.size();
     runStart.push_back(n);
-    std::vector<FineCell>().swap(cellOf);
-    auto findRun = [&](const RunKey& k, int from) -> int {
-        const auto it = std::lower_bound(runKey.begin() + from, runKey.end(), k);
-        return it != runKey.end() && *it == k ? static_cast<int>(it - runKey.begin()) : -1;
-    };
     // The run of model `model` in the neighbour at offset o of run `run`; -1 when none.
     auto neighbour = [&](size_t run, const int (&o)[3]) -> int {
-        const RunKey& home = runKey[run];
         if (dense) {
-            const std::int64_t c = home.c[0];
+            const std::int64_t c = runCell[run];
             const std::int64_t at[3] = {c % dims[0] + o[0], (c / dims[0]) % dims[1] + o[1], c / (dims[0] * dims[1]) + o[2]};
             for (int k = 0; k < 3; ++k)
                 if (at[k] < 0 || at[k] >= dims[k]) return -1;
             const std::int64_t cell = at[0] + dims[0] * (at[1] + dims[1] * at[2]);
-            const int first = runOfCell[cell];
-            if (first < 0 || runKey[first].model == home.model) return first;
-            return findRun(RunKey{{cell, 0, 0}, 0, home.model}, first);
+            int first = runOfCell[cell];
+            if (first < 0 || runModel[first] == runModel[run]) return first;
+            // Several models share the cell: runs are in (cell, model) order.
+            const int model = runModel[run];
+            size_t a = static_cast<size_t>(first), b = runs;
+            while (a < b) {
+                const size_t m = a + (b - a) / 2;
+                if (runCell[m] < cell || (runCell[m] == cell && runModel[m] < model)) a = m + 1;
+                else b = m;
+            }
+            return a < runs && runCell[a] == cell && runModel[a] == model ? static_cast<int>(a) : -1;
         }
         // Where an axis holds a coordinate's bits, only equal coordinates can bond.
-        RunKey k = home;
+        RunKey k = runKey[run];
         for (int a = 0; a < 3; ++a) {
             if (o[a] == 0) continue;
-            if (home.huge & (1 << a)) return -1;
+            if (k.huge & (1 << a)) return -1;
             k.c[2 - a] += o[a];
         }
-        return findRun(k, 0);
+        const auto it = std::lower_bound(runKey.begin(), runKey.end(), k);
+        return it != runKey.end() && *it == k ? static_cast<int>(it - runKey.begin()) : -1;
     };
 
     std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
     std::vector<std::pair<int, int>> found;
     found.reserve(static_cast<size_t>(n));
-    for (size_t run = 0; run < runKey.size(); ++run) {
+    for (size_t run = 0; run < runs; ++run) {
         for (const auto& o : kOffsets) {
             const bool same = o[0] == 0 && o[1] == 0 && o[2] == 0;
             const int other = same ? static_cast<int>(run) : neighbour(run, o);
