@@ -398,26 +398,21 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     const size_t runs = runStart.size();
     runStart.push_back(n);
     // The run of model `model` in the neighbour at offset o of run `run`; -1 when none.
-    auto neighbour = [&](size_t run, const int (&o)[3]) -> int {
-        if (dense) {
-            const std::int64_t c = runCell[run];
-            const std::int64_t at[3] = {c % dims[0] + o[0], (c / dims[0]) % dims[1] + o[1], c / (dims[0] * dims[1]) + o[2]};
-            for (int k = 0; k < 3; ++k)
-                if (at[k] < 0 || at[k] >= dims[k]) return -1;
-            const std::int64_t cell = at[0] + dims[0] * (at[1] + dims[1] * at[2]);
-            int first = runOfCell[cell];
-            if (first < 0 || runModel[first] == runModel[run]) return first;
-            // Several models share the cell: runs are in (cell, model) order.
-            const int model = runModel[run];
-            size_t a = static_cast<size_t>(first), b = runs;
-            while (a < b) {
-                const size_t m = a + (b - a) / 2;
-                if (runCell[m] < cell || (runCell[m] == cell && runModel[m] < model)) a = m + 1;
-                else b = m;
-            }
-            return a < runs && runCell[a] == cell && runModel[a] == model ? static_cast<int>(a) : -1;
+    // The run of run's model in a dense cell that several models share: runs
+    // are in (cell, model) order.
+    auto otherModel = [&](int first, std::int64_t cell, size_t run) -> int {
+        const int model = runModel[run];
+        size_t a = static_cast<size_t>(first), b = runs;
+        while (a < b) {
+            const size_t m = a + (b - a) / 2;
+            if (runCell[m] < cell || (runCell[m] == cell && runModel[m] < model)) a = m + 1;
+            else b = m;
         }
-        // Where an axis holds a coordinate's bits, only equal coordinates can bond.
+        return a < runs && runCell[a] == cell && runModel[a] == model ? static_cast<int>(a) : -1;
+    };
+    // The neighbouring run on a sparse grid. Where an axis holds a
+    // coordinate's bits, only equal coordinates can bond.
+    auto sparse = [&](size_t run, const int (&o)[3]) -> int {
         RunKey k = runKey[run];
         for (int a = 0; a < 3; ++a) {
             if (o[a] == 0) continue;
@@ -427,14 +422,35 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
         const auto it = std::lower_bound(runKey.begin(), runKey.end(), k);
         return it != runKey.end() && *it == k ? static_cast<int>(it - runKey.begin()) : -1;
     };
+    // `home`: the run's cell coordinates on a dense grid.
+    auto neighbour = [&](size_t run, const std::int64_t (&home)[3],
+                         const int (&o)[3]) __attribute__((always_inline)) -> int {
+        if (dense) {
+            const std::int64_t at[3] = {home[0] + o[0], home[1] + o[1], home[2] + o[2]};
+            for (int k = 0; k < 3; ++k)
+                if (at[k] < 0 || at[k] >= dims[k]) return -1;
+            const std::int64_t cell = at[0] + dims[0] * (at[1] + dims[1] * at[2]);
+            const int first = runOfCell[cell];
+            if (first < 0 || runModel[first] == runModel[run]) return first;
+            return otherModel(first, cell, run);
+        }
+        return sparse(run, o);
+    };
 
     std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
     std::vector<std::pair<int, int>> found;
     found.reserve(static_cast<size_t>(n));
     for (size_t run = 0; run < runs; ++run) {
+        std::int64_t home[3] = {0, 0, 0};
+        if (dense) {
+            const std::int64_t c = runCell[run];
+            home[0] = c % dims[0];
+            home[1] = (c / dims[0]) % dims[1];
+            home[2] = c / (dims[0] * dims[1]);
+        }
         for (const auto& o : kOffsets) {
             const bool same = o[0] == 0 && o[1] == 0 && o[2] == 0;
-            const int other = same ? static_cast<int>(run) : neighbour(run, o);
+            const int other = same ? static_cast<int>(run) : neighbour(run, home, o);
             if (other < 0) continue;
             TestRuns(sorted, runStart[run], runStart[run + 1], runStart[other], runStart[other + 1], same, degree,
                      [&](int a, int b) { found.emplace_back(a, b); });

@@ -17,7 +17,7 @@ gzFile Gz(void* f) { return static_cast<gzFile>(f); }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
-LineScan ScanLine(std::string_view text, bool final) {
+LineScan ScanLine(std::string_view text, bool final, size_t firstCr) {
     LineScan s;
     const size_t n = text.size();
     size_t i = 0;
@@ -49,7 +49,10 @@ LineScan ScanLine(std::string_view text, bool final) {
     const char* nl = static_cast<const char*>(std::memchr(start, '\n', room));
     const size_t text_end = nl ? static_cast<size_t>(nl - start) : room;
     // Most lines end in LF; a CR before it ends the line (CR LF when it is last).
-    if (const void* cr = std::memchr(start, '\r', text_end)) {
+    const void* cr = nullptr;
+    if (firstCr < i) cr = std::memchr(start, '\r', text_end);  // past blank lines ended by one
+    else if (firstCr < i + text_end) cr = text.data() + firstCr;
+    if (cr) {
         const size_t c = static_cast<size_t>(static_cast<const char*>(cr) - start);
         if (c + 1 < held) s.length = c + 1 + (start[c + 1] == '\n');
         else if (final) s.length = c + 1;
@@ -97,6 +100,8 @@ bool GzLineSource::Fill() {
     std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     if (nul_ != SIZE_MAX) nul_ -= begin_;
+    const bool crHeld = cr_ >= begin_ && cr_ < end_;
+    cr_ = crHeld ? cr_ - begin_ : 0;  // none held: searched again below
     begin_ = 0;
     const int got = gzread(Gz(file_), block_.data() + end_, static_cast<unsigned>(block_.size() - end_));
     if (got < 0) throw VelmError("Error parsing file!");
@@ -109,6 +114,10 @@ bool GzLineSource::Fill() {
     if (nul_ == SIZE_MAX)
         if (const void* z = std::memchr(block_.data() + end_, '\0', static_cast<size_t>(got)))
             nul_ = static_cast<size_t>(static_cast<const char*>(z) - block_.data());
+    if (!crHeld) {
+        const void* cr = std::memchr(block_.data() + end_, '\r', static_cast<size_t>(got));
+        cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.data()) : end_ + static_cast<size_t>(got);
+    }
     end_ += static_cast<size_t>(got);
     return got > 0;
 }
@@ -131,7 +140,11 @@ bool GzLineSource::ReadLine(std::string_view& line) {
             skipping_ = false;
             held.remove_prefix(k);
         }
-        const LineScan s = ScanLine(held, atEnd_);
+        if (cr_ < begin_) {
+            const void* cr = std::memchr(block_.data() + begin_, '\r', end_ - begin_);
+            cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.data()) : end_;
+        }
+        const LineScan s = ScanLine(held, atEnd_, cr_ - begin_);
         if (s.length > 0) {
             Count(blankLines_ + s.blankLines, s.cut);
             blankLines_ = 0;
@@ -152,13 +165,15 @@ void GzLineSource::Rewind() {
     if (gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
     begin_ = end_ = 0;
     nul_ = SIZE_MAX;
+    cr_ = 0;
     atEnd_ = skipping_ = false;
     blankLines_ = 0;
     ResetCount();
 }
 
 bool MemoryLineSource::ReadLine(std::string_view& line) {
-    const LineScan s = ScanLine(data_.substr(pos_), true);
+    if (cr_ < pos_) cr_ = std::min(data_.find('\r', pos_), data_.size());
+    const LineScan s = ScanLine(data_.substr(pos_), true, cr_ - pos_);
     if (s.length == 0) {
         pos_ = data_.size();
         return false;

@@ -8,6 +8,7 @@
 // own. Blank lines (blanks and tabs at most) are passed over: a file of nothing
 // else is read at the speed of decompression. A NUL byte is no text: reading
 // stops at it with "Error parsing file!".
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,7 @@ private:
     std::vector<char> block_;
     size_t begin_ = 0, end_ = 0;
     size_t nul_ = SIZE_MAX;  // the first NUL byte held, as a place in block_
+    size_t cr_ = 0;          // the first CR at or after begin_, or end_ when none; stale when below begin_
     bool atEnd_ = false;
     bool skipping_ = false;  // passing over the rest of a cut line
     int blankLines_ = 0;     // passed over since the last line
@@ -67,10 +69,12 @@ private:
 
 class MemoryLineSource : public LineSource {
 public:
-    explicit MemoryLineSource(std::string_view data) : data_(data), nul_(data.find('\0')) {}
+    explicit MemoryLineSource(std::string_view data)
+        : data_(data), nul_(data.find('\0')), cr_(std::min(data.find('\r'), data.size())) {}
     bool ReadLine(std::string_view& line) override;
     void Rewind() override {
         pos_ = 0;
+        cr_ = std::min(data_.find('\r'), data_.size());
         ResetCount();
     }
 
@@ -78,6 +82,7 @@ private:
     std::string_view data_;
     size_t pos_ = 0;
     size_t nul_;
+    size_t cr_;  // as GzLineSource's
 };
 
 // How the next line of held text `text` begins: after `skip` bytes of blank
@@ -91,7 +96,9 @@ struct LineScan {
     size_t length = 0;
     bool cut = false;
 };
-LineScan ScanLine(std::string_view text, bool final);
+// `firstCr`: where the first carriage return of `text` is, text.size() or
+// more when it holds none (so that most lines need no search for one).
+LineScan ScanLine(std::string_view text, bool final, size_t firstCr);
 
 // Bytes of `text` through the first line end (the rest of a cut line); npos
 // when none is held yet. A carriage return held last is not taken before
