@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <climits>
+#include <cmath>
 #include <cctype>
 #include <cstdint>
 #include <tuple>
@@ -270,64 +273,118 @@ std::vector<std::pair<int, int>> DeriveOnCoarseGrid(std::span<const PdbAtomRecor
     return pairs;
 }
 
+constexpr double kFine = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
+
+// A cell of the fine grid: per axis the cell number floor(v / kFine), or,
+// from 2^62 cells on (bit k of `huge` set), the coordinate's own bits: there
+// neighbouring doubles lie farther apart than any bond, so only atoms with the
+// same coordinate on that axis can bond.
+struct FineCell {
+    std::int64_t c[3];
+    std::uint8_t huge;
+};
+
+FineCell MakeFineCell(double x, double y, double z) {
+    constexpr double kLimit = 4611686018427387904.0;  // 2^62
+    FineCell f{{0, 0, 0}, 0};
+    const double v[3] = {x, y, z};
+    for (int k = 0; k < 3; ++k) {
+        const double t = std::floor(v[k] / kFine);
+        if (t > -kLimit && t < kLimit) {
+            f.c[k] = static_cast<std::int64_t>(t);
+        } else {
+            f.c[k] = std::bit_cast<std::int64_t>(v[k]);
+            f.huge = static_cast<std::uint8_t>(f.huge | (1 << k));
+        }
+    }
+    return f;
+}
+
+// Runs of the fine grid are ordered by cell, then model.
+struct RunKey {
+    std::int64_t c[3];  // dense: {cell index, 0, 0}; sparse: z, y, x
+    std::uint8_t huge;
+    int model;
+    auto operator<=>(const RunKey&) const = default;
+};
+
 // The same pairs, in the same order, for grids whose cells are crowded. From
 // 200 A on the cells grow to 1/50 of the span, so a large system puts dozens
-// of atoms into each; and one stray atom far away (dummy atoms at 9999 A occur
-// in real files) puts a whole protein into a few cells. Pairs are found on a
-// fine grid (dense where it fits in memory, else sparse), then ordered by
-// where the walk over the coarse cells would meet them.
+// of atoms into each; one stray atom far away (dummy atoms at 9999 A occur in
+// real files) puts a whole protein into a few cells; and the atoms of many
+// models lie over one another. Pairs are found on a fine grid whose cells
+// hold the atoms of one model each (dense where it fits in memory, else
+// sparse, so that atoms however far apart never share a cell), then ordered
+// by where the walk over the coarse cells would meet them.
 std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord> records, const BondGrid& g,
                                                   const std::vector<std::uint32_t>& coarseCell,
                                                   const CellOrder& coarse) {
-    constexpr double kFine = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
-    constexpr std::int64_t kAxis = (1 << 21) - 1;
     const int n = static_cast<int>(records.size());
-    auto fineAxis = [](double v, double origin) {
-        const double t = (v - origin) / kFine;
-        return t >= 0.0 ? static_cast<std::int64_t>(std::min(t, static_cast<double>(kAxis))) : std::int64_t{0};
-    };
-    std::int64_t dims[3] = {1, 1, 1};
+    // The cells are worked out twice rather than kept: a large system's peak
+    // memory is made here.
+    bool huge = false;
+    std::int64_t lo[3] = {INT64_MAX, INT64_MAX, INT64_MAX}, hi[3] = {INT64_MIN, INT64_MIN, INT64_MIN};
     for (const PdbAtomRecord& r : records) {
-        dims[0] = std::max(dims[0], fineAxis(r.x, g.minimum.x) + 1);
-        dims[1] = std::max(dims[1], fineAxis(r.y, g.minimum.y) + 1);
-        dims[2] = std::max(dims[2], fineAxis(r.z, g.minimum.z) + 1);
+        const FineCell c = MakeFineCell(r.x, r.y, r.z);
+        huge = huge || c.huge != 0;
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::min(lo[k], c.c[k]);
+            hi[k] = std::max(hi[k], c.c[k]);
+        }
     }
-    const bool dense = dims[0] * dims[1] * dims[2] <= 2 * static_cast<std::int64_t>(n) + (1 << 20);
-    // A cell's key: its index in a dense grid, or its coordinates packed.
-    auto key = [&](std::int64_t x, std::int64_t y, std::int64_t z) {
-        return dense ? x + dims[0] * (y + dims[1] * z) : (z << 42) | (y << 21) | x;
-    };
-    auto unpack = [&](std::int64_t k) -> std::array<std::int64_t, 3> {
-        if (dense) return {k % dims[0], (k / dims[0]) % dims[1], k / (dims[0] * dims[1])};
-        return {k & kAxis, (k >> 21) & kAxis, k >> 42};
-    };
+    // Dense when every product of the extents is small: cells within 2^62 of
+    // zero differ by less than 2^63, and each step is checked.
+    std::int64_t dims[3] = {1, 1, 1}, cells = 1;
+    bool dense = !huge;
+    for (int k = 0; k < 3 && dense; ++k)
+        dense = !__builtin_sub_overflow(hi[k], lo[k], &dims[k]) && !__builtin_add_overflow(dims[k], 1, &dims[k]) &&
+                !__builtin_mul_overflow(cells, dims[k], &cells) && cells <= 2 * static_cast<std::int64_t>(n) + (1 << 20);
 
-    // Atoms sorted by fine cell (a counting sort on a dense grid, which reads
-    // the records in order), and the runs of atoms that share a cell.
+    // Atoms sorted by fine cell and model (a counting sort on a dense grid,
+    // which reads the records in order), and the runs of atoms that share
+    // both: on a dense grid by cell index and model, else by whole keys.
     std::vector<GridAtom> sorted(static_cast<size_t>(n));
-    std::vector<std::int64_t> runKey;
     std::vector<int> runStart;
+    std::vector<std::int64_t> runCell;  // dense
+    std::vector<int> runModel;          // dense
+    std::vector<RunKey> runKey;         // sparse
+    std::vector<int> runOfCell;         // dense: the first run of each cell, -1 when empty
     if (dense) {
-        std::vector<int> start(static_cast<size_t>(dims[0] * dims[1] * dims[2]) + 1, 0);
-        std::vector<std::int64_t> cellOf(static_cast<size_t>(n));
+        std::vector<int> start(static_cast<size_t>(cells) + 1, 0);
+        std::vector<std::int64_t> index(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
             const PdbAtomRecord& r = records[i];
-            cellOf[i] = key(fineAxis(r.x, g.minimum.x), fineAxis(r.y, g.minimum.y), fineAxis(r.z, g.minimum.z));
-            ++start[cellOf[i] + 1];
+            const FineCell c = MakeFineCell(r.x, r.y, r.z);
+            index[i] = (c.c[0] - lo[0]) + dims[0] * ((c.c[1] - lo[1]) + dims[1] * (c.c[2] - lo[2]));
+            ++start[index[i] + 1];
         }
-        for (size_t c = 0; c + 1 < start.size(); ++c) {
-            if (start[c + 1] > 0) {
-                runKey.push_back(static_cast<std::int64_t>(c));
-                runStart.push_back(start[c]);
+        for (size_t c = 0; c + 1 < start.size(); ++c) start[c + 1] += start[c];
+        {
+            std::vector<int> fill(start.begin(), start.end() - 1);
+            for (int i = 0; i < n; ++i) sorted[fill[index[i]]++] = MakeGridAtom(records[i], i);
+        }
+        std::vector<std::int64_t>().swap(index);
+        runOfCell.assign(static_cast<size_t>(cells), -1);
+        for (std::int64_t c = 0; c < cells; ++c) {
+            const auto b = sorted.begin() + start[c], e = sorted.begin() + start[c + 1];
+            if (b == e) continue;
+            if (std::any_of(b, e, [&](const GridAtom& a) { return a.model != b->model; }))
+                std::stable_sort(b, e, [](const GridAtom& x, const GridAtom& y) { return x.model < y.model; });
+            runOfCell[c] = static_cast<int>(runCell.size());
+            for (auto it = b; it != e; ++it) {
+                if (it == b || it->model != (it - 1)->model) {
+                    runCell.push_back(c);
+                    runModel.push_back(it->model);
+                    runStart.push_back(static_cast<int>(it - sorted.begin()));
+                }
             }
-            start[c + 1] += start[c];
         }
-        for (int i = 0; i < n; ++i) sorted[start[cellOf[i]]++] = MakeGridAtom(records[i], i);
     } else {
-        std::vector<std::pair<std::int64_t, int>> byCell(static_cast<size_t>(n));
+        std::vector<std::pair<RunKey, int>> byCell(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
             const PdbAtomRecord& r = records[i];
-            byCell[i] = {key(fineAxis(r.x, g.minimum.x), fineAxis(r.y, g.minimum.y), fineAxis(r.z, g.minimum.z)), i};
+            const FineCell c = MakeFineCell(r.x, r.y, r.z);
+            byCell[i] = {RunKey{{c.c[2], c.c[1], c.c[0]}, c.huge, r.model}, i};
         }
         std::sort(byCell.begin(), byCell.end());
         for (int i = 0; i < n; ++i) {
@@ -338,28 +395,62 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
             }
         }
     }
+    const size_t runs = runStart.size();
     runStart.push_back(n);
-    std::vector<int> runOfCell;  // dense: the run of each cell, -1 when empty
-    if (dense) {
-        runOfCell.assign(static_cast<size_t>(dims[0] * dims[1] * dims[2]), -1);
-        for (size_t r = 0; r < runKey.size(); ++r) runOfCell[runKey[r]] = static_cast<int>(r);
-    }
-    auto findRun = [&](std::int64_t k) -> int {
-        if (dense) return runOfCell[k];
+    // The run of model `model` in the neighbour at offset o of run `run`; -1 when none.
+    // The run of run's model in a dense cell that several models share: runs
+    // are in (cell, model) order.
+    auto otherModel = [&](int first, std::int64_t cell, size_t run) -> int {
+        const int model = runModel[run];
+        size_t a = static_cast<size_t>(first), b = runs;
+        while (a < b) {
+            const size_t m = a + (b - a) / 2;
+            if (runCell[m] < cell || (runCell[m] == cell && runModel[m] < model)) a = m + 1;
+            else b = m;
+        }
+        return a < runs && runCell[a] == cell && runModel[a] == model ? static_cast<int>(a) : -1;
+    };
+    // The neighbouring run on a sparse grid. Where an axis holds a
+    // coordinate's bits, only equal coordinates can bond.
+    auto sparse = [&](size_t run, const int (&o)[3]) -> int {
+        RunKey k = runKey[run];
+        for (int a = 0; a < 3; ++a) {
+            if (o[a] == 0) continue;
+            if (k.huge & (1 << a)) return -1;
+            k.c[2 - a] += o[a];
+        }
         const auto it = std::lower_bound(runKey.begin(), runKey.end(), k);
         return it != runKey.end() && *it == k ? static_cast<int>(it - runKey.begin()) : -1;
+    };
+    // `home`: the run's cell coordinates on a dense grid.
+    auto neighbour = [&](size_t run, const std::int64_t (&home)[3],
+                         const int (&o)[3]) __attribute__((always_inline)) -> int {
+        if (dense) {
+            const std::int64_t at[3] = {home[0] + o[0], home[1] + o[1], home[2] + o[2]};
+            for (int k = 0; k < 3; ++k)
+                if (at[k] < 0 || at[k] >= dims[k]) return -1;
+            const std::int64_t cell = at[0] + dims[0] * (at[1] + dims[1] * at[2]);
+            const int first = runOfCell[cell];
+            if (first < 0 || runModel[first] == runModel[run]) return first;
+            return otherModel(first, cell, run);
+        }
+        return sparse(run, o);
     };
 
     std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
     std::vector<std::pair<int, int>> found;
     found.reserve(static_cast<size_t>(n));
-    for (size_t run = 0; run < runKey.size(); ++run) {
-        const auto c = unpack(runKey[run]);
+    for (size_t run = 0; run < runs; ++run) {
+        std::int64_t home[3] = {0, 0, 0};
+        if (dense) {
+            const std::int64_t c = runCell[run];
+            home[0] = c % dims[0];
+            home[1] = (c / dims[0]) % dims[1];
+            home[2] = c / (dims[0] * dims[1]);
+        }
         for (const auto& o : kOffsets) {
-            const std::int64_t jx = c[0] + o[0], jy = c[1] + o[1], jz = c[2] + o[2];
-            if (jx < 0 || jx >= dims[0] || jy < 0 || jy >= dims[1] || jz >= dims[2]) continue;
             const bool same = o[0] == 0 && o[1] == 0 && o[2] == 0;
-            const int other = same ? static_cast<int>(run) : findRun(key(jx, jy, jz));
+            const int other = same ? static_cast<int>(run) : neighbour(run, home, o);
             if (other < 0) continue;
             TestRuns(sorted, runStart[run], runStart[run + 1], runStart[other], runStart[other + 1], same, degree,
                      [&](int a, int b) { found.emplace_back(a, b); });
@@ -430,11 +521,11 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
     // tests some 25 pairs an atom and then sorts what it found; 4 A cells of
     // water need about 90 tests an atom.
     std::int64_t work = 0;
+    if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
     WalkCellPairs(g, cells, [&](size_t home, int, size_t other) {
         const std::int64_t a = cells.Size(home), b = cells.Size(other);
-        work += home == other ? a * (a - 1) / 2 : a * b;
+        if (work <= directWorkLimit) work += home == other ? a * (a - 1) / 2 : a * b;  // stops short of overflow
     });
-    if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
     return work > directWorkLimit ? DeriveOnFineGrid(records, g, cellOf, cells) : DeriveOnCoarseGrid(records, g, cells);
 }
 

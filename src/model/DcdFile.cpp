@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/VelmError.h"
+#include "model/TrajectorySource.h"
 
 namespace velm {
 
@@ -210,9 +211,13 @@ bool DcdFile::ReadStep(float* xyz) {
                 if (swap_) bits = __builtin_bswap64(bits);
                 double d;
                 std::memcpy(&d, &bits, 8);
-                out[3 * i] = static_cast<float>(d);
+                out[3 * i] = ToFloat(d);
             }
         }
+    }
+    if (!AllFinite(xyz, 3 * n)) {
+        message_ = "Error reading DCD file!";
+        return false;
     }
     return true;
 }

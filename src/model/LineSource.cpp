@@ -3,36 +3,81 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <utility>
 
 #include "core/VelmError.h"
 
 namespace velm {
 
 namespace {
-constexpr size_t kBlock = 1 << 18;  // whole-file scans: few, large reads
+constexpr size_t kBlock = 1 << 18;  // whole-file scans: few, large reads; holds a longest line
+static_assert(kBlock > kLongestLine + 2);
 gzFile Gz(void* f) { return static_cast<gzFile>(f); }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
 
-std::string_view NextLinePiece(std::string_view text, size_t pos) {
-    // Blank lines say nothing: pass over every whole one. A blank run longer
-    // than a piece, or one the text ends inside, is left to come in pieces.
-    for (size_t i = pos; i < text.size() && i - pos < kLinePiece; ++i) {
-        const char c = text[i];
-        if (c == '\n') pos = i + 1;
-        else if (c != ' ' && c != '\r' && c != '\t') break;
+LineScan ScanLine(std::string_view text, bool final, size_t firstCr) {
+    LineScan s;
+    const size_t n = text.size();
+    size_t i = 0;
+    // Blank lines say nothing: pass over every whole one. A blank run as long
+    // as a longest line is a line of its own, cut like any other.
+    for (;;) {
+        size_t j = i;
+        while (j < n && j - i < kLongestLine && IsBlank(text[j])) ++j;
+        if (j - i == kLongestLine) break;
+        if (j == n) {
+            s.skip = final ? n : i;
+            return s;
+        }
+        if (text[j] == '\n') {
+            i = j + 1;
+        } else if (text[j] == '\r') {
+            if (j + 1 < n) i = j + 1 + (text[j + 1] == '\n');
+            else if (final) i = n;
+            else break;  // a CR held last: whether a LF follows is not known yet
+        } else {
+            break;
+        }
+        ++s.blankLines;
     }
-    if (pos >= text.size()) return {};
-    const size_t room = std::min(text.size() - pos, kLinePiece);
-    const char* start = text.data() + pos;
-    const void* nl = std::memchr(start, '\n', room);
-    return {start, nl ? static_cast<size_t>(static_cast<const char*>(nl) - start) + 1 : room};
+    s.skip = i;
+    const char* start = text.data() + i;
+    const size_t held = n - i;
+    const size_t room = std::min(held, kLongestLine + 1);
+    const char* nl = static_cast<const char*>(std::memchr(start, '\n', room));
+    const size_t text_end = nl ? static_cast<size_t>(nl - start) : room;
+    // Most lines end in LF; a CR before it ends the line (CR LF when it is last).
+    const void* cr = nullptr;
+    if (firstCr < i) cr = std::memchr(start, '\r', text_end);  // past blank lines ended by one
+    else if (firstCr < i + text_end) cr = text.data() + firstCr;
+    if (cr) {
+        const size_t c = static_cast<size_t>(static_cast<const char*>(cr) - start);
+        if (c + 1 < held) s.length = c + 1 + (start[c + 1] == '\n');
+        else if (final) s.length = c + 1;
+        return s;
+    }
+    if (nl) {
+        s.length = text_end + 1;
+    } else if (held > kLongestLine) {
+        s.length = kLongestLine;
+        s.cut = true;
+    } else if (final) {
+        s.length = held;  // the last line, without a line end
+    }
+    return s;
 }
 
-void LineSource::Count(int skippedFeeds, std::string_view piece) {
-    lineNumber_ += static_cast<int>(endedLine_) + skippedFeeds;
-    endedLine_ = !piece.empty() && piece.back() == '\n';
+size_t ThroughLineEnd(std::string_view text, bool final) {
+    const char* nl = static_cast<const char*>(std::memchr(text.data(), '\n', text.size()));
+    const size_t upTo = nl ? static_cast<size_t>(nl - text.data()) : text.size();
+    if (const void* cr = std::memchr(text.data(), '\r', upTo)) {
+        const size_t c = static_cast<size_t>(static_cast<const char*>(cr) - text.data());
+        if (c + 1 < text.size()) return c + 1 + (text[c + 1] == '\n');
+        return final ? c + 1 : std::string_view::npos;
+    }
+    return nl ? upTo + 1 : std::string_view::npos;
 }
 
 GzLineSource::GzLineSource(const std::string& path) {
@@ -47,54 +92,100 @@ GzLineSource::~GzLineSource() {
     if (file_) gzclose(Gz(file_));
 }
 
+void GzLineSource::ThrowAtNul(size_t upTo) const {
+    if (nul_ < upTo) throw VelmError("Error parsing file!");
+}
+
+bool GzLineSource::Fill() {
+    std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    if (nul_ != SIZE_MAX) nul_ -= begin_;
+    const bool crHeld = cr_ >= begin_ && cr_ < end_;
+    cr_ = crHeld ? cr_ - begin_ : 0;  // none held: searched again below
+    begin_ = 0;
+    const int got = gzread(Gz(file_), block_.data() + end_, static_cast<unsigned>(block_.size() - end_));
+    if (got < 0) throw VelmError("Error parsing file!");
+    if (got == 0) {
+        int err = Z_OK;
+        gzerror(Gz(file_), &err);
+        if (err != Z_OK && err != Z_STREAM_END) throw VelmError("Error parsing file!");  // truncated or corrupt
+        atEnd_ = true;
+    }
+    if (nul_ == SIZE_MAX)
+        if (const void* z = std::memchr(block_.data() + end_, '\0', static_cast<size_t>(got)))
+            nul_ = static_cast<size_t>(static_cast<const char*>(z) - block_.data());
+    if (!crHeld) {
+        const void* cr = std::memchr(block_.data() + end_, '\r', static_cast<size_t>(got));
+        cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.data()) : end_ + static_cast<size_t>(got);
+    }
+    end_ += static_cast<size_t>(got);
+    return got > 0;
+}
+
 bool GzLineSource::ReadLine(std::string_view& line) {
     for (;;) {
-        const std::string_view held(block_.data() + begin_, end_ - begin_);
-        line = NextLinePiece(held, 0);
-        const size_t start = line.empty() ? end_ : static_cast<size_t>(line.data() - block_.data());
-        // The blank lines passed over are counted once, here; the piece when it is taken.
-        skippedFeeds_ += static_cast<int>(std::count(block_.data() + begin_, block_.data() + start, '\n'));
-        begin_ = start;
-        // A piece is whole when it ends the line, fills a line buffer, or the file has ended.
-        if (!line.empty() && (line.back() == '\n' || line.size() == kLinePiece || atEnd_)) {
-            begin_ += line.size();
-            Count(std::exchange(skippedFeeds_, 0), line);
+        std::string_view held(block_.data() + begin_, end_ - begin_);
+        if (skipping_) {
+            const size_t k = ThroughLineEnd(held, atEnd_);
+            if (k == std::string_view::npos) {
+                const size_t keep = !atEnd_ && !held.empty() && held.back() == '\r';
+                ThrowAtNul(end_ - keep);
+                begin_ = end_ - keep;
+                if (atEnd_) return false;
+                Fill();
+                continue;
+            }
+            ThrowAtNul(begin_ + k);
+            begin_ += k;
+            skipping_ = false;
+            held.remove_prefix(k);
+        }
+        if (cr_ < begin_) {
+            const void* cr = std::memchr(block_.data() + begin_, '\r', end_ - begin_);
+            cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.data()) : end_;
+        }
+        const LineScan s = ScanLine(held, atEnd_, cr_ - begin_);
+        if (s.length > 0) {
+            Count(blankLines_ + s.blankLines, s.cut);
+            blankLines_ = 0;
+            line = held.substr(s.skip, s.length);
+            begin_ += s.skip + s.length;
+            ThrowAtNul(begin_);
+            skipping_ = s.cut;
             return true;
         }
+        blankLines_ += s.blankLines;
+        begin_ += s.skip;
         if (atEnd_) return false;
-        std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        const int got = gzread(Gz(file_), block_.data() + end_, static_cast<unsigned>(block_.size() - end_));
-        if (got < 0) throw VelmError("Error parsing file!");
-        if (got == 0) {
-            int err = Z_OK;
-            gzerror(Gz(file_), &err);
-            if (err != Z_OK && err != Z_STREAM_END) throw VelmError("Error parsing file!");  // truncated or corrupt
-            atEnd_ = true;
-        }
-        end_ += static_cast<size_t>(got);
+        Fill();
     }
 }
 
 void GzLineSource::Rewind() {
     if (gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
     begin_ = end_ = 0;
-    atEnd_ = false;
-    skippedFeeds_ = 0;
+    nul_ = SIZE_MAX;
+    cr_ = 0;
+    atEnd_ = skipping_ = false;
+    blankLines_ = 0;
     ResetCount();
 }
 
 bool MemoryLineSource::ReadLine(std::string_view& line) {
-    line = NextLinePiece(data_, pos_);
-    if (line.empty()) {
+    if (cr_ < pos_) cr_ = std::min(data_.find('\r', pos_), data_.size());
+    const LineScan s = ScanLine(data_.substr(pos_), true, cr_ - pos_);
+    if (s.length == 0) {
         pos_ = data_.size();
         return false;
     }
-    const size_t start = static_cast<size_t>(line.data() - data_.data());
-    const std::string_view skipped = data_.substr(pos_, start - pos_);
-    Count(static_cast<int>(std::count(skipped.begin(), skipped.end(), '\n')), line);
-    pos_ = start + line.size();
+    Count(s.blankLines, s.cut);
+    line = data_.substr(pos_ + s.skip, s.length);
+    pos_ += s.skip + s.length;
+    if (s.cut) {
+        const size_t k = ThroughLineEnd(data_.substr(pos_), true);
+        pos_ = k == std::string_view::npos ? data_.size() : pos_ + k;
+    }
+    if (nul_ < pos_) throw VelmError("Error parsing file!");
     return true;
 }
 

@@ -1,38 +1,45 @@
 #pragma once
 // Where a text reader gets its lines: a file (plain or gzip-compressed, read
 // through zlib's gz stream interface) or a block of memory (tests, fuzzing).
-// Lines come in pieces of at most kLineBuffer - 1 characters, as a 512-byte
-// line buffer gives them, so a longer line arrives as several lines. Blank
-// lines (blanks, tabs and carriage returns at most) are passed over: a file of
-// nothing else is read at the speed of decompression.
+// A line ends at a line feed, a carriage return and line feed, or a carriage
+// return alone, and comes whole with its line end, up to kLongestLine
+// characters: of a longer line only its start comes (LineCut()), and the rest
+// of it is passed over, so that no part of it is ever taken for a line of its
+// own. Blank lines (blanks and tabs at most) are passed over: a file of nothing
+// else is read at the speed of decompression. A NUL byte is no text: reading
+// stops at it with "Error parsing file!".
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace velm {
 
-inline constexpr int kLineBuffer = 512;
-inline constexpr size_t kLinePiece = kLineBuffer - 1;
+inline constexpr size_t kLongestLine = 65536;
 
 class LineSource {
 public:
     virtual ~LineSource() = default;
-    // The next line, line feed kept; valid until the next call. False at the end.
+    // The next line, line end kept; valid until the next call. False at the end.
     virtual bool ReadLine(std::string_view& line) = 0;
     virtual void Rewind() = 0;
-    // The line of the input the last piece came from, counted from 1 with
-    // the blank lines passed over; 0 before the first.
+    // The line of the input the last line came from, counted from 1 with the
+    // blank lines passed over; 0 before the first.
     int LineNumber() const { return lineNumber_; }
+    // The last line was longer than kLongestLine: it came cut.
+    bool LineCut() const { return cut_; }
 
 protected:
-    // Takes a piece that follows `skippedFeeds` blank lines: the line count
-    // moves past them and past the line the previous piece ended.
-    void Count(int skippedFeeds, std::string_view piece);
-    void ResetCount() { lineNumber_ = 0, endedLine_ = true; }
+    // Takes a line that follows `blankLines` blank lines.
+    void Count(int blankLines, bool cut) {
+        lineNumber_ += blankLines + 1;
+        cut_ = cut;
+    }
+    void ResetCount() { lineNumber_ = 0, cut_ = false; }
 
 private:
     int lineNumber_ = 0;
-    bool endedLine_ = true;  // the previous piece ended its line
+    bool cut_ = false;
 };
 
 class GzLineSource : public LineSource {
@@ -47,29 +54,55 @@ public:
     void Rewind() override;
 
 private:
+    bool Fill();  // more of the stream behind what is held; false at its end
+    void ThrowAtNul(size_t upTo) const;
+
     void* file_ = nullptr;  // gzFile
     std::vector<char> block_;
     size_t begin_ = 0, end_ = 0;
+    size_t nul_ = SIZE_MAX;  // the first NUL byte held, as a place in block_
+    size_t cr_ = 0;          // the first CR at or after begin_, or end_ when none; stale when below begin_
     bool atEnd_ = false;
-    int skippedFeeds_ = 0;  // blank lines passed over since the last piece
+    bool skipping_ = false;  // passing over the rest of a cut line
+    int blankLines_ = 0;     // passed over since the last line
 };
 
 class MemoryLineSource : public LineSource {
 public:
-    explicit MemoryLineSource(std::string_view data) : data_(data) {}
+    explicit MemoryLineSource(std::string_view data)
+        : data_(data), nul_(data.find('\0')), cr_(std::min(data.find('\r'), data.size())) {}
     bool ReadLine(std::string_view& line) override;
     void Rewind() override {
         pos_ = 0;
+        cr_ = std::min(data_.find('\r'), data_.size());
         ResetCount();
     }
 
 private:
     std::string_view data_;
     size_t pos_ = 0;
+    size_t nul_;
+    size_t cr_;  // as GzLineSource's
 };
 
-// The next piece of `text` from `pos`, after any blank lines: through the line
-// feed, or kLinePiece characters when the line is longer. Empty at the end.
-std::string_view NextLinePiece(std::string_view text, size_t pos);
+// How the next line of held text `text` begins: after `skip` bytes of blank
+// lines (`blankLines` of them) comes a line of `length` bytes, its line end
+// included, cut when longer than kLongestLine. `length` is 0 when the text
+// ends first: at the end of the input (`final`), or where more text must
+// come to tell (a blank line or a line not yet ended).
+struct LineScan {
+    size_t skip = 0;
+    int blankLines = 0;
+    size_t length = 0;
+    bool cut = false;
+};
+// `firstCr`: where the first carriage return of `text` is, text.size() or
+// more when it holds none (so that most lines need no search for one).
+LineScan ScanLine(std::string_view text, bool final, size_t firstCr);
+
+// Bytes of `text` through the first line end (the rest of a cut line); npos
+// when none is held yet. A carriage return held last is not taken before
+// the text after it is known, unless the text is `final`.
+size_t ThroughLineEnd(std::string_view text, bool final);
 
 }  // namespace velm

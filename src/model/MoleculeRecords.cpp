@@ -90,6 +90,8 @@ int WriteMolecule(std::FILE* out, const Molecule& mol, int serialOffset, int mod
         const PdbFile file = MoleculeToPdbFile(mol, serialOffset, modelOffset, normalise);
         file.Write(out, precision, writeConect);
         return file.atoms.empty() ? modelOffset : file.atoms.back().model;
+    } catch (const PdbColumnOverflow& e) {
+        throw VelmError("Error saving pdb file, " + fileName + ": " + e.text());
     } catch (const VelmError&) {
         throw VelmError("Error saving pdb file, " + fileName);
     } catch (const std::bad_alloc&) {

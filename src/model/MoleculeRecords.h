@@ -20,7 +20,8 @@ class Molecule;
 PdbFile MoleculeToPdbFile(const Molecule& molecule, int serialOffset, int modelOffset, bool normalise);
 
 // Writes those records to an open stream and returns the last model number
-// written; a failure throws "Error saving pdb file, " followed by `fileName`.
+// written; a failure throws "Error saving pdb file, " followed by `fileName`
+// (and, for a value its columns cannot hold, ": " and which).
 int WriteMolecule(std::FILE* out, const Molecule& molecule, int serialOffset, int modelOffset, int precision,
                   bool writeConect, bool normalise, const std::string& fileName);
 

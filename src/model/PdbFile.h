@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/VelmError.h"
+
 namespace velm {
 
 class LineSource;
@@ -33,6 +35,11 @@ struct PdbAtomRecord {
     void SetResName(std::string_view text);  // also flags solvent names hetero
 };
 
+// The most partners the CONECT records of one atom may list (repeats aside);
+// past it the reader stops with a message. A line holds at most
+// kLongestLine characters (LineSource.h), some 13,000 partners.
+inline constexpr size_t kMaxConectPartners = 16384;
+
 struct ConectEntry {
     int id = -1;
     std::vector<int> partners;
@@ -48,6 +55,13 @@ struct MonitorRecord {
 struct BoxRecord {
     int valid = 0;
     double R[3] = {}, A[3] = {}, B[3] = {}, C[3] = {};
+};
+
+// A value too wide for its columns (or no number at all), which the writer
+// refuses: written, it would run into its neighbour and read back as another.
+class PdbColumnOverflow : public VelmError {
+public:
+    using VelmError::VelmError;
 };
 
 class PdbFile {
@@ -70,7 +84,12 @@ public:
     int SerialLookup(int serial) const;
 
     // Writes the records (coordinates with `precision` decimals) and, when
-    // asked, the CONECT entries.
+    // asked, the CONECT entries. Throws PdbColumnOverflow, naming the atom,
+    // when a coordinate, occupancy or temperature factor is not finite or
+    // wider than its columns as the reader takes them back (at 3 decimals x
+    // -99999.999..999999.999, y and z -999.999..9999.999; occupancy
+    // -9.99..99.99, temperature factor -99.99..999.99); the stream is then
+    // left unwritten.
     void Write(std::FILE* out, int precision, bool writeConect) const;
     void Write(std::string& out, int precision, bool writeConect) const;
 

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 #include <utility>
 
 #include "core/VelmError.h"
@@ -221,6 +223,26 @@ void ForEachConectField(std::string_view t, F&& add) {
 
 struct ReaderState {
     int runningModel = 0;
+    bool modelRecord = false;  // a MODEL record came since the last atom
+    // Numbers of the models read so far: a model whose number was used before
+    // (two "MODEL 1" blocks) takes a number of its own, so that its atoms are
+    // neither bonded to nor counted with those of the other.
+    std::unordered_set<int> used;
+    int lowest = 0, highest = 0;
+    int lastUsed = 0;
+
+    int Unused(int model) const {
+        if (!used.contains(model)) return model;
+        return highest < INT_MAX ? highest + 1 : lowest - 1;
+    }
+    void Use(int model) {
+        if (!used.empty() && model == lastUsed) return;
+        if (used.empty()) lowest = highest = model;
+        used.insert(model);
+        lowest = std::min(lowest, model);
+        highest = std::max(highest, model);
+        lastUsed = model;
+    }
     bool ter = false;
     bool relabelling = false;
     char relabelFrom = ' ';
@@ -228,6 +250,7 @@ struct ReaderState {
 };
 
 void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+    if (std::exchange(st.modelRecord, false)) st.runningModel = st.Unused(st.runningModel);
     rec.model = st.runningModel;
     rec.SetRecord(kind == LineKind::Hetatm ? "HETATM" : "ATOM");
 
@@ -363,7 +386,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     // Serials that restart lower with a new chain and no MODEL record start a new model.
     if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
         rec.model == previous->model) {
-        rec.model = ++st.runningModel;
+        rec.model = st.runningModel = st.Unused(st.runningModel < INT_MAX ? st.runningModel + 1 : st.runningModel);
     }
 }
 
@@ -379,6 +402,29 @@ void ReadElementColumns(std::string_view line, PdbAtomRecord& rec) {
     if (const ChemicalElement* e = FindChemicalElement(columns)) {
         std::memcpy(rec.element, e->symbol, std::strlen(e->symbol) + 1);
     }
+}
+
+// Drops every repeat of a partner after its first place.
+void KeepFirstOfEach(std::vector<int>& partners) {
+    if (partners.size() <= 16) {
+        size_t kept = 0;
+        for (size_t i = 0; i < partners.size(); ++i)
+            if (std::find(partners.begin(), partners.begin() + static_cast<std::ptrdiff_t>(kept), partners[i]) ==
+                partners.begin() + static_cast<std::ptrdiff_t>(kept))
+                partners[kept++] = partners[i];
+        partners.resize(kept);
+        return;
+    }
+    std::vector<std::pair<int, size_t>> byValue(partners.size());
+    for (size_t i = 0; i < partners.size(); ++i) byValue[i] = {partners[i], i};
+    std::sort(byValue.begin(), byValue.end());
+    std::vector<char> keep(partners.size(), 0);
+    for (size_t i = 0; i < byValue.size(); ++i)
+        if (i == 0 || byValue[i].first != byValue[i - 1].first) keep[byValue[i].second] = 1;
+    size_t kept = 0;
+    for (size_t i = 0; i < partners.size(); ++i)
+        if (keep[i]) partners[kept++] = partners[i];
+    partners.resize(kept);
 }
 
 void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
@@ -406,11 +452,22 @@ void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
     if (bad) ParseFailure();
 
     // A standard file lists at most four partners a line and continues on the
-    // next CONECT line of the same atom: those lines make one entry.
+    // next CONECT line of the same atom: those lines make one entry. Repeats
+    // are dropped once the entry is complete (see DropRepeatedPartners); a
+    // long entry is thinned on the way, so that repeats cannot fill memory.
     if (conects.empty() || conects.back().id != id) conects.push_back(ConectEntry{id, {}});
     std::vector<int>& partners = conects.back().partners;
-    for (int p : fields)
-        if (p != id && std::find(partners.begin(), partners.end(), p) == partners.end()) partners.push_back(p);
+    for (int p : fields) {
+        if (p == id) continue;
+        partners.push_back(p);
+        if (partners.size() > 2 * kMaxConectPartners) KeepFirstOfEach(partners);
+    }
+    if (partners.size() > kMaxConectPartners) {
+        KeepFirstOfEach(partners);
+        if (partners.size() > kMaxConectPartners)
+            throw VelmError("CONECT records of atom " + std::to_string(id) + " list more than " +
+                            std::to_string(kMaxConectPartners) + " partners!");
+    }
 }
 
 // "MONITOR label serial1 serial2 R G B" from the word on.
@@ -446,12 +503,9 @@ bool ParseTriple(const char* at, double (&out)[3]) {
 
 // A line as C text, for the scans of the rare MONITOR and BBOX lines.
 struct CLine {
-    char text[kLineBuffer];
-    explicit CLine(std::string_view line) {
-        const size_t n = std::min(line.size(), kLinePiece);
-        std::memcpy(text, line.data(), n);
-        text[n] = '\0';
-    }
+    std::string line;
+    const char* text;
+    explicit CLine(std::string_view l) : line(l), text(line.c_str()) {}
 };
 
 void ScanBox(std::string_view line, BoxRecord& box, bool (&seen)[4]) {
@@ -501,6 +555,9 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
     while (source.ReadLine(line)) {
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
+        // A record cut short would be read wrong; any other line is passed over whole.
+        if (source.LineCut() && kind != LineKind::Other)
+            throw VelmError("Record longer than " + std::to_string(kLongestLine) + " characters!");
         if (kind == LineKind::Atom || kind == LineKind::Hetatm) ++atomCount;
         else if (kind == LineKind::Conect) ++conectCount;
         if (HasMonitor(line)) ++monitorCount;
@@ -518,7 +575,10 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
         switch (kind) {
-        case LineKind::Model: state.runningModel = LeadingInt(tok.Next()); break;
+        case LineKind::Model:
+            state.runningModel = LeadingInt(tok.Next());
+            state.modelRecord = true;
+            break;
         case LineKind::Ter: state.ter = true; break;
         case LineKind::Atom:
         case LineKind::Hetatm: {
@@ -527,6 +587,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
             PdbAtomRecord rec;
             ParseAtomRecord(tok, kind, state, previous, rec);
             ReadElementColumns(line, rec);
+            state.Use(rec.model);
             file.atoms.push_back(rec);
             break;
         }
@@ -545,6 +606,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
         }
     }
     if (file.atoms.size() != atomCount) ParseFailure();
+    for (ConectEntry& e : file.conects) KeepFirstOfEach(e.partners);
 
     file.bondCount = file.conects.empty() ? 0 : CountConectPairs(file.conects);
 

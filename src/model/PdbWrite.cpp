@@ -1,4 +1,5 @@
 // Writing PDB records with the program's own formats.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,6 +23,29 @@ void Append(std::string& out, const char* format, Args... args) {
     std::snprintf(big.data(), big.size(), format, args...);
     out.append(big.data(), static_cast<size_t>(n));
 }
+// Names the first value of the record that its columns cannot hold.
+[[noreturn]] void RefuseColumns(const PdbAtomRecord& r, int precision) {
+    struct Field {
+        const char* name;
+        double value;
+        int width, decimals;
+    };
+    const Field fields[] = {{"x", r.x, precision + 7, precision},
+                            {"y", r.y, precision + 5, precision},
+                            {"z", r.z, precision + 5, precision},
+                            {"occupancy", r.occupancy, 5, 2},
+                            {"temperature factor", r.temperatureFactor, 6, 2}};
+    for (const Field& f : fields) {
+        char text[400];
+        const int n = std::snprintf(text, sizeof text, "%.*f", f.decimals, f.value);
+        if (std::isfinite(f.value) && n <= f.width) continue;
+        char message[600];
+        std::snprintf(message, sizeof message, "Atom %d (%s %s %c %d): %s %.40s does not fit in its PDB columns",
+                      r.serial, r.name, r.residueName, r.chain, r.residueNumber, f.name, text);
+        throw PdbColumnOverflow(message);
+    }
+    throw PdbColumnOverflow("Atom " + std::to_string(r.serial) + " does not fit in its PDB columns");
+}
 }  // namespace
 
 void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
@@ -37,6 +61,8 @@ void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
     std::snprintf(coordinates, sizeof coordinates, "%%c%%%d.%df%%%d.%df%%%d.%df", precision + 8, precision,
                   precision + 5, precision, precision + 5, precision);
 
+    const size_t occupancyAt = 1 + static_cast<size_t>(precision + 8) + 2 * static_cast<size_t>(precision + 5);
+    const size_t fieldsWidth = occupancyAt + 12;
     out.reserve(out.size() + atoms.size() * (60 + 3 * static_cast<size_t>(precision)));
     int model = atoms.front().model;
     Append(out, "MODEL     %4d\n", model);
@@ -52,8 +78,17 @@ void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
                           (std::strlen(r.element) == 2 && std::strncmp(r.name, r.element, 2) == 0);
         Append(out, wide ? "%-6s%5d %-4s%c%-4s%c%4d" : "%-6s%5d  %-3s%c%-4s%c%4d", r.record, r.serial, r.name,
                r.altLoc ? r.altLoc : ' ', r.residueName, r.chain, r.residueNumber);
+        // Every field printed within its width gives exactly this many
+        // characters; a wider one, or "nan", is refused. Coordinates may fill
+        // their fields (glued ones of equal decimals are split on reading),
+        // but x must stay apart from an insertion code and the occupancy
+        // from z, which has other decimals: those keep a blank before them.
+        const size_t start = out.size();
         Append(out, coordinates, r.insertionCode ? r.insertionCode : ' ', r.x, r.y, r.z);
         Append(out, "%6.2f%6.2f", r.occupancy, r.temperatureFactor);
+        if (out.size() - start != fieldsWidth || out[start + 1] != ' ' || out[start + occupancyAt] != ' ' ||
+            !std::isfinite(r.x + r.y + r.z + r.occupancy + r.temperatureFactor))
+            RefuseColumns(r, precision);
         if (r.element[0]) Append(out, "          %2s", r.element);
         out += '\n';
     }

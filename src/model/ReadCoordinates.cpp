@@ -24,8 +24,8 @@ bool NameIs(std::string_view name, std::string_view want) {
            });
 }
 
-// Number of models when the records divide into equal model blocks, else 1.
-int EqualModels(const std::vector<PdbAtomRecord>& records, UiHooks& ui) {
+// Number of models; throws unless the records divide into equal model blocks.
+int EqualModels(const std::vector<PdbAtomRecord>& records) {
     if (records.empty()) return 1;
     int models = 1;
     for (size_t i = 1; i < records.size(); ++i)
@@ -38,10 +38,9 @@ int EqualModels(const std::vector<PdbAtomRecord>& records, UiHooks& ui) {
     bool equal = records.size() % static_cast<size_t>(models) == 0;
     for (size_t k = 1; equal && k < static_cast<size_t>(models); ++k)
         equal = records[k * n].model != records[k * n - 1].model;
-    if (!equal) {
-        ui.Message("All models in PDB file must contain the same number of atoms");
-        return 1;
-    }
+    // Frames or nothing: the models read as separate structures would be a
+    // load the user did not ask for.
+    if (!equal) throw VelmError("All models in PDB file must contain the same number of atoms");
     return models;
 }
 
@@ -187,7 +186,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
 
     try {
         Molecule mol;
-        const int models = multipleAsTrajectory ? EqualModels(file.atoms, ui) : 1;
+        const int models = multipleAsTrajectory ? EqualModels(file.atoms) : 1;
         const size_t n = file.atoms.size() / static_cast<size_t>(models);
 
         mol.atoms.resize(n);

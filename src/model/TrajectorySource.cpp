@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 
 #include "core/VelmError.h"
 #include "model/DcdSource.h"
@@ -35,6 +36,19 @@ TrajectoryBox BoxFromLengthsAndAngles(double a, double b, double c, double alpha
 
 void CheckAtomCount(const TrajectorySource& source, int atoms) {
     if (source.AtomCount() != atoms) throw VelmError("Incorrect Number of atoms in DCD file!");
+}
+
+bool AllFinite(const float* values, std::size_t n) {
+    // x * 0 is 0 for every finite x and NaN otherwise: one test for the frame,
+    // in a loop without branches.
+    float sum = 0;
+    for (std::size_t i = 0; i < n; ++i) sum += values[i] * 0.0f;
+    return sum == 0.0f;
+}
+
+float ToFloat(double d) {
+    if (std::fabs(d) <= std::numeric_limits<float>::max()) return static_cast<float>(d);
+    return std::isnan(d) ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
 }
 
 std::string FramesStopNotice(const std::string& reason, int k) {

@@ -9,6 +9,7 @@
 // One source serves one thread at a time; reads of different frames need no
 // order. Nothing is allocated from a size in the file before that size has
 // been checked against the bytes the file holds.
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <span>
@@ -51,6 +52,14 @@ public:
     virtual std::span<const float> Velocities() const { return {}; }
     virtual std::span<const float> Forces() const { return {}; }
 };
+
+// Whether every one of n values is a finite number. Frames that are not are
+// refused: nothing drawn, measured or written from them would mean anything.
+bool AllFinite(const float* values, std::size_t n);
+
+// A double as the nearest float; infinite beyond the range of floats (where
+// the plain conversion is undefined).
+float ToFloat(double d);
 
 // The caller's check of the atom count against its structure, with the
 // program's text for every format: "Incorrect Number of atoms in DCD file!".

@@ -126,7 +126,7 @@ void TrrFile::ReadFrame(int k, float* xyz) {
     real_ = l.real;
     const int real = l.real;
     const auto value = [real](const unsigned char* q) {
-        return real == 4 ? XdrFloat(q) : static_cast<float>(XdrDouble(q));
+        return real == 4 ? XdrFloat(q) : ToFloat(XdrDouble(q));
     };
     const unsigned char* p = frame_.data() + l.header;
     box_.reset();
@@ -142,6 +142,7 @@ void TrrFile::ReadFrame(int k, float* xyz) {
     p += l.box + l.virial + l.pressure;
     const std::size_t n = 3 * static_cast<std::size_t>(atoms_);
     for (std::size_t i = 0; i < n; ++i) xyz[i] = value(p + real * i) * 10.0f;
+    if (!AllFinite(xyz, n)) throw VelmError("Coordinates that are not finite numbers" + where);
     p += l.x;
     velocities_.clear();
     forces_.clear();

@@ -192,6 +192,8 @@ void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) co
         if (!out.Commit()) throw VelmError("Unable to save " + path);
     } catch (const std::bad_alloc&) {
         throw VelmError("Out of memory");
+    } catch (const PdbColumnOverflow& e) {
+        throw VelmError("Unable to save " + path + ": " + e.text());
     } catch (const VelmError& e) {
         if (e.text().rfind("Unable to save ", 0) == 0) throw;
         throw VelmError("Unable to save " + path);

@@ -13,7 +13,8 @@ namespace {
 constexpr std::int32_t kMagic = 1995;
 constexpr std::int64_t kHeaderBytes = 56;      // magic, atoms, step, time, 9 box values, atoms again
 constexpr std::int64_t kPackedHeaderBytes = 92;  // then precision, 3 minima, 3 maxima, small index, byte count
-constexpr int kLargestPlain = 9;               // frames of up to nine atoms hold plain floats
+constexpr int kLargestPlain = 9;
+constexpr const char* kNotFinite = "Coordinates that are not finite numbers";               // frames of up to nine atoms hold plain floats
 constexpr std::int64_t kAhead = 32, kWindow = 16384;  // frame headers prefetched while indexing
 
 // The sizes of the small differences, a factor of about 2^(1/3) apart, so that
@@ -287,6 +288,7 @@ void XtcFile::ReadFrame(int k, float* xyz) {
         throw VelmError("Corrupt XTC frame header" + where);
     if (atoms_ <= kLargestPlain) {
         for (int i = 0; i < 3 * atoms_; ++i) xyz[i] = XdrFloat(h + kHeaderBytes + 4 * i) * 10.0f;
+        if (!AllFinite(xyz, 3 * static_cast<std::size_t>(atoms_))) throw VelmError(std::string(kNotFinite) + where);
         return;
     }
     Packing p{};
@@ -301,6 +303,7 @@ void XtcFile::ReadFrame(int k, float* xyz) {
         static_cast<std::size_t>(packed) > bytes - kPackedHeaderBytes ||
         !Unpack(h + kPackedHeaderBytes, static_cast<std::size_t>(packed), atoms_, p, xyz))
         throw VelmError("Corrupt XTC coordinates" + where);
+    if (!AllFinite(xyz, 3 * static_cast<std::size_t>(atoms_))) throw VelmError(std::string(kNotFinite) + where);
 }
 
 }  // namespace velm

@@ -31,6 +31,14 @@ TEST(Batch, SummaryLines) {
     EXPECT_NE(multi.out.find("atoms=167 models=3 chains=1 residues=10 "), std::string::npos) << multi.out;
     EXPECT_NE(multi.out.find(" frames=2 "), std::string::npos) << multi.out;
 
+    // Models of unequal size cannot be frames: the read fails, and nothing is summarised.
+    test::TempDir dir;
+    const std::string atom = "ATOM 1 C ALA A 1 1.0 2.0 3.0\n";
+    const BatchRun uneven = RunVelm({"-multi", dir.Write("uneven.pdb", "MODEL 1\n" + atom + atom + "MODEL 2\n" + atom)});
+    EXPECT_EQ(uneven.status, 1);
+    EXPECT_EQ(uneven.out, "");
+    EXPECT_NE(uneven.err.find("All models in PDB file must contain the same number of atoms"), std::string::npos);
+
     const BatchRun bare = RunVelm({"-no_connect", ubi});
     EXPECT_NE(bare.out.find(" bonds=0 "), std::string::npos) << bare.out;
 }

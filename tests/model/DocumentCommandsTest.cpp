@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 
@@ -248,4 +249,53 @@ TEST(DocumentCommands, TrajectoryIntoThePrimaryMolecule) {
     // lies over the structure as the two files have them.
     const Molecule& m = *first.Primary();
     for (int i = 0; i < m.AtomCount(); ++i) ASSERT_NEAR(Length(m.Position(i, 1) - m.Position(i, 0)), 0, 2e-3) << i;
+}
+
+TEST(DocumentCommands, ValuesWiderThanTheirColumnsAreNotSaved) {
+    // Atom 2 of each file carries the value; the target keeps its contents.
+    TempDir dir;
+    const char* plain = "ATOM      1  C   LIG A   1       1.000   2.000   3.000  1.00  5.00\n";
+    struct Case {
+        const char* x;
+        const char* y;
+        const char* z;
+        const char* occupancy;
+        const char* temperature;
+        const char* refusal;  // empty: saved
+    };
+    const Case cases[] = {
+        {"-99999.999", "-999.999", "9999.999", "99.99", "-99.99", ""},
+        {"999999.999", "9999.999", "-999.999", "-9.99", "999.99", ""},
+        {"1000000.000", "2.0", "3.0", "1.00", "5.00", "x 1000000.000"},
+        {"-100000.000", "2.0", "3.0", "1.00", "5.00", "x -100000.000"},
+        {"1.0", "-1000.000", "3.0", "1.00", "5.00", "y -1000.000"},
+        {"1.0", "2.0", "10000.000", "1.00", "5.00", "z 10000.000"},
+        {"1.0", "2.0", "3.0", "100.00", "5.00", "occupancy 100.00"},
+        {"1.0", "2.0", "3.0", "1.00", "1e6", "temperature factor 1000000.00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refusal);
+        RecordingUiHooks ui;
+        CVelmDoc doc(ui);
+        const std::string atom2 = std::string("ATOM 2 N LIG A 1 ") + c.x + " " + c.y + " " + c.z + " " + c.occupancy +
+                                  " " + c.temperature + "\n";
+        ASSERT_EQ(doc.AddMoleculeFromFile(dir.Write("in.pdb", plain + atom2)), 1);
+        const std::string out = dir.Write("out.pdb", "old contents\n");
+        const std::string error = Error([&] { doc.SaveCoordinates(out, 3, true, false); });
+        if (*c.refusal) {
+            EXPECT_EQ(error, "Error saving pdb file, " + out + ": Atom 2 (N LIG A 1): " + c.refusal +
+                                 " does not fit in its PDB columns");
+            EXPECT_EQ(test::ReadText(out), "old contents\n");
+        } else {
+            EXPECT_EQ(error, "");
+            const PdbFile back = PdbFile::Read(out);
+            ASSERT_EQ(back.atoms.size(), 2u);
+            EXPECT_EQ(back.atoms[1].x, std::stod(c.x));
+        }
+    }
+    // What no file can give: a coordinate that is not a number.
+    PdbFile f(1);
+    f.atoms[0].y = std::nan("");
+    std::string text;
+    EXPECT_THROW(f.Write(text, 3, false), PdbColumnOverflow);
 }

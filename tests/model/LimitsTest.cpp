@@ -31,6 +31,7 @@
 
 #include "core/RecordingUiHooks.h"
 #include "core/VelmError.h"
+#include "model/Molecule.h"
 #include "model/PdbFile.h"
 #include "model/TrajectorySource.h"
 #include "model/VelmDoc.h"
@@ -465,11 +466,10 @@ TEST(Limits, HundredMegabyteLineIsReadInBoundedMemory) {
         std::string prefix, unit, suffix, expected;
     };
     const Case cases[] = {
-        // The first piece is a broken atom record: the reader stops with its message.
-        {"ATOM then x", "ATOM  ", "x", "", "message: Can't open ``%'' for reading. line 1: Error parsing file!"},
-        // "ATOM      1    1    1    1 ..." is an atom record (name and residue
-        // "1", at 1 1 1); the rest of the line comes as pieces that are no records.
-        {"ATOM then '    1'", "ATOM  ", "    1", "", "result=1 atoms=1 frames=0"},
+        // A record cut short is refused, whatever its start would give.
+        {"ATOM then x", "ATOM  ", "x", "", "message: Can't open ``%'' for reading. line 1: Record longer than 65536 characters!"},
+        {"ATOM then '    1'", "ATOM  ", "    1", kAtom1,
+         "message: Can't open ``%'' for reading. line 1: Record longer than 65536 characters!"},
         // A remark of 100 MB carries no records: the reader must get through it
         // to the atom record after it.
         {"REMARK then x, an atom after", "REMARK", "x", kAtom1, "result=1 atoms=1 frames=0"},
@@ -490,7 +490,7 @@ TEST(Limits, HundredMegabyteLineIsReadInBoundedMemory) {
     }
 }
 
-TEST(Limits, ConectRecordWithTenMillionPartnersIsReadInBoundedMemory) {
+TEST(Limits, ConectRecordWithTenMillionPartnersIsRefusedInBoundedMemory) {
     TempDir dir;
     const std::string small = dir.Write("small.pdb", std::string(kAtom1) + kAtom2 + "CONECT    1    2\n");
     const std::string path = dir.File("conect.pdb");
@@ -498,30 +498,84 @@ TEST(Limits, ConectRecordWithTenMillionPartnersIsReadInBoundedMemory) {
         WriteLongLine(path, std::string(kAtom1) + kAtom2 + "CONECT    1", "    2", 10'000'000LL * 5, "END\n");
     });
     const long baseline = BaselineKb(small);
-    const ChildRun run = InChild([&] {
-        // The line arrives in pieces; only the first is a CONECT record.
-        std::string out;
-        try {
-            const PdbFile f = PdbFile::Read(path);
-            out = "records=" + std::to_string(f.atoms.size()) + " conects=" + std::to_string(f.conects.size());
-            if (!f.conects.empty()) {
-                out += " id=" + std::to_string(f.conects[0].id) + " partners=" +
-                       std::to_string(f.conects[0].partners.size());
-                bool allTwo = true;
-                for (int p : f.conects[0].partners) allTwo = allTwo && p == 2;
-                out += allTwo ? " all=2" : " other partners";
-            }
-        } catch (const VelmError& e) {
-            out = "read: " + e.text();
-        }
-        return out + "; " + LoadStructure(path);
-    });
+    const ChildRun run = InChild([&] { return LoadStructure(path); });
     EXPECT_TRUE(run.Finished()) << run.Describe();
-    // 511 characters hold "CONECT    1" and 100 partners, all of them atom 2,
-    // which the entry lists once.
-    EXPECT_EQ(run.report, "records=2 conects=1 id=1 partners=1 all=2; result=1 atoms=2 frames=0");
+    EXPECT_EQ(run.report,
+              "message: Can't open ``" + path + "'' for reading. line 3: Record longer than 65536 characters!");
     ExpectBoundedMemory(run, baseline, 200 * 1024, "CONECT with ten million partners");
     std::remove(path.c_str());
+}
+
+// ---- bond search -----------------------------------------------------------------
+
+// Atoms, models and bonds of a load, with or without the bond search.
+std::string LoadAndCountBonds(const std::string& path, bool connect) {
+    RecordingUiHooks ui;
+    CVelmDoc doc(ui);
+    doc.options.computeConnectivity = connect ? 1 : 0;
+    try {
+        const int result = doc.AddMoleculeFromFile(path);
+        if (!doc.Primary()) return "result=" + std::to_string(result);
+        const Molecule& m = *doc.Primary();
+        return "atoms=" + std::to_string(m.AtomCount()) + " bonds=" + std::to_string(m.bonds.size());
+    } catch (const VelmError& e) {
+        return "message: " + e.text();
+    }
+}
+
+// Files made to defeat the grid of the bond search: a spread that overflows
+// its cell count, models lying over one another, atoms far apart. Bonding
+// must take about as long as reading (the hang bound catches the quadratic
+// search at these sizes) and find the bonds a plain structure would.
+TEST(Limits, CraftedBondSearchesStayLinear) {
+    TempDir dir;
+    auto atom = [](long serial, double x, double y, double z) {
+        char line[120];
+        std::snprintf(line, sizeof line, "ATOM %ld C ALA A 1 %.3f %.3f %.3f 1.00 0.00\n", serial, x, y, z);
+        return std::string(line);
+    };
+    const int kPairs = kAsan ? 50'000 : 200'000;
+    struct Case {
+        const char* name;
+        std::function<void(std::ofstream&)> write;
+        std::string expected;
+    };
+    const Case cases[] = {
+        // A 10 x 10 x 6 lattice of 1 A bonds each atom to its 26 neighbours
+        // within 1.73 A: 5,972 bonds, with or without a stray atom far away.
+        {"lattice and one atom at 5300000 A",
+         [&](std::ofstream& out) {
+             long n = 0;
+             for (int i = 0; i < 10; ++i)
+                 for (int j = 0; j < 10; ++j)
+                     for (int k = 0; k < 6; ++k) out << atom(++n, i, j, k);
+             out << "ATOM  601  C   ALA A   1    5300000.0005300000.0005300000.000  1.00  0.00\n";
+         },
+         "atoms=601 bonds=5972"},
+        {"two-atom models at one place",
+         [&](std::ofstream& out) {
+             for (int m = 1; m <= kPairs; ++m) out << "MODEL " << m << "\n" << atom(1, 0, 0, 0) << atom(2, 1.5, 0, 0) << "ENDMDL\n";
+         },
+         "atoms=" + std::to_string(2 * kPairs) + " bonds=" + std::to_string(kPairs)},
+        {"bonded pairs 10^7 A apart",
+         [&](std::ofstream& out) {
+             for (int i = 0; i < kPairs; ++i) out << atom(2 * i + 1, i * 1e7, 0, 0) << atom(2 * i + 2, i * 1e7 + 1.5, 0, 0);
+         },
+         "atoms=" + std::to_string(2 * kPairs) + " bonds=" + std::to_string(kPairs)},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.File("bonds.pdb");
+        MakeInChild([&] {
+            std::ofstream out(path);
+            c.write(out);
+        });
+        const ChildRun without = InChild([&] { return LoadAndCountBonds(path, false); });
+        const ChildRun run = InChild([&] { return LoadAndCountBonds(path, true); });
+        EXPECT_TRUE(run.Finished()) << c.name << ": " << run.Describe();
+        EXPECT_EQ(run.report, c.expected) << c.name;
+        ExpectBoundedMemory(run, without.peakKb, 1024 * 1024, std::string("bond search, ") + c.name);
+        std::remove(path.c_str());
+    }
 }
 
 // ---- gzip ----------------------------------------------------------------------

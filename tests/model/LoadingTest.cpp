@@ -88,17 +88,41 @@ TEST(Loading, ModelsAsFramesOrAsAtoms) {
     }
 }
 
-TEST(Loading, UnequalModelsAreOneStructure) {
+TEST(Loading, UnequalModelsAreRefusedAsFrames) {
     TempDir dir;
     for (auto sizes : {std::initializer_list<int>{100, 99}, std::initializer_list<int>{100, 98, 102}}) {
-        const std::string path = dir.Write("uneven.pdb", Models(sizes));
-        Loaded l(path, true);
-        int total = 0;
-        for (int n : sizes) total += n;
-        EXPECT_EQ(l.mol().AtomCount(), total);
-        EXPECT_EQ(l.mol().FrameCount(), 0);
-        EXPECT_EQ(l.ui.with("message:"),
-                  std::vector<std::string>{"All models in PDB file must contain the same number of atoms"});
+        Loaded l(dir.Write("uneven.pdb", Models(sizes)), true);
+        EXPECT_EQ(l.error, "All models in PDB file must contain the same number of atoms");
+        EXPECT_EQ(l.doc.Primary(), nullptr);
+        EXPECT_EQ(l.doc.Molecules().Count(), 0);
+    }
+}
+
+TEST(Loading, RepeatedModelNumbersStaySeparateModels) {
+    // Models lying over one another, numbered 1 1 and 1 2 1: as many models
+    // (chains, frames) as blocks, bonds only within each.
+    TempDir dir;
+    auto renumber = [](std::string text, const char* from, const char* to) {
+        text.replace(text.find(from), std::string(from).size(), to);
+        return text;
+    };
+    struct Case {
+        std::string text;
+        int models;
+    };
+    const Case cases[] = {{renumber(Models({30, 30}), "MODEL 2", "MODEL 1"), 2},
+                          {renumber(Models({30, 30, 30}), "MODEL 3", "MODEL 1"), 3}};
+    Loaded single(dir.Write("one.pdb", Models({30})), false);
+    for (const auto& [text, models] : cases) {
+        const std::string path = dir.Write("repeated.pdb", text);
+        Loaded apart(path, false);
+        ASSERT_EQ(apart.result, 1) << apart.error;
+        EXPECT_EQ(apart.doc.Primary()->chains.size(), static_cast<size_t>(models));
+        EXPECT_EQ(apart.doc.Primary()->bonds.size(), models * single.doc.Primary()->bonds.size());
+        Loaded frames(path, true);
+        ASSERT_EQ(frames.result, 1) << frames.error;
+        EXPECT_EQ(frames.doc.Primary()->AtomCount(), 30);
+        EXPECT_EQ(frames.doc.Primary()->FrameCount(), models - 1);
     }
 }
 

@@ -245,13 +245,66 @@ TEST(PdbRead, SerialLookup) {
     for (const Case& c : cases) EXPECT_EQ(f.SerialLookup(c.serial), c.index) << c.serial;
 }
 
-TEST(PdbRead, LongLinesArriveInPieces) {
-    // A line longer than 511 characters is read as several lines: the tail
-    // of an over-long REMARK that happens to start with ATOM is a record too.
-    std::string remark = "REMARK " + std::string(504, 'x') + "ATOM 1 CA ALA A 1 1.0 2.0 3.0\n";
-    EXPECT_EQ(ReadText(remark).atoms.size(), 1u);
-    std::string atom = "ATOM 1 CA ALA A 1 1.0 2.0 3.0 1.0 2.0" + std::string(600, ' ') + "ATOM\n";
-    EXPECT_EQ(ReadError(atom), "Error parsing file!");
+TEST(PdbRead, EveryLineEndAndLengthReadsAsOneLine) {
+    // Each case from memory and from a file: atoms, CONECT partners of atom
+    // 1, the line an error names and its text.
+    const std::string atom = "ATOM 1 CA ALA A 1 1.0 2.0 3.0\n";
+    auto atoms = [&](const char* end, int n) {
+        std::string t;
+        for (int i = 1; i <= n; ++i) {
+            t += "ATOM " + std::to_string(i) + " CA ALA A 1 " + std::to_string(i) + ".0 2.0 3.0";
+            t += end;
+        }
+        return t;
+    };
+    std::string conect400 = atoms("\n", 401) + "CONECT    1";
+    for (int i = 2; i <= 401; ++i) conect400 += (i < 10 ? "    " : i < 100 ? "   " : "  ") + std::to_string(i);
+    std::string conectMany = atoms("\n", 1);
+    for (size_t k = 0; k <= kMaxConectPartners / 4; ++k) {
+        conectMany += "CONECT    1";
+        for (size_t i = 0; i < 4; ++i) conectMany += " " + std::to_string(10 + 4 * k + i);
+        conectMany += "\n";
+    }
+    struct Case {
+        const char* name;
+        std::string text;
+        size_t atoms, partners;
+        int errorLine;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"LF", atoms("\n", 5), 5, 0, 0, ""},
+        {"CR", atoms("\r", 5), 5, 0, 0, ""},
+        {"CR LF", atoms("\r\n", 5), 5, 0, 0, ""},
+        {"CR, blank lines, CR LF", atoms("\r\r \r\t\n", 3) + atoms("\r\n", 2), 5, 0, 0, ""},
+        {"NUL first on line 3", atoms("\n", 2) + std::string(1, '\0') + atom, 0, 0, 3, "Error parsing file!"},
+        {"NUL in a remark", std::string("REMARK a\0b\n", 11) + atom, 0, 0, 1, "Error parsing file!"},
+        // The tail of a long remark is no record, at 511 characters and at the cut.
+        {"long remark", "REMARK " + std::string(504, 'x') + atom, 0, 0, 0, ""},
+        {"cut remark", "REMARK " + std::string(kLongestLine, 'x') + atom + atom, 1, 0, 0, ""},
+        {"cut remark, CR", "REMARK " + std::string(kLongestLine, 'x') + "\r" + atom, 1, 0, 0, ""},
+        {"long atom", atom.substr(0, atom.size() - 1) + std::string(600, ' ') + "ATOM\n", 1, 0, 0, ""},
+        {"cut atom", atom.substr(0, atom.size() - 1) + std::string(kLongestLine, ' ') + "\n", 0, 0, 1,
+         "Record longer than 65536 characters!"},
+        {"400 partners", conect400 + "\n", 401, 400, 0, ""},
+        {"too many partners", conectMany, 0, 0, static_cast<int>(kMaxConectPartners / 4) + 2,
+         "CONECT records of atom 1 list more than 16384 partners!"},
+    };
+    test::TempDir dir;
+    for (const Case& c : cases) {
+        for (int fromFile = 0; fromFile < 2; ++fromFile) {
+            SCOPED_TRACE(std::string(c.name) + (fromFile ? " from a file" : " from memory"));
+            try {
+                const PdbFile f = fromFile ? PdbFile::Read(dir.Write("l.pdb", c.text)) : ReadText(c.text);
+                EXPECT_EQ(c.error, "");
+                EXPECT_EQ(f.atoms.size(), c.atoms);
+                EXPECT_EQ(f.conects.empty() ? 0u : f.conects[0].partners.size(), c.partners);
+            } catch (const VelmError& e) {
+                EXPECT_EQ(e.text(), c.error);
+                EXPECT_EQ(e.InputLine(), c.errorLine);
+            }
+        }
+    }
 }
 
 TEST(PdbRead, BlankLinesArePassedOverAcrossReadBlocks) {

@@ -210,6 +210,15 @@ TEST(TrajectorySource, DamagedFramesEndTheReadAtTheirNumber) {
         for (int i = 0; i < 4; ++i) s[static_cast<size_t>(at + i)] = static_cast<char>(v >> (24 - 8 * i));
         return s;
     };
+    // A value of a frame that is no finite number: NaN bits, in either byte order, or infinity (little-endian).
+    const std::string dcd = test::ReadText(test::DataPath("1ubi_20frames_le.dcd"));
+    const std::string xtc9 = test::ReadText(test::DataPath("1ubi9_mda.xtc"));
+    const std::vector<long> dcdAt = Files()["1ubi_20frames_le.dcd"]["offsets"];
+    const std::vector<long> xtc9At = Files()["1ubi9_mda.xtc"]["offsets"];
+    auto bits = [](std::string s, long at, const char* four) {
+        std::memcpy(s.data() + at, four, 4);
+        return s;
+    };
     std::string ones = xtc;  // frame 4's packed bits all set: no number fits the ranges
     std::fill(ones.begin() + xtcAt[3] + 92, ones.begin() + xtcAt[4], '\xff');
     struct Case { const char* label; std::string bytes; int frames; const char* notice; int bad; const char* error; };
@@ -222,6 +231,13 @@ TEST(TrajectorySource, DamagedFramesEndTheReadAtTheirNumber) {
         {"byte count past the end", put(xtc, xtcAt[4] + 88, 0x7fffffff), 4, "Unexpected end of file in frame 5; the 4 frames before it are read", -1, ""},
         {"atoms of frame 5", put(put(xtc, xtcAt[4] + 4, 682), xtcAt[4] + 52, 682), 4,
          "A different number of atoms (682, not 683) in frame 5; the 4 frames before it are read", -1, ""},
+        // The last z of the frame.
+        {"NaN in DCD frame 4", bits(dcd, dcdAt[4] - 8, "\xff\xff\xff\xff"), 20, "", 3, "Error reading DCD file!"},
+        {"infinity in DCD frame 4", bits(dcd, dcdAt[4] - 8, "\x00\x00\x80\x7f"), 20, "", 3, "Error reading DCD file!"},
+        {"NaN in XTC frame 4", bits(xtc9, xtc9At[4] - 4, "\xff\xff\xff\xff"), 20, "", 3,
+         "Coordinates that are not finite numbers in frame 4"},
+        {"NaN in TRR frame 2", bits(trr, trrAt[2] - 4, "\xff\xff\xff\xff"), 5, "", 1,
+         "Coordinates that are not finite numbers in frame 2"},
         {"TRR positions size", put(trr, trrAt[1] + 52, 7), 1, "Corrupt TRR frame header in frame 2; the frame before it is read", -1, ""},
         {"TRR atoms of frame 3", put(put(trr, trrAt[2] + 64, 682), trrAt[2] + 52, 682 * 12), 2,
          "A different number of atoms (682, not 683) in frame 3; the 2 frames before it are read", -1, ""},
