@@ -93,6 +93,7 @@ void ExportPostScript(OffscreenRenderer& renderer, const list<std::unique_ptr<Mo
         OffscreenRenderer::Session session(renderer, s.width, s.height);
         session.Renderer().SetProjection();
         GLtoPS ps(file.Stream(), GLtoPS::kDefaultSize, &ui);
+        ps.textFont = PostScriptFontName(s.font);
         do {
             ps.Begin();
             session.Renderer().RenderPass(molecules, static_cast<int>(PassMode::Draw));
