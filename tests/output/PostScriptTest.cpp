@@ -391,6 +391,7 @@ struct AtomsScene {
         molecules.Append(std::move(m));
         scene.settings.SceneRadius = 4;
         scene.settings.depthCue = false;
+        scene.settings.multisample = false;  // hard edges, as Ghostscript draws without anti-aliasing
         scene.settings.width = 200;
         scene.settings.height = 150;
     }
