@@ -161,13 +161,8 @@ void GlyphFont::Draw(std::string_view text) const {
         glPassThrough(static_cast<GLfloat>(text.size()));
         for (const char c : text) glPassThrough(static_cast<GLfloat>(static_cast<unsigned char>(c)));
     }
-    // Multisampled, a bitmap's fragments would cover only some samples and
-    // the text would come out faint: it covers whole pixels, as without.
-    const GLboolean multisample = glIsEnabled(GL_MULTISAMPLE);
-    if (multisample) glDisable(GL_MULTISAMPLE);
     glListBase(base_);
     glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
-    if (multisample) glEnable(GL_MULTISAMPLE);
 }
 
 bool GlyphFont::Build(const LabelFontDescription& description, int numerator, int denominator) {
