@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QOpenGLContext>
+#include <QSurfaceFormat>
 
 #include <GL/gl.h>
 
@@ -11,12 +12,17 @@
 #include "app/ViewInput.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
+#include "render/OffscreenRenderer.h"
 #include "render/SceneRenderer.h"
 
 namespace velm {
 
 CVelmView::CVelmView(ViewController& controller, QWidget* parent) : QOpenGLWidget(parent), controller_(controller) {
     new ViewInput(controller, this);
+    // Multisampled as pictures are, when the setting asks (read at start-up).
+    QSurfaceFormat f = format();
+    f.setSamples(controller.scene.settings.multisample ? kPictureSamples : 0);
+    setFormat(f);
     // A paint skipped by the frame throttle keeps the last frame on screen.
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
     later_.setSingleShot(true);

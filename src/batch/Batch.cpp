@@ -66,8 +66,8 @@ constexpr const char* kUsage =
     "                       one atom, or serials START to STOP - 1 in order (default all)\n"
     "  -ss                  list every residue's secondary structure: chain (_ for\n"
     "                       blank), number, residue name, class; then the count of each class\n"
-    "  -image FILE          draw the scene into FILE.png or FILE.bmp (at most 1000 pixels a\n"
-    "                       side), or as Encapsulated PostScript into FILE.ps or FILE.eps\n"
+    "  -image FILE          draw the scene into FILE.png or FILE.bmp (any size, multisampled\n"
+    "                       unless stored off), or as Encapsulated PostScript into FILE.ps or FILE.eps\n"
     "  -width N -height N   size of the view the picture is taken of (default 800 x 600)\n"
     "  -render MODE         WireFrame, Cpk, Points, Sticks, BallAndStick, TraceSticks,\n"
     "                       TraceWireFrame, TraceSpline, SolidRibbon, FlatRibbon, Tube,\n"
@@ -80,6 +80,7 @@ constexpr const char* kUsage =
     "  -background R,G,B    background colour, each 0 to 255 (default: as stored, 0,0,0)\n"
     "  -stereo              split-screen stereo pair\n"
     "  -nodepthcue          no fog towards the back\n"
+    "  -nomultisample       pictures drawn with one sample a pixel\n"
     "  -rotate X Y Z        turn the scene by X, Y and Z degrees about the screen's axes\n"
     "  -zoom F              magnify the fitted scene F times\n"
     "  -clip                cut away the scene in front of the clipping plane\n"
@@ -360,6 +361,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-stereo") o.scene.stereo = true;
         else if (a == "-defaults") o.defaults = true;
         else if (a == "-nodepthcue") o.scene.depthCue = false;
+        else if (a == "-nomultisample") o.scene.multisample = false;
         else if (a == "-labels") o.scene.labels = true;
         else if (a == "-axes") o.scene.axes = true;
         else if (a == "-solvent") o.scene.solvent = true;

@@ -15,14 +15,12 @@ void Put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
 void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
-}  // namespace
 
-std::vector<std::uint8_t> BmpBytes(const Dib& dib) {
-    if (!dib.Valid() || dib.ImageSize() > 0xFFFFFFFFu - kHeaderBytes)
-        throw VelmError("Unable to write bitmap (invalid dib)");
-    const auto imageSize = static_cast<std::uint32_t>(dib.ImageSize());
+std::vector<std::uint8_t> Headers(int width, int height) {
+    const std::uint64_t size = std::uint64_t{DibStride(width)} * static_cast<std::uint64_t>(height);
+    if (width <= 0 || height <= 0 || size > 0xFFFFFFFFu - kHeaderBytes) throw VelmError("Unable to write bitmap (invalid dib)");
+    const auto imageSize = static_cast<std::uint32_t>(size);
     std::vector<std::uint8_t> out;
-    out.reserve(kHeaderBytes + imageSize);
     // File header.
     out.push_back('B');
     out.push_back('M');
@@ -32,8 +30,8 @@ std::vector<std::uint8_t> BmpBytes(const Dib& dib) {
     Put32(out, kHeaderBytes);
     // Information header; a positive height means the rows run bottom-up.
     Put32(out, 40);
-    Put32(out, static_cast<std::uint32_t>(dib.width));
-    Put32(out, static_cast<std::uint32_t>(dib.height));
+    Put32(out, static_cast<std::uint32_t>(width));
+    Put32(out, static_cast<std::uint32_t>(height));
     Put16(out, 1);   // planes
     Put16(out, 24);  // bits per pixel
     Put32(out, 0);   // no compression
@@ -42,6 +40,13 @@ std::vector<std::uint8_t> BmpBytes(const Dib& dib) {
     Put32(out, 0);  // vertical resolution
     Put32(out, 0);  // colours used
     Put32(out, 0);  // important colours
+    return out;
+}
+}  // namespace
+
+std::vector<std::uint8_t> BmpBytes(const Dib& dib) {
+    if (!dib.Valid()) throw VelmError("Unable to write bitmap (invalid dib)");
+    std::vector<std::uint8_t> out = Headers(dib.width, dib.height);
     out.insert(out.end(), dib.bits.begin(), dib.bits.end());
     return out;
 }
@@ -51,6 +56,22 @@ void WriteBmp(std::FILE* file, const Dib& dib) {
     // The flush makes a full disk show here rather than be lost at close.
     if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fflush(file) != 0)
         throw VelmError("Unable to write bitmap (write error)");
+}
+
+void WriteBmpRows(std::FILE* file, int width, int height, const std::function<const std::uint8_t*(int y)>& row) {
+    const std::vector<std::uint8_t> headers = Headers(width, height);
+    std::vector<std::uint8_t> line(DibStride(width), 0);
+    bool ok = std::fwrite(headers.data(), 1, headers.size(), file) == headers.size();
+    for (int y = 0; ok && y < height; ++y) {
+        const std::uint8_t* from = row(y);
+        for (int x = 0; x < width; ++x, from += 3) {
+            line[static_cast<std::size_t>(x) * 3] = from[2];
+            line[static_cast<std::size_t>(x) * 3 + 1] = from[1];
+            line[static_cast<std::size_t>(x) * 3 + 2] = from[0];
+        }
+        ok = std::fwrite(line.data(), 1, line.size(), file) == line.size();
+    }
+    if (!ok || std::fflush(file) != 0) throw VelmError("Unable to write bitmap (write error)");
 }
 
 }  // namespace velm

@@ -5,24 +5,30 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cctype>
 #include <new>
+#include <string_view>
 
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
+#include "render/GlyphFont.h"
 
 namespace velm {
 
 namespace {
 constexpr int kVertexFloats = 7;  // x, y, z, r, g, b, a
 
-// The procedures the primitives call. gouraudtriangle takes a coordinate
+// The procedures the primitives call. sealedfill fills the path and strokes
+// it thinly in the same colour (round joins: no miter spikes at the sharp
+// corners of thin triangles). gouraudtriangle takes a coordinate
 // array [x1 x2 x3 y1 y2 y3] and three colour arrays [r g b]; while the
 // colours differ by the threshold it splits the triangle at its edge
 // midpoints, else fills it with the mean colour.
 constexpr const char* kPrologue = R"(/bd {bind def} bind def
+/sealedfill { gsave fill grestore gsave sealwidth setlinewidth 1 setlinejoin stroke grestore newpath } bd
 /triangle { newpath aload pop setrgbcolor aload pop
   5 index 3 index moveto 4 index 2 index lineto 3 index 1 index lineto
-  6 {pop} repeat closepath fill } bd
+  6 {pop} repeat closepath sealedfill } bd
 /computediff1 { /d3 exch def /d2 exch def /d1 exch def
   d1 d2 sub abs threshold ge d1 d3 sub abs threshold ge or d2 d3 sub abs threshold ge or } bd
 /computediff3 { /k3 exch def /k2 exch def /k1 exch def
@@ -50,6 +56,9 @@ constexpr const char* kPrologue = R"(/bd {bind def} bind def
       c1 2 get c2 2 get add c3 2 get add 3 div ] triangle
   } ifelse
   end } bd
+/latin1font { findfont dup length dict begin
+  { 1 index /FID ne { def } { pop pop } ifelse } forall
+  /Encoding ISOLatin1Encoding def currentdict end /LabelFont exch definefont pop } bd
 )";
 
 // Floats a record of this token takes, -1 for a token that is none of ours.
@@ -60,6 +69,7 @@ int RecordFloats(const float* p) {
     case GL_LINE_TOKEN:
     case GL_LINE_RESET_TOKEN: return 1 + 2 * kVertexFloats;
     case GL_POLYGON_TOKEN: return 2 + static_cast<int>(p[1]) * kVertexFloats;
+    case GL_PASS_THROUGH_TOKEN: return 2;
     default: return -1;
     }
 }
@@ -85,7 +95,68 @@ bool Contains(const float* polygon, float px, float py) {
     return n > 0;
 }
 
+// A label: its text as pass-through values, then the bitmap token of its
+// first glyph, which carries where it starts, its colour and its depth.
+struct TextRecord {
+    int height = 0;
+    std::string text;
+    const float* start = nullptr;  // the first glyph's vertex
+};
+
+bool IsPassThrough(const float* feedback, int at, int count) {
+    return at + 2 <= count && static_cast<int>(feedback[at]) == GL_PASS_THROUGH_TOKEN;
+}
+
+// False when the values at `at` are no label, or one whose glyphs did not
+// come (its raster position was out of sight).
+bool ReadText(const float* feedback, int at, int count, TextRecord& record) {
+    if (!IsPassThrough(feedback, at, count) || feedback[at + 1] != kTextPassThrough) return false;
+    if (!IsPassThrough(feedback, at + 2, count) || !IsPassThrough(feedback, at + 4, count)) return false;
+    record.height = static_cast<int>(feedback[at + 3]);
+    const float n = feedback[at + 5];
+    if (!(n >= 1) || n > static_cast<float>(count)) return false;
+    int next = at + 6;
+    record.text.clear();
+    for (int i = 0; i < static_cast<int>(n); ++i, next += 2) {
+        if (!IsPassThrough(feedback, next, count)) return false;
+        record.text += static_cast<char>(static_cast<unsigned char>(std::clamp(feedback[next + 1], 0.0f, 255.0f)));
+    }
+    if (next + 1 + kVertexFloats > count || static_cast<int>(feedback[next]) != GL_BITMAP_TOKEN) return false;
+    record.start = feedback + next + 1;
+    return record.height > 0;
+}
+
+// A PostScript string literal of the bytes.
+std::string PsString(std::string_view text) {
+    std::string out = "(";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '(' || c == ')' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 32 || c > 126) {
+            char octal[8];
+            std::snprintf(octal, sizeof octal, "\\%03o", c);
+            out += octal;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + ")";
+}
+
 }  // namespace
+
+std::string PostScriptFontName(const LabelFontDescription& font) {
+    std::string face;
+    for (const char c : font.face) face += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool bold = font.weight >= 600;
+    const auto has = [&face](const char* part) { return face.find(part) != std::string::npos; };
+    if (has("courier") || has("mono")) return std::string("Courier") + (bold ? "-Bold" : "") + (font.italic ? (bold ? "Oblique" : "-Oblique") : "");
+    if (has("times") || (has("serif") && !has("sans")))
+        return bold ? (font.italic ? "Times-BoldItalic" : "Times-Bold") : (font.italic ? "Times-Italic" : "Times-Roman");
+    return std::string("Helvetica") + (bold ? "-Bold" : "") + (font.italic ? (bold ? "Oblique" : "-Oblique") : "");
+}
 
 GLtoPS::GLtoPS(std::FILE* file, size_t size, UiHooks* ui) : file_(file), ui_(ui) {
     if (!file) throw VelmError("Invalid file handle");
@@ -119,6 +190,8 @@ void GLtoPS::Write(const float* feedback, int count, const float viewport[4], co
                    float pointSize) {
     lineWidth_ = lineWidth;
     pointSize_ = pointSize;
+    textFontMade_ = false;
+    textSize_ = 0;
     std::FILE* f = file_;
     std::fprintf(f, "%%!PS-Adobe-2.0 EPSF-2.0\n");
     std::fprintf(f, "%%%%Creator: %s (using OpenGL feedback)\n", "Velm");
@@ -127,6 +200,7 @@ void GLtoPS::Write(const float* feedback, int count, const float viewport[4], co
     std::fprintf(f, "%% the gouraudtriangle PostScript fragement below is free\n");
     std::fprintf(f, "%% smooth-shaded triangles are split until their colours agree within the threshold\n");
     std::fprintf(f, "/threshold %g def\n", static_cast<double>(gouraudThreshold));
+    std::fprintf(f, "/sealwidth %g def\n", static_cast<double>(sealWidth));
     std::fputs(kPrologue, f);
     std::fprintf(f, "\n%g setlinewidth\n", static_cast<double>(lineWidth));
     std::fprintf(f, "%g %g %g setrgbcolor\n", clear[0], clear[1], clear[2]);
@@ -154,6 +228,12 @@ void GLtoPS::WritePrimitives(const float* feedback, int count) {
     for (int at = 0; at < count;) {
         const float* p = feedback + at;
         float depth = 0;
+        if (static_cast<int>(p[0]) == GL_PASS_THROUGH_TOKEN) {
+            TextRecord text;
+            if (ReadText(feedback, at, count, text)) entries.push_back({at, text.start[2], 0});
+            at += 2;
+            continue;
+        }
         switch (static_cast<int>(p[0])) {
         case GL_POINT_TOKEN:
         case GL_BITMAP_TOKEN: depth = p[3]; break;
@@ -174,7 +254,7 @@ void GLtoPS::WritePrimitives(const float* feedback, int count) {
     Cull(feedback, entries);
     std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.depth > b.depth; });
     for (const Entry& e : entries)
-        if (e.emit) WritePrimitive(feedback + e.at);
+        if (e.emit) WritePrimitive(feedback + e.at, count - e.at);
 }
 
 void GLtoPS::Cull(const float* feedback, std::vector<Entry>& entries) {
@@ -246,9 +326,27 @@ void GLtoPS::Cull(const float* feedback, std::vector<Entry>& entries) {
     if (ui_) ui_->ProgressEnd();
 }
 
-void GLtoPS::WritePrimitive(const float* p) {
+void GLtoPS::WriteText(const float* p, int count) {
+    TextRecord text;
+    if (!ReadText(p, 0, count, text)) return;
+    std::FILE* f = file_;
+    if (!textFontMade_) {
+        std::fprintf(f, "/%s latin1font\n", textFont.c_str());
+        textFontMade_ = true;
+    }
+    if (text.height != textSize_) {
+        std::fprintf(f, "/LabelFont findfont %d scalefont setfont\n", text.height);
+        textSize_ = text.height;
+    }
+    const float* v = text.start;
+    std::fprintf(f, "%g %g %g setrgbcolor\n%g %g moveto\n%s show\n\n", v[3], v[4], v[5], v[0], v[1],
+                 PsString(text.text).c_str());
+}
+
+void GLtoPS::WritePrimitive(const float* p, int count) {
     std::FILE* f = file_;
     switch (static_cast<int>(p[0])) {
+    case GL_PASS_THROUGH_TOKEN: WriteText(p, count); break;
     case GL_POINT_TOKEN: {
         const float* v = p + 1;
         std::fprintf(f, "%g %g %g setrgbcolor\n", v[3], v[4], v[5]);
@@ -294,7 +392,7 @@ void GLtoPS::WritePrimitive(const float* p) {
         if (flat) {
             std::fprintf(f, "newpath\n%g %g %g setrgbcolor\n%g %g moveto\n", v[3], v[4], v[5], v[0], v[1]);
             for (int k = 1; k < n; ++k) std::fprintf(f, "%g %g lineto\n", v[k * kVertexFloats], v[k * kVertexFloats + 1]);
-            std::fprintf(f, "closepath fill\n\n");
+            std::fprintf(f, "closepath sealedfill\n\n");
         } else {
             for (int i = 1; i + 1 < n; ++i) {
                 const float* a = v;

@@ -4,11 +4,17 @@
 // coordinates, with their colours) are depth-sorted, hidden polygons thinned
 // out by point sampling, and the rest written back to front.
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace velm {
 
 class UiHooks;
+struct LabelFontDescription;
+
+// The standard PostScript font nearest a label font: Helvetica, Times or
+// Courier by the face's kind, bold from weight 600, oblique or italic.
+std::string PostScriptFontName(const LabelFontDescription& font);
 
 class GLtoPS {
 public:
@@ -34,6 +40,12 @@ public:
     float gouraudThreshold = 0.075f;
     float smoothLineFactor = 0.06f;
     int primitivesPerCell = 500;
+    // Labels (text the label font left in the buffer) are set in this font.
+    std::string textFont = "Helvetica-Bold";
+    // Filled polygons are also stroked in their own colour this wide, so
+    // that abutting ones overlap instead of leaving hairline cracks where a
+    // renderer anti-aliases each edge on its own.
+    float sealWidth = 1.0f;
 
 private:
     struct Entry {
@@ -42,13 +54,16 @@ private:
         int emit;
     };
     void WritePrimitives(const float* feedback, int count);
-    void WritePrimitive(const float* p);
+    void WritePrimitive(const float* p, int count);
+    void WriteText(const float* p, int count);
     void Cull(const float* feedback, std::vector<Entry>& entries);
 
     std::FILE* file_;
     std::vector<float> buffer_;
     UiHooks* ui_;
     float pointSize_ = 1, lineWidth_ = 1;
+    bool textFontMade_ = false;
+    int textSize_ = 0;
 };
 
 }  // namespace velm

@@ -1,7 +1,9 @@
 #pragma once
 // Pictures of the scene: an off-screen render through the view's render pass
 // into a DIB, then written as a BMP or PNG file.
+#include <cstdint>
 #include <memory>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -28,6 +30,49 @@ Dib RenderToDib(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule
                 long long requestedWidth, long long requestedHeight, int printMemoryLimitKb);
 
 enum class ImageFormat { PostScript = 1, Bmp = 2, Png = 3 };
+
+// Tiles of big pictures are at most this many pixels a side, besides what
+// the context takes: with 4 samples a 2048 x 2048 tile holds 128 MB.
+inline constexpr int kMaxTileSide = 2048;
+// A strip of tiles holds at most this many bytes of rows.
+inline constexpr std::size_t kMaxStripBytes = std::size_t{256} << 20;
+
+// The scene drawn at width x height, however large: in tiles when one
+// framebuffer cannot hold it, a strip of tiles across the picture at a time,
+// so that only one strip of rows is held. The scene's size and font scale
+// are the picture's while it lives and as before afterwards; the off-screen
+// context stays current. Throws "Unable to create DIB for storing image"
+// for a size whose rows cannot be held.
+class TiledPicture {
+public:
+    TiledPicture(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int width, int height,
+                 int tileSide = kMaxTileSide);
+    ~TiledPicture();
+    TiledPicture(const TiledPicture&) = delete;
+    TiledPicture& operator=(const TiledPicture&) = delete;
+
+    // Row y (0 the top) as width * 3 bytes R, G, B, valid until the next call.
+    const std::uint8_t* RowFromTop(int y);
+    int TilesAcross() const { return across_; }
+    int Strips() const { return (height_ + stripHeight_ - 1) / stripHeight_; }
+
+private:
+    void DrawStrip(int strip);
+    struct Saved;
+    std::unique_ptr<Saved> saved_;
+    const list<std::unique_ptr<Molecule>>& molecules_;
+    int width_, height_;
+    int across_ = 1, tileWidth_ = 0, stripHeight_ = 0;
+    int strip_ = -1;
+    std::vector<std::uint8_t> rows_;  // the strip's rows, top first, RGB
+};
+
+// A BMP or PNG picture of the scene of the requested size fitted to the
+// view's shape (no limit to its size), written row by row as it is drawn.
+void ExportPicture(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
+                   const std::string& path, ImageFormat format, long long requestedWidth, long long requestedHeight,
+                   const std::string& title);
+
 // The format a file name's extension asks for (.ps or .eps, .bmp, .png in any
 // letter case); throws "Unknown file format!" for any other.
 ImageFormat ImageFormatOfPath(std::string_view path);

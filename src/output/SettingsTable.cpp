@@ -154,6 +154,7 @@ std::vector<Entry> Table(PersistentView v) {
                      ReadBool(text, b);
                      l.on[kSwitchedLights - 1] = b ? 1 : 0;
                  }});
+    boolean("multisample", s.multisample);
     return t;
 }
 

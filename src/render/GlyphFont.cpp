@@ -153,6 +153,14 @@ float GlyphFont::TextWidth(std::string_view text) const {
 void GlyphFont::Draw(std::string_view text) const {
     // Without the glyph lists the bytes would call whatever lists 0..255 are.
     if (!base_ || text.empty()) return;
+    GLint mode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &mode);
+    if (mode == GL_FEEDBACK) {
+        glPassThrough(kTextPassThrough);
+        glPassThrough(static_cast<GLfloat>(pixelHeight_));
+        glPassThrough(static_cast<GLfloat>(text.size()));
+        for (const char c : text) glPassThrough(static_cast<GLfloat>(static_cast<unsigned char>(c)));
+    }
     glListBase(base_);
     glCallLists(static_cast<GLsizei>(text.size()), GL_UNSIGNED_BYTE, text.data());
 }

@@ -36,6 +36,11 @@ struct FontFileMatch {
 };
 FontFileMatch FindFontFile(const LabelFontDescription& description);
 
+// The pass-through values a label leaves in the feedback buffer ahead of its
+// glyphs' bitmap tokens: this marker, the em height in pixels, the byte count,
+// then each byte.
+inline constexpr float kTextPassThrough = 24081;
+
 class GlyphFont {
 public:
     static constexpr int kGlyphs = 256;
@@ -68,6 +73,8 @@ public:
 
     // Draws the text's bytes from the current raster position, in the colour
     // that was current when the raster position was set. Nothing without lists.
+    // In feedback mode the text itself goes first as pass-through values (see
+    // kTextPassThrough), since the glyphs come back as bare positions.
     void Draw(std::string_view text) const;
 
 private:

@@ -28,6 +28,8 @@ struct FramebufferCalls {
     PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC renderbufferStorageMultisample = nullptr;  // may be absent
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
 
     bool Complete() const {
         return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers &&
@@ -52,6 +54,8 @@ FramebufferCalls LoadFramebufferCalls() {
     Resolve(c.renderbufferStorage, "glRenderbufferStorage");
     Resolve(c.framebufferRenderbuffer, "glFramebufferRenderbuffer");
     Resolve(c.checkFramebufferStatus, "glCheckFramebufferStatus");
+    Resolve(c.renderbufferStorageMultisample, "glRenderbufferStorageMultisample");
+    Resolve(c.blitFramebuffer, "glBlitFramebuffer");
     return c;
 }
 
@@ -149,20 +153,33 @@ OffscreenContext::OffscreenContext(int width, int height) : width_(width), heigh
     try {
         MakeCurrent();
         if (!LoadFramebufferCalls().Complete()) Fail("OpenGL has no framebuffer objects");
-        AllocateBuffers(width, height);
+        AllocateBuffers(width, height, 0);
     } catch (...) {
         Destroy();
         throw;
     }
 }
 
-void OffscreenContext::AllocateBuffers(int width, int height) {
+int OffscreenContext::MaxSide() const {
+    GLint renderbuffer = 0, viewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbuffer);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    return std::min({renderbuffer, viewport[0], viewport[1]});
+}
+
+void OffscreenContext::AllocateBuffers(int width, int height, int samples) {
     const FramebufferCalls gl = LoadFramebufferCalls();
-    GLint maxSide = 0;
-    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &maxSide);
+    const int maxSide = MaxSide();
     if (width <= 0 || height <= 0 || width > maxSide || height > maxSide)
         Fail(std::to_string(width) + " x " + std::to_string(height) + " exceeds the largest framebuffer side " +
              std::to_string(maxSide));
+    GLint maxSamples = 0;
+    if (samples > 1 && gl.renderbufferStorageMultisample && gl.blitFramebuffer)
+        glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    samples = std::min(samples, static_cast<int>(maxSamples));
+    if (samples < 2) samples = 0;
+    while (glGetError() != GL_NO_ERROR) {
+    }
     if (framebuffer_ == 0) gl.genFramebuffers(1, &framebuffer_);
     gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     if (colorBuffer_ == 0) gl.genRenderbuffers(1, &colorBuffer_);
@@ -171,22 +188,59 @@ void OffscreenContext::AllocateBuffers(int width, int height) {
     gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
     if (depthBuffer_ == 0) gl.genRenderbuffers(1, &depthBuffer_);
     gl.bindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
-    gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+    // The depth buffer is drawn to only without multisampling; then it is a token one.
+    gl.renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, samples ? 1 : width, samples ? 1 : height);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, samples ? 0 : depthBuffer_);
     gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
-    const GLenum status = gl.checkFramebufferStatus(GL_FRAMEBUFFER);
+    if (glGetError() == GL_OUT_OF_MEMORY) Fail("no memory for a framebuffer of " + std::to_string(width) + " x " + std::to_string(height));
+    GLenum status = gl.checkFramebufferStatus(GL_FRAMEBUFFER);
     if (status != GL_FRAMEBUFFER_COMPLETE) Fail("framebuffer incomplete (" + Hex(status) + ")");
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
+    if (samples) {
+        if (msFramebuffer_ == 0) gl.genFramebuffers(1, &msFramebuffer_);
+        if (msColorBuffer_ == 0) gl.genRenderbuffers(1, &msColorBuffer_);
+        if (msDepthBuffer_ == 0) gl.genRenderbuffers(1, &msDepthBuffer_);
+        gl.bindFramebuffer(GL_FRAMEBUFFER, msFramebuffer_);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, msColorBuffer_);
+        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, msColorBuffer_);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, msDepthBuffer_);
+        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, width, height);
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, msDepthBuffer_);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+        if (glGetError() == GL_OUT_OF_MEMORY)
+            Fail("no memory for a framebuffer of " + std::to_string(width) + " x " + std::to_string(height));
+        status = gl.checkFramebufferStatus(GL_FRAMEBUFFER);
+        if (status != GL_FRAMEBUFFER_COMPLETE) Fail("multisampled framebuffer incomplete (" + Hex(status) + ")");
+        glDrawBuffer(GL_COLOR_ATTACHMENT0);
+        glReadBuffer(GL_COLOR_ATTACHMENT0);
+    } else if (msFramebuffer_ != 0) {
+        // Storage of the multisampled target goes: a big one is not kept for nothing.
+        gl.bindRenderbuffer(GL_RENDERBUFFER, msColorBuffer_);
+        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, 1, 1);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, msDepthBuffer_);
+        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_DEPTH_COMPONENT24, 1, 1);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    }
+    samples_ = samples;
     glViewport(0, 0, width, height);
     width_ = width;
     height_ = height;
 }
 
-void OffscreenContext::Resize(int width, int height) {
+void OffscreenContext::BindDrawTarget() const {
+    const FramebufferCalls gl = LoadFramebufferCalls();
+    if (samples_ && msFramebuffer_) gl.bindFramebuffer(GL_FRAMEBUFFER, msFramebuffer_);
+    else if (framebuffer_ != 0) gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+}
+
+void OffscreenContext::Resize(int width, int height, int samples) {
     MakeCurrent();
-    if (width == width_ && height == height_) return;
-    AllocateBuffers(width, height);
+    if (samples < 2) samples = 0;
+    if (width == width_ && height == height_ && (samples == samples_ || (samples && samples_))) return;
+    AllocateBuffers(width, height, samples);
+    BindDrawTarget();
 }
 
 OffscreenContext::~OffscreenContext() { Destroy(); }
@@ -224,8 +278,7 @@ void OffscreenContext::MakeCurrent() {
         RestoreGlx();
         throw VelmError("Unable to make the off-screen OpenGL context current: " + failure);
     }
-    const FramebufferCalls gl = LoadFramebufferCalls();
-    if (framebuffer_ != 0) gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    BindDrawTarget();
 }
 
 void OffscreenContext::RestoreGlx() {
@@ -252,8 +305,16 @@ std::vector<std::uint8_t> OffscreenContext::ReadPixels() const {
     if (!IsCurrent())
         throw VelmError("The off-screen OpenGL context is not current");
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4);
+    const FramebufferCalls gl = LoadFramebufferCalls();
+    if (samples_) {
+        gl.bindFramebuffer(GL_READ_FRAMEBUFFER, msFramebuffer_);
+        gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer_);
+        gl.blitFramebuffer(0, 0, width_, height_, 0, 0, width_, height_, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl.bindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
+    }
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    BindDrawTarget();
     return pixels;
 }
 

@@ -27,9 +27,15 @@ public:
     void Release();
     bool IsCurrent() const;
 
-    // New framebuffer storage of this size, in this context (made current).
-    // Throws VelmError for a size the framebuffer cannot have.
-    void Resize(int width, int height);
+    // New framebuffer storage of this size, in this context (made current),
+    // drawn with up to `samples` samples a pixel where GL offers them (0 or 1:
+    // one, as a plain framebuffer). Throws VelmError for a size the
+    // framebuffer cannot have.
+    void Resize(int width, int height, int samples = 0);
+    // The samples a pixel the framebuffer has now (0: not multisampled).
+    int Samples() const { return samples_; }
+    // The largest framebuffer side and viewport the context takes.
+    int MaxSide() const;
 
     // The framebuffer as RGBA bytes, bottom row first (as glReadPixels gives it).
     std::vector<std::uint8_t> ReadPixels() const;
@@ -38,7 +44,8 @@ public:
 
 private:
     void Destroy() noexcept;
-    void AllocateBuffers(int width, int height);
+    void AllocateBuffers(int width, int height, int samples);
+    void BindDrawTarget() const;
     void RestoreGlx();
 
     int width_ = 0;
@@ -50,6 +57,11 @@ private:
     unsigned framebuffer_ = 0;
     unsigned colorBuffer_ = 0;
     unsigned depthBuffer_ = 0;
+    // Multisampled drawing target, resolved into the buffers above to read.
+    int samples_ = 0;
+    unsigned msFramebuffer_ = 0;
+    unsigned msColorBuffer_ = 0;
+    unsigned msDepthBuffer_ = 0;
     // What was current before MakeCurrent.
     void* previousDisplay_ = nullptr;
     void* previousContext_ = nullptr;

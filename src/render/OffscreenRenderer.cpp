@@ -30,7 +30,7 @@ OffscreenRenderer::Session::Session(OffscreenRenderer& owner, int width, int hei
         owner_.context_->MakeCurrent();
     }
     try {
-        owner_.context_->Resize(width, height);
+        owner_.context_->Resize(width, height, owner_.scene_.settings.multisample ? kPictureSamples : 0);
         owner_.renderer_->Initialise();
     } catch (...) {
         owner_.context_->Release();
@@ -44,5 +44,7 @@ std::vector<std::uint8_t> OffscreenRenderer::Session::ReadPixels() const {
     glFinish();
     return owner_.context_->ReadPixels();
 }
+
+int OffscreenRenderer::Session::MaxSide() const { return owner_.context_->MaxSide(); }
 
 }  // namespace velm

@@ -13,6 +13,9 @@ class OffscreenContext;
 class SceneRenderer;
 struct Scene;
 
+// Samples a pixel of pictures drawn with the scene's multisample setting on.
+inline constexpr int kPictureSamples = 4;
+
 class OffscreenRenderer {
 public:
     explicit OffscreenRenderer(Scene& scene);  // makes no context until the first session
@@ -35,6 +38,8 @@ public:
         SceneRenderer& Renderer() { return *owner_.renderer_; }
         // The framebuffer as RGBA bytes, bottom row first, once drawing has finished.
         std::vector<std::uint8_t> ReadPixels() const;
+        // The largest framebuffer side (and viewport) the context takes.
+        int MaxSide() const;
 
     private:
         OffscreenRenderer& owner_;

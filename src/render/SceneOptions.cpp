@@ -17,6 +17,7 @@ void ApplySceneOptions(Scene& scene, CVelmDoc& doc, const SceneOptions& o, UiHoo
     if (o.background) s.backgroundColor = *o.background;
     if (o.stereo) s.stereo = 1;
     if (!o.depthCue) s.depthCue = false;
+    if (!o.multisample) s.multisample = false;
     if (o.axes) s.showAxes = true;
 
     doc.EditSelected(DocumentChange::Display, [&](Molecule& m) {

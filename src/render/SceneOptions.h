@@ -27,7 +27,7 @@ struct SceneOptions {
     // Unless given, the scene's own settings hold.
     std::optional<GraphicsQuality> quality;
     std::optional<ColourF> background;
-    bool stereo = false, depthCue = true;
+    bool stereo = false, depthCue = true, multisample = true;
     bool labels = false, axes = false, solvent = false, monitors = false;
     Vec3 turn;        // degrees about the screen's x, then y, then z
     double zoom = 1;  // magnification of the fitted scene

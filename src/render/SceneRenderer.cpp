@@ -4,6 +4,8 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 #include "core/VelmError.h"
 #include "model/Molecule.h"
@@ -130,6 +132,10 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
         throw VelmError("Unknown rendering mode!");
     const PassMode pass = static_cast<PassMode>(mode);
     const ViewSettings& s = scene_.settings;
+    if (tile_) {
+        RenderTile(molecules, pass);
+        return;
+    }
     if (!s.stereo) {
         glViewport(0, 0, s.width, s.height);
         if (pass == PassMode::Draw) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -142,6 +148,56 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
     DrawEye(molecules, pass, -s.stereoHalfAngle);
     glViewport(half, 0, half, s.height);
     DrawEye(molecules, pass, s.stereoHalfAngle);
+}
+
+void SceneRenderer::RenderTile(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass) {
+    const ViewSettings& s = scene_.settings;
+    const PictureTile& t = *tile_;
+    GLint maxViewport[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxViewport);
+    if (pass == PassMode::Draw) glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    struct Eye {
+        int x, width;
+        float angle;
+    };
+    const int half = s.width / 2;
+    const std::vector<Eye> eyes = s.stereo ? std::vector<Eye>{{0, half, -s.stereoHalfAngle}, {half, half, s.stereoHalfAngle}}
+                                           : std::vector<Eye>{{0, s.width, 0}};
+    for (const Eye& eye : eyes) {
+        // The part of the tile this eye draws.
+        const int x0 = std::max(eye.x, t.x), x1 = std::min(eye.x + eye.width, t.x + t.width);
+        const int y0 = std::max(0, t.y), y1 = std::min(s.height, t.y + t.height);
+        if (x0 >= x1 || y0 >= y1) continue;
+        // The same projection and a viewport of the whole eye, moved by the
+        // tile's corner, where the viewport can be that large: then the
+        // tile's pixels are the single picture's. Else a sub-frustum of a
+        // guard band around the tile.
+        int gx0 = eye.x, gx1 = eye.x + eye.width, gy0 = 0, gy1 = s.height;
+        const bool whole = eye.width <= maxViewport[0] && s.height <= maxViewport[1];
+        if (!whole) {
+            gx0 = std::max(gx0, x0 - kTileGuard), gx1 = std::min(gx1, x1 + kTileGuard);
+            gy0 = std::max(gy0, y0 - kTileGuard), gy1 = std::min(gy1, y1 + kTileGuard);
+        }
+        glViewport(gx0 - t.x, gy0 - t.y, gx1 - gx0, gy1 - gy0);
+        SetProjection();
+        if (!whole) {
+            const double aspect = (s.stereo ? s.width / 2.0 : s.width) / s.height;
+            const double top = kNear * std::tan(EffectiveFieldOfView(s.fieldOfView, aspect) * M_PI / 360);
+            const double right = top * aspect;
+            const auto at = [](double lo, double hi, int p, int from, int size) {
+                return lo + (hi - lo) * (p - from) / size;
+            };
+            GLint mode = GL_MODELVIEW;
+            glGetIntegerv(GL_MATRIX_MODE, &mode);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glFrustum(at(-right, right, gx0, eye.x, eye.width), at(-right, right, gx1, eye.x, eye.width),
+                      at(-top, top, gy0, 0, s.height), at(-top, top, gy1, 0, s.height), kNear, kFar);
+            glMatrixMode(static_cast<GLenum>(mode));
+        }
+        DrawEye(molecules, pass, eye.angle);
+    }
+    SetProjection();
 }
 
 void SceneRenderer::DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass, float eyeAngle) {

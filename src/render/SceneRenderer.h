@@ -19,6 +19,17 @@ struct DrawContext;
 
 enum class PassMode : int { Draw = 0, Select = 1 };
 
+// The part of a picture larger than one framebuffer that the framebuffer
+// holds: a rectangle of the view (settings.width x height), in pixels from
+// its bottom left.
+struct PictureTile {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+// Pixels beyond a tile that its drawing covers when the whole view cannot
+// be one viewport, so that points, wide lines and labels reaching in from a
+// neighbour's side are drawn in it too.
+inline constexpr int kTileGuard = 256;
+
 class SceneRenderer {
 public:
     explicit SceneRenderer(Scene& scene) : scene_(scene) {}
@@ -40,6 +51,9 @@ public:
     // atoms; stereo draws each half turned by its eye's angle. Any other mode
     // throws "Unknown rendering mode!".
     void RenderPass(const list<std::unique_ptr<Molecule>>& molecules, int mode);
+    // While set, the render pass draws only this tile of the view into the
+    // framebuffer's corner, through the part of each eye's frustum it covers.
+    void SetTile(std::optional<PictureTile> tile) { tile_ = tile; }
 
     // Rebuilds the lists whose resolution changed, at once.
     void UpdateResolutions();
@@ -64,6 +78,7 @@ private:
     void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
     void DrawMolecule(const Molecule& molecule, PassMode mode, float eyeAngle, unsigned firstName);
     void DrawScaledOverlays(float eyeAngle);
+    void RenderTile(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass);
 
 
     struct BuiltFont {
@@ -75,6 +90,7 @@ private:
     std::optional<DisplayLists> lists_;
     GlyphFont font_;
     std::optional<BuiltFont> fontBuilt_;
+    std::optional<PictureTile> tile_;
 };
 
 // What the view does after molecules came or went or a trajectory was read

@@ -29,6 +29,7 @@ struct ViewSettings {
     bool depthCue = true;
     bool lineAlias = true;
     bool smooth3D = true;
+    bool multisample = true;  // pictures and the window multisampled where the context offers it
     float fogDensity = 0.25f;  // inert with linear fog, passed on all the same
     float fieldOfView = 60;    // degrees, vertical
     float SceneRadius = 1;     // the model scale is 4 / SceneRadius

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
+#include <filesystem>
 
 #include "core/VelmError.h"
 #include "model/Molecule.h"
@@ -11,6 +13,8 @@
 #include "output/ImageExport.h"
 #include "render/OffscreenRenderer.h"
 #include "render/Scene.h"
+#include "render/SceneRadius.h"
+#include "core/UiHooks.h"
 #include "support/PngRead.h"
 #include "support/TestData.h"
 
@@ -121,6 +125,107 @@ TEST(ImageFiles, FormatFromTheExtensionAndWritesThatReplaceOnlyWhenDone) {
         FAIL();
     } catch (const VelmError& e) {
         EXPECT_EQ(e.text(), "Unable to open " + dir.path() + "/no/such/dir/x.png for writing");
+    }
+}
+
+// The pixels of a picture drawn through TiledPicture, top row first, RGB.
+std::vector<std::uint8_t> Drawn(OffscreenRenderer& r, const list<std::unique_ptr<Molecule>>& molecules, int w, int h,
+                                int tileSide, int* across = nullptr) {
+    TiledPicture picture(r, molecules, w, h, tileSide);
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < h; ++y) out.insert(out.end(), picture.RowFromTop(y), picture.RowFromTop(y) + 3 * w);
+    if (across) *across = picture.TilesAcross() * picture.Strips();
+    return out;
+}
+
+TEST(TiledPicture, TilesMeetWithoutSeamsAndEqualOnePicture) {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    Scene scene;
+    list<std::unique_ptr<Molecule>> molecules;
+    auto m = std::make_unique<Molecule>();
+    SilentUiHooks ui;
+    ReadCoordinateFile(*m, test::DataPath("1ubi.pdb"), false, true, PdbType, ui);
+    for (size_t i = 0; i < m->atoms.size(); ++i) {
+        m->atoms[i].radius = 1.5;
+        m->atoms[i].colour = {static_cast<std::uint8_t>(60 + i * 53 % 190), 90, static_cast<std::uint8_t>(240 - i * 7 % 180), 255};
+    }
+    m->renderMode = BallAndStick;
+    m->showLabels = 1;  // labels reach across tile edges
+    UpdateBoundingBox(*m);
+    molecules.Append(std::move(m));
+    scene.settings.SceneRadius = ComputeSceneRadius(molecules, true);
+    scene.settings.width = 301;
+    scene.settings.height = 203;
+    scene.settings.showAxes = true;
+    OffscreenRenderer offscreen(scene);
+    const struct {
+        bool multisample, stereo;
+    } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "multisample " << c.multisample << " stereo " << c.stereo);
+        scene.settings.multisample = c.multisample;
+        scene.settings.stereo = c.stereo;
+        int tiles = 0;
+        const std::vector<std::uint8_t> one = Drawn(offscreen, molecules, 301, 203, 4096, &tiles);
+        EXPECT_EQ(tiles, 1);
+        const std::vector<std::uint8_t> tiled = Drawn(offscreen, molecules, 301, 203, 64, &tiles);
+        EXPECT_EQ(tiles, 5 * 4);
+        ASSERT_EQ(one.size(), tiled.size());
+        // Each tile draws the whole view's projection moved by its corner, so
+        // rasterisation is the same but for rounding of the moved window
+        // coordinates: allow a few pixels, none far off.
+        int differing = 0, far = 0;
+        for (size_t i = 0; i < one.size(); i += 3) {
+            int worst = 0;
+            for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(one[i + k] - tiled[i + k]));
+            differing += worst > 0;
+            far += worst > 64;
+        }
+        EXPECT_LE(differing, 301 * 203 / 1000);
+        EXPECT_LE(far, 20);
+        EXPECT_EQ(scene.settings.width, 301);
+    }
+    scene.settings.stereo = 0;
+    // Multisampling blends the outlines: colours between an atom's and the
+    // background's that a single sample a pixel never makes.
+    const auto blended = [](const std::vector<std::uint8_t>& p) {
+        std::set<int> colours;
+        for (size_t i = 0; i < p.size(); i += 3) colours.insert(p[i] << 16 | p[i + 1] << 8 | p[i + 2]);
+        return colours.size();
+    };
+    scene.settings.multisample = false;
+    const size_t single = blended(Drawn(offscreen, molecules, 301, 203, 4096));
+    scene.settings.multisample = true;
+    EXPECT_GT(blended(Drawn(offscreen, molecules, 301, 203, 4096)), single * 3 / 2);
+}
+
+TEST(ExportPicture, AnySizeTheFileCanHoldAndAClearRefusalBeyond) {
+    RedAtomScene s;
+    test::TempDir dir;
+    // Larger than the old limit of 1000 a side, and in several strips.
+    const std::string png = dir.File("big.png");
+    ExportPicture(s.offscreen, s.molecules, png, ImageFormat::Png, 2400, 1800, "t");
+    const test::ReadPng read = test::ReadBack(png);
+    EXPECT_EQ(read.width, 2400u);
+    EXPECT_EQ(read.height, 1800u);
+    EXPECT_EQ(read.rows[900][1200 * 3], 255) << "the atom in the middle";
+    const struct {
+        const char* name;
+        ImageFormat format;
+        long long width, height;
+        const char* text;
+    } refused[] = {{"wide.png", ImageFormat::Png, 2000000000, 1, "Unable to write png file (insufficient memory)"},
+                   {"huge.bmp", ImageFormat::Bmp, 40000, 40000, "Unable to write bitmap (invalid dib)"},
+                   {"empty.png", ImageFormat::Png, 0, 10, "Unable to create DIB for storing image"}};
+    s.scene.settings.width = s.scene.settings.height = 0;  // no window: the size as asked
+    for (const auto& r : refused) {
+        try {
+            ExportPicture(s.offscreen, s.molecules, dir.File(r.name), r.format, r.width, r.height, "");
+            ADD_FAILURE() << r.name;
+        } catch (const VelmError& e) {
+            EXPECT_EQ(e.text(), r.text) << r.name;
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.File(r.name))) << r.name;
     }
 }
 

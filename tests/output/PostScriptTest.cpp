@@ -8,6 +8,7 @@
 #include <iterator>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,6 +23,8 @@
 #include "render/OffscreenContext.h"
 #include "render/OffscreenRenderer.h"
 #include "render/Scene.h"
+#include "render/SceneRadius.h"
+#include "render/GlyphFont.h"
 #include "support/PngRead.h"
 #include "support/TestData.h"
 
@@ -51,6 +54,17 @@ struct Feedback {
         data.push_back(GL_POLYGON_TOKEN);
         data.push_back(static_cast<float>(vs.size()));
         for (const V& v : vs) Vertex(v);
+    }
+    // A label as the label font leaves it: its text as pass-through values,
+    // then one bitmap token per glyph (none when its position was out of sight).
+    void Text(const std::string& text, int height, const V& start, bool shown = true) {
+        for (const float v : {kTextPassThrough, static_cast<float>(height), static_cast<float>(text.size())})
+            data.insert(data.end(), {GL_PASS_THROUGH_TOKEN, v});
+        for (const char c : text) data.insert(data.end(), {GL_PASS_THROUGH_TOKEN, static_cast<float>(static_cast<unsigned char>(c))});
+        for (size_t i = 0; shown && i < text.size(); ++i) {
+            data.push_back(GL_BITMAP_TOKEN);
+            Vertex({start.x + 10.0f * static_cast<float>(i), start.y, start.z, start.r, start.g, start.b});
+        }
     }
     // An axis-aligned square wound counter-clockwise, one colour, one depth.
     void Square(float x0, float y0, float x1, float y1, float z, float r, float g, float b) {
@@ -98,11 +112,13 @@ size_t Find(const std::string& text, const std::string& what) { return text.find
 
 bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
-// Ghostscript's raster of an EPS file, made printable by a showpage at its end.
-test::ReadPng Ghostscript(const test::TempDir& dir, const std::string& eps) {
+// Ghostscript's raster of an EPS file, made printable by a showpage at its end;
+// alphaBits 4 anti-aliases, as viewers do.
+test::ReadPng Ghostscript(const test::TempDir& dir, const std::string& eps, int alphaBits = 1) {
     const std::string printable = dir.Write("printable.ps", test::ReadText(eps) + "showpage\n");
     const std::string png = dir.File("gs.png");
-    const std::string command = "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r72 -dEPSCrop -sOutputFile=" + png + " " +
+    const std::string command = "gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=png16m -r72 -dEPSCrop -dGraphicsAlphaBits=" +
+                                std::to_string(alphaBits) + " -sOutputFile=" + png + " " +
                                 printable + " > " + dir.File("gs.log") + " 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_EQ(status, 0) << test::ReadText(dir.File("gs.log"));
@@ -139,7 +155,7 @@ TEST(PostScript, FlatPolygonsArePathsAndSmoothOnesGouraudTriangles) {
     Feedback flat;
     flat.Polygon({{10, 10, 0.5f, 1, 0, 0}, {60, 10, 0.5f, 1, 0, 0}, {60, 50, 0.5f, 1, 0, 0}, {10, 50, 0.5f, 1, 0, 0}});
     std::string ps = Written(flat);
-    EXPECT_NE(Find(ps, "newpath\n1 0 0 setrgbcolor\n10 10 moveto\n60 10 lineto\n60 50 lineto\n10 50 lineto\nclosepath fill\n"),
+    EXPECT_NE(Find(ps, "newpath\n1 0 0 setrgbcolor\n10 10 moveto\n60 10 lineto\n60 50 lineto\n10 50 lineto\nclosepath sealedfill\n"),
               std::string::npos)
         << ps;
     EXPECT_EQ(GouraudCalls(ps), 0);
@@ -153,7 +169,7 @@ TEST(PostScript, FlatPolygonsArePathsAndSmoothOnesGouraudTriangles) {
                     {10, 30, 0.5f, 0, 0, 1}});
     ps = Written(smooth);
     EXPECT_EQ(GouraudCalls(ps), 3) << ps;
-    EXPECT_EQ(CountLines(ps, "closepath fill"), 0);
+    EXPECT_EQ(CountLines(ps, "closepath sealedfill"), 0);
     EXPECT_NE(Find(ps, "[50 90 80 10 30 80] [1 0 0] [1 0 0] [1 0 0] gouraudtriangle\n"), std::string::npos) << ps;
     EXPECT_NE(Find(ps, "[50 20 10 10 80 30] [1 0 0] [1 0 0] [0 0 1] gouraudtriangle\n"), std::string::npos) << ps;
 }
@@ -204,7 +220,7 @@ TEST(PostScript, HiddenPolygonsAreLeftOutAndTheRestWrittenBackToFront) {
     hidden.Point({50, 50, 0.9f, 0, 1, 0});
     hidden.Line({45, 45, 0.9f, 1, 1, 0}, {55, 55, 0.9f, 1, 1, 0});
     std::string ps = Written(hidden);
-    EXPECT_EQ(CountLines(ps, "closepath fill"), 1) << ps;
+    EXPECT_EQ(CountLines(ps, "closepath sealedfill"), 1) << ps;
     EXPECT_EQ(Find(ps, "0 0 1 setrgbcolor"), std::string::npos) << ps;
     const size_t point = Find(ps, "0 1 0 setrgbcolor\n50 50 0.5 0 360 arc fill"), line = Find(ps, "1 1 0 setrgbcolor\n45 45 moveto");
     const size_t red = Find(ps, "1 0 0 setrgbcolor");
@@ -219,7 +235,7 @@ TEST(PostScript, HiddenPolygonsAreLeftOutAndTheRestWrittenBackToFront) {
     overlap.Square(0, 0, 100, 100, 0.8f, 1, 0, 0);
     overlap.Square(45, 45, 55, 55, 0.2f, 0, 0, 1);
     ps = Written(overlap);
-    EXPECT_EQ(CountLines(ps, "closepath fill"), 2) << ps;
+    EXPECT_EQ(CountLines(ps, "closepath sealedfill"), 2) << ps;
     EXPECT_LT(Find(ps, "1 0 0 setrgbcolor"), Find(ps, "0 0 1 setrgbcolor"));
 }
 
@@ -230,7 +246,30 @@ TEST(PostScript, ALargePolygonMostlyInSightIsKept) {
     fb.Square(0, 0, 100, 100, 0.8f, 1, 0, 0);
     fb.Square(40, 40, 60, 60, 0.2f, 0, 0, 1);
     const std::string ps = Written(fb);
-    EXPECT_EQ(CountLines(ps, "closepath fill"), 2) << ps;
+    EXPECT_EQ(CountLines(ps, "closepath sealedfill"), 2) << ps;
+}
+
+TEST(PostScript, LabelsAreTextInTheirColourSortedWithThePolygons) {
+    Feedback fb;
+    fb.Square(0, 0, 100, 100, 0.9f, 1, 0, 0);           // far
+    fb.Text("12", 18, {20, 30, 0.5f, 0, 0.5f, 1});      // between
+    fb.Square(60, 0, 100, 100, 0.1f, 0, 1, 0);          // near, hides nothing of the text's start
+    fb.Text("(a)\\\xe9", 12, {5, 6, 0.05f, 1, 1, 0});   // nearest, with bytes to escape
+    fb.Text("99", 18, {50, 50, 0.2f, 1, 1, 1}, false);  // its position out of sight: no glyphs, no text
+    const std::string ps = Written(fb);
+    const size_t far = Find(ps, "1 0 0 setrgbcolor"), near = Find(ps, "0 1 0 setrgbcolor");
+    const size_t label = Find(ps, "0 0.5 1 setrgbcolor\n20 30 moveto\n(12) show\n");
+    const size_t escaped = Find(ps, "1 1 0 setrgbcolor\n5 6 moveto\n(\\(a\\)\\\\\\351) show\n");
+    ASSERT_NE(label, std::string::npos) << ps;
+    ASSERT_NE(escaped, std::string::npos) << ps;
+    EXPECT_LT(far, label);
+    EXPECT_LT(label, near);
+    EXPECT_LT(near, escaped);
+    EXPECT_EQ(Find(ps, "(99)"), std::string::npos);
+    EXPECT_EQ(CountLines(ps, "/Helvetica-Bold latin1font"), 1);
+    EXPECT_LT(Find(ps, "/LabelFont findfont 18 scalefont setfont"), label);
+    EXPECT_LT(Find(ps, "/LabelFont findfont 12 scalefont setfont"), escaped);
+    EXPECT_EQ(CountLines(ps, "closepath sealedfill"), 2);
 }
 
 TEST(PostScript, UnknownOrCutTokensThrow) {
@@ -320,7 +359,7 @@ TEST(PostScriptFeedback, OverflowDoublesTheBufferAndAsksForTheSceneAgain) {
     std::fclose(f);
     EXPECT_EQ(CountLines(text, "%!PS-Adobe-2.0 EPSF-2.0"), 1);
     EXPECT_EQ(CountLines(text, "%%BoundingBox: 0 0 200 150"), 1);
-    EXPECT_EQ(CountLines(text, "closepath fill"), 300);
+    EXPECT_EQ(CountLines(text, "closepath sealedfill"), 300);
 }
 
 // A few CPK atoms of distinct colours, in a view of 200 x 150.
@@ -352,6 +391,7 @@ struct AtomsScene {
         molecules.Append(std::move(m));
         scene.settings.SceneRadius = 4;
         scene.settings.depthCue = false;
+        scene.settings.multisample = false;  // hard edges, as Ghostscript draws without anti-aliasing
         scene.settings.width = 200;
         scene.settings.height = 150;
     }
@@ -416,6 +456,86 @@ TEST(PostScriptExport, GhostscriptDrawsWhatThePictureShows) {
     }
     EXPECT_LT(fringe, ink / 15);
     EXPECT_LT(inside, ink / 500);
+}
+
+// 1ubi's atoms as CPK spheres in colours of their own, for a view of w x h.
+struct UbiquitinScene {
+    Scene scene;
+    list<std::unique_ptr<Molecule>> molecules;
+    explicit UbiquitinScene(int atoms, int w, int h) {
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+        auto m = std::make_unique<Molecule>();
+        SilentUiHooks ui;
+        ReadCoordinateFile(*m, test::DataPath("1ubi.pdb"), false, false, PdbType, ui);
+        if (atoms < m->AtomCount()) m->atoms.resize(static_cast<size_t>(atoms));
+        for (size_t i = 0; i < m->atoms.size(); ++i) {
+            m->atoms[i].radius = 1.6;
+            m->atoms[i].colour = {static_cast<std::uint8_t>(50 + i * 37 % 200), 40, static_cast<std::uint8_t>(250 - i * 11 % 200), 255};
+        }
+        m->renderMode = Cpk;
+        UpdateBoundingBox(*m);
+        molecules.Append(std::move(m));
+        scene.settings.SceneRadius = ComputeSceneRadius(molecules, true);
+        scene.settings.width = w;
+        scene.settings.height = h;
+    }
+    Molecule& molecule() { return *molecules[0]; }
+};
+
+TEST(PostScriptExport, LabelsAndAxisLettersAreTextAndSpheresHaveNoCracks) {
+    test::TempDir dir;
+    SilentUiHooks ui;
+    {
+        UbiquitinScene s(100000, 400, 300);
+        s.molecule().showLabels = 1;
+        s.molecule().showSolvent = 1;
+        s.scene.settings.showAxes = true;
+        OffscreenRenderer offscreen(s.scene);
+        const std::string eps = dir.File("labels.eps");
+        ExportPostScript(offscreen, s.molecules, eps, ui);
+        const std::string text = test::ReadText(eps);
+        int shows = 0;
+        for (const std::string& l : Lines(text)) shows += l.ends_with(") show");
+        // Every atom of the file (all in view) and the three axis letters.
+        EXPECT_EQ(shows, s.molecule().AtomCount() + 3);
+        for (const int i : {0, 1, 500}) {
+            const Atom& a = s.molecule().atoms[static_cast<size_t>(i)];
+            char colour[96];
+            std::snprintf(colour, sizeof colour, "%g %g %g setrgbcolor\n", a.colour.r / 255.0f, a.colour.g / 255.0f,
+                          a.colour.b / 255.0f);
+            const size_t show = Find(text, "(" + std::to_string(a.serial) + ") show\n");
+            ASSERT_NE(show, std::string::npos) << a.serial;
+            const size_t line = text.rfind('\n', text.rfind("setrgbcolor", show)) + 1;
+            EXPECT_EQ(text.substr(line, std::strlen(colour)), colour) << "label " << a.serial << " in its atom's colour";
+        }
+        for (const char* letter : {"(X) show", "(Y) show", "(Z) show"}) EXPECT_NE(Find(text, letter), std::string::npos);
+    }
+    if (!HaveTool("gs")) GTEST_SKIP() << "Ghostscript (gs) is not installed";
+    // One sphere on green, drawn anti-aliased: nothing of the green may show
+    // through between its triangles.
+    UbiquitinScene s(1, 300, 300);
+    s.scene.settings.backgroundColor = {0, 1, 0, 1};
+    Atom& atom = s.molecule().atoms[0];
+    atom.colour = {140, 140, 255, 255};
+    atom.x = atom.y = atom.z = 0;
+    s.scene.settings.SceneRadius = 4;
+    OffscreenRenderer offscreen(s.scene);
+    const std::string eps = dir.File("sphere.eps");
+    ExportPostScript(offscreen, s.molecules, eps, ui);
+    const test::ReadPng ghost = Ghostscript(dir, eps, 4);
+    ASSERT_EQ(ghost.width, 300u);
+    const auto greenish = [](const std::array<int, 3>& c, int by) { return c[1] > c[0] + by; };
+    int x0 = 300, x1 = -1;
+    for (int x = 0; x < 300; ++x)
+        if (!greenish(RgbAt(ghost, x, 150), 40)) x0 = std::min(x0, x), x1 = std::max(x1, x);
+    const double r = (x1 - x0) / 2.0, cx = (x0 + x1) / 2.0;
+    ASSERT_GT(r, 50);
+    int cracks = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (std::hypot(x - cx, y - 150.0) < 0.95 * r) cracks += greenish(RgbAt(ghost, x, y), 20);
+    // Without the thin strokes this measured 4426 such pixels.
+    EXPECT_EQ(cracks, 0);
 }
 
 }  // namespace
