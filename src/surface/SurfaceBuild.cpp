@@ -329,7 +329,7 @@ bool SampleAndContour(const AtomBox& box, Grid& g, float iso, int threads, Progr
 
         // Cubes whose lower corner has index 1 .. n - 2 on each axis and whose
         // upper layer is sampled by now.
-        const long long from = std::max(1LL, begin - 1), to = std::min(end - 1, layers - 2 + 1);
+        const long long from = std::max(1LL, begin - 1), to = end - 1;
         if (to > from) {
             ParallelEach(to - from, threads, [&](long long s) {
                 std::vector<RawTriangle>& out = found[static_cast<size_t>(s)];
@@ -378,15 +378,20 @@ int Weld(TriangleStore& triangles, std::vector<int>& index, float spacing, Progr
     // Corners per bucket, in triangle and corner order: corner id = 3 t + v.
     const long long buckets = n[0] * n[1] * n[2];
     std::vector<int> start(static_cast<size_t>(buckets) + 1, 0);
-    for (size_t t = 0; t < count; ++t)
+    for (size_t t = 0; t < count; ++t) {
+        if (t % 65536 == 65535 && !progress.Check()) throw Cancelled{};
         for (int v = 0; v < 3; ++v) ++start[bucketIndex(triangles[t].p[v]) + 1];
-    for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-    std::vector<int> corners(3 * count);
-    {
-        std::vector<int> fill(start.begin(), start.end() - 1);
-        for (size_t t = 0; t < count; ++t)
-            for (int v = 0; v < 3; ++v) corners[static_cast<size_t>(fill[bucketIndex(triangles[t].p[v])]++)] = static_cast<int>(3 * t + static_cast<size_t>(v));
     }
+    for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    // Filled with start[b] as the cursor of bucket b, which leaves it at the
+    // start of b + 1; shifted back after.
+    std::vector<int> corners(3 * count);
+    for (size_t t = 0; t < count; ++t) {
+        if (t % 65536 == 65535 && !progress.Check()) throw Cancelled{};
+        for (int v = 0; v < 3; ++v) corners[static_cast<size_t>(start[bucketIndex(triangles[t].p[v])]++)] = static_cast<int>(3 * t + static_cast<size_t>(v));
+    }
+    for (size_t b = start.size() - 1; b > 0; --b) start[b] = start[b - 1];
+    start[0] = 0;
     const double limit = (spacing / 2.0) * (spacing / 2.0);
     int next = 0;
     for (size_t t = 0; t < count; ++t) {
@@ -506,6 +511,7 @@ bool BuildSurface(Molecule& m, UiHooks& ui, int threads) {
         // Outward winding: a triangle whose face normal agrees with all three
         // corner gradients is turned round.
         for (size_t t = 0; t + 2 < indices.size(); t += 3) {
+            if (t % 196608 == 0 && !progress.Check()) return false;
             const float* P = &vertices[3 * static_cast<size_t>(indices[t])];
             const float* Q = &vertices[3 * static_cast<size_t>(indices[t + 1])];
             const float* R = &vertices[3 * static_cast<size_t>(indices[t + 2])];
