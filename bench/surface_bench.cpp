@@ -10,6 +10,10 @@
 //       one build case (1: includeSolvent) in this process, one line of figures
 //   surface_bench --hbonds FILE [--calls N]
 //       one hydrogen-bond case in this process, one line of figures
+//   surface_bench --memory FILE 0|1 [--threads N] [--spacing A] [--probe A]
+//       one build in this process: seconds, peak resident memory of the build,
+//       the mesh's own bytes, the longest wait between two progress calls and
+//       a hash of the mesh arrays
 //
 // Every file is loaded as one molecule with AddMoleculeFromFile (bonds, no
 // secondary structure); a comma list loads several molecules, and only the
@@ -134,6 +138,84 @@ int CaseSurface(const std::string& files, bool solvent, int repeat) {
     std::printf(kSurfaceLine, f.atoms, f.taken, f.nx, f.ny, f.nz, f.vertices, f.triangles, f.runs, f.median1,
                 f.best1, f.median2, f.best2, f.identical);
     return same ? 0 : 2;
+}
+
+// ---------------------------------------------------------------------------
+// Memory of one build.
+
+long StatusKb(const char* key) {
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return -1;
+    char line[256];
+    long kb = -1;
+    const size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, key, n) == 0) kb = std::atol(line + n);
+    std::fclose(f);
+    return kb;
+}
+
+// Silent, but notes the longest stretch without a progress call: how long
+// the window would go without a repaint.
+class TimingUiHooks : public velm::SilentUiHooks {
+public:
+    void ProgressBegin(std::string_view, int) override { last_ = Now(); }
+    void ProgressSet(int p) override { Tick(), ++sets, last = p; }
+    bool ProgressCancelled() override { Tick(); return false; }
+    void ProgressEnd() override { Tick(); }
+    double longest = 0;
+    long sets = 0;
+    int last = 0;
+private:
+    void Tick() {
+        const double t = Now();
+        longest = std::max(longest, t - last_);
+        last_ = t;
+    }
+    double last_ = 0;
+};
+
+// FNV-1a over the four mesh arrays: equal builds print equal numbers.
+unsigned long long MeshHash(const velm::VelmSurface& s) {
+    unsigned long long h = 1469598103934665603ULL;
+    const auto mix = [&h](const void* data, size_t bytes) {
+        const auto* b = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < bytes; ++i) h = (h ^ b[i]) * 1099511628211ULL;
+    };
+    mix(s.vertices.data(), s.vertices.size() * sizeof(float));
+    mix(s.normals.data(), s.normals.size() * sizeof(float));
+    mix(s.nearestAtom.data(), s.nearestAtom.size() * sizeof(int));
+    mix(s.indices.data(), s.indices.size() * sizeof(int));
+    return h;
+}
+
+int CaseMemory(const std::string& files, bool solvent, int threads, float spacing, float probe) {
+    velm::SilentUiHooks quiet;
+    velm::CVelmDoc doc(quiet);
+    Load(doc, files);
+    velm::Molecule& m = *doc.Molecules().begin()->get();
+    velm::VelmSurface& s = m.surface;
+    s.includeSolvent = solvent;
+    if (spacing > 0) s.spacing = spacing;
+    s.probeRadius = probe;
+    s.cellSize = probe * probe + 3;
+    const long loaded = StatusKb("VmRSS:");
+    // Peak from here on: what the reader needed does not count.
+    if (std::FILE* f = std::fopen("/proc/self/clear_refs", "w")) {
+        std::fputs("5", f);
+        std::fclose(f);
+    }
+    TimingUiHooks ui;
+    const double t0 = Now();
+    velm::BuildSurface(m, ui, threads);
+    const double seconds = Now() - t0;
+    const long peak = StatusKb("VmHWM:");
+    const double mesh = static_cast<double>(s.vertices.capacity() * sizeof(float) + s.normals.capacity() * sizeof(float) +
+                                            s.nearestAtom.capacity() * sizeof(int) + s.indices.capacity() * sizeof(int));
+    std::printf("%ld %d %.2f %.1f %.1f %.1f %d %d %.1f %.3f %ld %d %016llx\n", static_cast<long>(m.AtomCount()), threads, seconds,
+                loaded / 1024.0, peak / 1024.0, (peak - loaded) / 1024.0, s.VertexCount(), s.TriangleCount(), mesh / (1 << 20),
+                ui.longest, ui.sets, ui.last, MeshHash(s));
+    return s.built ? 0 : 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -278,14 +360,23 @@ int main(int argc, char** argv) {
     fs::path dir = "/tmp/velm-bench";
     std::string surfaceFiles, hbondFiles;
     bool solvent = false;
-    int repeat = 3, calls = 50;
+    int repeat = 3, calls = 50, threads = 0;
+    float spacing = 0, probe = 0;
+    bool memory = false;
     try {
         for (int i = 1; i < argc; ++i) {
             const std::string a = argv[i];
             if (a == "--surface" && i + 2 < argc) {
                 surfaceFiles = argv[++i];
                 solvent = std::atoi(argv[++i]) != 0;
-            } else if (a == "--hbonds" && i + 1 < argc) hbondFiles = argv[++i];
+            } else if (a == "--memory" && i + 2 < argc) {
+                surfaceFiles = argv[++i];
+                solvent = std::atoi(argv[++i]) != 0;
+                memory = true;
+            } else if (a == "--threads" && i + 1 < argc) threads = std::max(0, std::atoi(argv[++i]));
+            else if (a == "--spacing" && i + 1 < argc) spacing = static_cast<float>(std::atof(argv[++i]));
+            else if (a == "--probe" && i + 1 < argc) probe = static_cast<float>(std::atof(argv[++i]));
+            else if (a == "--hbonds" && i + 1 < argc) hbondFiles = argv[++i];
             else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
             else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
             else if (a == "--calls" && i + 1 < argc) calls = std::max(1, std::atoi(argv[++i]));
@@ -293,10 +384,12 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "usage: surface_bench [--dir DIR] [--repeat N] [--calls N]\n"
                              "       surface_bench --surface FILE[,FILE...] 0|1 [--repeat N]\n"
-                             "       surface_bench --hbonds FILE[,FILE...] [--calls N]\n");
+                             "       surface_bench --hbonds FILE[,FILE...] [--calls N]\n"
+                             "       surface_bench --memory FILE 0|1 [--threads N] [--spacing A] [--probe A]\n");
                 return 2;
             }
         }
+        if (memory) return CaseMemory(surfaceFiles, solvent, threads, spacing, probe);
         if (!surfaceFiles.empty()) return CaseSurface(surfaceFiles, solvent, repeat);
         if (!hbondFiles.empty()) return CaseHBonds(hbondFiles, calls);
         return RunAll(dir, repeat, calls);

@@ -23,7 +23,11 @@ AreaReport SurfaceAreaReport(Molecule& m, AreaReportKind kind, UiHooks& ui) {
     const bool builtHere = !m.surface.built;
     if (builtHere) {
         WaitCursor wait(ui);
-        BuildSurface(m, ui);
+        if (!BuildSurface(m, ui)) {
+            AreaReport stopped;
+            stopped.cancelled = true;
+            return stopped;
+        }
     }
     std::vector<float> areas;
     try {

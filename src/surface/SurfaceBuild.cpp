@@ -1,7 +1,11 @@
 #include "surface/SurfaceBuild.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
+#include <limits>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -14,19 +18,35 @@ namespace velm {
 
 namespace {
 constexpr int kProgressRange = 200;
+constexpr const char* kProgressTitle = "Computing surface ...";
 
-// A triangle of the marching cubes before welding: three corners with the
-// vertex index each is given (-1 until then).
+// A triangle of the marching cubes before welding: its three corners.
 struct RawTriangle {
     float p[3][3];
-    int index[3] = {-1, -1, -1};
 };
 
-struct Grid {
-    long long n[3] = {};
-    std::vector<float> x, y, z;  // coordinates by repeated single-precision addition
-    std::vector<float> value;
-    float At(long long i, long long j, long long k) const { return value[static_cast<size_t>((k * n[1] + j) * n[0] + i)]; }
+// The triangles of a build in fixed-size chunks: growing never copies or
+// doubles what is held, and the slabs' triangles join without a second copy.
+class TriangleStore {
+public:
+    size_t Size() const { return size_; }
+    RawTriangle& operator[](size_t t) { return chunks_[t / kChunk][t % kChunk]; }
+    void Append(const std::vector<RawTriangle>& more) {
+        for (const RawTriangle& t : more) {
+            if (size_ % kChunk == 0) chunks_.push_back(std::make_unique_for_overwrite<RawTriangle[]>(kChunk));
+            chunks_.back()[size_ % kChunk] = t;
+            ++size_;
+        }
+    }
+    void Clear() {
+        std::vector<std::unique_ptr<RawTriangle[]>>().swap(chunks_);
+        size_ = 0;
+    }
+
+private:
+    static constexpr size_t kChunk = 1 << 15;
+    std::vector<std::unique_ptr<RawTriangle[]>> chunks_;
+    size_t size_ = 0;
 };
 
 int ThreadCount(int requested) {
@@ -34,33 +54,35 @@ int ThreadCount(int requested) {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-// Runs work(first, last) over [0, count) in `threads` contiguous slabs, in
-// parallel; after each slab, in order, report(done) on the calling thread.
-template <typename Work, typename Report>
-void Slabs(long long count, int threads, Work work, Report report) {
+// Runs work(i) for every i in [0, count), shared among `threads` threads (the
+// calling one among them) that take the next i as they finish one. Every i
+// writes only its own results, so the order they run in does not matter.
+// The first error is rethrown once all have stopped.
+template <typename Work>
+void ParallelEach(long long count, int threads, const Work& work) {
     if (count <= 0) return;
     threads = static_cast<int>(std::min<long long>(threads, count));
     if (threads <= 1) {
-        work(0, count);
-        report(count);
+        for (long long i = 0; i < count; ++i) work(i);
         return;
     }
-    std::vector<std::thread> pool;
-    std::vector<long long> bounds(static_cast<size_t>(threads) + 1);
-    for (int t = 0; t <= threads; ++t) bounds[static_cast<size_t>(t)] = count * t / threads;
+    std::atomic<long long> next{0};
+    std::atomic<bool> failed{false};
     std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
-    for (int t = 0; t < threads; ++t)
-        pool.emplace_back([&, t] {
-            try {
-                work(bounds[static_cast<size_t>(t)], bounds[static_cast<size_t>(t) + 1]);
-            } catch (...) {
-                errors[static_cast<size_t>(t)] = std::current_exception();
-            }
-        });
-    for (int t = 0; t < threads; ++t) {
-        pool[static_cast<size_t>(t)].join();
-        report(bounds[static_cast<size_t>(t) + 1]);
-    }
+    const auto run = [&](int t) {
+        try {
+            for (long long i; !failed.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < count;) work(i);
+        } catch (...) {
+            errors[static_cast<size_t>(t)] = std::current_exception();
+            failed.store(true);
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        pool.reserve(static_cast<size_t>(threads) - 1);
+        for (int t = 1; t < threads; ++t) pool.emplace_back(run, t);
+        run(0);
+    }  // joined
     for (const auto& e : errors)
         if (e) std::rethrow_exception(e);
 }
@@ -75,22 +97,50 @@ std::vector<float> Steps(float start, float step, long long count) {
     return out;
 }
 
+// The progress bar of one build, 0..200: shown only when the position moves
+// (a repaint each time), while the hooks are asked about "Cancel" at every
+// check, so the window stays live through long stretches at one position.
+class Progress {
+public:
+    explicit Progress(UiHooks& ui) : ui_(ui) { ui_.ProgressBegin(kProgressTitle, kProgressRange); }
+    ~Progress() { ui_.ProgressEnd(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    // Position base + 100 done / total; false when the user asked to stop.
+    bool Check(int base, long long done, long long total) {
+        const int position = base + static_cast<int>(100 * done / std::max(1LL, total));
+        if (position != shown_) ui_.ProgressSet(shown_ = position);
+        return !ui_.ProgressCancelled();
+    }
+    // The same position, only asking.
+    bool Check() { return !ui_.ProgressCancelled(); }
+
+private:
+    UiHooks& ui_;
+    int shown_ = 0;
+};
+
+// Thrown inside the build when the user asked to stop; never leaves it.
+struct Cancelled {};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // AtomBox
 
-AtomBox::AtomBox(const Molecule& m, const VelmSurface& options) : molecule_(m), options_(options) {
+AtomBox::AtomBox(const Molecule& m, const VelmSurface& options) : options_(options) {
     const int frame = options.frameIndex;
     if (frame >= m.FrameCount() || frame < -1) throw VelmError("NULL ptr in BuildAtomBox");
     if (m.atoms.empty()) return;
     const Frame* f = frame >= 0 ? &m.frames[frame] : nullptr;
     if (f && f->AtomCount() < m.atoms.size()) throw VelmError("NULL ptr in BuildAtomBox");
-    positions_.resize(m.atoms.size());
-    for (size_t i = 0; i < m.atoms.size(); ++i) positions_[i] = f ? f->Position(i) : m.atoms[i].Position();
+    empty_ = false;
+    const auto position = [&](size_t i) { return f ? f->Position(i) : m.atoms[i].Position(); };
 
-    minimum_ = maximum_ = positions_[0];
-    for (const Vec3& p : positions_) {
+    minimum_ = maximum_ = position(0);
+    for (size_t i = 0; i < m.atoms.size(); ++i) {
+        const Vec3 p = position(i);
         minimum_ = {std::min(minimum_.x, p.x), std::min(minimum_.y, p.y), std::min(minimum_.z, p.z)};
         maximum_ = {std::max(maximum_.x, p.x), std::max(maximum_.y, p.y), std::max(maximum_.z, p.z)};
     }
@@ -108,19 +158,27 @@ AtomBox::AtomBox(const Molecule& m, const VelmSurface& options) : molecule_(m), 
     total_ = nxy_ * n_[2];
     if (total_ > 64LL * 1024 * 1024) throw VelmError("Out of memory");
 
-    // Atom indices per cell, in atom order.
+    // The atoms the density takes, per cell, in atom order.
     try {
-        std::vector<long long> cellOf(positions_.size());
+        std::vector<long long> cellOf(m.atoms.size(), -1);
         cellStart_.assign(static_cast<size_t>(total_) + 1, 0);
-        for (size_t i = 0; i < positions_.size(); ++i) {
-            cellOf[i] = CellOf(positions_[i].x, positions_[i].y, positions_[i].z);
+        size_t taken = 0;
+        for (size_t i = 0; i < m.atoms.size(); ++i) {
+            if (!options.includeSolvent && m.atoms[i].hetero) continue;
+            const Vec3 p = position(i);
+            cellOf[i] = CellOf(p.x, p.y, p.z);
             ++cellStart_[static_cast<size_t>(cellOf[i]) + 1];
+            ++taken;
         }
         for (size_t c = 1; c < cellStart_.size(); ++c) cellStart_[c] += cellStart_[c - 1];
-        cellAtoms_.resize(positions_.size());
+        cellAtoms_.resize(taken);
         std::vector<int> fill(cellStart_.begin(), cellStart_.end() - 1);
-        for (size_t i = 0; i < positions_.size(); ++i)
-            cellAtoms_[static_cast<size_t>(fill[static_cast<size_t>(cellOf[i])]++)] = static_cast<int>(i);
+        for (size_t i = 0; i < m.atoms.size(); ++i) {
+            if (cellOf[i] < 0) continue;
+            const Vec3 p = position(i);
+            const double r = m.atoms[i].radius + options.probeRadius;
+            cellAtoms_[static_cast<size_t>(fill[static_cast<size_t>(cellOf[i])]++)] = {p.x, p.y, p.z, r, r * r, static_cast<int>(i)};
+        }
     } catch (const std::bad_alloc&) {
         throw VelmError("Out of memory");
     }
@@ -137,8 +195,6 @@ long long AtomBox::CellOf(double x, double y, double z) const {
     return c[0] + c[1] * n_[0] + c[2] * nxy_;
 }
 
-bool AtomBox::Takes(int atom) const { return options_.includeSolvent || !molecule_.atoms[static_cast<size_t>(atom)].hetero; }
-
 float AtomBox::Density(double x, double y, double z) const {
     const long long cell = CellOf(x, y, z);
     if (cell < 0) return 0;
@@ -149,12 +205,9 @@ float AtomBox::Density(double x, double y, double z) const {
                 const long long c = cell + dx + dy * n_[0] + dz * nxy_;
                 if (c < 0 || c >= total_) continue;
                 for (int k = cellStart_[static_cast<size_t>(c)]; k < cellStart_[static_cast<size_t>(c) + 1]; ++k) {
-                    const int atom = cellAtoms_[static_cast<size_t>(k)];
-                    if (!Takes(atom)) continue;
-                    const Vec3& a = positions_[static_cast<size_t>(atom)];
-                    const double r = molecule_.atoms[static_cast<size_t>(atom)].radius + options_.probeRadius;
+                    const CellAtom& a = cellAtoms_[static_cast<size_t>(k)];
                     const double d2 = (x - a.x) * (x - a.x) + (y - a.y) * (y - a.y) + (z - a.z) * (z - a.z);
-                    const double s = d2 / (r * r);
+                    const double s = d2 / a.r2;
                     sum += static_cast<float>(1 / (s * s * s + 1));
                     if (sum > options_.earlyExit) return sum;
                 }
@@ -176,13 +229,11 @@ int AtomBox::GradientAndColorIndex(const float v[3], float normal[3]) const {
                 for (long long x = std::max(0LL, c[0] - s); x <= std::min(n_[0] - 1, c[0] + s); ++x) {
                     const long long cell = x + y * n_[0] + z * nxy_;
                     for (int k = cellStart_[static_cast<size_t>(cell)]; k < cellStart_[static_cast<size_t>(cell) + 1]; ++k) {
-                        const int atom = cellAtoms_[static_cast<size_t>(k)];
-                        if (!Takes(atom)) continue;
-                        const Vec3& a = positions_[static_cast<size_t>(atom)];
-                        const double r = molecule_.atoms[static_cast<size_t>(atom)].radius + options_.probeRadius;
+                        const CellAtom& a = cellAtoms_[static_cast<size_t>(k)];
+                        const double r = a.r;
                         const double u[3] = {(v[0] - a.x) / r, (v[1] - a.y) / r, (v[2] - a.z) / r};
                         const double q = u[0] * u[0] + u[1] * u[1] + u[2] * u[2];
-                        if (nearest < 0 || q < best) nearest = atom, best = q;
+                        if (nearest < 0 || q < best) nearest = a.index, best = q;
                         const double w = q / (q * q * q + 1);
                         const double f = w * w / r;
                         for (int i = 0; i < 3; ++i) sum[i] += f * u[i];
@@ -200,54 +251,114 @@ int AtomBox::GradientAndColorIndex(const float v[3], float normal[3]) const {
 // Build
 
 namespace {
-// Marching cubes over the cube layers [first, last) (cube z index 1 + layer).
-void Contour(const Grid& g, float iso, long long first, long long last, std::vector<RawTriangle>& out) {
+
+// The sample grid's axes, and a window of its z layers: layer k lies in slot
+// k - first.
+struct Grid {
+    long long n[3] = {};
+    std::vector<float> x, y, z;  // coordinates by repeated single-precision addition
+    long long first = 0;
+    std::vector<float> value;
+    float At(long long i, long long j, long long k) const {
+        return value[static_cast<size_t>(((k - first) * n[1] + j) * n[0] + i)];
+    }
+    float* Layer(long long k) { return &value[static_cast<size_t>((k - first) * n[1] * n[0])]; }
+};
+
+// Marching cubes over the cubes of one layer (lower corner k), in y, x order.
+void Contour(const Grid& g, float iso, long long k, std::vector<RawTriangle>& out) {
     const MarchingCubesTables& tables = GetMarchingCubesTables();
     float value[8];
     float corner[8][3];
-    for (long long layer = first; layer < last; ++layer) {
-        const long long k = layer + 1;
-        for (long long j = 1; j <= g.n[1] - 2; ++j)
-            for (long long i = 1; i <= g.n[0] - 2; ++i) {
-                int cube = 0;
-                for (int c = 0; c < 8; ++c) {
-                    const long long ci = i + kCubeCorners[c][0], cj = j + kCubeCorners[c][1], ck = k + kCubeCorners[c][2];
-                    value[c] = g.At(ci, cj, ck);
-                    if (value[c] <= iso) cube |= 1 << c;
-                }
-                const unsigned edges = tables.edges[static_cast<size_t>(cube)];
-                if (edges == 0) continue;
-                for (int c = 0; c < 8; ++c) {
-                    corner[c][0] = g.x[static_cast<size_t>(i + kCubeCorners[c][0])];
-                    corner[c][1] = g.y[static_cast<size_t>(j + kCubeCorners[c][1])];
-                    corner[c][2] = g.z[static_cast<size_t>(k + kCubeCorners[c][2])];
-                }
-                float crossing[12][3];
-                for (int e = 0; e < 12; ++e) {
-                    if (!(edges & (1u << e))) continue;
-                    const int a = kCubeEdgeCorners[e][0], b = kCubeEdgeCorners[e][1];
-                    const float f1 = value[a], f2 = value[b];
-                    const float mu = f1 == f2 ? 0.5f : (iso - f1) / (f2 - f1);
-                    for (int d = 0; d < 3; ++d) crossing[e][d] = corner[a][d] + mu * (corner[b][d] - corner[a][d]);
-                }
-                const auto& list = tables.triangles[static_cast<size_t>(cube)];
-                for (int t = 0; t < 15 && list[static_cast<size_t>(t)] >= 0; t += 3) {
-                    RawTriangle tri;
-                    for (int v = 0; v < 3; ++v)
-                        std::copy(crossing[list[static_cast<size_t>(t + v)]], crossing[list[static_cast<size_t>(t + v)]] + 3, tri.p[v]);
-                    out.push_back(tri);
-                }
+    for (long long j = 1; j <= g.n[1] - 2; ++j)
+        for (long long i = 1; i <= g.n[0] - 2; ++i) {
+            int cube = 0;
+            for (int c = 0; c < 8; ++c) {
+                const long long ci = i + kCubeCorners[c][0], cj = j + kCubeCorners[c][1], ck = k + kCubeCorners[c][2];
+                value[c] = g.At(ci, cj, ck);
+                if (value[c] <= iso) cube |= 1 << c;
             }
-    }
+            const unsigned edges = tables.edges[static_cast<size_t>(cube)];
+            if (edges == 0) continue;
+            for (int c = 0; c < 8; ++c) {
+                corner[c][0] = g.x[static_cast<size_t>(i + kCubeCorners[c][0])];
+                corner[c][1] = g.y[static_cast<size_t>(j + kCubeCorners[c][1])];
+                corner[c][2] = g.z[static_cast<size_t>(k + kCubeCorners[c][2])];
+            }
+            float crossing[12][3];
+            for (int e = 0; e < 12; ++e) {
+                if (!(edges & (1u << e))) continue;
+                const int a = kCubeEdgeCorners[e][0], b = kCubeEdgeCorners[e][1];
+                const float f1 = value[a], f2 = value[b];
+                const float mu = f1 == f2 ? 0.5f : (iso - f1) / (f2 - f1);
+                for (int d = 0; d < 3; ++d) crossing[e][d] = corner[a][d] + mu * (corner[b][d] - corner[a][d]);
+            }
+            const auto& list = tables.triangles[static_cast<size_t>(cube)];
+            for (int t = 0; t < 15 && list[static_cast<size_t>(t)] >= 0; t += 3) {
+                RawTriangle tri;
+                for (int v = 0; v < 3; ++v)
+                    std::copy(crossing[list[static_cast<size_t>(t + v)]], crossing[list[static_cast<size_t>(t + v)]] + 3, tri.p[v]);
+                out.push_back(tri);
+            }
+        }
 }
 
-// Gives corners that lie within half a grid step of one another one vertex.
-int Weld(std::vector<RawTriangle>& triangles, float spacing) {
-    if (triangles.empty()) return 0;
+// Samples the density and contours it a few z layers at a time, appending
+// the triangles in layer order. False when cancelled.
+bool SampleAndContour(const AtomBox& box, Grid& g, float iso, int threads, Progress& progress, TriangleStore& triangles) {
+    const long long layers = g.n[2], plane = g.n[0] * g.n[1];
+    const long long total = 2 * layers - 1;
+    // Enough layers per step to keep the threads busy and the progress
+    // moving, few enough that the window stays a small slice of the box.
+    const long long step = threads * std::clamp((1LL << 19) / std::max(1LL, plane), 1LL, 16LL);
+    g.value.assign(static_cast<size_t>((step + 1) * plane), 0.0f);
+    std::vector<std::vector<RawTriangle>> found(static_cast<size_t>(step));
+    long long sampled = 0, contoured = 0;
+    g.first = -1;  // slot 0 holds the last layer of the previous step
+    for (long long begin = 0; begin < layers; begin += step) {
+        const long long end = std::min(layers, begin + step);
+        ParallelEach(end - begin, threads, [&](long long s) {
+            const long long k = begin + s;
+            float* out = g.Layer(k);
+            for (long long j = 0; j < g.n[1]; ++j)
+                for (long long i = 0; i < g.n[0]; ++i)
+                    *out++ = box.Density(g.x[static_cast<size_t>(i)], g.y[static_cast<size_t>(j)], g.z[static_cast<size_t>(k)]);
+        });
+        sampled = end;
+        if (!progress.Check(0, sampled + contoured, total)) return false;
+
+        // Cubes whose lower corner has index 1 .. n - 2 on each axis and whose
+        // upper layer is sampled by now.
+        const long long from = std::max(1LL, begin - 1), to = end - 1;
+        if (to > from) {
+            ParallelEach(to - from, threads, [&](long long s) {
+                std::vector<RawTriangle>& out = found[static_cast<size_t>(s)];
+                out.clear();
+                Contour(g, iso, from + s, out);
+            });
+            for (long long s = 0; s < to - from; ++s) triangles.Append(found[static_cast<size_t>(s)]);
+            contoured += to - from;
+            if (!progress.Check(0, sampled + contoured, total)) return false;
+        }
+        // The last layer becomes the first of the next step.
+        std::copy_n(g.Layer(end - 1), plane, g.value.begin());
+        g.first = end - 1;
+    }
+    g.value = {};
+    return true;
+}
+
+// Gives corners that lie within half a grid step of one another one vertex:
+// index[3 t + v] becomes the vertex of corner v of triangle t. A welded
+// corner takes the position of the corner it joins. Returns the vertex count.
+int Weld(TriangleStore& triangles, std::vector<int>& index, float spacing, Progress& progress) {
+    const size_t count = triangles.Size();
+    index.assign(3 * count, -1);
+    if (count == 0) return 0;
     float lo[3], hi[3];
     for (int d = 0; d < 3; ++d) lo[d] = hi[d] = triangles[0].p[0][d];
-    for (const RawTriangle& t : triangles)
-        for (const auto& p : t.p)
+    for (size_t t = 0; t < count; ++t)
+        for (const auto& p : triangles[t].p)
             for (int d = 0; d < 3; ++d) lo[d] = std::min(lo[d], p[d]), hi[d] = std::max(hi[d], p[d]);
     double edge[3];
     long long n[3];
@@ -259,30 +370,37 @@ int Weld(std::vector<RawTriangle>& triangles, float spacing) {
     const auto bucketOf = [&](const float p[3], long long b[3]) {
         for (int d = 0; d < 3; ++d) b[d] = std::min(n[d] - 1, static_cast<long long>((p[d] - lo[d]) / edge[d]));
     };
+    const auto bucketIndex = [&](const float p[3]) {
+        long long b[3];
+        bucketOf(p, b);
+        return static_cast<size_t>(b[0] + b[1] * n[0] + b[2] * n[0] * n[1]);
+    };
     // Corners per bucket, in triangle and corner order: corner id = 3 t + v.
     const long long buckets = n[0] * n[1] * n[2];
     std::vector<int> start(static_cast<size_t>(buckets) + 1, 0);
-    std::vector<long long> bucket(triangles.size() * 3);
-    for (size_t t = 0; t < triangles.size(); ++t)
-        for (int v = 0; v < 3; ++v) {
-            long long b[3];
-            bucketOf(triangles[t].p[v], b);
-            bucket[3 * t + static_cast<size_t>(v)] = b[0] + b[1] * n[0] + b[2] * n[0] * n[1];
-            ++start[static_cast<size_t>(bucket[3 * t + static_cast<size_t>(v)]) + 1];
-        }
-    for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
-    std::vector<int> corners(triangles.size() * 3);
-    {
-        std::vector<int> fill(start.begin(), start.end() - 1);
-        for (size_t c = 0; c < corners.size(); ++c) corners[static_cast<size_t>(fill[static_cast<size_t>(bucket[c])]++)] = static_cast<int>(c);
+    for (size_t t = 0; t < count; ++t) {
+        if (t % 65536 == 65535 && !progress.Check()) throw Cancelled{};
+        for (int v = 0; v < 3; ++v) ++start[bucketIndex(triangles[t].p[v]) + 1];
     }
+    for (size_t b = 1; b < start.size(); ++b) start[b] += start[b - 1];
+    // Filled with start[b] as the cursor of bucket b, which leaves it at the
+    // start of b + 1; shifted back after.
+    std::vector<int> corners(3 * count);
+    for (size_t t = 0; t < count; ++t) {
+        if (t % 65536 == 65535 && !progress.Check()) throw Cancelled{};
+        for (int v = 0; v < 3; ++v) corners[static_cast<size_t>(start[bucketIndex(triangles[t].p[v])]++)] = static_cast<int>(3 * t + static_cast<size_t>(v));
+    }
+    for (size_t b = start.size() - 1; b > 0; --b) start[b] = start[b - 1];
+    start[0] = 0;
     const double limit = (spacing / 2.0) * (spacing / 2.0);
     int next = 0;
-    for (size_t t = 0; t < triangles.size(); ++t)
+    for (size_t t = 0; t < count; ++t) {
+        if (t % 65536 == 65535 && !progress.Check()) throw Cancelled{};
         for (int v = 0; v < 3; ++v) {
             RawTriangle& tri = triangles[t];
-            if (tri.index[v] >= 0) continue;
-            const float* p = tri.p[v];
+            int& mine = index[3 * t + static_cast<size_t>(v)];
+            if (mine >= 0) continue;
+            const float* p = tri.p[v];  // follows the corner when it takes another's position
             long long b[3];
             bucketOf(p, b);
             for (long long dz = -1; dz <= 1; ++dz)
@@ -293,153 +411,136 @@ int Weld(std::vector<RawTriangle>& triangles, float spacing) {
                         const long long cell = x + y * n[0] + z * n[0] * n[1];
                         for (int k = start[static_cast<size_t>(cell)]; k < start[static_cast<size_t>(cell) + 1]; ++k) {
                             const int other = corners[static_cast<size_t>(k)];
-                            RawTriangle& ot = triangles[static_cast<size_t>(other / 3)];
-                            const int ov = other % 3;
-                            if (&ot == &tri && ov == v) continue;
-                            double d2 = (static_cast<double>(ot.p[ov][0]) - p[0]) * (static_cast<double>(ot.p[ov][0]) - p[0]);
+                            if (static_cast<size_t>(other) == 3 * t + static_cast<size_t>(v)) continue;
+                            float* op = triangles[static_cast<size_t>(other / 3)].p[other % 3];
+                            int& theirs = index[static_cast<size_t>(other)];
+                            double d2 = (static_cast<double>(op[0]) - p[0]) * (static_cast<double>(op[0]) - p[0]);
                             if (d2 > limit) continue;
-                            d2 += (static_cast<double>(ot.p[ov][1]) - p[1]) * (static_cast<double>(ot.p[ov][1]) - p[1]);
+                            d2 += (static_cast<double>(op[1]) - p[1]) * (static_cast<double>(op[1]) - p[1]);
                             if (d2 > limit) continue;
-                            d2 += (static_cast<double>(ot.p[ov][2]) - p[2]) * (static_cast<double>(ot.p[ov][2]) - p[2]);
+                            d2 += (static_cast<double>(op[2]) - p[2]) * (static_cast<double>(op[2]) - p[2]);
                             if (d2 > limit) continue;
-                            if (ot.index[ov] < 0) {
-                                if (tri.index[v] < 0) tri.index[v] = next++;
-                                ot.index[ov] = tri.index[v];
-                                std::copy(p, p + 3, ot.p[ov]);
-                            } else if (tri.index[v] < 0) {
-                                tri.index[v] = ot.index[ov];
-                                std::copy(ot.p[ov], ot.p[ov] + 3, tri.p[v]);
+                            if (theirs < 0) {
+                                if (mine < 0) mine = next++;
+                                theirs = mine;
+                                std::copy(p, p + 3, op);
+                            } else if (mine < 0) {
+                                mine = theirs;
+                                std::copy(op, op + 3, tri.p[v]);
                             }
                         }
                     }
             // A corner nothing lies near still becomes a vertex of its own.
-            if (tri.index[v] < 0) tri.index[v] = next++;
+            if (mine < 0) mine = next++;
         }
+    }
     return next;
 }
 
 }  // namespace
 
-void BuildSurface(Molecule& m, UiHooks& ui, int threads) {
+bool BuildSurface(Molecule& m, UiHooks& ui, int threads) {
     VelmSurface& surface = m.surface;
     surface.Discard();
     surface.frameIndex = m.currentFrame - 1;
     const AtomBox box(m, surface);
-    if (box.Empty()) return;
+    if (box.Empty()) return true;
     threads = ThreadCount(threads);
+    Progress progress(ui);
 
-    struct ProgressBar {
-        UiHooks& ui;
-        explicit ProgressBar(UiHooks& u) : ui(u) { ui.ProgressBegin("Computing surface", kProgressRange); }
-        ~ProgressBar() { ui.ProgressEnd(); }
-    } bar(ui);
-
-    Grid g;
-    std::vector<RawTriangle> triangles;
     try {
+        Grid g;
         const float spacing = surface.spacing;
         if (!(spacing > 0)) throw VelmError("Out of memory");
         const Vec3 lo = box.Minimum(), hi = box.Maximum();
         g.n[0] = static_cast<long long>((hi.x - lo.x) / spacing) + 1;
         g.n[1] = static_cast<long long>((hi.y - lo.y) / spacing) + 1;
         g.n[2] = static_cast<long long>((hi.z - lo.z) / spacing) + 1;
-        const long long points = g.n[0] * g.n[1] * g.n[2];
-        if (points > 1LL << 31) throw VelmError("Out of memory");
+        if (g.n[0] * g.n[1] * g.n[2] > 1LL << 31 || g.n[0] * g.n[1] > 1LL << 25) throw VelmError("Out of memory");
         g.x = Steps(static_cast<float>(lo.x), spacing, g.n[0]);
         g.y = Steps(static_cast<float>(lo.y), spacing, g.n[1]);
         g.z = Steps(static_cast<float>(lo.z), spacing, g.n[2]);
-        g.value.resize(static_cast<size_t>(points));
+
+        TriangleStore triangles;
+        if (!SampleAndContour(box, g, surface.isoLevel, threads, progress, triangles)) return false;
+        if (triangles.Size() > static_cast<size_t>(std::numeric_limits<int>::max() / 3)) throw VelmError("Out of memory");
+
+        std::vector<int> index;
+        const int vertexCount = Weld(triangles, index, surface.spacing, progress);
+        const long long triangleCount = static_cast<long long>(triangles.Size());
+        const long long work = static_cast<long long>(vertexCount) + triangleCount;
+
+        // The vertices from the welded corners; then the triangle list with
+        // those that collapsed to an edge or a point left out, written over
+        // the corner indices in place.
+        std::vector<float> vertices(static_cast<size_t>(vertexCount) * 3, 0.0f);
+        for (long long t = 0; t < triangleCount; ++t) {
+            for (int v = 0; v < 3; ++v) {
+                const float* p = triangles[static_cast<size_t>(t)].p[v];
+                std::copy(p, p + 3, vertices.begin() + 3 * index[3 * static_cast<size_t>(t) + static_cast<size_t>(v)]);
+            }
+            if (t % 65536 == 65535 && !progress.Check(100, t + 1, work)) return false;
+        }
+        triangles.Clear();
+        size_t kept = 0;
+        for (size_t t = 0; t + 2 < index.size(); t += 3)
+            if (index[t] != index[t + 1] && index[t + 1] != index[t + 2] && index[t] != index[t + 2]) {
+                std::copy_n(index.begin() + static_cast<std::ptrdiff_t>(t), 3, index.begin() + static_cast<std::ptrdiff_t>(kept));
+                kept += 3;
+            }
+        index.resize(kept);
+        std::vector<int>& indices = index;
+        if (!progress.Check(100, triangleCount, work)) return false;
+
+        std::vector<float> normals(vertices.size(), 0.0f);
+        std::vector<int> nearest(static_cast<size_t>(vertexCount), -1);
+        constexpr long long kVertexBlock = 4096;
+        const long long blocks = (vertexCount + kVertexBlock - 1) / kVertexBlock;
+        const long long perCheck = 16LL * threads;
+        for (long long b0 = 0; b0 < blocks; b0 += perCheck) {
+            const long long b1 = std::min(blocks, b0 + perCheck);
+            ParallelEach(b1 - b0, threads, [&](long long s) {
+                const long long first = (b0 + s) * kVertexBlock, last = std::min<long long>(vertexCount, first + kVertexBlock);
+                for (long long v = first; v < last; ++v)
+                    nearest[static_cast<size_t>(v)] =
+                        box.GradientAndColorIndex(&vertices[static_cast<size_t>(3 * v)], &normals[static_cast<size_t>(3 * v)]);
+            });
+            if (!progress.Check(100, triangleCount + std::min<long long>(vertexCount, b1 * kVertexBlock), work)) return false;
+        }
+
+        // Outward winding: a triangle whose face normal agrees with all three
+        // corner gradients is turned round.
+        for (size_t t = 0; t + 2 < indices.size(); t += 3) {
+            if (t % 196608 == 0 && !progress.Check()) return false;
+            const float* P = &vertices[3 * static_cast<size_t>(indices[t])];
+            const float* Q = &vertices[3 * static_cast<size_t>(indices[t + 1])];
+            const float* R = &vertices[3 * static_cast<size_t>(indices[t + 2])];
+            const double a[3] = {double(P[0]) - Q[0], double(P[1]) - Q[1], double(P[2]) - Q[2]};
+            const double b[3] = {double(R[0]) - Q[0], double(R[1]) - Q[1], double(R[2]) - Q[2]};
+            double f[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+            const double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
+            if (!(fl > 0)) continue;
+            for (double& c : f) c /= fl;
+            bool agrees = true;
+            for (int v = 0; v < 3 && agrees; ++v) {
+                const float* n = &normals[3 * static_cast<size_t>(indices[t + static_cast<size_t>(v)])];
+                const double nl = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
+                agrees = nl > 0 && (f[0] * n[0] + f[1] * n[1] + f[2] * n[2]) / nl > 0.5;
+            }
+            if (agrees) std::swap(indices[t], indices[t + 2]);
+        }
+
+        surface.vertices = std::move(vertices);
+        surface.normals = std::move(normals);
+        surface.nearestAtom = std::move(nearest);
+        surface.indices = std::move(indices);
+        surface.built = true;
+        return true;
+    } catch (const Cancelled&) {
+        return false;
     } catch (const std::bad_alloc&) {
         throw VelmError("Out of memory");
     }
-
-    // Sample the density, z layers in slabs.
-    const long long layers = g.n[2];
-    const auto progress = [&](long long done) { ui.ProgressSet(static_cast<int>(100 * done / std::max(1LL, 2 * layers - 1))); };
-    Slabs(layers, threads, [&](long long first, long long last) {
-        for (long long k = first; k < last; ++k)
-            for (long long j = 0; j < g.n[1]; ++j)
-                for (long long i = 0; i < g.n[0]; ++i)
-                    g.value[static_cast<size_t>((k * g.n[1] + j) * g.n[0] + i)] =
-                        box.Density(g.x[static_cast<size_t>(i)], g.y[static_cast<size_t>(j)], g.z[static_cast<size_t>(k)]);
-    }, progress);
-
-    // Contour the cubes, slab by slab, and join the slabs in z order.
-    // Cubes whose lower corner has index 1 .. n - 2 on each axis.
-    const long long usable = std::max(0LL, g.n[2] - 2);
-    std::vector<std::vector<RawTriangle>> parts(static_cast<size_t>(std::max(1, threads)));
-    try {
-        const int slabs = static_cast<int>(std::min<long long>(threads, std::max(1LL, usable)));
-        std::vector<long long> bounds(static_cast<size_t>(slabs) + 1);
-        for (int t = 0; t <= slabs; ++t) bounds[static_cast<size_t>(t)] = usable * t / slabs;
-        parts.assign(static_cast<size_t>(slabs), {});
-        Slabs(slabs, slabs, [&](long long first, long long last) {
-            for (long long s = first; s < last; ++s)
-                Contour(g, surface.isoLevel, bounds[static_cast<size_t>(s)], bounds[static_cast<size_t>(s) + 1], parts[static_cast<size_t>(s)]);
-        }, [&](long long done) { ui.ProgressSet(static_cast<int>(100 * (layers + usable * done / slabs) / std::max(1LL, 2 * layers - 1))); });
-        size_t total = 0;
-        for (const auto& p : parts) total += p.size();
-        triangles.reserve(total);
-        for (auto& p : parts) {
-            triangles.insert(triangles.end(), p.begin(), p.end());
-            p = {};
-        }
-        g.value = {};
-    } catch (const std::bad_alloc&) {
-        throw VelmError("Out of memory");
-    }
-
-    const int vertexCount = Weld(triangles, surface.spacing);
-    const long long work = static_cast<long long>(vertexCount) + static_cast<long long>(triangles.size());
-    std::vector<float> vertices, normals;
-    std::vector<int> nearest, indices;
-    try {
-        vertices.assign(static_cast<size_t>(vertexCount) * 3, 0);
-        indices.reserve(triangles.size() * 3);
-        long long k = 0;
-        for (const RawTriangle& t : triangles) {
-            for (int v = 0; v < 3; ++v) std::copy(t.p[v], t.p[v] + 3, vertices.begin() + 3 * t.index[v]);
-            if (t.index[0] != t.index[1] && t.index[1] != t.index[2] && t.index[0] != t.index[2])
-                indices.insert(indices.end(), {t.index[0], t.index[1], t.index[2]});
-            if (++k % 10 == 0) ui.ProgressSet(static_cast<int>(100 + 100 * k / std::max(1LL, work)));
-        }
-        triangles = {};
-        normals.assign(vertices.size(), 0);
-        nearest.assign(static_cast<size_t>(vertexCount), -1);
-        Slabs(vertexCount, threads, [&](long long first, long long last) {
-            for (long long v = first; v < last; ++v)
-                nearest[static_cast<size_t>(v)] = box.GradientAndColorIndex(&vertices[static_cast<size_t>(3 * v)], &normals[static_cast<size_t>(3 * v)]);
-        }, [&](long long done) { ui.ProgressSet(static_cast<int>(100 + 100 * (k + done) / std::max(1LL, work))); });
-    } catch (const std::bad_alloc&) {
-        throw VelmError("Out of memory");
-    }
-
-    // Outward winding: a triangle whose face normal agrees with all three
-    // corner gradients is turned round.
-    for (size_t t = 0; t + 2 < indices.size(); t += 3) {
-        const float* P = &vertices[3 * static_cast<size_t>(indices[t])];
-        const float* Q = &vertices[3 * static_cast<size_t>(indices[t + 1])];
-        const float* R = &vertices[3 * static_cast<size_t>(indices[t + 2])];
-        const double a[3] = {double(P[0]) - Q[0], double(P[1]) - Q[1], double(P[2]) - Q[2]};
-        const double b[3] = {double(R[0]) - Q[0], double(R[1]) - Q[1], double(R[2]) - Q[2]};
-        double f[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-        const double fl = std::sqrt(f[0] * f[0] + f[1] * f[1] + f[2] * f[2]);
-        if (!(fl > 0)) continue;
-        for (double& c : f) c /= fl;
-        bool agrees = true;
-        for (int v = 0; v < 3 && agrees; ++v) {
-            const float* n = &normals[3 * static_cast<size_t>(indices[t + static_cast<size_t>(v)])];
-            const double nl = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
-            agrees = nl > 0 && (f[0] * n[0] + f[1] * n[1] + f[2] * n[2]) / nl > 0.5;
-        }
-        if (agrees) std::swap(indices[t], indices[t + 2]);
-    }
-
-    surface.vertices = std::move(vertices);
-    surface.normals = std::move(normals);
-    surface.nearestAtom = std::move(nearest);
-    surface.indices = std::move(indices);
-    surface.built = true;
 }
 
 int GetAtomSurfaceArea(const VelmSurface& s, std::vector<float>& areas, int atomCount) {
@@ -471,7 +572,7 @@ void SurfaceStyleCommand(Molecule& m, SurfaceStyle style, UiHooks& ui) {
     s.style = style;
     if (s.built) return;
     WaitCursor wait(ui);
-    BuildSurface(m, ui);
+    BuildSurface(m, ui);  // cancelled: no surface, as before the command
 }
 
 }  // namespace velm

@@ -19,7 +19,7 @@ public:
     // are hashed too. Throws "NULL ptr in BuildAtomBox" without positions.
     AtomBox(const Molecule& molecule, const VelmSurface& options);
 
-    bool Empty() const { return positions_.empty(); }
+    bool Empty() const { return empty_; }
     const Vec3& Minimum() const { return minimum_; }
     const Vec3& Maximum() const { return maximum_; }
     // Cell of a point, -1 outside the box.
@@ -35,25 +35,35 @@ public:
     int GradientAndColorIndex(const float vertex[3], float normal[3]) const;
 
 private:
-    bool Takes(int atom) const;
+    // An atom the density sums, with what the sums need, kept in cell order
+    // so that a cell's atoms lie side by side in memory.
+    struct CellAtom {
+        double x, y, z;
+        double r, r2;  // radius + probe, and its square
+        int index;
+    };
 
-    const Molecule& molecule_;
     VelmSurface options_;
-    std::vector<Vec3> positions_;
+    bool empty_ = true;
     Vec3 minimum_, maximum_;
     double edge_[3] = {}, inverse_[3] = {};
     long long n_[3] = {}, nxy_ = 0, total_ = 0;
-    std::vector<int> cellStart_;  // atoms of cell c: cellAtoms_[cellStart_[c] .. cellStart_[c + 1])
-    std::vector<int> cellAtoms_;
+    // Atoms of cell c: cellAtoms_[cellStart_[c] .. cellStart_[c + 1]), in atom
+    // order. Atoms the density leaves out (hetero without solvent) are not
+    // listed: they would be skipped at every visit.
+    std::vector<int> cellStart_;
+    std::vector<CellAtom> cellAtoms_;
 };
 
 // Builds the molecule's surface from its current frame with its surface
-// options, reporting progress (0..200) through the UI hooks. `threads` > 1
-// samples and contours z-slabs in parallel with exactly the serial result.
-// A molecule without atoms builds nothing. Throws VelmError ("Out of memory",
-// "Invalid color index in GradientAndColorIndex", ...); the surface then
-// stays unbuilt.
-void BuildSurface(Molecule& molecule, UiHooks& ui, int threads = 0);
+// options, reporting progress (0..200) through the UI hooks and stopping,
+// unbuilt, when they report "Cancel" (returns false then, else true). The
+// grid is sampled and contoured a few z layers at a time, so memory follows
+// the mesh and one layer of the grid, not the box's volume. `threads` > 1
+// shares each step among threads with exactly the serial result. A molecule
+// without atoms builds nothing. Throws VelmError ("Out of memory", "Invalid
+// color index in GradientAndColorIndex", ...); the surface then stays unbuilt.
+bool BuildSurface(Molecule& molecule, UiHooks& ui, int threads = 0);
 
 // Each atom's share of the mesh area: every triangle's area split equally
 // among its three vertices' nearest atoms. Returns three times the triangle
@@ -63,7 +73,7 @@ int GetAtomSurfaceArea(const VelmSurface& surface, std::vector<float>& areas, in
 
 // The Render > Surface commands on one molecule: without a surface, set the
 // style and build; with one of another style, only change the style; with
-// one of that style, discard it.
+// one of that style, discard it. A cancelled build leaves no surface.
 void SurfaceStyleCommand(Molecule& molecule, SurfaceStyle style, UiHooks& ui);
 
 }  // namespace velm

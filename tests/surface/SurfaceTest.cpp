@@ -10,6 +10,7 @@
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
 #include "model/VelmSurface.h"
+#include "surface/AreaReport.h"
 #include "surface/MarchingCubes.h"
 #include "surface/SurfaceBuild.h"
 #include "support/TestData.h"
@@ -172,6 +173,33 @@ TEST(SurfaceBuild, ThreadsGiveTheSerialArraysExactly) {
         EXPECT_EQ(m.surface.normals, serial.normals) << threads;
         EXPECT_EQ(m.surface.nearestAtom, serial.nearestAtom) << threads;
         EXPECT_EQ(m.surface.indices, serial.indices) << threads;
+    }
+}
+
+TEST(SurfaceBuild, ProgressRisesToTheEndAndCancelStopsAnywhereWithoutASurface) {
+    Loaded pept("pept.pdb");
+    Molecule& m = pept.molecule();
+    ASSERT_TRUE(BuildSurface(m, pept.ui, 2));
+    int previous = 0;
+    for (const std::string& p : pept.ui.with("progress-set:")) {
+        EXPECT_GE(std::stoi(p), previous);
+        previous = std::stoi(p);
+    }
+    EXPECT_EQ(previous, 200);
+
+    // Sampling, contouring, welding, normals, winding.
+    for (int at : {1, 60, 150, 200}) {
+        RecordingUiHooks ui;
+        ui.cancelAt = at;
+        EXPECT_FALSE(BuildSurface(m, ui, 2)) << at;
+        EXPECT_FALSE(m.surface.built) << at;
+        EXPECT_TRUE(m.surface.vertices.empty() && m.surface.indices.empty()) << at;
+        EXPECT_EQ(ui.with("progress-end").size(), 1u) << at;
+        EXPECT_LT(ui.progress, at + 50) << "went on after Cancel at " << at;
+
+        const AreaReport report = SurfaceAreaReport(m, AreaReportKind::ByAtom, ui);
+        EXPECT_TRUE(report.cancelled && report.text.empty()) << at;
+        EXPECT_FALSE(m.surface.built) << at;
     }
 }
 
