@@ -6,11 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "analysis/AlphaCarbonFit.h"
 #include "analysis/MakeDocument.h"
 #include "batch/IniSettingsFile.h"
 #include "batch/StderrUiHooks.h"
+#include "core/BoundedFile.h"
+#include "core/PrintableText.h"
 #include "core/VelmError.h"
 #include "model/ColourSchemes.h"
 #include "model/CommandLine.h"
@@ -111,7 +114,7 @@ struct BatchOptions {
     CommandLine commandLine;  // the program's own switches and file names
     bool verbose = false;
     bool superpose = false, listStructure = false;
-    std::string save, exportPath;
+    std::optional<std::string> save, exportPath;
     std::string fetchId, fetchServer = kDefaultPdbServer, fetchTemplate = kDefaultPdbTemplate;
     std::string valuesPath;
     PasteOptions paste;
@@ -206,7 +209,8 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-save" || a == "-values") {
             const std::string* v = value("file");
             if (!v) return "A filename was not found on the command line";
-            (a == "-save" ? o.save : o.valuesPath) = *v;
+            if (a == "-save") o.save = *v;
+            else o.valuesPath = *v;
         } else if (a == "-fetch" || a == "-server" || a == "-template") {
             const std::string* v = value("text");
             if (!v) return a + " takes " + (a == "-fetch" ? "an entry id" : a == "-server" ? "a host" : "a request template");
@@ -381,7 +385,7 @@ void PrintSecondaryStructure(const Molecule& m, std::FILE* out) {
     int counts[kSecondaryStructureCodes] = {};
     for (const Chain& c : m.chains) {
         for (const Residue& r : c.residues) {
-            const std::string_view name = m.atoms[r.atoms.front()].ResidueName();
+            const std::string name = EscapedText(m.atoms[r.atoms.front()].ResidueName());
             const int code = r.secondaryStructure >= 0 && r.secondaryStructure < kSecondaryStructureCodes
                                  ? r.secondaryStructure
                                  : UnknownStructure;
@@ -401,16 +405,9 @@ void PrintSecondaryStructure(const Molecule& m, std::FILE* out) {
     std::fputc('\n', out);
 }
 
-// A path with blanks or quotes is written quoted, so that lines split on blanks.
-std::string PathField(const std::string& path) {
-    if (path.find_first_of(" \t\"\\") == std::string::npos && !path.empty()) return path;
-    std::string q = "\"";
-    for (char c : path) {
-        if (c == '"' || c == '\\') q += '\\';
-        q += c;
-    }
-    return q + '"';
-}
+// A path with blanks, quotes or control characters is written quoted and
+// escaped, so that lines split on blanks and one path is one field of one line.
+std::string PathField(const std::string& path) { return QuotedField(path); }
 
 int ModelCount(const Molecule& m) {
     if (m.FrameCount() > 0) return m.FrameCount() + 1;
@@ -426,7 +423,7 @@ void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
     const bool several = doc.MoleculeCount() > 1;
     const auto atom = [&](const Molecule& m, int i) {
         const Atom& a = m.atoms[static_cast<size_t>(i)];
-        std::string text = std::to_string(a.serial) + ":" + std::string(a.Name()) + ":" + std::string(a.ResidueName()) +
+        std::string text = std::to_string(a.serial) + ":" + EscapedText(a.Name()) + ":" + EscapedText(a.ResidueName()) +
                            std::to_string(a.residueNumber);
         return several ? PathField(m.path) + ":" + text : text;
     };
@@ -447,15 +444,26 @@ void PrintHelp(std::FILE* out) {
     std::fprintf(out, "%s\n\n%s", help.c_str(), kUsage);
 }
 
-// Values from a text file into the primary molecule, as a paste would put them.
+// No file of values comes near this: a number for each of ten million atoms.
+constexpr size_t kMaxValuesBytes = size_t{256} << 20;
+
+// Values from a text file (or a pipe) into the primary molecule, as a paste
+// would put them.
 void PasteValuesFromFile(CVelmDoc& doc, const std::string& path, const PasteOptions& options, UiHooks& ui) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw VelmError("Unable to open " + path);
-    std::string text;
-    char buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, n);
-    std::fclose(file);
+    std::string text, problem;
+    if (!ReadBoundedFile(path, kMaxValuesBytes, true, text, problem)) throw VelmError("Unable to read values: " + problem);
     PasteValues(doc, text, options, ui);
+}
+
+// The error line: the file worked on and the message, control characters
+// escaped wherever the file's name appears.
+void PrintError(std::FILE* err, const std::string& doing, std::string message) {
+    const std::string shown = EscapedText(doing);
+    if (shown != doing)
+        for (size_t at = message.find(doing); !doing.empty() && at != std::string::npos; at = message.find(doing, at + shown.size()))
+            message.replace(at, doing.size(), shown);
+    if (doing.empty()) std::fprintf(err, "velm: %s\n", message.c_str());
+    else std::fprintf(err, "velm: %s: %s\n", shown.c_str(), message.c_str());
 }
 
 // The scene of pictures, picks, surfaces and movies: the view's size, the
@@ -507,6 +515,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     doc.options.multipleAsTrajectory = cl.multi;
     if (cl.multi) doc.options.trajectoryReadMode = cl.TrajectoryMode();
     std::string doing;  // the file being worked on, for messages
+    std::string task = "reading the input";  // what is being done, for a failure that is not our own
     try {
         for (const std::string& path : cl.files) {
             doing = path;
@@ -538,55 +547,68 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         }
         if (o.NeedsScene()) {
             doing.clear();
+            task = "building the scene (surfaces, hydrogen bonds)";
             Scene scene;
             SetUpScene(scene, doc, o);
             SceneDocumentLink link(scene, doc);
             ApplySceneOptions(scene, doc, o.scene, ui);
             OffscreenRenderer offscreen(scene);
             if (o.area) {
+                task = "computing the surface areas";
                 const AreaReport report = SurfaceAreaReport(*doc.Primary(), *o.area, ui);
                 std::fprintf(out, "%s\n%s\n", report.caption.c_str(), report.text.c_str());
             }
             if (!o.movie.path.empty()) {
                 doing = o.movie.path;
+                task = "recording the movie";
                 MovieRequest movie = o.movie;
                 movie.width = o.width;
                 movie.height = o.height;
-                const int frames = RecordMovie(offscreen, doc, movie, ui);
+                const RecordedMovie recorded = RecordMovie(offscreen, doc, movie, ui);
                 std::fprintf(out, "movie=%s frames=%d fps=%d size=%dx%d codec=\"%s\"\n", PathField(movie.path).c_str(),
-                             frames, movie.rate, movie.width, movie.height, movie.codec.c_str());
+                             recorded.frames, movie.rate, recorded.width, recorded.height, EscapedText(movie.codec).c_str());
             }
             if (o.listHydrogenBonds) {
+                doing.clear();
+                task = "finding the hydrogen bonds";
                 if (!o.scene.hydrogenBonds) RecomputeHydrogenBonds(doc);
                 PrintHydrogenBonds(doc, out);
             }
             if (!o.imagePath.empty()) {
                 doing = o.imagePath;
+                task = "drawing the picture";
                 ExportImage(offscreen, doc, o.imagePath, o.width, o.height, ui);
             }
             if (o.pick) {
                 doing.clear();
+                task = "picking";
                 const PickResult hit = PickOffscreen(offscreen, doc.Molecules(), o.pick->first, o.pick->second, ui);
-                std::fprintf(out, "%s\n", PickResultLine(hit).c_str());
+                std::fprintf(out, "%s\n", EscapedText(PickResultLine(hit)).c_str());
             }
         }
-        if (!o.save.empty()) {
-            doing = o.save;
-            doc.SaveCoordinates(o.save, o.precision, o.conect, o.normalise);
+        if (o.save) {
+            doing = o.save->empty() ? "-save" : *o.save;
+            task = "saving";
+            doc.SaveCoordinates(*o.save, o.precision, o.conect, o.normalise);
         }
-        if (!o.exportPath.empty()) {
-            doing = o.exportPath;
-            doc.ExportTrajectory(o.exportPath, o.exportStart, o.exportStop);
+        if (o.exportPath) {
+            doing = o.exportPath->empty() ? "-export-trajectory" : *o.exportPath;
+            task = "exporting the trajectory";
+            doc.ExportTrajectory(*o.exportPath, o.exportStart, o.exportStop);
         }
         std::fflush(out);
     } catch (const VelmError& e) {
         std::fflush(out);
-        if (doing.empty()) std::fprintf(err, "velm: %s\n", e.shownText().c_str());
-        else std::fprintf(err, "velm: %s: %s\n", doing.c_str(), e.shownText().c_str());
+        // Our own allocation failures say only that; the step says where.
+        PrintError(err, doing, e.shownText() == "Out of memory" ? "Out of memory while " + task : e.shownText());
         return 1;
-    } catch (const std::exception&) {
+    } catch (const std::bad_alloc&) {
         std::fflush(out);
-        std::fprintf(err, "velm: %s: Unable to read input file!\n", doing.c_str());
+        PrintError(err, doing, "Out of memory while " + task);
+        return 1;
+    } catch (const std::exception& e) {
+        std::fflush(out);
+        PrintError(err, doing, task == "reading the input" ? "Unable to read input file!" : "Failed while " + task + ": " + e.what());
         return 1;
     }
     return 0;

@@ -1,11 +1,16 @@
 #include "batch/IniSettingsFile.h"
 
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
+
+#include "core/BoundedFile.h"
 
 namespace velm {
 
 namespace {
+
+constexpr size_t kMaxSettingsBytes = size_t{4} << 20;
+constexpr size_t kMaxSettingsLine = 65536;
 
 std::string Trim(const std::string& s) {
     const size_t a = s.find_first_not_of(" \t\r");
@@ -53,9 +58,14 @@ std::string Unescape(const std::string& raw) {
 }  // namespace
 
 IniSettingsFile::IniSettingsFile(const std::string& path) {
-    std::ifstream in(path);
+    // A settings file is small; one linked to a device or grown past this is
+    // not one, and holds no keys.
+    std::string text, problem;
+    if (path.empty() || !ReadBoundedFile(path, kMaxSettingsBytes, false, text, problem)) return;
+    std::istringstream in(text);
     std::string line, section = "General";
     while (std::getline(in, line)) {
+        if (line.size() > kMaxSettingsLine) continue;
         line = Trim(line);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line.front() == '[' && line.back() == ']') {

@@ -13,7 +13,8 @@ namespace velm {
 
 class IniSettingsFile : public SettingsStore {
 public:
-    // Reads the file; a missing or unreadable file holds no keys.
+    // Reads the file; a missing or unreadable file, or one that is not a
+    // regular file of at most 4 MB, holds no keys. Lines over 64 KB are passed over.
     explicit IniSettingsFile(const std::string& path);
     static IniSettingsFile UserSettings();
     static std::string UserSettingsPath();

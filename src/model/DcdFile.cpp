@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/BoundedFile.h"
 #include "core/VelmError.h"
 #include "model/TrajectorySource.h"
 
@@ -31,7 +32,8 @@ constexpr long kCellRecord = 4 + 48 + 4;
 
 DcdFile::DcdFile(const std::string& path) {
     // Read-only: a trajectory is never written here, and may sit on read-only media.
-    file_ = std::fopen(path.c_str(), "rb");
+    // Only a regular file: a device never ends, a pipe without a writer blocks the open.
+    if (NotRegularFileReason(path).empty()) file_ = std::fopen(path.c_str(), "rb");
 }
 
 DcdFile::~DcdFile() {

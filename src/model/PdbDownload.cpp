@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/TemporaryFile.h"
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/VelmDoc.h"
@@ -32,7 +33,7 @@ void ReplaceAll(std::string& text, const std::string& what, const std::string& w
 bool SafeServer(const std::string& server) {
     if (server.empty()) return false;
     for (unsigned char c : server)
-        if (c == '/' || c == '@' || c <= ' ' || c == 0x7f) return false;
+        if (c == '/' || c == '@' || c == '?' || c == '#' || c == '\\' || c <= ' ' || c == 0x7f) return false;
     return true;
 }
 
@@ -111,21 +112,16 @@ TemporaryPdbFile::TemporaryPdbFile() {
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
     if (ec) folder = "/tmp";
-    std::string pattern = (folder / "velm-pdb-XXXXXX").string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw VelmError("Can't make a temporary file to store pdb data!");
-    ::close(fd);
-    path_ = pattern;
+    file_ = std::make_unique<TemporaryFile>(folder.string(), "velm-pdb");
+    if (file_->Fd() < 0) throw VelmError("Can't make a temporary file to store pdb data!");
+    ::close(file_->TakeFd());
 }
 
-TemporaryPdbFile::~TemporaryPdbFile() { Remove(); }
+TemporaryPdbFile::~TemporaryPdbFile() = default;
 
-bool TemporaryPdbFile::Remove() {
-    if (path_.empty()) return true;
-    const bool removed = std::remove(path_.c_str()) == 0;
-    path_.clear();
-    return removed;
-}
+const std::string& TemporaryPdbFile::Path() const { return file_->Path(); }
+
+bool TemporaryPdbFile::Remove() { return file_->Remove(); }
 
 void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
@@ -155,7 +151,12 @@ void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, Progress);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
         curl_easy_setopt(h, CURLOPT_USERAGENT, "Velm");
+        // An error page (404, 500) is no entry, whatever its body holds.
+        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
         result = curl_easy_perform(h);
+        long status = 0;
+        if (result == CURLE_OK && curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status >= 400)
+            result = CURLE_HTTP_RETURNED_ERROR;
     }
     const bool closed = std::fclose(file) == 0;
     if (result != CURLE_OK || !closed || t.tooLarge) throw VelmError(kDownloadFailed);

@@ -2,6 +2,7 @@
 // One entry fetched from a Protein Data Bank web server by its id, through a
 // request template, into a temporary file that is read as a new molecule and
 // removed.
+#include <memory>
 #include <string>
 
 #include "core/List.h"
@@ -9,6 +10,7 @@
 namespace velm {
 
 class CVelmDoc;
+class TemporaryFile;
 class UiHooks;
 
 inline constexpr const char* kDefaultPdbServer = "files.rcsb.org";
@@ -28,11 +30,12 @@ struct PdbHistory {
 
 // The template with every "%SERVER%" and "%PDBID%" replaced, the id
 // percent-encoded. Throws "Invalid query format!" when the template lacks
-// either, or the server is empty or holds '/', '@', blanks or control
-// characters, or the id is empty.
+// either, or the server is empty or holds '/', '@', '?', '#', a backslash, blanks
+// or control characters, or the id is empty.
 std::string PdbRequestUrl(const std::string& templateText, const std::string& server, const std::string& id);
 
-// A file of its own in the user's temporary folder, removed with the object.
+// A file of its own in the user's temporary folder, removed with the object
+// (and on SIGINT, SIGTERM and SIGHUP).
 class TemporaryPdbFile {
 public:
     // Throws "Can't make a temporary file to store pdb data!".
@@ -40,12 +43,12 @@ public:
     ~TemporaryPdbFile();
     TemporaryPdbFile(const TemporaryPdbFile&) = delete;
     TemporaryPdbFile& operator=(const TemporaryPdbFile&) = delete;
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const;
     // Removes the file now; false when that fails.
     bool Remove();
 
 private:
-    std::string path_;
+    std::unique_ptr<TemporaryFile> file_;
 };
 
 // Downloads the URL into the file, following redirects, with certificate

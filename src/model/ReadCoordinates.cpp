@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <new>
 
+#include "core/BoundedFile.h"
 #include "core/VelmError.h"
 #include "model/Connectivity.h"
 #include "model/LineSource.h"
@@ -154,6 +155,9 @@ bool SpanIsFinite(const std::vector<PdbAtomRecord>& atoms) {
 PdbFile ReadPdb(const std::string& path) {
     std::string reason;
     try {
+        // A device (/dev/zero) never ends and a pipe cannot be read again.
+        reason = NotRegularFileReason(path);
+        if (!reason.empty()) throw VelmError(reason);
         GzLineSource source(path);
         if (!source.IsOpen()) {
             reason = std::strerror(errno);

@@ -141,17 +141,25 @@ void CVelmDoc::SaveCoordinates(const std::string& path, int precision, bool writ
                                FileType type) {
     if (type == ByExtension) type = FileTypeFromPath(path);
     if (type != PdbType) throw VelmError(type == XyzType || type == CrdType ? CoordinateReadRefusal(type) : "Unknown file type!");
+    if (path.empty()) throw VelmError("Please enter a file name");
     ReplacingFile file(path);
-    if (!file.Stream()) throw VelmError("Unable to open file for saving");
+    if (!file.Stream()) throw VelmError("Unable to open file for saving: " + file.Problem());
     int offset = 0, model = 0;
-    for (const auto& m : molecules_) {
-        model = WriteMolecule(file.Stream(), *m, offset, model, precision, writeConect, normalise, path);
-        offset += m->AtomCount() + 1;
+    try {
+        for (const auto& m : molecules_) {
+            model = WriteMolecule(file.Stream(), *m, offset, model, precision, writeConect, normalise, path);
+            offset += m->AtomCount() + 1;
+        }
+    } catch (const VelmError& e) {
+        // A write that failed (a full disk) is told with the system's reason.
+        if (!file.StreamIsSound()) throw VelmError(e.text() + ": " + file.Problem());
+        throw;
     }
-    if (!file.Commit()) throw VelmError("Error saving pdb file, " + path);
+    if (!file.Commit()) throw VelmError("Error saving pdb file, " + path + ": " + file.Problem());
 }
 
 void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) const {
+    if (path.empty()) throw VelmError("Please enter a file name.");
     if (!primary_ || primary_->FrameCount() == 0) throw VelmError("Cannot export a zero length trajectory");
     const Molecule& mol = *primary_;
     if (start < 1 || stop < start) throw VelmError("Invalid starting step");
@@ -187,9 +195,9 @@ void CVelmDoc::ExportTrajectory(const std::string& path, int start, int stop) co
             }
         }
         ReplacingFile out(path);
-        if (!out.Stream()) throw VelmError("Unable to save " + path);
+        if (!out.Stream()) throw VelmError("Unable to save " + path + ": " + out.Problem());
         file.Write(out.Stream(), 3, false);
-        if (!out.Commit()) throw VelmError("Unable to save " + path);
+        if (!out.Commit()) throw VelmError("Unable to save " + path + ": " + out.Problem());
     } catch (const std::bad_alloc&) {
         throw VelmError("Out of memory");
     } catch (const PdbColumnOverflow& e) {

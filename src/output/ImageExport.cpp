@@ -182,10 +182,10 @@ ImageFormat ImageFormatOfPath(std::string_view path) {
 void WriteImageFile(const std::string& path, ImageFormat format, const Dib& dib, const std::string& title) {
     if (format != ImageFormat::Bmp && format != ImageFormat::Png) throw VelmError("Unknown file format!");
     ReplacingFile file(path);
-    if (!file.Stream()) throw VelmError("Unable to open " + path + " for writing");
+    if (!file.Stream()) throw VelmError("Unable to open " + path + " for writing: " + file.Problem());
     if (format == ImageFormat::Bmp) WriteBmp(file.Stream(), dib);
     else WritePng(file.Stream(), dib, title);
-    if (!file.Commit()) throw VelmError("Unable to open " + path + " for writing");
+    if (!file.Commit()) throw VelmError("Unable to write " + path + ": " + file.Problem());
 }
 
 void ExportPostScript(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
@@ -193,7 +193,7 @@ void ExportPostScript(OffscreenRenderer& renderer, const list<std::unique_ptr<Mo
     const ViewSettings& s = renderer.GetScene().settings;
     if (s.width <= 0 || s.height <= 0) throw VelmError("Unable to create DIB for storing image");
     ReplacingFile file(path);
-    if (!file.Stream()) throw VelmError("Unable to open " + path + " for writing");
+    if (!file.Stream()) throw VelmError("Unable to open " + path + " for writing: " + file.Problem());
     {
         WaitCursor wait(ui);
         OffscreenRenderer::Session session(renderer, s.width, s.height);
@@ -205,7 +205,7 @@ void ExportPostScript(OffscreenRenderer& renderer, const list<std::unique_ptr<Mo
             session.Renderer().RenderPass(molecules, static_cast<int>(PassMode::Draw));
         } while (!ps.End());
     }
-    if (std::ferror(file.Stream()) || !file.Commit()) throw VelmError("Unable to open " + path + " for writing");
+    if (!file.Commit()) throw VelmError("Unable to write " + path + ": " + file.Problem());
 }
 
 void ExportImage(OffscreenRenderer& renderer, const CVelmDoc& document, const std::string& path,

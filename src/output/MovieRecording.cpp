@@ -22,30 +22,36 @@ std::string MovieRequestProblem(const MovieRequest& r, int frames) {
     return {};
 }
 
-int RecordMovie(OffscreenRenderer& renderer, CVelmDoc& doc, const MovieRequest& r, UiHooks& ui) {
+RecordedMovie RecordMovie(OffscreenRenderer& renderer, CVelmDoc& doc, const MovieRequest& r, UiHooks& ui) {
     const int frames = doc.AnimationFrames() - 1;
     if (const std::string problem = MovieRequestProblem(r, frames); !problem.empty()) throw VelmError(problem);
     const int stop = LastFrame(r, frames);
     WaitCursor wait(ui);
     VelmMovie movie;
+    RecordedMovie recorded;
     try {
         if (!movie.Open(r.path, r.width, r.height, r.rate, r.depth, &renderer, &doc.Molecules(),
                         r.updateSurfaceEveryStep, r.codec))
-            return 0;
-        ui.ProgressBegin("Recording", stop - r.start + 1);
+            return recorded;
+        recorded.width = movie.Width();
+        recorded.height = movie.Height();
+        // The size recorded, which the encoder may have rounded.
+        ui.ProgressBegin("Recording " + std::to_string(recorded.width) + "x" + std::to_string(recorded.height),
+                         stop - r.start + 1);
         for (int k = r.start; k <= stop; ++k) {
             doc.SetFrame(k);
             movie.AddFrame();
             ui.ProgressStep();
         }
         ui.ProgressEnd();
-        movie.Close();
+        movie.Finish();
     } catch (const VelmError& e) {
         movie.Close();
         ui.ProgressEnd();
         throw VelmError("Unable to create movie! " + e.shownText());
     }
-    return stop - r.start + 1;
+    recorded.frames = stop - r.start + 1;
+    return recorded;
 }
 
 }  // namespace velm

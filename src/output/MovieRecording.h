@@ -30,11 +30,16 @@ inline constexpr int kMaxMovieRate = 120;
 // recorded from a document of `frames` trajectory frames.
 std::string MovieRequestProblem(const MovieRequest& request, int frames);
 
+struct RecordedMovie {
+    int frames = 0;            // 0: the codec choice was cancelled
+    int width = 0, height = 0;  // as recorded (see VelmMovie::Open)
+};
+
 // Checks the request, then sets the document to each frame from start to
-// stop and records it, with a progress bar "Recording". Returns the number
-// of frames written. Throws VelmError: the check's message, or "Unable to
-// create movie! " followed by what failed. The document is left on the last
-// frame recorded.
-int RecordMovie(OffscreenRenderer& renderer, CVelmDoc& document, const MovieRequest& request, UiHooks& ui);
+// stop and records it, with a progress bar "Recording WxH" of the size
+// recorded. The movie replaces the file at the path only when complete.
+// Throws VelmError: the check's message, or "Unable to create movie! "
+// followed by what failed. The document is left on the last frame recorded.
+RecordedMovie RecordMovie(OffscreenRenderer& renderer, CVelmDoc& document, const MovieRequest& request, UiHooks& ui);
 
 }  // namespace velm

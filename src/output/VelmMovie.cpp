@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/mem.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -14,6 +15,7 @@ extern "C" {
 #include <cctype>
 #include <cstring>
 
+#include "core/ReplacingFile.h"
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
@@ -43,12 +45,36 @@ AVPixelFormat RawFormat(int depth) {
     }
 }
 
-// The format an encoder takes that is nearest to our RGB frames.
+bool Takes(const AVCodec* codec, AVPixelFormat format) {
+    for (const AVPixelFormat* f = codec->pix_fmts; f && *f != AV_PIX_FMT_NONE; ++f)
+        if (*f == format) return true;
+    return false;
+}
+
+// Players decode 4:2:0 everywhere, and not much else (H.264 from RGB would
+// be High 4:4:4): a lossy encoder that takes it gets it, the full-range kind
+// for JPEG. Lossless ones get the format nearest to our RGB frames.
 AVPixelFormat EncoderFormat(const AVCodec* codec) {
-    const AVPixelFormat* formats = codec->pix_fmts;
-    if (!formats) return AV_PIX_FMT_YUV420P;
+    if (!codec->pix_fmts) return AV_PIX_FMT_YUV420P;
+    const AVCodecDescriptor* d = avcodec_descriptor_get(codec->id);
+    if (d && (d->props & AV_CODEC_PROP_LOSSY)) {
+        if (codec->id == AV_CODEC_ID_MJPEG && Takes(codec, AV_PIX_FMT_YUVJ420P)) return AV_PIX_FMT_YUVJ420P;
+        if (Takes(codec, AV_PIX_FMT_YUV420P)) return AV_PIX_FMT_YUV420P;
+    }
     int loss = 0;
-    return avcodec_find_best_pix_fmt_of_list(formats, AV_PIX_FMT_RGB24, 0, &loss);
+    return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_RGB24, 0, &loss);
+}
+
+// A side rounded down to what subsampled chroma needs (even for 4:2:0).
+int FittingSide(int side, int log2Chroma) {
+    const int unit = 1 << log2Chroma;
+    return std::max(unit, side / unit * unit);
+}
+
+std::string AvReason(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
 }
 
 }  // namespace
@@ -74,6 +100,7 @@ struct VelmMovie::State {
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     SwsContext* scaler = nullptr;
+    std::unique_ptr<ReplacingFile> file;  // the movie goes into place only when finished
     bool headerWritten = false;
     bool bottomUp = false;  // uncompressed: rows as a bitmap holds them
 };
@@ -83,6 +110,8 @@ VelmMovie::~VelmMovie() { Close(); }
 
 bool VelmMovie::IsOpen() const { return state_->open; }
 int VelmMovie::FrameCount() const { return state_->frameCount; }
+int VelmMovie::Width() const { return state_->width; }
+int VelmMovie::Height() const { return state_->height; }
 
 bool VelmMovie::Open(const std::string& path, int width, int height, int rate, int depth, OffscreenRenderer* renderer,
                      const list<std::unique_ptr<Molecule>>* molecules, bool updateSurface, const std::string& codec) {
@@ -94,6 +123,8 @@ bool VelmMovie::Open(const std::string& path, int width, int height, int rate, i
     if (!renderer || !molecules) throw VelmError("Bad view pointer");
     if (codec.empty()) return false;  // the choice was cancelled
 
+    // Encoders report what they did on stderr, which is the user's.
+    av_log_set_level(AV_LOG_ERROR);
     State& s = *state_;
     try {
         s.renderer = renderer;
@@ -101,9 +132,14 @@ bool VelmMovie::Open(const std::string& path, int width, int height, int rate, i
         s.updateSurface = updateSurface;
         s.width = width, s.height = height, s.rate = rate, s.depth = depth;
 
-        if (!EndsWithAvi(path) || avformat_alloc_output_context2(&s.format, nullptr, "avi", path.c_str()) < 0 || !s.format ||
-            avio_open(&s.format->pb, path.c_str(), AVIO_FLAG_WRITE) < 0)
-            throw VelmError("Error opening the AVI file. File name must end with '.avi'");
+        if (!EndsWithAvi(path)) throw VelmError("Error opening the AVI file. File name must end with '.avi'");
+        s.file = std::make_unique<ReplacingFile>(path);
+        if (!s.file->Stream()) throw VelmError("Error opening the AVI file: " + s.file->Problem());
+        const std::string temporary = s.file->TemporaryPath();
+        if (avformat_alloc_output_context2(&s.format, nullptr, "avi", temporary.c_str()) < 0 || !s.format)
+            throw VelmError("Error opening the AVI file");
+        if (const int r = avio_open(&s.format->pb, temporary.c_str(), AVIO_FLAG_WRITE); r < 0)
+            throw VelmError("Error opening the AVI file: " + AvReason(r));
         s.stream = avformat_new_stream(s.format, nullptr);
         if (!s.stream) throw VelmError("Error opening the AVI stream");
 
@@ -113,17 +149,27 @@ bool VelmMovie::Open(const std::string& path, int width, int height, int rate, i
         if (!encoder) throw VelmError("Can't get compression format!");
         s.encoder = avcodec_alloc_context3(encoder);
         if (!s.encoder) throw VelmError("Can't get compression format!");
+        s.encoder->pix_fmt = raw ? RawFormat(depth) : EncoderFormat(encoder);
+        if (const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(s.encoder->pix_fmt)) {
+            s.width = width = FittingSide(width, d->log2_chroma_w);
+            s.height = height = FittingSide(height, d->log2_chroma_h);
+        }
         s.encoder->width = width;
         s.encoder->height = height;
         s.encoder->time_base = AVRational{1, rate};
         s.encoder->framerate = AVRational{rate, 1};
-        s.encoder->pix_fmt = raw ? RawFormat(depth) : EncoderFormat(encoder);
         s.encoder->max_b_frames = 0;
         s.encoder->gop_size = 12;
         if (codec == "mjpeg") {
             s.encoder->flags |= AV_CODEC_FLAG_QSCALE;
             s.encoder->global_quality = FF_QP2LAMBDA * 3;
             s.encoder->color_range = AVCOL_RANGE_JPEG;
+        }
+        if (codec == "mpeg4" || codec == "libxvid") {
+            // At the default 200 kbit/s every frame of some size is blocky: a
+            // fixed quantiser instead, about 0.1 to 0.3 bits a pixel on molecules.
+            s.encoder->flags |= AV_CODEC_FLAG_QSCALE;
+            s.encoder->global_quality = FF_QP2LAMBDA * 3;
         }
         if (codec == "mpeg4") s.encoder->codec_tag = MKTAG('X', 'V', 'I', 'D');
         if (s.format->oformat->flags & AVFMT_GLOBALHEADER) s.encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -179,7 +225,9 @@ void Encode(AVFormatContext* format, AVStream* stream, AVCodecContext* encoder, 
         packet->stream_index = stream->index;
         const int w = av_interleaved_write_frame(format, packet);
         av_packet_unref(packet);
-        if (w < 0) throw VelmError("Can't write movie frame!");
+        if (w < 0) throw VelmError("Can't write movie frame! (" + AvReason(w) + ")");
+        if (format->pb && format->pb->error < 0)
+            throw VelmError("Can't write movie frame! (" + AvReason(format->pb->error) + ")");
     }
 }
 
@@ -231,19 +279,30 @@ void VelmMovie::AddFrame() {
     ++s.frameCount;
 }
 
+void VelmMovie::Finish() {
+    State& s = *state_;
+    if (!s.open) throw VelmError("Invalid state");
+    try {
+        Encode(s.format, s.stream, s.encoder, nullptr, s.packet);
+        if (const int r = av_write_trailer(s.format); r < 0) throw VelmError("Can't write movie frame! (" + AvReason(r) + ")");
+        s.headerWritten = false;
+        avio_flush(s.format->pb);
+        const int error = s.format->pb->error;
+        const int closed = avio_closep(&s.format->pb);
+        if (error < 0 || closed < 0) throw VelmError("Can't write movie frame! (" + AvReason(error < 0 ? error : closed) + ")");
+        if (!s.file->Commit()) throw VelmError("Can't write movie frame! (" + s.file->Problem() + ")");
+    } catch (...) {
+        Close();
+        throw;
+    }
+    Close();
+}
+
 void VelmMovie::Close() {
     State& s = *state_;
-    const bool wasOpen = s.open;
     s.open = false;
-    if (s.format && s.headerWritten) {
-        if (wasOpen && s.encoder) {
-            try {
-                Encode(s.format, s.stream, s.encoder, nullptr, s.packet ? s.packet : nullptr);
-            } catch (const VelmError&) {
-            }
-        }
-        av_write_trailer(s.format);
-    }
+    // Unfinished: the trailer only completes the temporary file, which goes.
+    if (s.format && s.headerWritten) av_write_trailer(s.format);
     if (s.scaler) sws_freeContext(s.scaler);
     if (s.frame) av_frame_free(&s.frame);
     if (s.packet) av_packet_free(&s.packet);

@@ -86,7 +86,7 @@ TEST(SaveCoordinatesForm, RefusesBadRequestsKeepingTheOldFile) {
         {"", PdbType, "Please enter a file name"},
         {kept, XyzType, "XYZ files aren't supported yet!"},
         {kept, CrdType, "CRD files aren't supported yet!"},
-        {dir.File("no/such/folder/x.pdb"), PdbType, "Unable to open file for saving"},
+        {dir.File("no/such/folder/x.pdb"), PdbType, "Unable to open file for saving: No such file or directory"},
     };
     for (const auto& r : refused) {
         RecordingUiHooks refusing;

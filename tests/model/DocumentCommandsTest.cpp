@@ -70,7 +70,7 @@ TEST(DocumentCommands, SaveNumbersMoleculesOnAndReplacesTheFile) {
     EXPECT_EQ(files, 2);
 
     EXPECT_EQ(Error([&] { doc.SaveCoordinates(dir.File("no/such/dir/x.pdb"), 3, true, true); }),
-              "Unable to open file for saving");
+              "Unable to open file for saving: No such file or directory");
     EXPECT_EQ(Error([&] { doc.SaveCoordinates(out, 3, true, true, XyzType); }), "XYZ files aren't supported yet!");
     EXPECT_NE(test::ReadText(out).find("ATOM"), std::string::npos) << "a failed save touched the file";
 }

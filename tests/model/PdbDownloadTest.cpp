@@ -67,7 +67,7 @@ protected:
     std::vector<std::string> Leftovers() const {
         std::vector<std::string> out;
         for (const auto& e : std::filesystem::directory_iterator(scratch_.path()))
-            if (e.path().filename().string().starts_with("velm-pdb-")) out.push_back(e.path().string());
+            if (e.path().filename().string().starts_with(".velm-pdb.velm-")) out.push_back(e.path().string());
         return out;
     }
 
@@ -131,9 +131,10 @@ TEST_F(PdbDownload, MissingEntryIsNoPdbFile) {
     CVelmDoc doc(ui);
     doc.SetTitle("before");
     PdbHistory history;
-    // The server answers with its error page, which holds no atoms.
+    // The server answers 404 with its error page: the download failed.
     EXPECT_EQ(Fetch(doc, history, kTemplate, server_->Host(), "9zzz", ui),
-              "Can't read pdb file -- please check server and pdb id");
+              "Unable to download pdb entry -- please check server and pdb id");
+    EXPECT_EQ(history.ids.Count(), 1);
     EXPECT_EQ(doc.Title(), "before");
     EXPECT_EQ(doc.Molecules().Count(), 0);
     EXPECT_TRUE(Leftovers().empty()) << testing::PrintToString(Leftovers());

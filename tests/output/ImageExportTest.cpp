@@ -124,7 +124,7 @@ TEST(ImageFiles, FormatFromTheExtensionAndWritesThatReplaceOnlyWhenDone) {
         WriteImageFile(dir.path() + "/no/such/dir/x.png", ImageFormat::Png, dib, "");
         FAIL();
     } catch (const VelmError& e) {
-        EXPECT_EQ(e.text(), "Unable to open " + dir.path() + "/no/such/dir/x.png for writing");
+        EXPECT_EQ(e.text(), "Unable to open " + dir.path() + "/no/such/dir/x.png for writing: No such file or directory");
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A local web server for the download tests: python3's http.server serving
 // one folder on 127.0.0.1, on a port nobody else holds. Stopped with the
-// object.
+// object. It can also misbehave: answer every file with another status, or
+// send part of it and stall.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -50,9 +51,13 @@ class HttpServer {
 public:
     static constexpr const char* kPython = "/usr/bin/python3";
 
+    enum class Answer { Plain, WithStatus, Stalling };
+
     // Serves `folder`; Running() tells whether the server came up, Problem()
-    // why not.
-    explicit HttpServer(const std::string& folder) {
+    // why not. WithStatus sends each file's bytes under `status`; Stalling
+    // sends the first kilobyte of a file and then nothing for a minute.
+    explicit HttpServer(const std::string& folder, Answer answer = Answer::Plain, int status = 200)
+        : answer_(answer), status_(status) {
         if (::access(kPython, X_OK) != 0) {
             problem_ = std::string(kPython) + " is not there";
             return;
@@ -96,8 +101,12 @@ private:
                 ::dup2(null, STDOUT_FILENO);
                 ::dup2(null, STDERR_FILENO);
             }
-            ::execl(kPython, kPython, "-m", "http.server", port.c_str(), "--bind", "127.0.0.1", "--directory",
-                    folder.c_str(), static_cast<char*>(nullptr));
+            if (answer_ == Answer::Plain)
+                ::execl(kPython, kPython, "-m", "http.server", port.c_str(), "--bind", "127.0.0.1", "--directory",
+                        folder.c_str(), static_cast<char*>(nullptr));
+            const std::string status = std::to_string(status_), stall = answer_ == Answer::Stalling ? "1" : "0";
+            ::execl(kPython, kPython, "-c", kMisbehaving, folder.c_str(), port.c_str(), status.c_str(), stall.c_str(),
+                    static_cast<char*>(nullptr));
             ::_exit(127);
         }
         // Up to half a minute for the interpreter to start on a loaded machine.
@@ -113,6 +122,25 @@ private:
         ::waitpid(child, nullptr, 0);
     }
 
+    static constexpr const char* kMisbehaving = R"(
+import http.server, os, sys, time
+folder, port, status, stall = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4] == "1"
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        path = os.path.join(folder, os.path.basename(self.path))
+        body = open(path, "rb").read() if os.path.isfile(path) else b""
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body[:1024] if stall else body)
+        self.wfile.flush()
+        if stall: time.sleep(60)
+    def log_message(self, *args): pass
+http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler).serve_forever()
+)";
+
+    Answer answer_ = Answer::Plain;
+    int status_ = 200;
     pid_t pid_ = -1;
     int port_ = 0;
     std::string problem_;
