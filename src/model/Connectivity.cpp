@@ -25,6 +25,12 @@ constexpr int kOffsets[14][3] = {{0, 0, 0},  {1, 0, 0},  {0, 1, 0},  {0, 0, 1}, 
 // No real atom has this many covalent partners; the cap bounds the work and
 // memory that a file of coincident atoms could demand.
 constexpr int kMaxPartners = 32;
+// Nor is any real atom tested against this many others: the fine grid's
+// neighbour cells hold some 25 atoms, and 4,096 would need 18 atoms to the
+// cubic angstrom. Counting every pair an atom is tested in, bonded or not,
+// keeps the search linear in atoms for any file (a crowd of atoms that
+// cannot bond to one another, in one cell).
+constexpr int kMaxTests = 4096;
 
 struct GridAtom {
     double x, y, z, r;
@@ -234,17 +240,21 @@ void WalkCellPairs(const BondGrid& g, const CellOrder& cells, F&& visit) {
 }
 
 // Tests the atoms sorted[aBegin, aEnd) against sorted[bBegin, bEnd) (the
-// same run: each pair once); stops early for atoms whose partners are full.
+// same run: each pair once); stops early for atoms whose partners are full
+// or whose tests are used up.
 // Degrees are kept by place in `sorted`, where neighbours are near. The
 // distance is summed in full rather than axis by axis: the same value, and
 // no branch to mispredict.
 template <class F>
 void TestRuns(const std::vector<GridAtom>& sorted, int aBegin, int aEnd, int bBegin, int bEnd, bool same,
-              std::vector<std::uint8_t>& degree, F&& found) {
+              std::vector<std::uint8_t>& degree, std::vector<std::uint16_t>& tests, F&& found) {
     for (int ia = aBegin; ia < aEnd; ++ia) {
         const GridAtom& a = sorted[ia];
         int partners = degree[ia];
-        for (int ib = same ? ia + 1 : bBegin; ib < bEnd && partners < kMaxPartners; ++ib) {
+        const int first = same ? ia + 1 : bBegin;
+        const int last = std::min(bEnd, first + (kMaxTests - tests[ia]));
+        tests[ia] = static_cast<std::uint16_t>(tests[ia] + std::max(0, last - first));
+        for (int ib = first; ib < last && partners < kMaxPartners; ++ib) {
             const GridAtom& b = sorted[ib];
             const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
             const double reach = (a.r + b.r) * (a.r + b.r);
@@ -264,11 +274,12 @@ std::vector<std::pair<int, int>> DeriveOnCoarseGrid(std::span<const PdbAtomRecor
     std::vector<GridAtom> sorted(records.size());
     for (size_t k = 0; k < sorted.size(); ++k) sorted[k] = MakeGridAtom(records[cells.order[k]], cells.order[k]);
     std::vector<std::uint8_t> degree(records.size(), 0);
+    std::vector<std::uint16_t> tests(records.size(), 0);
     std::vector<std::pair<int, int>> pairs;
     pairs.reserve(records.size());
     WalkCellPairs(g, cells, [&](size_t home, int, size_t other) {
         TestRuns(sorted, cells.start[home], cells.start[home + 1], cells.start[other], cells.start[other + 1],
-                 home == other, degree, [&](int a, int b) { pairs.emplace_back(a, b); });
+                 home == other, degree, tests, [&](int a, int b) { pairs.emplace_back(a, b); });
     });
     return pairs;
 }
@@ -438,6 +449,7 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
     };
 
     std::vector<std::uint8_t> degree(static_cast<size_t>(n), 0);
+    std::vector<std::uint16_t> tests(static_cast<size_t>(n), 0);
     std::vector<std::pair<int, int>> found;
     found.reserve(static_cast<size_t>(n));
     for (size_t run = 0; run < runs; ++run) {
@@ -453,7 +465,7 @@ std::vector<std::pair<int, int>> DeriveOnFineGrid(std::span<const PdbAtomRecord>
             const int other = same ? static_cast<int>(run) : neighbour(run, home, o);
             if (other < 0) continue;
             TestRuns(sorted, runStart[run], runStart[run + 1], runStart[other], runStart[other + 1], same, degree,
-                     [&](int a, int b) { found.emplace_back(a, b); });
+                     tests, [&](int a, int b) { found.emplace_back(a, b); });
         }
     }
 
