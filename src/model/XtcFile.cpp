@@ -70,6 +70,18 @@ private:
     bool failed_ = false;
 };
 
+// The digits of `n` in the mixed radix `sizes`; false when `n` is too large.
+template <class Number>
+bool SplitPacked(Number n, const std::uint32_t sizes[3], std::int64_t out[3]) {
+    out[2] = static_cast<std::int64_t>(n % sizes[2]);
+    n /= sizes[2];
+    out[1] = static_cast<std::int64_t>(n % sizes[1]);
+    n /= sizes[1];
+    if (n >= sizes[0]) return false;
+    out[0] = static_cast<std::int64_t>(n);
+    return true;
+}
+
 // Three integers packed as one number of `bits` bits in the mixed radix
 // `sizes` (the first the most significant). The number is stored as bytes,
 // least significant first, the last byte holding what is left of the bits.
@@ -85,34 +97,14 @@ bool ReadPacked(BitReader& in, int bits, const std::uint32_t sizes[3], std::int6
             n = __builtin_bswap64(in.Bits(8 * whole)) >> (64 - 8 * whole);
         }
         if (rest > 0) n |= in.Bits(rest) << (8 * whole);
-        if (n <= 0xffffffffu) {
-            // Most small differences fit 32 bits, where division is quicker.
-            auto m = static_cast<std::uint32_t>(n);
-            out[2] = m % sizes[2];
-            m /= sizes[2];
-            out[1] = m % sizes[1];
-            m /= sizes[1];
-            out[0] = m;
-        } else {
-            out[2] = static_cast<std::int64_t>(n % sizes[2]);
-            n /= sizes[2];
-            out[1] = static_cast<std::int64_t>(n % sizes[1]);
-            n /= sizes[1];
-            if (n >= sizes[0]) return false;
-            out[0] = static_cast<std::int64_t>(n);
-        }
-    } else {
-        Wide n = 0;
-        for (int j = 0; j < whole; ++j) n |= static_cast<Wide>(in.Bits(8)) << (8 * j);
-        if (rest > 0) n |= static_cast<Wide>(in.Bits(rest)) << (8 * whole);
-        out[2] = static_cast<std::int64_t>(n % sizes[2]);
-        n /= sizes[2];
-        out[1] = static_cast<std::int64_t>(n % sizes[1]);
-        n /= sizes[1];
-        if (n >= sizes[0]) return false;
-        out[0] = static_cast<std::int64_t>(n);
+        // Most small differences fit 32 bits, where division is quicker.
+        if (n <= 0xffffffffu) return SplitPacked(static_cast<std::uint32_t>(n), sizes, out);
+        return SplitPacked(n, sizes, out);
     }
-    return out[0] < sizes[0];
+    Wide n = 0;
+    for (int j = 0; j < whole; ++j) n |= static_cast<Wide>(in.Bits(8)) << (8 * j);
+    if (rest > 0) n |= static_cast<Wide>(in.Bits(rest)) << (8 * whole);
+    return SplitPacked(n, sizes, out);
 }
 
 struct Packing {
