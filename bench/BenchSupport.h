@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,6 +27,27 @@ inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Best of `repeat` runs of `body`; `prepare` runs untimed before each.
+inline double Best(int repeat, const std::function<void()>& body, const std::function<void()>& prepare = {}) {
+    double best = 1e30;
+    for (int i = 0; i < repeat; ++i) {
+        if (prepare) prepare();
+        const double t0 = Now();
+        body();
+        best = std::min(best, Now() - t0);
+    }
+    return best;
+}
+
+// Named figures of one measurement, printed as key=value on one line for the
+// parent process to read back.
+using Figures = std::map<std::string, double>;
+
+inline void Print(const Figures& f) {
+    for (const auto& [key, value] : f) std::printf("%s=%.9g ", key.c_str(), value);
+    std::printf("\n");
 }
 
 // 1234567 as "1,234,567".

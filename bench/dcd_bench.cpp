@@ -50,20 +50,6 @@ namespace {
 
 using namespace velm::bench;
 
-using Figures = std::map<std::string, double>;
-
-// Best of `repeat` runs of `body`; `prepare` runs untimed before each.
-double Best(int repeat, const std::function<void()>& body, const std::function<void()>& prepare = {}) {
-    double best = 1e30;
-    for (int i = 0; i < repeat; ++i) {
-        if (prepare) prepare();
-        const double t0 = Now();
-        body();
-        best = std::min(best, Now() - t0);
-    }
-    return best;
-}
-
 // Counts what the code under test reports, so a failed alignment shows.
 class CountingUi : public velm::SilentUiHooks {
 public:
@@ -77,11 +63,6 @@ struct Paths {
     std::string Dcd() const { return (dir / "dcd_50k_500.dcd").string(); }
     std::string Large() const { return (dir / "tiled_1M.pdb").string(); }
 };
-
-void Print(const Figures& f) {
-    for (const auto& [key, value] : f) std::printf("%s=%.9g ", key.c_str(), value);
-    std::printf("\n");
-}
 
 // The whole file in one fread into memory not touched before: the most a
 // reader that keeps every byte can hope for.

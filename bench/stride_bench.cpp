@@ -25,22 +25,13 @@
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
 
+#include "BenchSupport.h"
+
 using namespace velm;
+using velm::bench::Best;
 namespace fs = std::filesystem;
 
 namespace {
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
-
-double Best(int repeat, const std::function<void()>& work) {
-    double best = 1e30;
-    for (int r = 0; r < repeat; ++r) {
-        const double t0 = Now();
-        work();
-        best = std::min(best, Now() - t0);
-    }
-    return best;
-}
 
 Vec3 Cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 Vec3 Unit(const Vec3& v) { return v * (1 / Length(v)); }

@@ -39,8 +39,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace velm::bench;
-using Figures = std::map<std::string, double>;
-
 struct Paths {
     fs::path dir = "/tmp/velm-bench";
     std::string Topology() const { return (dir / "dcd_50k.pdb").string(); }
@@ -68,17 +66,6 @@ void Warm(const std::string& path) {
     while (std::fread(buf.data(), 1, buf.size(), in) == buf.size()) {
     }
     std::fclose(in);
-}
-
-double Best(int repeat, const std::function<void()>& body, const std::function<void()>& prepare = {}) {
-    double best = 1e30;
-    for (int i = 0; i < repeat; ++i) {
-        if (prepare) prepare();
-        const double t0 = Now();
-        body();
-        best = std::min(best, Now() - t0);
-    }
-    return best;
 }
 
 // Every frame once, in order, into one buffer: what playing the whole
@@ -114,11 +101,6 @@ Figures TimeOpen(const std::string& path, int repeat, bool cold) {
             if (cold) DropFromCache(path);
         });
     return f;
-}
-
-void Print(const Figures& f) {
-    for (const auto& [key, value] : f) std::printf("%s=%.9g ", key.c_str(), value);
-    std::printf("\n");
 }
 
 Figures InChild(const std::string& kind, const std::string& file, int repeat) {
