@@ -160,6 +160,17 @@ private slots:
         Window w(Settings(), {Data("1ubi.pdb")});
         ModalCloser modals;
         const VelmSurface& s = w.doc().Primary()->surface;
+        // Escape while the progress bar and the wait cursor are shown stops the build.
+        bool progressShown = false, waitCursor = false;
+        QTimer::singleShot(0, [&] {
+            progressShown = w.frame().Progress() != nullptr;
+            waitCursor = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            QTest::keyClick(&w.frame(), Qt::Key_Escape);
+        });
+        w.Menu("Solid");
+        QVERIFY(progressShown && waitCursor);
+        QVERIFY(!s.built && !w.frame().Progress() && !QApplication::overrideCursor());
+        QVERIFY(!w.frame().FindAction(QStringLiteral("Solid"))->isChecked());
         w.Menu("Solid");
         QVERIFY(s.built && s.style == SolidSurface);
         QVERIFY(w.frame().FindAction(QStringLiteral("Solid"))->isChecked());
