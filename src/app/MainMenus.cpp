@@ -86,7 +86,7 @@ void CMainFrame::BuildMenus() {
             QStringLiteral("Save all molecules in one coordinate file"))
         ->setShortcut(QKeySequence::Save);
     AddItem(fileMenu_, QStringLiteral("Export Tra&jectory ..."), [this] { ExportTrajectory(); }, {},
-            [this] { return document_.Primary() && document_.Primary()->FrameCount() > 0; },
+            primary,
             QStringLiteral("Export the trajectory as a multi-model PDB file"));
     fileMenu_->addSeparator();
     recentSeparator_ = fileMenu_->addSeparator();
