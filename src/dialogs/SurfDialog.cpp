@@ -141,13 +141,31 @@ void CSurfColorProperty::ShowComponents() {
 }
 
 void CSurfColorProperty::ChooseColour() {
-    const QColor start(form_.Component(0), form_.Component(1), form_.Component(2), form_.Component(3));
-    const QColor c = QColorDialog::getColor(start, this, QStringLiteral("Color"), QColorDialog::ShowAlphaChannel);
+    // Its preview and its OK both fill the four edits.
+    if (!picker_) {
+        const QColor start(form_.Component(0), form_.Component(1), form_.Component(2), form_.Component(3));
+        picker_ = new QColorDialog(start, this);
+        picker_->setOption(QColorDialog::ShowAlphaChannel);
+        picker_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(picker_, &QColorDialog::currentColorChanged, this, &CSurfColorProperty::Picked);
+        connect(picker_, &QColorDialog::colorSelected, this, &CSurfColorProperty::Picked);
+    }
+    picker_->show();
+    picker_->raise();
+}
+
+void CSurfColorProperty::Picked(const QColor& c) {
     if (!c.isValid()) return;
     const int values[4] = {c.red(), c.green(), c.blue(), c.alpha()};
     for (int i = 0; i < 4; ++i) form_.SetComponent(i, std::to_string(values[i]));
     ShowComponents();
     changed_();
+}
+
+QColorDialog* CSurfColorProperty::Picker() const { return picker_.data(); }
+
+void CSurfColorProperty::ClosePicker() {
+    if (picker_) picker_->close();
 }
 
 CSurfDialog::CSurfDialog(QWidget* parent, CVelmDoc& document, UiHooks& ui, Page page)
@@ -190,7 +208,14 @@ void CSurfDialog::Apply() {
 }
 
 void CSurfDialog::Ok() {
-    if (Validate() && form_.Ok(document_, ui_)) accept();
+    if (!Validate()) return;
+    colorPage->ClosePicker();
+    if (form_.Ok(document_, ui_)) accept();
+}
+
+void CSurfDialog::reject() {
+    colorPage->ClosePicker();
+    QDialog::reject();
 }
 
 void CSurfDialog::Rebuild() {

@@ -2,6 +2,7 @@
 // The surface options sheet, modeless: the "Render" and "Color" pages over
 // one SurfaceOptionsForm, with "Apply", "OK" and "Cancel" under them.
 #include <QDialog>
+#include <QPointer>
 
 #include <array>
 #include <functional>
@@ -9,6 +10,7 @@
 #include "dialogs/SurfaceOptionsForm.h"
 
 class QCheckBox;
+class QColorDialog;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -44,6 +46,9 @@ public:
     CSurfColorProperty(QWidget* parent, SurfaceOptionsForm& form, std::function<void()> changed);
     void Enable();
     void ShowComponents();
+    // The colour picker "Color ..." opened, if it is open.
+    QColorDialog* Picker() const;
+    void ClosePicker();
 
     QRadioButton *byAtom, *userColour;
     QCheckBox* transparency;
@@ -55,7 +60,9 @@ public:
 
 private:
     void ChooseColour();
+    void Picked(const QColor& colour);
 
+    QPointer<QColorDialog> picker_;
     SurfaceOptionsForm& form_;
     std::function<void()> changed_;
 };
@@ -72,6 +79,7 @@ public:
     QPushButton *apply, *ok, *cancel;
 
     const SurfaceOptionsForm& Form() const { return form_; }
+    void reject() override;
 
 private:
     bool Validate();

@@ -2,6 +2,9 @@
 // animation control and the surface options sheet, with the menus that
 // open them.
 #include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QRadioButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -210,8 +213,19 @@ private slots:
         QTRY_COMPARE(modals.texts.size(), 2);
         QCOMPARE(modals.texts.back(), QStringLiteral("Residue Surface Areas (in Angstrom^2)"));
         QVERIFY(!s.built);
+
+        // A user colour from the picker's preview applies at once; Cancel closes both.
+        CSurfColorProperty* colour = sheet->colorPage;
+        colour->userColour->click();
+        QVERIFY(!s.colourByAtom && colour->components[0]->isEnabled() && !colour->transparency->isEnabled());
+        QTest::mouseClick(colour->chooseColour, Qt::LeftButton);
+        QPointer<QColorDialog> picker = colour->Picker();
+        QVERIFY(picker);
+        picker->setCurrentColor(QColor(10, 20, 30, 40));
+        QCOMPARE(colour->components[2]->text(), QStringLiteral("30"));
+        QCOMPARE(s.userColour, (Rgba{10, 20, 30, 40}));
         QTest::mouseClick(sheet->cancel, Qt::LeftButton);
-        QTRY_VERIFY(!w.frame().SurfaceOptions());
+        QTRY_VERIFY(!w.frame().SurfaceOptions() && !picker);
     }
 };
 
