@@ -5,6 +5,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFileDialog>
+#include <QColorDialog>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
@@ -17,6 +18,11 @@
 #include "app/ViewController.h"
 #include "core/UiHooks.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/AnimateDialog.h"
+#include "dialogs/ExportTrajectoryDialog.h"
+#include "dialogs/MoleculeListDialog.h"
+#include "dialogs/SurfDialog.h"
+#include "dialogs/SurfaceAreaCommand.h"
 #include "dialogs/CoordinateFileOptionsDialog.h"
 #include "dialogs/DocumentForms.h"
 #include "dialogs/LabelFontDialog.h"
@@ -212,6 +218,72 @@ void CMainFrame::CustomQuality() {
 }
 
 CResolutionDialog* CMainFrame::ResolutionDialog() const { return resolution_.data(); }
+
+CMoleculeListDialog* CMainFrame::MoleculeList() const { return moleculeList_.data(); }
+CAnimateDialog* CMainFrame::Animate() const { return animate_.data(); }
+CSurfDialog* CMainFrame::SurfaceOptions() const { return surface_.data(); }
+
+namespace {
+template <class Dialog>
+void ShowTool(QPointer<Dialog>& tool, Dialog* (*make)(CMainFrame&), CMainFrame& frame) {
+    if (!tool) {
+        tool = make(frame);
+        tool->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    tool->show();
+    tool->raise();
+}
+}  // namespace
+
+void CMainFrame::ShowMoleculeList() {
+    ShowTool<CMoleculeListDialog>(moleculeList_, [](CMainFrame& f) {
+        return new CMoleculeListDialog(&f, f.document_);
+    }, *this);
+}
+
+void CMainFrame::ShowAnimate() {
+    ShowTool<CAnimateDialog>(animate_, [](CMainFrame& f) {
+        return new CAnimateDialog(&f, f.document_, f.controller_.scene.settings.animation,
+                                  [&f] { f.controller_.Redraw(); });
+    }, *this);
+}
+
+void CMainFrame::ExportTrajectory() {
+    ViewController::Pause pause(controller_);
+    CExportTrajectoryDialog dialog(this, document_, ui_);
+    dialog.exec();
+}
+
+void CMainFrame::ShowSurfaceOptions(int page) {
+    // A second open while the sheet is shown leaves it as it is.
+    if (surface_) {
+        surface_->raise();
+        return;
+    }
+    surface_ = new CSurfDialog(this, document_, ui_, static_cast<CSurfDialog::Page>(page));
+    surface_->setAttribute(Qt::WA_DeleteOnClose);
+    surface_->show();
+}
+
+void CMainFrame::ReportSurfaceArea(bool byResidue) {
+    AreaReport report;
+    if (!velm::ReportSurfaceArea(document_, byResidue ? AreaReportKind::ByResidue : AreaReportKind::ByAtom, ui_,
+                                 report))
+        return;
+    ViewController::Pause pause(controller_);
+    TextReportDialog dialog(this, QString::fromStdString(report.caption), QString::fromStdString(report.text));
+    dialog.exec();
+}
+
+void CMainFrame::ChooseHydrogenBondColour() {
+    ViewController::Pause pause(controller_);
+    const Rgba c = controller_.HydrogenBondColour();
+    const QColor chosen = QColorDialog::getColor(QColor(c.r, c.g, c.b), this, QStringLiteral("Color"));
+    if (chosen.isValid())
+        controller_.SetHydrogenBondColour(Rgba{static_cast<std::uint8_t>(chosen.red()),
+                                               static_cast<std::uint8_t>(chosen.green()),
+                                               static_cast<std::uint8_t>(chosen.blue()), 255});
+}
 
 void CMainFrame::ShowCommandLineHelp() {
     ViewController::Pause pause(controller_);

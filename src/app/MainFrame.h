@@ -20,7 +20,10 @@ class QProgressBar;
 
 namespace velm {
 
+class CAnimateDialog;
+class CMoleculeListDialog;
 class CResolutionDialog;
+class CSurfDialog;
 class CVelmDoc;
 class RecentFileList;
 class SceneView;
@@ -60,6 +63,11 @@ public:
     // What the About box says.
     AboutFacts About() const;
     CResolutionDialog* ResolutionDialog() const;
+    // The tool windows, each made on demand and raised when asked again;
+    // null while closed.
+    CMoleculeListDialog* MoleculeList() const;
+    CAnimateDialog* Animate() const;
+    CSurfDialog* SurfaceOptions() const;
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -72,6 +80,12 @@ public:
     void CustomQuality();
     void ShowCommandLineHelp();
     void ShowAbout();
+    void ShowMoleculeList();
+    void ShowAnimate();
+    void ExportTrajectory();
+    void ShowSurfaceOptions(int page);  // CSurfDialog::Page
+    void ReportSurfaceArea(bool byResidue);
+    void ChooseHydrogenBondColour();
 
 protected:
     bool event(QEvent* event) override;
@@ -102,6 +116,9 @@ private:
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
     QPointer<CResolutionDialog> resolution_;
+    QPointer<CMoleculeListDialog> moleculeList_;
+    QPointer<CAnimateDialog> animate_;
+    QPointer<CSurfDialog> surface_;
 };
 
 }  // namespace velm

@@ -8,6 +8,8 @@
 
 #include "app/MainFrame.h"
 #include "app/ViewController.h"
+#include "dialogs/SurfDialog.h"
+#include "dialogs/SurfaceAreaCommand.h"
 #include "model/Molecule.h"
 #include "model/StartUp.h"
 #include "model/VelmDoc.h"
@@ -83,6 +85,9 @@ void CMainFrame::BuildMenus() {
     AddItem(fileMenu_, QStringLiteral("&Save Coord ..."), [this] { SaveCoord(); }, {}, anyMolecule,
             QStringLiteral("Save all molecules in one coordinate file"))
         ->setShortcut(QKeySequence::Save);
+    AddItem(fileMenu_, QStringLiteral("Export Tra&jectory ..."), [this] { ExportTrajectory(); }, {},
+            primary,
+            QStringLiteral("Export the trajectory as a multi-model PDB file"));
     fileMenu_->addSeparator();
     recentSeparator_ = fileMenu_->addSeparator();
     AddItem(fileMenu_, QStringLiteral("E&xit"), [this] { close(); }, {}, {}, QStringLiteral("Quit Velm"))
@@ -109,6 +114,12 @@ void CMainFrame::BuildMenus() {
     modeItem(render, "Tube", Tube);
     modeItem(render, "Temperature Tube", TemperatureTube);
     modeItem(render, "Occupancy Tube", OccupancyTube);
+    QMenu* surface = render->addMenu(QStringLiteral("Surface"));
+    for (auto [text, style] : {std::pair{"Solid", SolidSurface}, {"Mesh", MeshSurface}, {"Dots", DotSurface}})
+        AddItem(surface, QString::fromLatin1(text), [&v, style] { v.SurfaceCommand(style); },
+                [&v, style] { return v.PrimarySurfaceIs(style); }, primary);
+    surface->addSeparator();
+    AddItem(surface, QStringLiteral("Surface Options ..."), [this] { ShowSurfaceOptions(CSurfDialog::RenderPage); });
 
     QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
     AddItem(display, QStringLiteral("&Depth Cue"), [&v] { v.ToggleDepthCue(); }, [&s] { return s.depthCue; });
@@ -142,6 +153,24 @@ void CMainFrame::BuildMenus() {
     }
     AddItem(quality, QStringLiteral("Custom ..."), [this] { CustomQuality(); },
             [&s] { return s.quality.Level() == GraphicsQuality::Custom; });
+
+    QMenu* colour = menuBar()->addMenu(QStringLiteral("C&olor"));
+    AddItem(colour, QStringLiteral("Hydrogen Bonds ..."), [this] { ChooseHydrogenBondColour(); });
+    AddItem(colour, QStringLiteral("Surface ..."), [this] { ShowSurfaceOptions(CSurfDialog::ColorPage); });
+
+    QMenu* measure = menuBar()->addMenu(QStringLiteral("M&easure"));
+    QMenu* area = measure->addMenu(QStringLiteral("Surface Area"));
+    const auto canReport = [this] { return CanReportSurfaceArea(document_); };
+    AddItem(area, QStringLiteral("by residue ..."), [this] { ReportSurfaceArea(true); }, {}, canReport,
+            QStringLiteral("Measure surface area for each residue"));
+    AddItem(area, QStringLiteral("by atom ..."), [this] { ReportSurfaceArea(false); }, {}, canReport,
+            QStringLiteral("Measure surface area by atom."));
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    AddItem(tools, QStringLiteral("Molecule &Selection ..."), [this] { ShowMoleculeList(); }, {}, {},
+            QStringLiteral("Delete, duplicate, fix or free, select and make primary the loaded molecules"));
+    AddItem(tools, QStringLiteral("&Animate ..."), [this] { ShowAnimate(); }, {}, {},
+            QStringLiteral("Play the trajectories forwards or backwards"));
 
     QMenu* mouse = menuBar()->addMenu(QStringLiteral("&Mouse"));
     AddItem(mouse, QStringLiteral("&Momentum"), [&camera] { camera.ToggleMomentum(); }, [&s] { return s.momentum; },

@@ -1,6 +1,7 @@
 #include "app/QtUiHooks.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 #include "app/MainFrame.h"
@@ -14,6 +15,43 @@ QString Text(std::string_view s) { return QString::fromUtf8(s.data(), static_cas
 QString BoxText(std::string_view s) { return Text(s).replace(QLatin1String("\r\n"), QLatin1String("\n")); }
 constexpr std::string_view kTrajectoryProgress = "Reading Trajectory";
 }  // namespace
+
+// Swallows the user's input while long work runs on this thread, so that no
+// command starts in the middle of it, and notes an Escape.
+class QtUiHooks::EscapeWatch : public QObject {
+public:
+    EscapeWatch() { Watch(true); }
+    ~EscapeWatch() override { Watch(false); }
+    void Watch(bool on) {
+        if (!qApp) return;
+        if (on) qApp->installEventFilter(this);
+        else qApp->removeEventFilter(this);
+    }
+    bool pressed = false;
+
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) pressed = true;
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::Drop:
+            return true;
+        case QEvent::Close:
+            return e->spontaneous();
+        default:
+            return false;
+        }
+    }
+};
 
 QtUiHooks::QtUiHooks() = default;
 
@@ -36,7 +74,10 @@ void QtUiHooks::Message(std::string_view text) {
     // A message box is no place for the wait cursor.
     const int depth = waitDepth_;
     for (int i = 0; i < depth; ++i) QApplication::restoreOverrideCursor();
+    // Nor is the input the long work keeps from commands: the box takes it.
+    if (escape_) escape_->Watch(false);
     QMessageBox::warning(Window(), QStringLiteral("Velm"), BoxText(text));
+    if (escape_) escape_->Watch(true);
     for (int i = 0; i < depth; ++i) QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
@@ -57,6 +98,7 @@ void QtUiHooks::ProgressBegin(std::string_view title, int range) {
         dialog_->show();
     } else if (frame_) {
         frame_->BeginProgress(range);
+        escape_ = std::make_unique<EscapeWatch>();
     }
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -77,6 +119,7 @@ void QtUiHooks::ProgressEnd() {
     } else if (frame_) {
         frame_->EndProgress();
     }
+    escape_.reset();
 }
 
 bool QtUiHooks::ProgressCancelled() {
@@ -85,9 +128,14 @@ bool QtUiHooks::ProgressCancelled() {
         QApplication::processEvents();
         return dialog_ && dialog_->Cancelled();
     }
-    // Work on this thread under the status-bar progress: repaint, take no commands.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return false;
+    // Work on this thread under the status-bar progress: repaint, take no
+    // commands, only an Escape.
+    if (!escape_) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return false;
+    }
+    QApplication::processEvents();
+    return escape_ && escape_->pressed;
 }
 
 void QtUiHooks::BeginWaitCursor() {

@@ -2,6 +2,8 @@
 // The UI hooks of the desktop program: message boxes, the main frame's
 // status bar and its progress bar over pane 0, the wait cursor, and the
 // "Reading Trajectory" dialog whose "Cancel" the trajectory reader polls.
+// Work under the status-bar progress takes no input but Escape, which
+// cancels it.
 #include <QPointer>
 
 #include <memory>
@@ -39,6 +41,8 @@ public:
 private:
     QWidget* Window() const;
 
+    class EscapeWatch;
+    std::unique_ptr<EscapeWatch> escape_;  // while the status-bar progress is shown
     QPointer<CMainFrame> frame_;
     QPointer<CTrajectoryProgressDialog> dialog_;
     int position_ = 0;

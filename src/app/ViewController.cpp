@@ -1,6 +1,8 @@
 #include "app/ViewController.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
@@ -9,6 +11,7 @@
 #include "output/SettingsTable.h"
 #include "render/RenderCommands.h"
 #include "surface/HydrogenBonds.h"
+#include "surface/SurfaceBuild.h"
 
 namespace velm {
 
@@ -170,6 +173,38 @@ void ViewController::ResolutionsSent() {
 void ViewController::SetLabelFont(const LabelFontDescription& font) {
     scene.settings.font = font;
     Reinitialise();
+}
+
+void ViewController::SurfaceCommand(SurfaceStyle style) {
+    std::vector<Molecule*> chosen;
+    for (const auto& m : document_.Molecules())
+        if (m->selected) chosen.push_back(m.get());
+    for (Molecule* m : chosen) {
+        try {
+            document_.EditMolecule(*m, DocumentChange::Display,
+                                   [&](Molecule& mol) { SurfaceStyleCommand(mol, style, ui_); });
+        } catch (const VelmError& e) {
+            ui_.ProgressEnd();
+            ui_.Message(e.shownText());
+        }
+    }
+    Redraw();
+}
+
+bool ViewController::PrimarySurfaceIs(SurfaceStyle style) const {
+    const Molecule* p = document_.Primary();
+    return p && p->surface.built && p->surface.style == style;
+}
+
+Rgba ViewController::HydrogenBondColour() const {
+    const auto& c = scene.settings.hBondColor;
+    const auto byte = [](float v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255); };
+    return {byte(c[0]), byte(c[1]), byte(c[2]), 255};
+}
+
+void ViewController::SetHydrogenBondColour(Rgba colour) {
+    scene.settings.hBondColor = {colour.r / 255.0f, colour.g / 255.0f, colour.b / 255.0f};
+    Redraw();
 }
 
 void ViewController::ToggleClipView() {

@@ -10,7 +10,9 @@
 #include <functional>
 #include <memory>
 
+#include "core/Rgba.h"
 #include "model/RenderMode.h"
+#include "model/VelmSurface.h"
 #include "render/CameraControl.h"
 #include "render/Pick.h"
 #include "render/Scene.h"
@@ -87,6 +89,15 @@ public:
     // The custom quality dialog sent values: rebuild the lists, redraw.
     void ResolutionsSent();
     void SetLabelFont(const LabelFontDescription& font);
+    // Render > Surface on every selected molecule: build, restyle or discard;
+    // a failed build is shown and the next molecule goes on. Checked when the
+    // primary's surface is built in that style.
+    void SurfaceCommand(SurfaceStyle style);
+    bool PrimarySurfaceIs(SurfaceStyle style) const;
+    // Color > "Hydrogen Bonds ...": the colour as bytes (current x 255,
+    // truncated) and back (byte / 255).
+    Rgba HydrogenBondColour() const;
+    void SetHydrogenBondColour(Rgba colour);
     // Clip menu.
     void ToggleClipView();
     void ToggleClipSurface();
