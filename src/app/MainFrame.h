@@ -20,7 +20,9 @@ class QProgressBar;
 
 namespace velm {
 
+class CAlignmentDialog;
 class CResolutionDialog;
+class CSequenceDialog;
 class CVelmDoc;
 class RecentFileList;
 class SceneView;
@@ -60,6 +62,8 @@ public:
     // What the About box says.
     AboutFacts About() const;
     CResolutionDialog* ResolutionDialog() const;
+    CSequenceDialog* SequenceDialog() const;
+    CAlignmentDialog* AlignmentDialog() const;
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -72,6 +76,9 @@ public:
     void CustomQuality();
     void ShowCommandLineHelp();
     void ShowAbout();
+    // The tool windows: one each, raised when asked for again.
+    void OpenSequenceTool();
+    void OpenAlignment();
 
 protected:
     bool event(QEvent* event) override;
@@ -85,6 +92,7 @@ private:
         std::function<bool()> enabled;  // empty: always
     };
     void BuildMenus();
+    void BuildAnalysisMenus();  // Color and Tools
     QAction* AddItem(QMenu* menu, const QString& text, std::function<void()> run, std::function<bool()> checked = {},
                      std::function<bool()> enabled = {}, const QString& prompt = {});
     void UpdateTitle();
@@ -102,6 +110,8 @@ private:
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
     QPointer<CResolutionDialog> resolution_;
+    QPointer<CSequenceDialog> sequence_;
+    QPointer<CAlignmentDialog> alignment_;
 };
 
 }  // namespace velm

@@ -165,6 +165,8 @@ void CMainFrame::BuildMenus() {
             [&s] { return s.displayClipPlane; });
     AddItem(clip, QStringLiteral("Center Clip Plane"), [&v] { v.CentreClipPlane(); });
 
+    BuildAnalysisMenus();
+
     QMenu* persistent = menuBar()->addMenu(QStringLiteral("&Persistent Settings"));
     AddItem(persistent, QStringLiteral("Restore Defaults"), [&v] { v.RestoreDefaults(); }, {}, {},
             QStringLiteral("Return all Velm parameters to their default values"));
