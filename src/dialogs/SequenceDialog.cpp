@@ -19,24 +19,34 @@ public:
     SequenceRowsModel(QObject* parent, const SequenceTool& tool) : QAbstractTableModel(parent), tool_(tool) {}
 
     int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(tool_.Rows().size());
+        return parent.isValid() ? 0 : shown_;
     }
     int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : kSequenceColumns; }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (role != Qt::DisplayRole || index.row() >= rowCount({})) return {};
-        return QString::fromStdString(tool_.Rows()[static_cast<size_t>(index.row())].Cell(index.column()));
+        if (role != Qt::DisplayRole || index.row() >= shown_) return {};
+        return QString::fromStdString(tool_.Row(index.row()).Cell(index.column()));
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
         return QString::fromLatin1(SequenceColumnTitle(section));
     }
-    void Reset() {
+    // The tool's rows again: the same number of rows only repaints (the
+    // columns keep their widths); another number resets. Returns whether it reset.
+    bool Refresh() {
+        const int n = tool_.RowCount();
+        if (n == shown_) {
+            if (n > 0) emit dataChanged(index(0, 0), index(n - 1, kSequenceColumns - 1));
+            return false;
+        }
         beginResetModel();
+        shown_ = n;
         endResetModel();
+        return true;
     }
 
 private:
     const SequenceTool& tool_;
+    int shown_ = 0;
 };
 
 CSequenceDialog::CSequenceDialog(QWidget* parent, CVelmDoc& document)
@@ -58,9 +68,6 @@ CSequenceDialog::CSequenceDialog(QWidget* parent, CVelmDoc& document)
     list->setWordWrap(false);
     list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
-    const QFontMetrics header(list->horizontalHeader()->font());
-    for (int c = 0; c < kSequenceColumns; ++c)
-        list->setColumnWidth(c, static_cast<int>(1.2 * header.horizontalAdvance(QString::fromLatin1(SequenceColumnTitle(c)))));
     close->adjustSize();
     colour->adjustSize();
     colour->resize(close->size().expandedTo(colour->size()));
@@ -82,7 +89,12 @@ CSequenceDialog::~CSequenceDialog() {
 CColourChooserDialog* CSequenceDialog::Chooser() const { return chooser_.data(); }
 
 void CSequenceDialog::Refill() {
-    model_->Reset();
+    if (model_->Refresh()) {
+        const QFontMetrics header(list->horizontalHeader()->font());
+        for (int c = 0; c < kSequenceColumns; ++c)
+            list->setColumnWidth(
+                c, static_cast<int>(1.2 * header.horizontalAdvance(QString::fromLatin1(SequenceColumnTitle(c)))));
+    }
     ShowSelection();
 }
 

@@ -23,25 +23,25 @@ std::string SequenceRow::Cell(int column) const {
     }
 }
 
+SequenceRow MakeSequenceRow(const Molecule& molecule, const Chain& chain, const Residue& r) {
+    SequenceRow row;
+    // A residue's name is its atoms'; one read without atoms has none.
+    const std::string_view name =
+        r.atoms.empty() ? std::string_view{} : molecule.atoms[static_cast<size_t>(r.atoms.front())].ResidueName();
+    row.residue = EscapedText(name) + ' ' + std::to_string(r.number);
+    row.chain = chain.id;
+    row.model = chain.model;
+    const int code =
+        r.secondaryStructure >= 0 && r.secondaryStructure < kSecondaryStructureCodes ? r.secondaryStructure : UnknownStructure;
+    row.structure = std::string(SecondaryStructureShortName(code));
+    return row;
+}
+
 std::vector<SequenceRow> SequenceRows(const Molecule& molecule) {
     std::vector<SequenceRow> rows;
     rows.reserve(static_cast<size_t>(molecule.ResidueCount()));
-    for (const Chain& c : molecule.chains) {
-        for (const Residue& r : c.residues) {
-            SequenceRow row;
-            // A residue's name is its atoms'; one read without atoms has none.
-            const std::string_view name =
-                r.atoms.empty() ? std::string_view{} : molecule.atoms[static_cast<size_t>(r.atoms.front())].ResidueName();
-            row.residue = EscapedText(name) + ' ' + std::to_string(r.number);
-            row.chain = c.id;
-            row.model = c.model;
-            const int code = r.secondaryStructure >= 0 && r.secondaryStructure < kSecondaryStructureCodes
-                                 ? r.secondaryStructure
-                                 : UnknownStructure;
-            row.structure = std::string(SecondaryStructureShortName(code));
-            rows.push_back(std::move(row));
-        }
-    }
+    for (const Chain& c : molecule.chains)
+        for (const Residue& r : c.residues) rows.push_back(MakeSequenceRow(molecule, c, r));
     return rows;
 }
 
@@ -53,13 +53,24 @@ SequenceIndex::SequenceIndex(const Molecule& molecule) : molecule_(molecule) {
     }
 }
 
-const Residue* SequenceIndex::ResidueAt(int row) const {
-    if (row < 0 || row >= rows_) return nullptr;
+int SequenceIndex::ChainOf(int row) const {
+    if (row < 0 || row >= rows_) return -1;
     // The last chain starting at or before the row; empty chains share a start.
     const auto next = std::upper_bound(chainStart_.begin(), chainStart_.end(), row);
-    size_t chain = static_cast<size_t>(next - chainStart_.begin()) - 1;
-    const int offset = row - chainStart_[chain];
-    return &molecule_.chains[chain].residues[static_cast<size_t>(offset)];
+    return static_cast<int>(next - chainStart_.begin()) - 1;
+}
+
+const Residue* SequenceIndex::ResidueAt(int row) const {
+    const int chain = ChainOf(row);
+    if (chain < 0) return nullptr;
+    return &molecule_.chains[static_cast<size_t>(chain)].residues[static_cast<size_t>(row - chainStart_[static_cast<size_t>(chain)])];
+}
+
+SequenceRow SequenceIndex::Row(int row) const {
+    const int chain = ChainOf(row);
+    if (chain < 0) return {};
+    const Chain& c = molecule_.chains[static_cast<size_t>(chain)];
+    return MakeSequenceRow(molecule_, c, c.residues[static_cast<size_t>(row - chainStart_[static_cast<size_t>(chain)])]);
 }
 
 }  // namespace velm

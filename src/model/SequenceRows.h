@@ -23,6 +23,7 @@ struct SequenceRow {
     std::string Cell(int column) const;
 };
 
+SequenceRow MakeSequenceRow(const Molecule& molecule, const Chain& chain, const Residue& residue);
 std::vector<SequenceRow> SequenceRows(const Molecule& molecule);
 
 // Where each row's residue lives, so that rows can be found again without
@@ -33,8 +34,13 @@ public:
     int RowCount() const { return rows_; }
     // Null for a row that matches no residue.
     const Residue* ResidueAt(int row) const;
+    // The row's texts; empty for a row that matches no residue.
+    SequenceRow Row(int row) const;
 
 private:
+    // The chain of a row in the list, or -1.
+    int ChainOf(int row) const;
+
     const Molecule& molecule_;
     std::vector<int> chainStart_;  // first row of each chain
     int rows_ = 0;

@@ -9,12 +9,6 @@
 
 namespace velm {
 
-namespace {
-bool SameRow(const SequenceRow& a, const SequenceRow& b) {
-    return a.chain == b.chain && a.model == b.model && a.residue == b.residue && a.structure == b.structure;
-}
-}  // namespace
-
 SequenceTool::SequenceTool(CVelmDoc& document, std::function<void()> refilled)
     : document_(document), refilled_(std::move(refilled)) {
     Fill();
@@ -23,26 +17,36 @@ SequenceTool::SequenceTool(CVelmDoc& document, std::function<void()> refilled)
 
 SequenceTool::~SequenceTool() { document_.RemoveObserver(*this); }
 
+std::vector<SequenceTool::RowKey> SequenceTool::Keys(const Molecule* molecule) {
+    std::vector<RowKey> keys;
+    if (!molecule) return keys;
+    keys.reserve(static_cast<size_t>(molecule->ResidueCount()));
+    for (const Chain& c : molecule->chains)
+        for (const Residue& r : c.residues)
+            keys.push_back({c.model, r.number, r.secondaryStructure, r.atoms.empty() ? -1 : r.atoms.front(), c.id,
+                            r.insertionCode});
+    return keys;
+}
+
 bool SequenceTool::Fill() {
     const Molecule* primary = document_.Primary();
-    std::vector<SequenceRow> rows = primary ? SequenceRows(*primary) : std::vector<SequenceRow>{};
-    const bool sameMolecule = primary == shown_ && rows.size() == rows_.size();
-    const bool same = sameMolecule && std::equal(rows.begin(), rows.end(), rows_.begin(), SameRow);
-    if (same) return false;
+    std::vector<RowKey> keys = Keys(primary);
+    const bool sameMolecule = primary == shown_ && keys.size() == keys_.size();
+    if (sameMolecule && keys == keys_) return false;
     // Only the structure column changed (a new assignment): the rows still
     // address the residues they did.
-    const bool sameResidues =
-        sameMolecule && std::equal(rows.begin(), rows.end(), rows_.begin(), [](const auto& a, const auto& b) {
-            return a.chain == b.chain && a.model == b.model && a.residue == b.residue;
-        });
+    const bool sameResidues = sameMolecule && std::equal(keys.begin(), keys.end(), keys_.begin(),
+                                                         [](const RowKey& a, const RowKey& b) { return a.SameResidue(b); });
     shown_ = primary;
     if (!sameResidues) selection_.clear();
-    rows_ = std::move(rows);
+    keys_ = std::move(keys);
+    index_.reset();
+    if (primary) index_.emplace(*primary);
     return true;
 }
 
 void SequenceTool::Select(std::vector<int> rows) {
-    const int n = static_cast<int>(rows_.size());
+    const int n = RowCount();
     std::erase_if(rows, [n](int r) { return r < 0 || r >= n; });
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -88,9 +92,8 @@ void SequenceTool::DocumentChanged(DocumentChange what) {
         selection_.clear();
         shown_ = nullptr;
     }
-    if (Any(what, DocumentChange::Molecules | DocumentChange::Display | DocumentChange::Coordinates) && Fill() &&
-        refilled_)
-        refilled_();
+    // Coordinates and frames change nothing a row shows.
+    if (Any(what, DocumentChange::Molecules | DocumentChange::Display) && Fill() && refilled_) refilled_();
 }
 
 }  // namespace velm

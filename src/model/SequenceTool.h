@@ -3,6 +3,7 @@
 // molecule, which of them are selected, and the colour chooser it opens for
 // them. It follows the document while it exists; the window only shows it.
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/DocumentObserver.h"
@@ -12,6 +13,7 @@
 namespace velm {
 
 class CVelmDoc;
+class Molecule;
 
 // What the colour chooser tells its owner.
 enum ColourChooserCode : int { ChooserOk = 1, ChooserCancel = 2, ChooserApply = 4 };
@@ -25,7 +27,9 @@ public:
     SequenceTool(const SequenceTool&) = delete;
     SequenceTool& operator=(const SequenceTool&) = delete;
 
-    const std::vector<SequenceRow>& Rows() const { return rows_; }
+    // The rows are read from the primary molecule as they are shown.
+    int RowCount() const { return index_ ? index_->RowCount() : 0; }
+    SequenceRow Row(int row) const { return index_ ? index_->Row(row) : SequenceRow{}; }
     // The rows again from the primary molecule; whether they differ. The
     // selection stays while the rows do: another molecule, or other
     // residues, clear it, so no row ever addresses a residue it did not show.
@@ -51,9 +55,23 @@ public:
     void DocumentChanged(DocumentChange what) override;
 
 private:
+    // What a row shows, without its texts: a refill that changes nothing
+    // compares these and builds no strings.
+    struct RowKey {
+        int model, number, code, firstAtom;
+        char chain, insertion;
+        bool SameResidue(const RowKey& o) const {
+            return model == o.model && number == o.number && firstAtom == o.firstAtom && chain == o.chain &&
+                   insertion == o.insertion;
+        }
+        friend bool operator==(const RowKey&, const RowKey&) = default;
+    };
+    static std::vector<RowKey> Keys(const Molecule* molecule);
+
     CVelmDoc& document_;
     std::function<void()> refilled_;
-    std::vector<SequenceRow> rows_;
+    std::optional<SequenceIndex> index_;
+    std::vector<RowKey> keys_;
     const void* shown_ = nullptr;  // the molecule the rows were read from, compared only
     std::vector<int> selection_;
     bool chooserOpen_ = false;

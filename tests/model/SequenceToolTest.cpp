@@ -100,9 +100,11 @@ TEST(SequenceTool, RowsCountResiduesAcrossChainsWithTheirModels) {
                                                             {"MET 1", "A", "2", "Coil"},
                                                             {"GLN 2", "A", "2", "AlphaHelix"},
                                                             {"HOH 7", "B", "2", "Coil"}};
-    ASSERT_EQ(tool.Rows().size(), expected.size());
+    ASSERT_EQ(tool.RowCount(), static_cast<int>(expected.size()));
     for (size_t r = 0; r < expected.size(); ++r)
-        for (int c = 0; c < kSequenceColumns; ++c) EXPECT_EQ(tool.Rows()[r].Cell(c), expected[r][c]) << r << c;
+        for (int c = 0; c < kSequenceColumns; ++c)
+            EXPECT_EQ(tool.Row(static_cast<int>(r)).Cell(c), expected[r][c]) << r << c;
+    EXPECT_EQ(tool.Row(5).residue, "");
 
     const SequenceIndex index(*doc.Primary());
     const Molecule& mol = *doc.Primary();
@@ -194,16 +196,16 @@ TEST(SequenceTool, DeletedOrReplacedMoleculesLeaveNoSelection) {
     doc.EditMolecule(*doc.Primary(), DocumentChange::Display,
                      [](Molecule& m) { m.chains[0].residues[1].secondaryStructure = Strand; });
     EXPECT_EQ(refills, 1);
-    EXPECT_EQ(tool.Rows()[1].structure, "Strand");
+    EXPECT_EQ(tool.Row(1).structure, "Strand");
     EXPECT_EQ(tool.Selection(), (std::vector<int>{1, 2}));  // same residues, new names
 
     doc.AddMolecule(Built({{'A', 1, {{"ALA", 5}, {"GLY", 6}, {"SER", 7}}}}));
-    EXPECT_EQ(tool.Rows().size(), 3u);
+    EXPECT_EQ(tool.RowCount(), 3);
     EXPECT_TRUE(tool.Selection().empty());
 
     tool.Select({0, 1, 2});
     doc.DeleteMolecules({0, 1});
-    EXPECT_TRUE(tool.Rows().empty());
+    EXPECT_EQ(tool.RowCount(), 0);
     EXPECT_TRUE(tool.Selection().empty());
     tool.Apply({1, 1, 1, 1});  // nothing to colour, nothing said
     tool.ColourButton();
