@@ -25,7 +25,10 @@ CAlignmentDialog::CAlignmentDialog(QWidget* parent, CVelmDoc& document)
       rmsdText(new QLabel(this)),
       massWeighting(new QCheckBox(QStringLiteral("Use Mass Weighting"), this)),
       autoUpdate(new QCheckBox(QStringLiteral("Auto Update RMSD"), this)),
-      form_(document, [this] { Refresh(); }) {
+      form_(document, [this](bool rmsdOnly) {
+          if (rmsdOnly) rmsdText->setText(QString::fromStdString(form_.RmsdText()));
+          else Refresh();
+      }) {
     setWindowTitle(QStringLiteral("Select Alignment Atoms"));
     setModal(false);
     auto* sides = new QGridLayout;

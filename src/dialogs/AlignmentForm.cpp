@@ -13,15 +13,15 @@
 
 namespace velm {
 
-AlignmentForm::AlignmentForm(CVelmDoc& document, std::function<void()> changed)
+AlignmentForm::AlignmentForm(CVelmDoc& document, std::function<void(bool)> changed)
     : document_(document), changed_(std::move(changed)) {
     document_.AddObserver(*this);
 }
 
 AlignmentForm::~AlignmentForm() { document_.RemoveObserver(*this); }
 
-void AlignmentForm::Changed() const {
-    if (changed_) changed_();
+void AlignmentForm::Changed(bool rmsdOnly) const {
+    if (changed_) changed_(rmsdOnly);
 }
 
 void AlignmentForm::Reset(Side& side, Molecule* molecule) {
@@ -177,7 +177,7 @@ void AlignmentForm::SceneMoved() {
         return;
     }
     ShowRmsd();
-    Changed();
+    Changed(true);
 }
 
 }  // namespace velm

@@ -22,8 +22,10 @@ public:
     enum SideIndex : int { A = 0, B = 1 };
 
     // `changed` runs whenever the molecule lists, the atom lists or the RMSD
-    // text may differ, so that the window shows them again.
-    explicit AlignmentForm(CVelmDoc& document, std::function<void()> changed = {});
+    // text may differ, so that the window shows them again; with true when
+    // only the RMSD text may (the scene moved), which happens every frame
+    // of a spin.
+    explicit AlignmentForm(CVelmDoc& document, std::function<void(bool rmsdOnly)> changed = {});
     ~AlignmentForm() override;
     AlignmentForm(const AlignmentForm&) = delete;
     AlignmentForm& operator=(const AlignmentForm&) = delete;
@@ -78,10 +80,10 @@ private:
     // The checks both commands share; the message shown, or false.
     bool Check(size_t minimum, const char* tooFew);
     void ShowRmsd();
-    void Changed() const;
+    void Changed(bool rmsdOnly = false) const;
 
     CVelmDoc& document_;
-    std::function<void()> changed_;
+    std::function<void(bool)> changed_;
     std::array<Side, 2> sides_;
     bool rmsdValid_ = false;
     std::string rmsdText_ = "RMSD = --";
