@@ -50,6 +50,7 @@ CAlignmentDialog::CAlignmentDialog(QWidget* parent, CVelmDoc& document)
     list->setHorizontalHeaderLabels({QStringLiteral("Selected Atoms"), QStringLiteral("Selected Atoms")});
     list->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 6);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -100,9 +100,15 @@ void CSequenceDialog::Refill() {
 
 void CSequenceDialog::ShowSelection() {
     showing_ = true;
+    // One range per run of rows: a long selection stays a few ranges.
     QItemSelection selection;
-    for (int row : tool_.Selection())
-        selection.select(model_->index(row, 0), model_->index(row, kSequenceColumns - 1));
+    const std::vector<int>& rows = tool_.Selection();
+    for (size_t i = 0; i < rows.size();) {
+        size_t j = i + 1;
+        while (j < rows.size() && rows[j] == rows[j - 1] + 1) ++j;
+        selection.select(model_->index(rows[i], 0), model_->index(rows[j - 1], kSequenceColumns - 1));
+        i = j;
+    }
     list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     showing_ = false;
 }

@@ -47,23 +47,3 @@ TEST(BatchSequence, RowsOfUbiquitinAndHemoglobinWithTheirStructureClasses) {
             << *others.begin();
     }
 }
-
-TEST(BatchSequence, ModelsOfOneChainAreRowsOfTheirOwn) {
-    const test::BatchRun run = test::RunVelm({test::DataPath("2k39_3models.pdb"), "-sequence"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    std::map<std::string, int> rowsPerModel;
-    std::istringstream lines(run.out);
-    std::string line;
-    std::getline(lines, line);
-    while (std::getline(lines, line)) {
-        std::istringstream cells(line);
-        std::string residue, chain, model;
-        std::getline(cells, residue, '\t');
-        std::getline(cells, chain, '\t');
-        std::getline(cells, model, '\t');
-        ++rowsPerModel[model];
-    }
-    ASSERT_EQ(rowsPerModel.size(), 3u);
-    EXPECT_EQ(rowsPerModel["1"], rowsPerModel["3"]);
-    EXPECT_GT(rowsPerModel["2"], 0);
-}

@@ -87,7 +87,6 @@ private slots:
         QCOMPARE(tool->windowTitle(), QStringLiteral("Sequence Tool"));
         QVERIFY(!open->isEnabled());  // one instance
         QCOMPARE(tool->list->model()->rowCount(), w.doc().Primary()->ResidueCount());
-        QCOMPARE(tool->list->model()->index(1, 0).data().toString(), QStringLiteral("GLN 2"));
         QCOMPARE(tool->list->model()->index(1, 3).data().toString(), QStringLiteral("Strand"));
 
         for (int row : {2, 5, 9}) ClickRow(tool->list, row);
@@ -134,7 +133,6 @@ private slots:
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Alignment Atoms"));
         QCOMPARE(dialog->rmsdText->text(), QStringLiteral("RMSD = --"));
-        QCOMPARE(dialog->molecules[1]->count(), 2);
         dialog->molecules[1]->setCurrentIndex(1);
         AddThreeAlphaCarbons(dialog, 0);
         AddThreeAlphaCarbons(dialog, 1);
@@ -151,12 +149,6 @@ private slots:
         w.doc().AnnounceSceneMoved();
         QCOMPARE(dialog->rmsdText->text(), QStringLiteral("RMSD = 2.000"));
 
-        // B deleted: side B falls back to the first molecule, empty.
-        w.doc().DeleteMolecules({1});
-        QCOMPARE(dialog->molecules[1]->count(), 1);
-        QCOMPARE(dialog->molecules[1]->currentIndex(), 0);
-        QCOMPARE(dialog->list->rowCount(), 3);
-        QVERIFY(dialog->list->item(0, 1)->text().isEmpty());
         dialog->cancel->click();
         QTRY_VERIFY(!w.frame().AlignmentDialog());
     }

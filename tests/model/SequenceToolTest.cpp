@@ -15,51 +15,38 @@ using namespace velm;
 
 namespace {
 
-struct ResidueSpec {
-    const char* name;
-    int number;
-    bool alphaCarbon = true;
-};
+// Chains of (id, model, residue names); each residue numbered from 1 with an
+// "N" and a "CA" atom, except water, which has no CA. Atom i has colour (i, 0, 0).
 struct ChainSpec {
     char id;
     int model;
-    std::vector<ResidueSpec> residues;
+    std::vector<const char*> residues;
 };
-
-// Two atoms a residue ("N", and "CA" unless left out), each its own colour.
 std::unique_ptr<Molecule> Built(const std::vector<ChainSpec>& chains) {
     auto m = std::make_unique<Molecule>();
     for (const ChainSpec& cs : chains) {
-        Chain c;
-        c.id = cs.id;
-        c.model = cs.model;
-        for (const ResidueSpec& rs : cs.residues) {
-            Residue r;
-            r.number = rs.number;
+        Chain& c = m->chains.emplace_back(Chain{cs.model, cs.id, {}});
+        for (const char* name : cs.residues) {
+            Residue& r = c.residues.emplace_back();
+            r.number = static_cast<int>(c.residues.size());
             r.secondaryStructure = Coil;
             for (const char* atom : {"N", "CA"}) {
-                if (std::string(atom) == "CA" && !rs.alphaCarbon) continue;
-                Atom a;
-                a.SetName(atom);
-                a.SetResidueName(rs.name);
-                a.colour = Rgba{static_cast<std::uint8_t>(m->atoms.size()), 0, 0, 255};
+                if (std::string(atom) == "CA" && std::string(name) == "HOH") continue;
                 if (std::string(atom) == "CA") r.alphaCarbon = m->AtomCount();
                 r.atoms.push_back(m->AtomCount());
-                m->atoms.push_back(a);
+                Atom& a = m->atoms.emplace_back();
+                a.SetName(atom);
+                a.SetResidueName(name);
+                a.colour = Rgba{static_cast<std::uint8_t>(r.atoms.back()), 0, 0, 255};
             }
-            c.residues.push_back(r);
         }
-        m->chains.push_back(c);
     }
     return m;
 }
 
 // Chain A in models 1 and 2, an empty chain, then chain B whose residue has no CA.
 std::unique_ptr<Molecule> TwoModels() {
-    return Built({{'A', 1, {{"MET", 1}, {"GLN", 2}}},
-                  {'A', 2, {{"MET", 1}, {"GLN", 2}}},
-                  {'C', 2, {}},
-                  {'B', 2, {{"HOH", 7, false}}}});
+    return Built({{'A', 1, {"MET", "GLN"}}, {'A', 2, {"MET", "GLN"}}, {'C', 2, {}}, {'B', 2, {"HOH"}}});
 }
 
 struct DisplayCounter : DocumentObserver {
@@ -99,7 +86,7 @@ TEST(SequenceTool, RowsCountResiduesAcrossChainsWithTheirModels) {
                                                             {"GLN 2", "A", "1", "Coil"},
                                                             {"MET 1", "A", "2", "Coil"},
                                                             {"GLN 2", "A", "2", "AlphaHelix"},
-                                                            {"HOH 7", "B", "2", "Coil"}};
+                                                            {"HOH 1", "B", "2", "Coil"}};
     ASSERT_EQ(tool.RowCount(), static_cast<int>(expected.size()));
     for (size_t r = 0; r < expected.size(); ++r)
         for (int c = 0; c < kSequenceColumns; ++c)
@@ -199,7 +186,7 @@ TEST(SequenceTool, DeletedOrReplacedMoleculesLeaveNoSelection) {
     EXPECT_EQ(tool.Row(1).structure, "Strand");
     EXPECT_EQ(tool.Selection(), (std::vector<int>{1, 2}));  // same residues, new names
 
-    doc.AddMolecule(Built({{'A', 1, {{"ALA", 5}, {"GLY", 6}, {"SER", 7}}}}));
+    doc.AddMolecule(Built({{'A', 1, {"ALA", "GLY", "SER"}}}));
     EXPECT_EQ(tool.RowCount(), 3);
     EXPECT_TRUE(tool.Selection().empty());
 
