@@ -24,6 +24,8 @@ class CAnimateDialog;
 class CMoleculeListDialog;
 class CResolutionDialog;
 class CSurfDialog;
+class CAlignmentDialog;
+class CSequenceDialog;
 class CVelmDoc;
 class RecentFileList;
 class SceneView;
@@ -68,6 +70,8 @@ public:
     CMoleculeListDialog* MoleculeList() const;
     CAnimateDialog* Animate() const;
     CSurfDialog* SurfaceOptions() const;
+    CSequenceDialog* SequenceDialog() const;
+    CAlignmentDialog* AlignmentDialog() const;
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -86,6 +90,9 @@ public:
     void ShowSurfaceOptions(int page);  // CSurfDialog::Page
     void ReportSurfaceArea(bool byResidue);
     void ChooseHydrogenBondColour();
+    // The tool windows: one each, raised when asked for again.
+    void OpenSequenceTool();
+    void OpenAlignment();
 
 protected:
     bool event(QEvent* event) override;
@@ -99,6 +106,7 @@ private:
         std::function<bool()> enabled;  // empty: always
     };
     void BuildMenus();
+    void BuildAnalysisMenus(QMenu* colour, QMenu* tools);  // their sequence and alignment items
     QAction* AddItem(QMenu* menu, const QString& text, std::function<void()> run, std::function<bool()> checked = {},
                      std::function<bool()> enabled = {}, const QString& prompt = {});
     void UpdateTitle();
@@ -119,6 +127,8 @@ private:
     QPointer<CMoleculeListDialog> moleculeList_;
     QPointer<CAnimateDialog> animate_;
     QPointer<CSurfDialog> surface_;
+    QPointer<CSequenceDialog> sequence_;
+    QPointer<CAlignmentDialog> alignment_;
 };
 
 }  // namespace velm

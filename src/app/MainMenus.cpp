@@ -171,6 +171,7 @@ void CMainFrame::BuildMenus() {
             QStringLiteral("Delete, duplicate, fix or free, select and make primary the loaded molecules"));
     AddItem(tools, QStringLiteral("&Animate ..."), [this] { ShowAnimate(); }, {}, {},
             QStringLiteral("Play the trajectories forwards or backwards"));
+    BuildAnalysisMenus(colour, tools);
 
     QMenu* mouse = menuBar()->addMenu(QStringLiteral("&Mouse"));
     AddItem(mouse, QStringLiteral("&Momentum"), [&camera] { camera.ToggleMomentum(); }, [&s] { return s.momentum; },
@@ -193,6 +194,7 @@ void CMainFrame::BuildMenus() {
     AddItem(clip, QStringLiteral("Display Clip Plane"), [&v] { v.ToggleDisplayClipPlane(); },
             [&s] { return s.displayClipPlane; });
     AddItem(clip, QStringLiteral("Center Clip Plane"), [&v] { v.CentreClipPlane(); });
+
 
     QMenu* persistent = menuBar()->addMenu(QStringLiteral("&Persistent Settings"));
     AddItem(persistent, QStringLiteral("Restore Defaults"), [&v] { v.RestoreDefaults(); }, {}, {},

@@ -21,6 +21,7 @@
 #include "model/PdbDownload.h"
 #include "model/RadiusSchemes.h"
 #include "model/SecondaryStructureCode.h"
+#include "model/SequenceRows.h"
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
 #include "output/MovieRecording.h"
@@ -69,6 +70,8 @@ constexpr const char* kUsage =
     "                       one atom, or serials START to STOP - 1 in order (default all)\n"
     "  -ss                  list every residue's secondary structure: chain (_ for\n"
     "                       blank), number, residue name, class; then the count of each class\n"
+    "  -sequence            the sequence tool's rows of the primary molecule (the last loaded),\n"
+    "                       tab-separated: residue (name number), chain, model, class\n"
     "  -image FILE          draw the scene into FILE.png or FILE.bmp (any size, multisampled\n"
     "                       unless stored off), or as Encapsulated PostScript into FILE.ps or FILE.eps\n"
     "  -width N -height N   size of the view the picture is taken of (default 800 x 600)\n"
@@ -113,7 +116,7 @@ constexpr const char* kUsage =
 struct BatchOptions {
     CommandLine commandLine;  // the program's own switches and file names
     bool verbose = false;
-    bool superpose = false, listStructure = false;
+    bool superpose = false, listStructure = false, listSequence = false;
     std::optional<std::string> save, exportPath;
     std::string fetchId, fetchServer = kDefaultPdbServer, fetchTemplate = kDefaultPdbTemplate;
     std::string valuesPath;
@@ -202,6 +205,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         };
         if (a == "-superpose") o.superpose = true;
         else if (a == "-ss") o.listStructure = true;
+        else if (a == "-sequence") o.listSequence = true;
         else if (a == "-noconect") o.conect = false;
         else if (a == "-nonormalize") o.normalise = false;
         else if (a == "-normalize") o.normalise = true;
@@ -538,6 +542,9 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             std::fprintf(out, "%s\n", MoleculeSummary(*m).c_str());
             if (o.listStructure) PrintSecondaryStructure(*m, out);
         }
+        if (o.listSequence && doc.Primary())
+            for (const SequenceRow& row : SequenceRows(*doc.Primary()))
+                std::fprintf(out, "%s\t%c\t%d\t%s\n", row.residue.c_str(), row.chain, row.model, row.structure.c_str());
         if (o.superpose) {
             doing.clear();
             const Molecule& fixed = *doc.Molecules()[0];
