@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/DocumentObserver.h"
@@ -21,6 +22,7 @@ class QProgressBar;
 namespace velm {
 
 class CResolutionDialog;
+class MeasureWindows;
 class CVelmDoc;
 class RecentFileList;
 class SceneView;
@@ -60,6 +62,7 @@ public:
     // What the About box says.
     AboutFacts About() const;
     CResolutionDialog* ResolutionDialog() const;
+    MeasureWindows& Measuring() { return *measuring_; }
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -102,6 +105,7 @@ private:
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
     QPointer<CResolutionDialog> resolution_;
+    std::unique_ptr<MeasureWindows> measuring_;
 };
 
 }  // namespace velm

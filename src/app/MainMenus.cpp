@@ -7,6 +7,7 @@
 #include <QMenuBar>
 
 #include "app/MainFrame.h"
+#include "app/MeasureWindows.h"
 #include "app/ViewController.h"
 #include "model/Molecule.h"
 #include "model/StartUp.h"
@@ -142,6 +143,14 @@ void CMainFrame::BuildMenus() {
     }
     AddItem(quality, QStringLiteral("Custom ..."), [this] { CustomQuality(); },
             [&s] { return s.quality.Level() == GraphicsQuality::Custom; });
+
+    QMenu* measure = menuBar()->addMenu(QStringLiteral("&Measure"));
+    AddItem(measure, QStringLiteral("&Coordinates ...\tCtrl+M"), [this] { measuring_->OpenMeasure(); }, {}, {},
+            QStringLiteral("Pick up to four atoms and read their coordinates, distances, angles and torsion"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    AddItem(measure, QStringLiteral("&Torsion Angle ...\tCtrl+T"), [this] { measuring_->OpenTorsion(); }, {}, {},
+            QStringLiteral("Pick a bond and turn the smaller side of the molecule about it"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     QMenu* mouse = menuBar()->addMenu(QStringLiteral("&Mouse"));
     AddItem(mouse, QStringLiteral("&Momentum"), [&camera] { camera.ToggleMomentum(); }, [&s] { return s.momentum; },
