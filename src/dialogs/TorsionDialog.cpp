@@ -24,6 +24,8 @@ CTorsionDialog::CTorsionDialog(QWidget* parent, TorsionForm& form, std::function
     label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("-0.000")));
     note = new QLabel(this);
     note->setWordWrap(true);
+    // Room for the refusal's two lines, so that the window need not grow.
+    note->setMinimumHeight(2 * note->fontMetrics().lineSpacing());
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     connect(slider, &QSlider::valueChanged, this, [this](int position) {
         form_.SliderMoved(position);
