@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <functional>
 
 #include "analysis/MakeDocument.h"
 #include "core/RecordingUiHooks.h"
@@ -92,24 +93,25 @@ TEST(Measurement, AccessorsRefuseIndexesOfAtomsNotPicked) {
     Measurement measurement;
     measurement.AddOrRemovePicked(1, 0, m.get());
     measurement.AddOrRemovePicked(1, 1, m.get());
-    const auto message = [&](auto read) -> std::string {
-        try {
-            read();
-        } catch (const VelmError& e) {
-            return e.text();
-        }
-        return "";
+    const struct {
+        std::function<void()> read;
+        const char* message;  // empty: no error
+    } reads[] = {
+        {[&] { measurement.X(2); }, "x index out of bounds"},     {[&] { measurement.Y(-1); }, "y index out of bounds"},
+        {[&] { measurement.Z(2); }, "z index out of bounds"},     {[&] { measurement.Id(2); }, "Id index out of bounds"},
+        {[&] { measurement.Model(2); }, "Model index out of bounds"}, {[&] { measurement.Bond(0); }, ""},
+        {[&] { measurement.Bond(1); }, "Bond index out of bounds"}, {[&] { measurement.Angle(0); }, "Angle index out of bounds"},
+        {[&] { measurement.Torsion(); }, "Torsion index out of bounds"}, {[&] { measurement.Colour(2); }, "Index out of bounds"},
     };
-    EXPECT_EQ(message([&] { measurement.X(2); }), "x index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Y(-1); }), "y index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Z(2); }), "z index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Id(2); }), "Id index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Model(2); }), "Model index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Bond(0); }), "");
-    EXPECT_EQ(message([&] { measurement.Bond(1); }), "Bond index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Angle(0); }), "Angle index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Torsion(); }), "Torsion index out of bounds");
-    EXPECT_EQ(message([&] { measurement.Colour(2); }), "Index out of bounds");
+    for (const auto& r : reads) {
+        std::string thrown;
+        try {
+            r.read();
+        } catch (const VelmError& e) {
+            thrown = e.text();
+        }
+        EXPECT_EQ(thrown, r.message);
+    }
     // The table leaves blank what the atoms do not define.
     const MeasurementTable t = TabulateMeasurement(measurement);
     EXPECT_EQ(t.cartesian[1][0], "1.000");
