@@ -22,8 +22,8 @@ class QProgressBar;
 namespace velm {
 
 class CResolutionDialog;
-class MeasureWindows;
 class CVelmDoc;
+class MeasureWindows;
 class RecentFileList;
 class SceneView;
 class UiHooks;
