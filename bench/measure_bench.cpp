@@ -103,7 +103,7 @@ void TorsionCase(const char* what, std::unique_ptr<velm::CVelmDoc> doc, int step
     torsion.Open();
     size_t moving = 0;
     double selectMs = 0;
-    const int bond = BusiestBond(m, 15, moving, selectMs);
+    const int bond = BusiestBond(m, 200, moving, selectMs);
     if (bond < 0) throw std::runtime_error("no bond turns");
     torsion.Picked({velm::PickResult::BondHit, bond, &m});
     std::vector<double> turns, frames;
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
             velm::SilentUiHooks ui;
             auto doc = velm::MakeDocument(ui);
             doc->AddMolecule(Chain(100000));
-            TorsionCase("one chain, middle bond", std::move(doc), steps);
+            TorsionCase("one chain, near the middle", std::move(doc), steps);
         }
         std::printf("\n### Playing a trajectory with the Measure window on four atoms (ms per frame, median of %d)\n\n",
                     frames);
