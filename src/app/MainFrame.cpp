@@ -14,6 +14,7 @@
 #include <QSysInfo>
 #include <QUrl>
 
+#include "app/MeasureWindows.h"
 #include "app/SceneView.h"
 #include "app/ViewController.h"
 #include "core/UiHooks.h"
@@ -70,6 +71,8 @@ CMainFrame::CMainFrame(CVelmDoc& document, ViewController& view, UiHooks& ui, Re
     };
     hooks.resized = [this](int w, int h) { SetPaneText(0, QStringLiteral("Window Size %1 x %2").arg(w).arg(h)); };
     hooks.stateChanged = [this] { UpdateMenus(); };
+    measuring_ = std::make_unique<MeasureWindows>(this, document_, controller_);
+    hooks.picked = [this](const PickResult& hit) { measuring_->Picked(hit); };
     BuildMenus();
     document_.AddObserver(*this);
     UpdateTitle();

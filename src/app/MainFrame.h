@@ -9,6 +9,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/DocumentObserver.h"
@@ -27,6 +28,7 @@ class CSurfDialog;
 class CAlignmentDialog;
 class CSequenceDialog;
 class CVelmDoc;
+class MeasureWindows;
 class RecentFileList;
 class SceneView;
 class UiHooks;
@@ -72,6 +74,7 @@ public:
     CSurfDialog* SurfaceOptions() const;
     CSequenceDialog* SequenceDialog() const;
     CAlignmentDialog* AlignmentDialog() const;
+    MeasureWindows& Measuring() { return *measuring_; }
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -129,6 +132,7 @@ private:
     QPointer<CSurfDialog> surface_;
     QPointer<CSequenceDialog> sequence_;
     QPointer<CAlignmentDialog> alignment_;
+    std::unique_ptr<MeasureWindows> measuring_;
 };
 
 }  // namespace velm

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 
 #include "app/MainFrame.h"
+#include "app/MeasureWindows.h"
 #include "app/ViewController.h"
 #include "dialogs/SurfDialog.h"
 #include "dialogs/SurfaceAreaCommand.h"
@@ -159,6 +160,12 @@ void CMainFrame::BuildMenus() {
     AddItem(colour, QStringLiteral("Surface ..."), [this] { ShowSurfaceOptions(CSurfDialog::ColorPage); });
 
     QMenu* measure = menuBar()->addMenu(QStringLiteral("M&easure"));
+    AddItem(measure, QStringLiteral("&Coordinates ...\tCtrl+M"), [this] { measuring_->OpenMeasure(); }, {}, {},
+            QStringLiteral("Pick up to four atoms and read their coordinates, distances, angles and torsion"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    AddItem(measure, QStringLiteral("&Torsion Angle ...\tCtrl+T"), [this] { measuring_->OpenTorsion(); }, {}, {},
+            QStringLiteral("Pick a bond and turn the smaller side of the molecule about it"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     QMenu* area = measure->addMenu(QStringLiteral("Surface Area"));
     const auto canReport = [this] { return CanReportSurfaceArea(document_); };
     AddItem(area, QStringLiteral("by residue ..."), [this] { ReportSurfaceArea(true); }, {}, canReport,

@@ -99,6 +99,7 @@ void ViewController::Picked(int x, int y) {
         const PickResult hit = hooks_.pick(x, y);
         if (hit.kind == PickResult::AtomHit && hit.molecule && hooks_.showPicked)
             hooks_.showPicked(DescribePickedAtom(*hit.molecule, hit.index));
+        if (hit.kind != PickResult::None && hit.molecule && hooks_.picked) hooks_.picked(hit);
     } catch (const VelmError& e) {
         ui_.Message(e.shownText());
     }

@@ -29,6 +29,7 @@ struct ViewHooks {
     std::function<void(int ms)> redrawIn;          // a paint request after that many milliseconds
     std::function<PickResult(int x, int y)> pick;  // at a point of the view, device pixels, y down
     std::function<void(const PickedAtomText&)> showPicked;  // status-bar panes 1 to 3
+    std::function<void(const PickResult&)> picked;          // the tool windows take atoms and bonds
     std::function<void(bool on)> captureMouse;
     std::function<void()> stateChanged;  // check marks and enabling may differ
     std::function<void(int width, int height)> resized;

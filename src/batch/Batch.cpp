@@ -10,6 +10,7 @@
 
 #include "analysis/AlphaCarbonFit.h"
 #include "analysis/MakeDocument.h"
+#include "batch/BatchMeasure.h"
 #include "batch/IniSettingsFile.h"
 #include "batch/StderrUiHooks.h"
 #include "core/BoundedFile.h"
@@ -111,6 +112,12 @@ constexpr const char* kUsage =
     "  -labels -axes -solvent -monitors\n"
     "                       atom serial numbers, coordinate axes, hetero atoms and water,\n"
     "                       distance monitors (with their labels)\n"
+    "  -torsion S1 S2 DEGREES  turn the smaller side of the primary molecule about the bond\n"
+    "                       of the atoms with serials S1 and S2 (in the frame -frame shows),\n"
+    "                       before anything is measured, saved or drawn\n"
+    "  -measure S1 S2 [S3 [S4]]  print the coordinates of the primary molecule's atoms with\n"
+    "                       those serials and the distances, angles and torsion between them\n"
+    "                       (radians), as the Measure window shows them: centred, as drawn\n"
     "  -v                   report progress on stderr\n";
 
 struct BatchOptions {
@@ -128,6 +135,9 @@ struct BatchOptions {
     int precision = 3;
     bool conect = true, normalise = false;
     int exportStart = 0, exportStop = 0;
+    std::vector<int> measureSerials;
+    std::optional<std::pair<int, int>> torsionBond;  // serials
+    double torsionDegrees = 0;
 
     // The scene pictures, picks, surfaces and movies are taken of.
     SceneOptions scene;
@@ -273,6 +283,22 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
             if (!v || (*v != "high" && *v != "medium" && *v != "low")) return "-quality takes high, medium or low";
             o.scene.quality = *v == "high" ? GraphicsQuality::High : *v == "low" ? GraphicsQuality::Low
                                                                                  : GraphicsQuality::Medium;
+        } else if (a == "-measure") {
+            o.measureSerials.clear();
+            for (int serial; o.measureSerials.size() < 4 && i + 1 < args.size() && ParseInteger(args[i + 1], serial); ++i)
+                o.measureSerials.push_back(serial);
+            if (o.measureSerials.size() < 2) return "-measure takes the serial numbers of 2 to 4 atoms";
+        } else if (a == "-torsion") {
+            int s1 = 0, s2 = 0;
+            char* end = nullptr;
+            if (i + 3 >= args.size() || !ParseInteger(args[i + 1], s1) || !ParseInteger(args[i + 2], s2))
+                return "-torsion takes the serial numbers of two bonded atoms and an angle in degrees";
+            const std::string& degrees = args[i + 3];
+            o.torsionDegrees = std::strtod(degrees.c_str(), &end);
+            if (degrees.empty() || *end != '\0' || !std::isfinite(o.torsionDegrees))
+                return "-torsion: the angle \"" + EscapedText(degrees) + "\" is not a number of degrees";
+            o.torsionBond = {s1, s2};
+            i += 3;
         } else if (a == "-frame") {
             const std::string* v = value("number");
             if (!v || !ParseInteger(*v, o.frame) || o.frame < 0) return "-frame takes a frame number from 0";
@@ -470,13 +496,17 @@ void PrintError(std::FILE* err, const std::string& doing, std::string message) {
     else std::fprintf(err, "velm: %s: %s\n", shown.c_str(), message.c_str());
 }
 
+void ShowFrame(CVelmDoc& doc, int frame) {
+    if (frame >= doc.AnimationFrames())
+        throw VelmError("-frame " + std::to_string(frame) + ": the trajectory has frames 0 to " +
+                        std::to_string(doc.AnimationFrames() - 1));
+    doc.SetFrame(frame);
+}
+
 // The scene of pictures, picks, surfaces and movies: the view's size, the
 // user's stored settings unless -defaults, then the options.
 void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o) {
-    if (o.frame >= doc.AnimationFrames())
-        throw VelmError("-frame " + std::to_string(o.frame) + ": the trajectory has frames 0 to " +
-                        std::to_string(doc.AnimationFrames() - 1));
-    doc.SetFrame(o.frame);
+    ShowFrame(doc, o.frame);
     scene.settings.width = o.width;
     scene.settings.height = o.height;
     if (!o.defaults) LoadSettings({scene.settings, scene.lighting}, IniSettingsFile::UserSettings());
@@ -551,6 +581,14 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             Molecule& moving = *doc.Molecules()[doc.MoleculeCount() - 1];
             const AlphaCarbonFit fit = SuperposeOnAlphaCarbons(doc, fixed, moving);
             std::fprintf(out, "pairs=%zu rmsd_before=%.4f rmsd_after=%.4f\n", fit.pairs, fit.rmsdBefore, fit.rmsdAfter);
+        }
+        if (o.torsionBond || !o.measureSerials.empty()) {
+            doing.clear();
+            task = "measuring";
+            // The frame the picture shows is the one turned and measured.
+            ShowFrame(doc, o.frame);
+            if (o.torsionBond) TurnTorsion(doc, o.torsionBond->first, o.torsionBond->second, o.torsionDegrees);
+            if (!o.measureSerials.empty()) PrintMeasurement(doc, o.measureSerials, out);
         }
         if (o.NeedsScene()) {
             doing.clear();
