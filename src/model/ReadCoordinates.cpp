@@ -207,8 +207,8 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
 
         BuildChains(mol);
         if (connectivity) ApplyConnectivity(mol, file, ComputeConnectivity(file));
-        for (const ConectEntry& e : file.conects)
-            if (const int i = file.SerialLookup(e.id); i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
+        for (const int i : ConectEntryAtoms(file))
+            if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
 
         for (const MonitorRecord& m : file.monitors) {
             if (m.atom1 >= static_cast<int>(n) || m.atom2 >= static_cast<int>(n)) continue;
