@@ -36,6 +36,7 @@ struct GridAtom {
     double x, y, z, r;
     int model;
     int index;
+    char altLoc;  // two different alternate locations are two versions of a place, never bonded
 };
 
 Connectivity FromPairs(int n, const std::vector<std::pair<int, int>>& pairs) {
@@ -117,7 +118,7 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
         ++cursor;
         const int self = static_cast<int>(i);
         const std::vector<int> listed = PartnerIndices(file, e, self);
-        if (file.atoms[i].hetero) {
+        if (file.atoms[i].hetero && !file.conectsAddToBonds) {
             for (int p : lists[i]) std::erase(lists[p], self);
             lists[i] = listed;
         } else {
@@ -183,7 +184,7 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
 namespace {
 
 GridAtom MakeGridAtom(const PdbAtomRecord& r, int index) {
-    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name, r.element), r.model, index};
+    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name, r.element), r.model, index, r.altLoc ? r.altLoc : ' '};
 }
 
 // Atoms of a grid in cell order (index order within a cell): a counting sort.
@@ -264,6 +265,7 @@ void TestRuns(const std::vector<GridAtom>& sorted, int aBegin, int aEnd, int bBe
             const double reach = (a.r + b.r) * (a.r + b.r);
             const double d2 = dx * dx + dy * dy + dz * dz;
             if (!(d2 < reach) || a.model != b.model || degree[ib] >= kMaxPartners) continue;
+            if (a.altLoc != b.altLoc && a.altLoc != ' ' && b.altLoc != ' ') continue;
             ++partners;
             ++degree[ib];
             found(a.index, b.index);
@@ -573,7 +575,7 @@ std::vector<int> ConectEntryAtoms(const PdbFile& file) {
 
 Connectivity ComputeConnectivity(const PdbFile& file) {
     const int n = static_cast<int>(file.atoms.size());
-    if (n == 0 || file.conects.size() == file.atoms.size()) return FromFileEntries(file);
+    if (n == 0 || (file.conects.size() == file.atoms.size() && !file.conectsAddToBonds)) return FromFileEntries(file);
     const auto derive = [&] { return FromPairs(n, DeriveBondsByDistance(file.atoms)); };
     if (file.conects.empty()) return derive();
 

@@ -80,6 +80,9 @@ public:
     std::vector<ConectEntry> conects;
     std::vector<MonitorRecord> monitors;
     BoxRecord box;
+    // The CONECT entries list links only (those of an mmCIF file), to be
+    // added to the derived bonds of every atom rather than replace them.
+    bool conectsAddToBonds = false;
 
     // Reads a plain or gzip-compressed file; throws VelmError, naming the
     // input line it stopped at (VelmError::InputLine).
