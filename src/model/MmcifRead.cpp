@@ -124,6 +124,7 @@ struct Reader {
     Table conns{kLinkTags, LinkColumns};
     Table* loop = nullptr;  // the loop being read, when it is one of ours
     bool inLoop = false;
+    size_t loopTags = 0;  // tags of the loop so far
     int blocks = 0;
     std::string_view pairTag;
     bool pairAtoms = false, pairConns = false;
@@ -233,6 +234,7 @@ struct Action<rules::str_loop> {
     template <typename Input>
     static void apply(const Input&, Reader& r) {
         r.inLoop = true;
+        r.loopTags = 0;
         r.loop = nullptr;
         r.atoms.slot.clear();
         r.conns.slot.clear();
@@ -248,12 +250,13 @@ struct Action<rules::loop_tag> {
         Table* table = lower.rfind("_atom_site.", 0) == 0      ? &r.atoms
                        : lower.rfind("_struct_conn.", 0) == 0 ? &r.conns
                                                                : nullptr;
-        if (table) {
+        // A tag of another category in the same loop is no mmCIF, but its values are passed over.
+        if (table && r.loop != table) {
             r.loop = table;
-            table->slot.push_back(table->Column(tag.substr(tag.find('.') + 1)));
-        } else if (r.loop) {
-            r.loop->slot.push_back(-1);  // a tag of another category in the same loop: not mmCIF, but read on
+            table->slot.assign(r.loopTags, -1);
         }
+        if (r.loop) r.loop->slot.push_back(table == r.loop ? table->Column(tag.substr(tag.find('.') + 1)) : -1);
+        ++r.loopTags;
     }
 };
 template <>
@@ -287,6 +290,8 @@ struct Action<rules::item_value> {
     }
 };
 
+constexpr size_t kLargestText = size_t{8} << 30;  // some hundred million atoms
+
 // The whole text, through zlib so that gzip-compressed files read alike.
 std::string ReadText(const std::string& path) {
     gzFile gz = gzopen(path.c_str(), "rb");
@@ -301,6 +306,11 @@ std::string ReadText(const std::string& path) {
             throw VelmError("Error parsing file! The compressed data is damaged");
         }
         if (n == 0) break;
+        // A compressed file that unpacks without end must not take all memory.
+        if (text.size() > kLargestText) {
+            gzclose(gz);
+            throw VelmError("Error parsing file! It holds more than 8 GB of text");
+        }
         text.append(buffer, static_cast<size_t>(n));
     }
     gzclose(gz);

@@ -174,3 +174,35 @@ TEST(WideSerials, SavedLargeMoleculeReadsBackWhole) {
     EXPECT_EQ(back.atoms.back().serial, m.atoms.back().serial);
     EXPECT_EQ(back.atoms.back().residueNumber, m.atoms.back().residueNumber);
 }
+
+// Past 9,999 residue numbers wrap, run into the chain letter or change
+// style; a protein's residues still start where the number changes.
+TEST(WideSerials, ResidueNumbersPastTheColumnsStartNewResidues) {
+    struct Case {
+        const char* fields[3];  // chain and residue number columns of three residues
+        int numbers[3];
+    };
+    const Case cases[] = {
+        {{"A9999", "A   0", "A   1"}, {9999, 0, 1}},
+        {{"A9999", "A10000", "A10001"}, {9999, 10000, 10001}},
+        {{"A9999", "AA000", "AA001"}, {9999, 10000, 10001}},
+        {{"A9999", "A2710", "A2711"}, {9999, 10000, 10001}},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        std::string text;
+        int serial = 0;
+        for (int r = 0; r < 3; ++r)
+            for (const char* name : {"CA", "O"}) {
+                char line[128];
+                std::snprintf(line, sizeof line, "ATOM  %5d  %-3s ALA %-6s    %8.3f%8.3f%8.3f  1.00  0.00\n", ++serial,
+                              name, c.fields[r], 3.8 * r, name[0] == 'O' ? 1.2 : 0.0, 0.0);
+                text += line;
+            }
+        const Molecule m = Load(dir.Write("residues.pdb", text));
+        SCOPED_TRACE(c.fields[1]);
+        ASSERT_EQ(m.chains.size(), 1u);
+        ASSERT_EQ(m.chains[0].residues.size(), 3u);
+        for (int r = 0; r < 3; ++r) EXPECT_EQ(m.chains[0].residues[r].number, c.numbers[r]);
+    }
+}
