@@ -176,7 +176,8 @@ void CMainFrame::OpenCoord() {
     {
         ViewController::Pause pause(controller_);
         paths = QFileDialog::getOpenFileNames(this, QStringLiteral("Open Coord"), QDir::currentPath(),
-                                              QStringLiteral("PDB files (*.pdb *.ent *.pdb.gz *.ent.gz);;All files (*)"));
+                                              QStringLiteral("PDB files (*.pdb *.ent *.pdb.gz *.ent.gz);;"
+                                                             "mmCIF files (*.cif *.mmcif *.cif.gz *.mmcif.gz);;All files (*)"));
     }
     if (!paths.isEmpty()) OpenFiles(paths);
 }

@@ -64,6 +64,8 @@ constexpr const char* kUsage =
     "  -server HOST         the server (default files.rcsb.org)\n"
     "  -template TEXT       the request, with %SERVER% and %PDBID%\n"
     "                       (default https://%SERVER%/download/%PDBID%.pdb.gz)\n"
+    "  -mmcif               fetch the entry as PDBx/mmCIF (taken anyway when the server\n"
+    "                       has no PDB-format file for it)\n"
     "  -values FILE         numbers from a text file into the last molecule loaded:\n"
     "  -target temperature|occupancy  the field they go to (default temperature)\n"
     "  -mode all|ca|single SERIAL|range START STOP\n"
@@ -123,7 +125,7 @@ constexpr const char* kUsage =
 struct BatchOptions {
     CommandLine commandLine;  // the program's own switches and file names
     bool verbose = false;
-    bool superpose = false, listStructure = false, listSequence = false;
+    bool superpose = false, listStructure = false, listSequence = false, fetchMmcif = false;
     std::optional<std::string> save, exportPath;
     std::string fetchId, fetchServer = kDefaultPdbServer, fetchTemplate = kDefaultPdbTemplate;
     std::string valuesPath;
@@ -220,6 +222,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-nonormalize") o.normalise = false;
         else if (a == "-normalize") o.normalise = true;
         else if (a == "-v") o.verbose = true;
+        else if (a == "-mmcif") o.fetchMmcif = true;
         else if (a == "-save" || a == "-values") {
             const std::string* v = value("file");
             if (!v) return "A filename was not found on the command line";
@@ -558,7 +561,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         if (!o.fetchId.empty()) {
             doing.clear();
             PdbHistory history;
-            FetchPdbEntry(doc, history, o.fetchTemplate, o.fetchServer, o.fetchId, ui);
+            FetchPdbEntry(doc, history, o.fetchTemplate, o.fetchServer, o.fetchId, ui, o.fetchMmcif);
         }
         if (cl.dcd) {
             doing = cl.trajectory;

@@ -29,6 +29,7 @@ std::vector<std::string> OpenCoordinateFiles(CVelmDoc& doc, const std::vector<st
 
 const std::vector<FileTypeChoice>& CoordinateAndTrajectoryForm::CoordinateTypes() {
     static const std::vector<FileTypeChoice> types{{"PDB", PdbType, "PDB files (*.pdb *.ent *.pdb.gz *.ent.gz)"},
+                                                   {"mmCIF", MmcifType, "mmCIF files (*.cif *.mmcif *.cif.gz *.mmcif.gz)"},
                                                    {"XYZ", XyzType, "XYZ files (*.xyz)"},
                                                    {"CRD", CrdType, "CRD files (*.crd)"}};
     return types;

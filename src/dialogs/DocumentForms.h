@@ -27,7 +27,7 @@ std::vector<std::string> OpenCoordinateFiles(CVelmDoc& document, const std::vect
 
 // "Open Coordiante and Trajectory".
 struct CoordinateAndTrajectoryForm {
-    static const std::vector<FileTypeChoice>& CoordinateTypes();  // PDB, XYZ, CRD
+    static const std::vector<FileTypeChoice>& CoordinateTypes();  // PDB, mmCIF, XYZ, CRD
     static const std::vector<FileTypeChoice>& TrajectoryTypes();  // DCD, PTF
 
     std::string coordinates;

@@ -36,6 +36,7 @@ struct GridAtom {
     double x, y, z, r;
     int model;
     int index;
+    char altLoc;  // two different alternate locations are two versions of a place, never bonded
 };
 
 Connectivity FromPairs(int n, const std::vector<std::pair<int, int>>& pairs) {
@@ -76,20 +77,24 @@ std::vector<std::vector<int>> ToLists(const Connectivity& c) {
 }
 
 // Record indices of CONECT partner serials; absent serials are dropped.
-std::vector<int> PartnerIndices(const PdbFile& file, const ConectEntry& e) {
+// Where serials repeat, a partner is the record of that serial nearest to
+// the entry's own, so that no bond reaches into another copy of a molecule.
+std::vector<int> PartnerIndices(const PdbFile& file, const ConectEntry& e, int self) {
     std::vector<int> out;
     out.reserve(e.partners.size());
     for (int serial : e.partners)
-        if (int j = file.SerialLookup(serial); j >= 0) out.push_back(j);
+        if (int j = file.SerialNear(serial, self); j >= 0) out.push_back(j);
     return out;
 }
 
 Connectivity FromFileEntries(const PdbFile& file) {
     std::vector<std::vector<int>> lists(file.atoms.size());
-    for (const ConectEntry& e : file.conects) {
-        const int i = file.SerialLookup(e.id);
+    const std::vector<int> atoms = ConectEntryAtoms(file);
+    for (size_t k = 0; k < file.conects.size(); ++k) {
+        const ConectEntry& e = file.conects[k];
+        const int i = atoms[k];
         if (i < 0) continue;
-        for (int j : PartnerIndices(file, e))
+        for (int j : PartnerIndices(file, e, i))
             if (std::find(lists[i].begin(), lists[i].end(), j) == lists[i].end()) lists[i].push_back(j);
     }
     Connectivity c = FromLists(lists);
@@ -112,8 +117,8 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
         if (file.atoms[i].serial != e.id) continue;
         ++cursor;
         const int self = static_cast<int>(i);
-        const std::vector<int> listed = PartnerIndices(file, e);
-        if (file.atoms[i].hetero) {
+        const std::vector<int> listed = PartnerIndices(file, e, self);
+        if (file.atoms[i].hetero && !file.conectsAddToBonds) {
             for (int p : lists[i]) std::erase(lists[p], self);
             lists[i] = listed;
         } else {
@@ -179,7 +184,7 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
 namespace {
 
 GridAtom MakeGridAtom(const PdbAtomRecord& r, int index) {
-    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name, r.element), r.model, index};
+    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name, r.element), r.model, index, r.altLoc ? r.altLoc : ' '};
 }
 
 // Atoms of a grid in cell order (index order within a cell): a counting sort.
@@ -260,6 +265,7 @@ void TestRuns(const std::vector<GridAtom>& sorted, int aBegin, int aEnd, int bBe
             const double reach = (a.r + b.r) * (a.r + b.r);
             const double d2 = dx * dx + dy * dy + dz * dz;
             if (!(d2 < reach) || a.model != b.model || degree[ib] >= kMaxPartners) continue;
+            if (a.altLoc != b.altLoc && a.altLoc != ' ' && b.altLoc != ' ') continue;
             ++partners;
             ++degree[ib];
             found(a.index, b.index);
@@ -541,9 +547,35 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
     return work > directWorkLimit ? DeriveOnFineGrid(records, g, cellOf, cells) : DeriveOnCoarseGrid(records, g, cells);
 }
 
+std::vector<int> ConectEntryAtoms(const PdbFile& file) {
+    std::vector<int> out(file.conects.size(), -1);
+    const bool repeats = file.SerialsRepeat();
+    int last = -1;
+    for (size_t k = 0; k < file.conects.size(); ++k) {
+        const ConectEntry& e = file.conects[k];
+        if (!repeats) {
+            out[k] = file.SerialLookup(e.id);
+            continue;
+        }
+        // Entries come in atom order, each after the atoms it names: the next
+        // record of that serial after the last entry's, else the nearest before it.
+        const int limit = e.atomsBefore < 0 ? static_cast<int>(file.atoms.size()) : e.atomsBefore;
+        const std::span<const int> found = file.RecordsWithSerial(e.id);
+        int pick = -1;
+        for (int i : found) {
+            if (i >= limit) break;
+            pick = i;
+            if (i > last) break;
+        }
+        out[k] = pick;
+        if (pick >= 0) last = pick;
+    }
+    return out;
+}
+
 Connectivity ComputeConnectivity(const PdbFile& file) {
     const int n = static_cast<int>(file.atoms.size());
-    if (n == 0 || file.conects.size() == file.atoms.size()) return FromFileEntries(file);
+    if (n == 0 || (file.conects.size() == file.atoms.size() && !file.conectsAddToBonds)) return FromFileEntries(file);
     const auto derive = [&] { return FromPairs(n, DeriveBondsByDistance(file.atoms)); };
     if (file.conects.empty()) return derive();
 

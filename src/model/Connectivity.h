@@ -45,6 +45,10 @@ struct Connectivity {
     }
 };
 
+// The record each CONECT entry belongs to (-1: none). Where serials repeat,
+// entries are taken in atom order, each naming a record before it.
+std::vector<int> ConectEntryAtoms(const PdbFile& file);
+
 // Distance bonds combined with the file's CONECT entries.
 Connectivity ComputeConnectivity(const PdbFile& file);
 

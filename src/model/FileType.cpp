@@ -19,12 +19,14 @@ FileType FileTypeFromPath(const std::string& path) {
     if (ext == "crd") return CrdType;
     if (ext == "dcd") return DcdType;
     if (ext == "ptf") return PtfType;
+    if (ext == "cif" || ext == "mmcif") return MmcifType;
     return UnknownType;
 }
 
 const char* CoordinateReadRefusal(FileType type) {
     switch (type) {
-    case PdbType: return "";
+    case PdbType:
+    case MmcifType: return "";
     case XyzType: return "XYZ files aren't supported yet!";
     case CrdType: return "CRD files aren't supported yet!";
     case PtfType: return "PTF files are not currently supported!";

@@ -21,6 +21,17 @@ bool DistanceRuleFinds(const Molecule& mol, const Bond& b) {
     return Dot(d, d) < reach * reach;
 }
 
+bool SerialsUnique(const Molecule& mol) {
+    std::vector<int> serials(mol.atoms.size());
+    for (size_t i = 0; i < serials.size(); ++i) serials[i] = mol.atoms[i].serial;
+    if (std::is_sorted(serials.begin(), serials.end()) &&
+        std::adjacent_find(serials.begin(), serials.end()) == serials.end())
+        return std::find(serials.begin(), serials.end(), kNoSerial) == serials.end();
+    std::sort(serials.begin(), serials.end());
+    return std::adjacent_find(serials.begin(), serials.end()) == serials.end() &&
+           (serials.empty() || serials.front() != kNoSerial);
+}
+
 }  // namespace
 
 PdbFile MoleculeToPdbFile(const Molecule& mol, int serialOffset, int modelOffset, bool normalise) {
@@ -31,6 +42,9 @@ PdbFile MoleculeToPdbFile(const Molecule& mol, int serialOffset, int modelOffset
     // keeps its place; the centring on load is undone, so that a molecule
     // nobody moved is written where its file had it.
     const Placement place(mol.trackball);
+    // Serials that repeat (written modulo 100,000) or are missing would make
+    // the CONECT records ambiguous: such atoms are numbered in order.
+    const bool renumber = !SerialsUnique(mol);
     int models = 0, lastModel = 0;
     for (int i = 0; i < n; ++i) {
         const Atom& a = mol.atoms[i];
@@ -39,7 +53,7 @@ PdbFile MoleculeToPdbFile(const Molecule& mol, int serialOffset, int modelOffset
         r.x = p.x;
         r.y = p.y;
         r.z = p.z;
-        r.serial = serialOffset + a.serial;
+        r.serial = serialOffset + (renumber ? i + 1 : a.serial);
         r.occupancy = a.occupancy;
         r.residueNumber = a.residueNumber;
         r.insertionCode = a.insertionCode;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "core/TemporaryFile.h"
 #include "core/UiHooks.h"
@@ -162,13 +163,33 @@ void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui
     if (result != CURLE_OK || !closed || t.tooLarge) throw VelmError(kDownloadFailed);
 }
 
+std::string MmcifTemplate(const std::string& templateText) {
+    std::string t = templateText;
+    bool named = false;
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"%PDBID%.pdb", "%PDBID%.cif"},
+                                   {"%PDBID%.ent", "%PDBID%.cif"}, {"format=PDB", "format=mmCIF"}}) {
+        for (size_t at = t.find(from); at != std::string::npos; at = t.find(from, at + to.size())) {
+            t.replace(at, from.size(), to);
+            named = true;
+        }
+    }
+    return named ? t : std::string();
+}
+
 void FetchPdbEntry(CVelmDoc& doc, PdbHistory& history, const std::string& templateText, const std::string& server,
-                   const std::string& id, UiHooks& ui) {
-    const std::string url = PdbRequestUrl(templateText, server, id);
+                   const std::string& id, UiHooks& ui, bool mmcif) {
+    const std::string cifTemplate = MmcifTemplate(templateText);
+    const std::string url = PdbRequestUrl(mmcif && !cifTemplate.empty() ? cifTemplate : templateText, server, id);
     TemporaryPdbFile file;
     {
         WaitCursor wait(ui);
-        DownloadToFile(url, file.Path(), ui);
+        try {
+            DownloadToFile(url, file.Path(), ui);
+        } catch (const VelmError&) {
+            // No PDB-format file for the entry: the archive has it as mmCIF only.
+            if (mmcif || cifTemplate.empty()) throw;
+            DownloadToFile(PdbRequestUrl(cifTemplate, server, id), file.Path(), ui);
+        }
     }
     history.Remember(server, id);
     if (!doc.AddMoleculeFromFile(file.Path(), id)) throw VelmError("Can't read pdb file -- please check server and pdb id");

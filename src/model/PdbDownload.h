@@ -56,10 +56,17 @@ private:
 // text. Throws "Unable to download pdb entry -- please check server and pdb id".
 void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui);
 
+// The request for the same entry as PDBx/mmCIF: a template that names the
+// PDB format ("%PDBID%.pdb", "%PDBID%.ent", "format=PDB") with the mmCIF one
+// instead; empty when it names none.
+std::string MmcifTemplate(const std::string& templateText);
+
 // The whole command: download, history, read as a new primary molecule,
-// remove the file, title = id. Throws VelmError; the document then stays as
-// it was, and the history too when the download itself failed.
+// remove the file, title = id. The entry comes as mmCIF when `mmcif` is set,
+// and when the server has no PDB-format file for it (the largest entries).
+// Throws VelmError; the document then stays as it was, and the history too
+// when the download itself failed.
 void FetchPdbEntry(CVelmDoc& document, PdbHistory& history, const std::string& templateText,
-                   const std::string& server, const std::string& id, UiHooks& ui);
+                   const std::string& server, const std::string& id, UiHooks& ui, bool mmcif = false);
 
 }  // namespace velm

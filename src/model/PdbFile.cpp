@@ -55,4 +55,44 @@ int PdbFile::SerialLookup(int serial) const {
     return -1;
 }
 
+bool PdbFile::SerialsRepeat() const {
+    if (repeats_ >= 0) return repeats_ == 1;
+    repeats_ = 0;
+    bool increasing = true;
+    for (size_t i = 1; i < atoms.size() && increasing; ++i) increasing = atoms[i - 1].serial < atoms[i].serial;
+    if (increasing) return false;
+    bySerial_.resize(atoms.size());
+    for (size_t i = 0; i < atoms.size(); ++i) bySerial_[i] = static_cast<int>(i);
+    std::stable_sort(bySerial_.begin(), bySerial_.end(),
+                     [this](int a, int b) { return atoms[a].serial < atoms[b].serial; });
+    for (size_t i = 1; i < bySerial_.size() && repeats_ == 0; ++i)
+        if (atoms[bySerial_[i - 1]].serial == atoms[bySerial_[i]].serial) repeats_ = 1;
+    if (repeats_ == 0) std::vector<int>().swap(bySerial_);
+    return repeats_ == 1;
+}
+
+std::span<const int> PdbFile::RecordsWithSerial(int serial) const {
+    if (!SerialsRepeat()) {
+        const int i = SerialLookup(serial);
+        if (i < 0) return {};
+        lookupOne_ = i;
+        return {&lookupOne_, 1};
+    }
+    const auto less = [this](int index, int s) { return atoms[index].serial < s; };
+    const auto first = std::lower_bound(bySerial_.begin(), bySerial_.end(), serial, less);
+    auto last = first;
+    while (last != bySerial_.end() && atoms[*last].serial == serial) ++last;
+    return {first, last};
+}
+
+int PdbFile::SerialNear(int serial, int record) const {
+    if (!SerialsRepeat()) return SerialLookup(serial);
+    const std::span<const int> found = RecordsWithSerial(serial);
+    if (found.empty()) return -1;
+    const auto after = std::lower_bound(found.begin(), found.end(), record);
+    if (after == found.end()) return found.back();
+    if (after == found.begin()) return *after;
+    return record - *(after - 1) <= *after - record ? *(after - 1) : *after;
+}
+
 }  // namespace velm

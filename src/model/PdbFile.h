@@ -1,7 +1,9 @@
 #pragma once
 // What one PDB coordinate file holds at record level: atom records, CONECT
 // entries, MONITOR lines and the BBOX box, with the reader and the writer.
+#include <climits>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,9 @@
 namespace velm {
 
 class LineSource;
+
+// The serial of a record whose serial field holds no number ("*****").
+inline constexpr int kNoSerial = INT_MIN;
 
 struct PdbAtomRecord {
     char record[8] = "ATOM";
@@ -43,6 +48,7 @@ inline constexpr size_t kMaxConectPartners = 16384;
 struct ConectEntry {
     int id = -1;
     std::vector<int> partners;
+    int atomsBefore = -1;  // atom records before it in its file: which of repeated serials it names
 };
 
 struct MonitorRecord {
@@ -74,6 +80,9 @@ public:
     std::vector<ConectEntry> conects;
     std::vector<MonitorRecord> monitors;
     BoxRecord box;
+    // The CONECT entries list links only (those of an mmCIF file), to be
+    // added to the derived bonds of every atom rather than replace them.
+    bool conectsAddToBonds = false;
 
     // Reads a plain or gzip-compressed file; throws VelmError, naming the
     // input line it stopped at (VelmError::InputLine).
@@ -82,6 +91,13 @@ public:
 
     // Index of the record with this serial, or -1.
     int SerialLookup(int serial) const;
+    // Serials written modulo 100,000 repeat: whether they do, the records
+    // holding one serial in file order (valid until the next call), and the
+    // one of them nearest to a record (what a CONECT partner of that record
+    // names). Computed on first use from the records as they are then.
+    bool SerialsRepeat() const;
+    std::span<const int> RecordsWithSerial(int serial) const;
+    int SerialNear(int serial, int record) const;
 
     // Writes the records (coordinates with `precision` decimals) and, when
     // asked, the CONECT entries. Throws PdbColumnOverflow, naming the atom,
@@ -96,6 +112,9 @@ public:
 private:
     static PdbFile ReadRecords(LineSource& source);
     mutable int window_ = -1;  // search window of SerialLookup, learnt from misses
+    mutable int repeats_ = -1;          // unknown, 0 or 1
+    mutable std::vector<int> bySerial_;
+    mutable int lookupOne_ = -1;  // record indices ordered by serial, then index, when serials repeat
 };
 
 }  // namespace velm

@@ -17,6 +17,7 @@
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
 #include "model/ResidueType.h"
+#include "model/SerialNumbers.h"
 
 namespace velm {
 
@@ -61,6 +62,9 @@ bool OnlyDigitsAndSigns(std::string_view t) {
     return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || c == '-' || c == '+'; });
 }
 bool OnlyDigits(std::string_view t) { return !t.empty() && std::all_of(t.begin(), t.end(), IsDigit); }
+bool OnlyAlphanumeric(std::string_view t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || IsAlpha(c); });
+}
 
 bool ParseInt(std::string_view t, int& value) {
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);
@@ -131,13 +135,29 @@ bool SplitGlued(std::string_view t, std::string_view& head, std::string_view& ta
 }
 
 // A residue number, with the insertion code that may follow it ("52A").
-bool ParseResidueNumber(std::string_view t, int& number, char& insertion) {
+// Past 9,999 the number may be hybrid-36 ("A000") or hexadecimal; `previous`
+// is the number of the record before, which it most likely repeats or follows.
+bool ParseResidueNumber(std::string_view t, int& number, char& insertion, int previous) {
     insertion = ' ';
-    if (t.size() > 1 && IsAlpha(t.back()) && IsDigit(t[t.size() - 2])) {
+    const auto read = [&](std::string_view text) {
+        if (previous < 9999 && ParseInt(text, number)) return true;
+        const std::optional<int> wide = ReadWideNumber(text, 4, previous + 1LL);
+        if (wide) number = *wide;
+        return wide.has_value();
+    };
+    if ((previous >= 9999 || IsAlpha(t[0])) && read(t)) return true;
+    if (t.size() > 1 && IsAlpha(t.back()) && (IsDigit(t[t.size() - 2]) || t.size() == 5)) {
         insertion = t.back();
         t.remove_suffix(1);
     }
-    return ParseInt(t, number);
+    return read(t);
+}
+
+// A hybrid-36 residue number of a record without a chain letter ("A000"),
+// told from a chain letter glued to its number by the numbers around it.
+bool IsBareWideResidue(std::string_view t, const PdbAtomRecord* previous, int serial) {
+    if (t.size() != 4 || !IsAlpha(t[0]) || !DecodeHybrid36(t, 4)) return false;
+    return serial > 99999 || (previous && previous->residueNumber >= 9999);
 }
 
 // A negative residue number ("-3") is a number, not a chain letter '-'
@@ -171,10 +191,13 @@ LineKind Classify(Tokens& tokens) {
     if (first == "CONECT") return LineKind::Conect;
     if (first == "MODEL") return LineKind::Model;
     if (first == "TER") return LineKind::Ter;
+    // Past 99,999 the serial may be hybrid-36 or hexadecimal ("HETATMA0000").
     static constexpr std::pair<std::string_view, LineKind> kGlued[] = {
         {"HETATM", LineKind::Hetatm}, {"ATOM", LineKind::Atom}, {"CONECT", LineKind::Conect}};
     for (const auto& [name, kind] : kGlued) {
-        if (first.size() > name.size() && first.substr(0, name.size()) == name && OnlyDigits(first.substr(name.size()))) {
+        const std::string_view rest = first.substr(std::min(first.size(), name.size()));
+        const bool serial = kind == LineKind::Atom ? OnlyDigits(rest) : OnlyAlphanumeric(rest);
+        if (first.size() > name.size() && first.substr(0, name.size()) == name && serial) {
             tokens.PushFront(first.substr(name.size()));
             return kind;
         }
@@ -254,8 +277,14 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     rec.model = st.runningModel;
     rec.SetRecord(kind == LineKind::Hetatm ? "HETATM" : "ATOM");
 
+    // A serial past the columns ("*****") is no serial; one written in
+    // another style is read as the number it stands for.
     std::string_view t = tok.Next();
-    if (!ParseInt(t, rec.serial)) ParseFailure();
+    if (t.empty()) ParseFailure();
+    const long long expected = previous && previous->serial != kNoSerial ? previous->serial + 1LL : 1;
+    if (expected > 99999 || !ParseInt(t, rec.serial)) {
+        rec.serial = ReadWideNumber(t, 5, expected).value_or(kNoSerial);
+    }
 
     std::string_view numeric;  // a residue-number token met where the residue name should be
     t = tok.Next();
@@ -299,7 +328,9 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     if (t.empty()) ParseFailure();
     char chain = ' ';
     std::string_view numberToken, coordinate;
-    if (!BeginsWithNumber(t)) {
+    if (IsBareWideResidue(t, previous, rec.serial) && tok.Peek().find('.') != std::string_view::npos) {
+        numberToken = t;
+    } else if (!BeginsWithNumber(t)) {
         chain = t[0];
         numberToken = t.size() == 1 ? tok.Next() : t.substr(1);
     } else {
@@ -333,7 +364,9 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     rec.chainAsRead = chain;
     st.ter = false;
 
-    if (!ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode)) ParseFailure();
+    if (numberToken.empty() ||
+        !ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode, previous ? previous->residueNumber : 1))
+        ParseFailure();
 
     t = coordinate.empty() ? tok.Next() : coordinate;
     std::string_view xs, ys, zs, rest;
@@ -384,8 +417,9 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     }
 
     // Serials that restart lower with a new chain and no MODEL record start a new model.
+    // Serials written modulo 100,000 wrap from 99999 to 0 within one model.
     if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
-        rec.model == previous->model) {
+        rec.model == previous->model && rec.serial != kNoSerial && previous->serial != 99999) {
         rec.model = st.runningModel = st.Unused(st.runningModel < INT_MAX ? st.runningModel + 1 : st.runningModel);
     }
 }
@@ -427,35 +461,61 @@ void KeepFirstOfEach(std::vector<int>& partners) {
     partners.resize(kept);
 }
 
-void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects) {
+// A CONECT field: a decimal, or past 99,999 hybrid-36 or hexadecimal, read
+// as the number nearest to `expected`.
+std::optional<int> ConectField(std::string_view f, long long expected) {
+    int v = 0;
+    if (expected <= 99999 && ParseInt(f, v)) return v;
+    return ReadWideNumber(f, 5, expected);
+}
+
+void ParseConect(Tokens& tok, std::vector<ConectEntry>& conects, int atomsBefore) {
     const std::string_view idToken = tok.Next();
-    if (!OnlyDigitsAndSigns(idToken)) ParseFailure();
-    std::vector<int> fields;
-    bool bad = false;
-    auto add = [&](std::string_view f) {
-        int v = 0;
-        if (!ParseInt(f, v)) bad = true;
-        fields.push_back(v);
-    };
+    if (!OnlyDigitsAndSigns(idToken) && !OnlyAlphanumeric(idToken)) ParseFailure();
+    std::vector<std::string_view> texts;
+    auto add = [&](std::string_view f) { texts.push_back(f); };
     // From serial 10,000 on the atom id runs into its first partner
     // ("737722160"): the front field is the id, the rest are partners.
-    int id = 0;
     if (idToken.size() > 5) {
         ForEachConectField(idToken, add);
-        if (bad) ParseFailure();
-        id = fields.back();
-        fields.pop_back();
-    } else if (!ParseInt(idToken, id)) {
-        ParseFailure();
+        std::rotate(texts.rbegin(), texts.rbegin() + 1, texts.rend());
+    } else {
+        add(idToken);
     }
-    for (std::string_view t = tok.Next(); OnlyDigitsAndSigns(t); t = tok.Next()) ForEachConectField(t, add);
+    const long long expectedId = conects.empty() ? 1 : conects.back().id;
+    const std::optional<int> idValue = ConectField(texts.front(), expectedId);
+    if (!idValue) ParseFailure();
+    const int id = *idValue;
+    std::vector<int> fields;
+    bool bad = false;
+    const auto decode = [&](std::string_view f) {
+        const std::optional<int> v = ConectField(f, id);
+        if (!v) bad = true;
+        fields.push_back(v.value_or(0));
+    };
+    std::for_each(texts.begin() + 1, texts.end(), decode);
     if (bad) ParseFailure();
+    // Partners go on while the tokens read as serials; text after them ends the line.
+    for (std::string_view t = tok.Next(); !t.empty(); t = tok.Next()) {
+        if (OnlyDigitsAndSigns(t)) {
+            ForEachConectField(t, decode);
+            if (bad) ParseFailure();
+            continue;
+        }
+        if (!OnlyAlphanumeric(t)) break;
+        const size_t before = fields.size();
+        ForEachConectField(t, decode);
+        if (bad) {
+            fields.resize(before);
+            break;
+        }
+    }
 
     // A standard file lists at most four partners a line and continues on the
     // next CONECT line of the same atom: those lines make one entry. Repeats
     // are dropped once the entry is complete (see DropRepeatedPartners); a
     // long entry is thinned on the way, so that repeats cannot fill memory.
-    if (conects.empty() || conects.back().id != id) conects.push_back(ConectEntry{id, {}});
+    if (conects.empty() || conects.back().id != id) conects.push_back(ConectEntry{id, {}, atomsBefore});
     std::vector<int>& partners = conects.back().partners;
     for (int p : fields) {
         if (p == id) continue;
@@ -593,7 +653,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
         }
         case LineKind::Conect:
             if (file.conects.size() == conectCount) ParseFailure();
-            ParseConect(tok, file.conects);
+            ParseConect(tok, file.conects, static_cast<int>(file.atoms.size()));
             break;
         case LineKind::Other: break;
         }

@@ -6,6 +6,7 @@
 
 #include "core/VelmError.h"
 #include "model/PdbFile.h"
+#include "model/SerialNumbers.h"
 
 namespace velm {
 
@@ -46,6 +47,23 @@ void Append(std::string& out, const char* format, Args... args) {
     }
     throw PdbColumnOverflow("Atom " + std::to_string(r.serial) + " does not fit in its PDB columns");
 }
+// Serials past 99,999 and residue numbers past 9,999 in hybrid-36, which
+// this reader and others take back whole.
+struct Wide {
+    char text[12];
+};
+Wide WideField(int value, int width) {
+    Wide w{};
+    if (const std::optional<std::string> s = EncodeHybrid36(value, width)) {
+        s->copy(w.text, s->size());
+    } else if (width == 4 && value < 0) {
+        std::snprintf(w.text, sizeof w.text, "%d", value);  // a number below -999 takes a column more, as before
+    } else {
+        throw PdbColumnOverflow("Atom serial or residue number " + std::to_string(value) +
+                                " does not fit in its PDB columns");
+    }
+    return w;
+}
 }  // namespace
 
 void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
@@ -76,8 +94,9 @@ void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
         // start in 14.
         const bool wide = std::strlen(r.name) >= 4 || (r.name[0] >= '0' && r.name[0] <= '9') ||
                           (std::strlen(r.element) == 2 && std::strncmp(r.name, r.element, 2) == 0);
-        Append(out, wide ? "%-6s%5d %-4s%c%-4s%c%4d" : "%-6s%5d  %-3s%c%-4s%c%4d", r.record, r.serial, r.name,
-               r.altLoc ? r.altLoc : ' ', r.residueName, r.chain, r.residueNumber);
+        Append(out, wide ? "%-6s%5s %-4s%c%-4s%c%4s" : "%-6s%5s  %-3s%c%-4s%c%4s", r.record,
+               WideField(r.serial, 5).text, r.name, r.altLoc ? r.altLoc : ' ', r.residueName, r.chain,
+               WideField(r.residueNumber, 4).text);
         // Every field printed within its width gives exactly this many
         // characters; a wider one, or "nan", is refused. Coordinates may fill
         // their fields (glued ones of equal decimals are split on reading),
@@ -93,12 +112,13 @@ void PdbFile::Write(std::string& out, int precision, bool writeConect) const {
         out += '\n';
     }
     const PdbAtomRecord& last = atoms.back();
-    Append(out, "TER   %5d      %-4s%c%4d\n", last.serial + 1, last.residueName, last.chain, last.residueNumber);
+    Append(out, "TER   %5s      %-4s%c%4s\n", WideField(last.serial + 1, 5).text, last.residueName, last.chain,
+           WideField(last.residueNumber, 4).text);
     out += "ENDMDL\n";
     if (writeConect) {
         for (const ConectEntry& e : conects) {
-            Append(out, "CONECT%5d", e.id);
-            for (int p : e.partners) Append(out, "%5d", p);
+            Append(out, "CONECT%5s", WideField(e.id, 5).text);
+            for (int p : e.partners) Append(out, "%5s", WideField(p, 5).text);
             out += '\n';
         }
     }

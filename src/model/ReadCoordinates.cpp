@@ -12,6 +12,7 @@
 #include "core/VelmError.h"
 #include "model/Connectivity.h"
 #include "model/LineSource.h"
+#include "model/MmcifRead.h"
 #include "model/Molecule.h"
 #include "model/PdbFile.h"
 
@@ -152,14 +153,20 @@ bool SpanIsFinite(const std::vector<PdbAtomRecord>& atoms) {
 
 // "Can't open ``path'' for reading." with why: the system's reason, or the
 // reader's with the line it stopped at.
-PdbFile ReadPdb(const std::string& path) {
+PdbFile ReadPdb(const std::string& path, FileType type) {
     std::string reason;
     try {
         // A device (/dev/zero) never ends and a pipe cannot be read again.
         reason = NotRegularFileReason(path);
         if (!reason.empty()) throw VelmError(reason);
+        // mmCIF by its name or, whatever the name (a downloaded entry), by its first line.
+        const bool mmcif = type == MmcifType || LooksLikeMmcif(path);
         GzLineSource source(path);
-        if (!source.IsOpen()) {
+        if (mmcif && source.IsOpen()) {
+            PdbFile file = ReadMmcif(path);
+            if (SpanIsFinite(file.atoms)) return file;
+            reason = "the coordinates lie farther apart than any number can say";
+        } else if (!source.IsOpen()) {
             reason = std::strerror(errno);
         } else {
             PdbFile file = PdbFile::Read(source);
@@ -182,10 +189,10 @@ PdbFile ReadPdb(const std::string& path) {
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
                         FileType type, UiHooks& ui) {
     if (type == ByExtension) type = FileTypeFromPath(path);
-    if (type != PdbType) throw VelmError(CoordinateReadRefusal(type));
+    if (type != PdbType && type != MmcifType) throw VelmError(CoordinateReadRefusal(type));
 
     ui.SetStatusText("Reading pdb file ...");
-    const PdbFile file = ReadPdb(path);
+    const PdbFile file = ReadPdb(path, type);
     ui.SetStatusText("Processing data ...");
 
     try {
@@ -207,8 +214,8 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
 
         BuildChains(mol);
         if (connectivity) ApplyConnectivity(mol, file, ComputeConnectivity(file));
-        for (const ConectEntry& e : file.conects)
-            if (const int i = file.SerialLookup(e.id); i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
+        for (const int i : ConectEntryAtoms(file))
+            if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
 
         for (const MonitorRecord& m : file.monitors) {
             if (m.atom1 >= static_cast<int>(n) || m.atom2 >= static_cast<int>(n)) continue;

@@ -88,6 +88,12 @@ TEST(Connectivity, DistanceThresholds) {
 TEST(Connectivity, DifferentModelsNeverBond) {
     const std::vector<PdbAtomRecord> recs = {Rec("C1", 0, 0, 0, 1, 1), Rec("C2", 0.5, 0, 0, 2, 2)};
     EXPECT_TRUE(DeriveBondsByDistance(recs).empty());
+    // Two alternate locations of one atom's neighbours are two versions, not a bond;
+    // either bonds to an atom without a location.
+    std::vector<PdbAtomRecord> alt = {Rec("CG", 0, 0, 0), Rec("CG", 0.8, 0, 0), Rec("CB", 0.4, 1.4, 0)};
+    alt[0].altLoc = 'A';
+    alt[1].altLoc = 'B';
+    EXPECT_EQ(DeriveBondsByDistance(alt).size(), 2u);
 }
 
 TEST(Connectivity, GridCells) {

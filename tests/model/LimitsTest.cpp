@@ -710,8 +710,9 @@ TEST(Limits, ExtremeSerialNumbersAndCoordinates) {
         // The first atom sits where kAtom1 does, bonded to kAtom2 by distance.
         {"serial 2^31-1", AtomRecord("2147483647", "27.340", "24.430", "2.614") + kAtom2, kTwoFinite},
         {"serial -2^31", AtomRecord("-2147483648", "27.340", "24.430", "2.614") + kAtom2, kTwoFinite},
-        {"serial 2^31", AtomRecord("2147483648", "27.340", "24.430", "2.614") + kAtom2, kRefused},
-        {"serial 2^63", AtomRecord("9223372036854775808", "27.340", "24.430", "2.614") + kAtom2, kRefused},
+        // A serial no number holds is no serial, as "*****" is: the atoms are read.
+        {"serial 2^31", AtomRecord("2147483648", "27.340", "24.430", "2.614") + kAtom2, kTwoFinite},
+        {"serial 2^63", AtomRecord("9223372036854775808", "27.340", "24.430", "2.614") + kAtom2, kTwoFinite},
         // Partners are read in five-column fields: "2147483648" is 21474 and
         // 83648, atoms the file does not have.
         {"CONECT to 2^31", std::string(kAtom1) + kAtom2 + "CONECT    1 2147483648\n", kTwoFinite},

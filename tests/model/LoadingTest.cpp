@@ -273,6 +273,8 @@ TEST(Loading, FileTypes) {
     struct Case { const char* path; FileType type; const char* refusal; };
     const Case cases[] = {
         {"a.pdb", PdbType, ""},
+        {"a.cif", MmcifType, ""},
+        {"dir/A.MMCIF.gz", MmcifType, ""},
         {"A.PDB", PdbType, ""},
         {"dir.v2/a.pdb.gz", PdbType, ""},
         {"x.XYZ", XyzType, "XYZ files aren't supported yet!"},

@@ -126,6 +126,29 @@ TEST_F(PdbDownload, EntryLoadsAndIsRememberedOnce) {
     EXPECT_TRUE(Leftovers().empty()) << testing::PrintToString(Leftovers());
 }
 
+// An entry the server has as mmCIF only is fetched in that form; asked for,
+// the mmCIF file is fetched first.
+TEST_F(PdbDownload, MmcifWhenAskedOrWhenNoPdbFileExists) {
+    std::filesystem::copy_file(test::DataPath("3al1.cif.gz"), served_.File("3al1.cif.gz"));
+    std::filesystem::copy_file(test::DataPath("1ubi.cif.gz"), served_.File("1ubi.cif.gz"));
+    EXPECT_EQ(MmcifTemplate(kTemplate), "http://%SERVER%/%PDBID%.cif.gz");
+    EXPECT_EQ(MmcifTemplate("http://%SERVER%/x.cgi?format=PDB&pdbId=%PDBID%"), "http://%SERVER%/x.cgi?format=mmCIF&pdbId=%PDBID%");
+    EXPECT_EQ(MmcifTemplate("http://%SERVER%/get/%PDBID%"), "");
+    RecordingUiHooks ui;
+    CVelmDoc doc(ui);
+    PdbHistory history;
+    ASSERT_EQ(Fetch(doc, history, kTemplate, server_->Host(), "3al1", ui), "");
+    EXPECT_EQ(doc.Primary()->AtomCount(), 679);
+    // 1ubi's waters follow a TER record in the PDB file, which gives them
+    // chain B; the mmCIF file keeps the author's A.
+    FetchPdbEntry(doc, history, kTemplate, server_->Host(), "1ubi", ui, true);
+    EXPECT_EQ(doc.Primary()->AtomCount(), 683);
+    EXPECT_EQ(doc.Primary()->atoms.back().chain, 'A');
+    FetchPdbEntry(doc, history, kTemplate, server_->Host(), "1ubi", ui);
+    EXPECT_EQ(doc.Primary()->atoms.back().chain, 'B');
+    EXPECT_TRUE(Leftovers().empty()) << testing::PrintToString(Leftovers());
+}
+
 TEST_F(PdbDownload, MissingEntryIsNoPdbFile) {
     RecordingUiHooks ui;
     CVelmDoc doc(ui);
