@@ -44,7 +44,7 @@ long StatusBytes(const char* field) {
     return -1;
 }
 
-struct Figures {
+struct LoadFigures {
     std::string path;
     double megabytes = 0;
     long atoms = 0, bonds = 0;
@@ -84,7 +84,7 @@ int PeakMode(const std::string& path) {
     return 0;
 }
 
-void Measure(Figures& f, int repeat, bool gemmi) {
+void Measure(LoadFigures& f, int repeat, bool gemmi) {
     f.megabytes = static_cast<double>(fs::file_size(f.path)) / 1e6;
     const std::string times = Capture(Self() + " --time " + Quote(f.path) + " --repeat " + std::to_string(repeat));
     if (std::sscanf(times.c_str(), "%ld %ld %lf %lf", &f.atoms, &f.bonds, &f.read, &f.load) != 4)
@@ -100,9 +100,9 @@ void Measure(Figures& f, int repeat, bool gemmi) {
         std::fprintf(stderr, "mmcif_load_bench: no gemmi figures for %s\n", f.path.c_str());
 }
 
-void Row(const char* label, const std::vector<Figures>& all, double (*value)(const Figures&), const char* format) {
+void Row(const char* label, const std::vector<LoadFigures>& all, double (*value)(const LoadFigures&), const char* format) {
     std::printf("%-44s", label);
-    for (const Figures& f : all) {
+    for (const LoadFigures& f : all) {
         const double v = value(f);
         if (v > 0) std::printf(format, v);
         else std::printf("%14s", "-");
@@ -133,25 +133,25 @@ int main(int argc, char** argv) {
         }
         if (!peakFile.empty()) return PeakMode(peakFile);
         if (!timeFile.empty()) return TimeMode(timeFile, repeat);
-        std::vector<Figures> all(2);
+        std::vector<LoadFigures> all(2);
         all[0].path = (dir / "6zu5.cif").string();
         all[1].path = (dir / "tiled_1M.cif").string();
-        for (const Figures& f : all)
+        for (const LoadFigures& f : all)
             if (!fs::exists(f.path)) {
                 std::fprintf(stderr, "mmcif_load_bench: %s is missing: run bench/run-mmcif-bench\n", f.path.c_str());
                 return 1;
             }
         std::printf("build %s, best of %d, %ld cores, %s\n", VELM_BUILD_TYPE, repeat, sysconf(_SC_NPROCESSORS_ONLN),
                     CpuName().c_str());
-        for (Figures& f : all) {
+        for (LoadFigures& f : all) {
             std::printf("measuring %s\n", f.path.c_str());
             std::fflush(stdout);
             Measure(f, repeat, gemmi);
         }
         std::printf("\n%-44s", "");
-        for (const Figures& f : all) std::printf("%14.14s", fs::path(f.path).stem().c_str());
+        for (const LoadFigures& f : all) std::printf("%14.14s", fs::path(f.path).stem().c_str());
         std::printf("\n");
-        using F = const Figures&;
+        using F = const LoadFigures&;
         Row("atoms", all, [](F f) { return static_cast<double>(f.atoms); }, "%14.0f");
         Row("file MB", all, [](F f) { return f.megabytes; }, "%14.2f");
         Row("bonds", all, [](F f) { return static_cast<double>(f.bonds); }, "%14.0f");
