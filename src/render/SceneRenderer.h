@@ -9,6 +9,8 @@
 #include "core/List.h"
 #include "render/DisplayLists.h"
 #include "render/GlyphFont.h"
+#include "render/ImpostorShaders.h"
+#include "render/Impostors.h"
 #include "render/Scene.h"
 
 namespace velm {
@@ -32,7 +34,8 @@ inline constexpr int kTileGuard = 256;
 
 class SceneRenderer {
 public:
-    explicit SceneRenderer(Scene& scene) : scene_(scene) {}
+    explicit SceneRenderer(Scene& scene);
+    ~SceneRenderer();  // in its context, which must be current
 
     // GL initialisation in the current context: display lists, depth, culling,
     // lights and material, fog, the label font, blending, colour material and
@@ -74,6 +77,21 @@ public:
     const GlyphFont& Font() const { return font_; }
     const DisplayLists* Lists() const { return lists_ ? &*lists_ : nullptr; }
 
+    // The one place the drawing path is chosen: shaders for a drawing pass
+    // into the framebuffer when the settings ask for them and this context
+    // runs them (probed, and the programs built, once); else OpenGL 1.1,
+    // which picking and PostScript feedback always take. A failed build is
+    // reported once through the scene's fallback notice.
+    bool UsesShaders(PassMode pass);
+    // The shader path's buffers, once built; null on the 1.1 path.
+    const ImpostorRenderer* Impostors() const { return impostors_.get(); }
+    // Other shader sources or buffer sizes for the probe, before the first
+    // pass (tests force a failure, or many buffers).
+    void SetImpostorSources(const ImpostorSources& sources, std::size_t perBuffer = kImpostorsPerBuffer) {
+        sources_ = &sources;
+        perBuffer_ = perBuffer;
+    }
+
 private:
     void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
     void DrawMolecule(const Molecule& molecule, PassMode mode, float eyeAngle, unsigned firstName);
@@ -91,6 +109,11 @@ private:
     GlyphFont font_;
     std::optional<BuiltFont> fontBuilt_;
     std::optional<PictureTile> tile_;
+    const ImpostorSources* sources_ = &DefaultImpostorSources();
+    std::size_t perBuffer_ = kImpostorsPerBuffer;
+    bool shadersTried_ = false;
+    std::unique_ptr<ImpostorRenderer> impostors_;
+    bool shaderPass_ = false;  // the current pass draws through impostors_
 };
 
 // What the view does after molecules came or went or a trajectory was read

@@ -1,0 +1,313 @@
+#define GL_GLEXT_PROTOTYPES 1
+#include "render/Impostors.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "model/Molecule.h"
+#include "render/ClipPlane.h"
+#include "render/DrawContext.h"
+#include "render/SceneLight.h"
+#include "render/ShaderProgram.h"
+#include "render/ViewSettings.h"
+
+namespace velm {
+
+namespace {
+
+// 64-bit FNV-1a over 32-bit words: what a molecule's buffers were built
+// from, so that a change of any drawn value is seen without the document
+// having to say so.
+class Fingerprint {
+public:
+    void Add(std::uint32_t v) { h_ = (h_ ^ v) * 1099511628211ull; }
+    void Add(float f) {
+        std::uint32_t u;
+        std::memcpy(&u, &f, sizeof u);
+        Add(u);
+    }
+    void Add(const Rgba& c) { Add(static_cast<std::uint32_t>(c.r | c.g << 8 | c.b << 16 | c.a << 24)); }
+    std::uint64_t Value() const { return h_; }
+
+private:
+    std::uint64_t h_ = 1469598103934665603ull;
+};
+
+// Per vertex, four to a quad.
+struct SphereLook {
+    GLubyte colour[4];
+    GLbyte corner[2], pad[2];
+    GLfloat radius;
+};
+struct CylinderLook {
+    GLubyte colour[4], endColour[4];
+    GLbyte corner[2], pad[2];
+};
+constexpr GLbyte kCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+
+void CopyColour(GLubyte out[4], const Rgba& c) {
+    out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
+}
+
+bool Drawn(const Molecule& m, const Atom& a) { return !a.hetero || m.showSolvent; }
+bool Drawn(const Molecule& m, const Bond& b) { return !b.hetero || m.showSolvent; }
+
+}  // namespace
+
+ImpostorRenderer::ImpostorRenderer(const ImpostorSources& sources, std::size_t perBuffer)
+    : perBuffer_(std::max<std::size_t>(perBuffer, 1)) {
+    spheres_ = std::make_unique<ShaderProgram>(
+        sources.sphereVertex, sources.sphereFragment,
+        std::vector<std::pair<unsigned, const char*>>{{kCentreAttribute, "centre"},
+                                                      {kColourAttribute, "colour"},
+                                                      {kCornerAttribute, "corner"},
+                                                      {kRadiusAttribute, "radius"}});
+    cylinders_ = std::make_unique<ShaderProgram>(
+        sources.cylinderVertex, sources.cylinderFragment,
+        std::vector<std::pair<unsigned, const char*>>{{kCentreAttribute, "centre"},
+                                                      {kEndAttribute, "end"},
+                                                      {kColourAttribute, "colour"},
+                                                      {kEndColourAttribute, "endColour"},
+                                                      {kCornerAttribute, "corner"}});
+}
+
+ImpostorRenderer::~ImpostorRenderer() {
+    for (auto& [key, entry] : entries_) Release(entry);
+}
+
+void ImpostorRenderer::Release(Entry& entry) {
+    for (Chunk& c : entry.chunks) {
+        glDeleteBuffers(1, &c.positions);
+        glDeleteBuffers(1, &c.looks);
+    }
+    entry.chunks.clear();
+}
+
+std::size_t ImpostorRenderer::BufferBytes() const {
+    std::size_t bytes = 0;
+    for (const auto& [key, entry] : entries_) {
+        const std::size_t perVertex =
+            key.second == Kind::Spheres ? 3 * sizeof(GLfloat) + sizeof(SphereLook) : 6 * sizeof(GLfloat) + sizeof(CylinderLook);
+        bytes += entry.items * 4 * perVertex;
+    }
+    return bytes;
+}
+
+ImpostorRenderer::Entry& ImpostorRenderer::Prepare(const Molecule& m, Kind kind, float atomRadius) {
+    const DrawnPositions at(m);
+    const int atoms = m.AtomCount();
+    Fingerprint looks, geometry;
+    looks.Add(static_cast<std::uint32_t>(m.showSolvent != 0));
+    looks.Add(atomRadius);
+    for (int i = 0; i < atoms; ++i) {
+        const Atom& a = m.atoms[static_cast<size_t>(i)];
+        looks.Add(a.colour);
+        looks.Add(static_cast<std::uint32_t>(a.hetero != 0));
+        if (kind == Kind::Spheres && atomRadius < 0) looks.Add(static_cast<float>(a.radius));
+        const Vec3 p = at[i];
+        geometry.Add(static_cast<float>(p.x));
+        geometry.Add(static_cast<float>(p.y));
+        geometry.Add(static_cast<float>(p.z));
+    }
+    if (kind == Kind::Cylinders) {
+        for (const Bond& b : m.bonds) {
+            looks.Add(static_cast<std::uint32_t>(b.first));
+            looks.Add(static_cast<std::uint32_t>(b.second));
+            looks.Add(static_cast<std::uint32_t>((b.hetero != 0) | (b.splitColour != 0) << 1));
+        }
+    }
+
+    Entry& entry = entries_[{&m, kind}];
+    entry.drawn = true;
+    const bool rebuild = !entry.built || entry.looks != looks.Value();
+    if (!rebuild && entry.geometry == geometry.Value()) return entry;
+
+    // The items drawn, in the fixed path's order.
+    std::vector<int> items;
+    if (kind == Kind::Spheres) {
+        for (int i = 0; i < atoms; ++i)
+            if (Drawn(m, m.atoms[static_cast<size_t>(i)])) items.push_back(i);
+    } else {
+        for (size_t j = 0; j < m.bonds.size(); ++j)
+            if (Drawn(m, m.bonds[j])) items.push_back(static_cast<int>(j));
+    }
+    if (rebuild) {
+        Release(entry);
+        ++counts_.builds;
+    } else {
+        ++counts_.positionUpdates;
+    }
+    entry.built = true;
+    entry.looks = looks.Value();
+    entry.geometry = geometry.Value();
+    entry.items = items.size();
+
+    const int floatsPerVertex = kind == Kind::Spheres ? 3 : 6;
+    std::vector<GLfloat> positions;
+    std::vector<SphereLook> sphereLooks;
+    std::vector<CylinderLook> cylinderLooks;
+    for (std::size_t first = 0, k = 0; first < items.size(); first += perBuffer_, ++k) {
+        const std::size_t count = std::min(perBuffer_, items.size() - first);
+        positions.assign(count * 4 * static_cast<size_t>(floatsPerVertex), 0);
+        GLfloat* out = positions.data();
+        for (std::size_t n = first; n < first + count; ++n) {
+            Vec3 p, q;
+            if (kind == Kind::Spheres) {
+                p = at[items[n]];
+            } else {
+                const Bond& b = m.bonds[static_cast<size_t>(items[n])];
+                p = at[b.first], q = at[b.second];
+            }
+            for (int v = 0; v < 4; ++v) {
+                *out++ = static_cast<GLfloat>(p.x), *out++ = static_cast<GLfloat>(p.y), *out++ = static_cast<GLfloat>(p.z);
+                if (kind == Kind::Cylinders)
+                    *out++ = static_cast<GLfloat>(q.x), *out++ = static_cast<GLfloat>(q.y), *out++ = static_cast<GLfloat>(q.z);
+            }
+        }
+        if (rebuild) {
+            Chunk chunk;
+            chunk.items = count;
+            glGenBuffers(1, &chunk.positions);
+            glGenBuffers(1, &chunk.looks);
+            glBindBuffer(GL_ARRAY_BUFFER, chunk.looks);
+            if (kind == Kind::Spheres) {
+                sphereLooks.assign(count * 4, SphereLook{});
+                for (std::size_t n = 0; n < count; ++n) {
+                    const Atom& a = m.atoms[static_cast<size_t>(items[first + n])];
+                    for (int v = 0; v < 4; ++v) {
+                        SphereLook& l = sphereLooks[n * 4 + static_cast<size_t>(v)];
+                        CopyColour(l.colour, a.colour);
+                        l.corner[0] = kCorners[v][0], l.corner[1] = kCorners[v][1];
+                        l.radius = atomRadius < 0 ? static_cast<GLfloat>(a.radius) : atomRadius;
+                    }
+                }
+                glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(sphereLooks.size() * sizeof(SphereLook)),
+                             sphereLooks.data(), GL_STATIC_DRAW);
+            } else {
+                cylinderLooks.assign(count * 4, CylinderLook{});
+                for (std::size_t n = 0; n < count; ++n) {
+                    const Bond& b = m.bonds[static_cast<size_t>(items[first + n])];
+                    const Rgba& c1 = m.atoms[static_cast<size_t>(b.first)].colour;
+                    const Rgba& c2 = b.splitColour ? m.atoms[static_cast<size_t>(b.second)].colour : c1;
+                    for (int v = 0; v < 4; ++v) {
+                        CylinderLook& l = cylinderLooks[n * 4 + static_cast<size_t>(v)];
+                        CopyColour(l.colour, c1);
+                        CopyColour(l.endColour, c2);
+                        l.corner[0] = kCorners[v][0], l.corner[1] = kCorners[v][1];
+                    }
+                }
+                glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(cylinderLooks.size() * sizeof(CylinderLook)),
+                             cylinderLooks.data(), GL_STATIC_DRAW);
+            }
+            glBindBuffer(GL_ARRAY_BUFFER, chunk.positions);
+            glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(positions.size() * sizeof(GLfloat)), positions.data(),
+                         GL_DYNAMIC_DRAW);
+            entry.chunks.push_back(chunk);
+        } else {
+            glBindBuffer(GL_ARRAY_BUFFER, entry.chunks[k].positions);
+            glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(positions.size() * sizeof(GLfloat)),
+                            positions.data());
+        }
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return entry;
+}
+
+void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const DrawContext& context) {
+    if (entry.chunks.empty()) return;
+    const ShaderProgram& program = kind == Kind::Spheres ? *spheres_ : *cylinders_;
+    glUseProgram(program.Id());
+
+    GLfloat lightOn[8] = {};
+    for (int role = FrontLight; role < kSceneLights; ++role) {
+        const int id = context.lighting.lights[static_cast<size_t>(role)].Id();
+        if (id >= 0 && id < 8) lightOn[id] = context.lighting.IsOn(static_cast<SceneLightRole>(role)) ? 1.0f : 0.0f;
+    }
+    glUniform1fv(program.Uniform("lightOn"), 8, lightOn);
+    glUniform1i(program.Uniform("fogOn"), glIsEnabled(GL_FOG) ? 1 : 0);
+    // The plane is tested per fragment: GL's own clipping of the quads
+    // would cut the impostors along the wrong line.
+    const bool clipped = glIsEnabled(GL_CLIP_PLANE0);
+    glUniform1i(program.Uniform("clipOn"), clipped ? 1 : 0);
+    if (clipped) {
+        GLdouble plane[4];
+        glGetClipPlane(GL_CLIP_PLANE0, plane);
+        glUniform4f(program.Uniform("clipPlane"), static_cast<GLfloat>(plane[0]), static_cast<GLfloat>(plane[1]),
+                    static_cast<GLfloat>(plane[2]), static_cast<GLfloat>(plane[3]));
+        glDisable(GL_CLIP_PLANE0);
+    }
+    if (kind == Kind::Cylinders) glUniform1f(program.Uniform("radius"), context.settings.stickBondRadius);
+    // The quads face the eye whichever way they wind.
+    const bool culling = glIsEnabled(GL_CULL_FACE);
+    glDisable(GL_CULL_FACE);
+
+    const GLsizei positionStride = static_cast<GLsizei>((kind == Kind::Spheres ? 3 : 6) * sizeof(GLfloat));
+    glEnableVertexAttribArray(kCentreAttribute);
+    glEnableVertexAttribArray(kColourAttribute);
+    glEnableVertexAttribArray(kCornerAttribute);
+    if (kind == Kind::Spheres) glEnableVertexAttribArray(kRadiusAttribute);
+    else glEnableVertexAttribArray(kEndAttribute), glEnableVertexAttribArray(kEndColourAttribute);
+    for (const Chunk& c : entry.chunks) {
+        glBindBuffer(GL_ARRAY_BUFFER, c.positions);
+        glVertexAttribPointer(kCentreAttribute, 3, GL_FLOAT, GL_FALSE, positionStride, nullptr);
+        if (kind == Kind::Cylinders)
+            glVertexAttribPointer(kEndAttribute, 3, GL_FLOAT, GL_FALSE, positionStride,
+                                  reinterpret_cast<const void*>(3 * sizeof(GLfloat)));
+        glBindBuffer(GL_ARRAY_BUFFER, c.looks);
+        if (kind == Kind::Spheres) {
+            const GLsizei stride = sizeof(SphereLook);
+            glVertexAttribPointer(kColourAttribute, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                                  reinterpret_cast<const void*>(offsetof(SphereLook, colour)));
+            glVertexAttribPointer(kCornerAttribute, 2, GL_BYTE, GL_FALSE, stride,
+                                  reinterpret_cast<const void*>(offsetof(SphereLook, corner)));
+            glVertexAttribPointer(kRadiusAttribute, 1, GL_FLOAT, GL_FALSE, stride,
+                                  reinterpret_cast<const void*>(offsetof(SphereLook, radius)));
+        } else {
+            const GLsizei stride = sizeof(CylinderLook);
+            glVertexAttribPointer(kColourAttribute, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                                  reinterpret_cast<const void*>(offsetof(CylinderLook, colour)));
+            glVertexAttribPointer(kEndColourAttribute, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                                  reinterpret_cast<const void*>(offsetof(CylinderLook, endColour)));
+            glVertexAttribPointer(kCornerAttribute, 2, GL_BYTE, GL_FALSE, stride,
+                                  reinterpret_cast<const void*>(offsetof(CylinderLook, corner)));
+        }
+        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(c.items * 4));
+    }
+    for (unsigned a : {kCentreAttribute, kEndAttribute, kColourAttribute, kEndColourAttribute, kCornerAttribute,
+                       kRadiusAttribute})
+        glDisableVertexAttribArray(a);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glUseProgram(0);
+    if (culling) glEnable(GL_CULL_FACE);
+    if (clipped) glEnable(GL_CLIP_PLANE0);
+}
+
+void ImpostorRenderer::DrawCpk(const Molecule& molecule, const DrawContext& context) {
+    Draw(Prepare(molecule, Kind::Spheres, -1), Kind::Spheres, context);
+    if (context.clip) {
+        context.clip->DrawCaps(molecule, context, context.scale, context.clipCentre,
+                               context.settings.quality.Values().atom);
+    }
+}
+
+void ImpostorRenderer::DrawSticks(const Molecule& molecule, const DrawContext& context) {
+    Draw(Prepare(molecule, Kind::Cylinders, -1), Kind::Cylinders, context);
+    Draw(Prepare(molecule, Kind::Spheres, context.settings.stickAtomRadius), Kind::Spheres, context);
+}
+
+void ImpostorRenderer::EndFrame() {
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        if (!it->second.drawn) {
+            Release(it->second);
+            it = entries_.erase(it);
+        } else {
+            it->second.drawn = false;
+            ++it;
+        }
+    }
+}
+
+}  // namespace velm
