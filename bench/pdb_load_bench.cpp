@@ -57,7 +57,7 @@ long StatusBytes(const char* field) {
 
 
 
-struct Figures {
+struct LoadFigures {
     std::string path;
     double megabytes = 0;
     long atoms = 0;
@@ -81,7 +81,7 @@ int PeakMode(const std::string& path) {
     return 0;
 }
 
-void Measure(Figures& f, int repeat) {
+void Measure(LoadFigures& f, int repeat) {
     velm::SilentUiHooks ui;
     f.megabytes = static_cast<double>(fs::file_size(f.path)) / 1e6;
 
@@ -134,7 +134,7 @@ void Measure(Figures& f, int repeat) {
 constexpr const char* kTimeLine = "%ld %ld %ld %lf %lf %lf %lf %lf %lf %lf %lf\n";
 
 int TimeMode(const std::string& path, int repeat) {
-    Figures f;
+    LoadFigures f;
     f.path = path;
     Measure(f, repeat);
     std::printf(kTimeLine, f.atoms, f.bonds, f.chains, f.megabytes, f.cellEdge, f.atomsPerCell, f.parse, f.compute,
@@ -144,7 +144,7 @@ int TimeMode(const std::string& path, int repeat) {
 
 
 // Times and peak memory of one file, each taken in a fresh process.
-void MeasureInChildren(Figures& f, int repeat) {
+void MeasureInChildren(LoadFigures& f, int repeat) {
     const std::string times = Capture(Self() + " --time " + Quote(f.path) + " --repeat " + std::to_string(repeat));
     if (std::sscanf(times.c_str(), kTimeLine, &f.atoms, &f.bonds, &f.chains, &f.megabytes, &f.cellEdge,
                     &f.atomsPerCell, &f.parse, &f.compute, &f.apply, &f.bonding, &f.load) != 11)
@@ -156,7 +156,7 @@ void MeasureInChildren(Figures& f, int repeat) {
 
 // gemmi in a fresh Python process per file too; its line reads
 // "gemmi <tab> path <tab> atoms <tab> seconds ...".
-void MeasureGemmi(Figures& f, int repeat) {
+void MeasureGemmi(LoadFigures& f, int repeat) {
     const std::string out = Capture("/usr/bin/python3 " + Quote(VELM_BENCH_DIR "/gemmi_reference.py") +
                                     " --repeat " + std::to_string(repeat) + " " + Quote(f.path));
     const size_t at = out.find("\ngemmi\t");
@@ -184,9 +184,9 @@ std::string SamplePath(const fs::path& dir) {
 }
 
 
-void Row(const char* label, const std::vector<Figures>& all, double (*value)(const Figures&), const char* format) {
+void Row(const char* label, const std::vector<LoadFigures>& all, double (*value)(const LoadFigures&), const char* format) {
     std::printf("%-40s", label);
-    for (const Figures& f : all) {
+    for (const LoadFigures& f : all) {
         const double v = value(f);
         if (v > 0) std::printf(format, v);
         else std::printf("%14s", "-");
@@ -194,15 +194,15 @@ void Row(const char* label, const std::vector<Figures>& all, double (*value)(con
     std::printf("\n");
 }
 
-void PrintTable(const std::vector<Figures>& all) {
+void PrintTable(const std::vector<LoadFigures>& all) {
     std::printf("\n%-40s", "");
-    for (const Figures& f : all) std::printf("%14.14s", fs::path(f.path).stem().c_str());
+    for (const LoadFigures& f : all) std::printf("%14.14s", fs::path(f.path).stem().c_str());
     std::printf("\n");
     const char* n = "%14.0f";
     const char* s = "%14.4f";
     const char* r = "%14.1f";
     const char* x = "%14.2f";
-    using F = const Figures&;
+    using F = const LoadFigures&;
     Row("atoms", all, [](F f) { return static_cast<double>(f.atoms); }, n);
     Row("file MB", all, [](F f) { return f.megabytes; }, x);
     Row("bonds found", all, [](F f) { return static_cast<double>(f.bonds); }, n);
@@ -255,11 +255,11 @@ int main(int argc, char** argv) {
         }
         if (!peakFile.empty()) return PeakMode(peakFile);
         if (!timeFile.empty()) return TimeMode(timeFile, repeat);
-        std::vector<Figures> all(3);
+        std::vector<LoadFigures> all(3);
         all[0].path = SamplePath(dir);
         all[1].path = (dir / "tiled_1M.pdb").string();
         all[2].path = (dir / "tiled_100k.pdb").string();
-        for (const Figures& f : all)
+        for (const LoadFigures& f : all)
             if (!fs::exists(f.path)) {
                 std::fprintf(stderr, "pdb_load_bench: %s is missing: run make_large_pdb %s first\n", f.path.c_str(),
                              dir.c_str());
@@ -267,17 +267,17 @@ int main(int argc, char** argv) {
             }
         std::printf("build %s, best of %d, %ld cores, %s\n", VELM_BUILD_TYPE, repeat, sysconf(_SC_NPROCESSORS_ONLN),
                     CpuName().c_str());
-        for (Figures& f : all) {
+        for (LoadFigures& f : all) {
             std::printf("measuring %s\n", f.path.c_str());
             std::fflush(stdout);
             MeasureInChildren(f, repeat);
         }
         if (gemmi)
-            for (Figures& f : all) MeasureGemmi(f, repeat);
+            for (LoadFigures& f : all) MeasureGemmi(f, repeat);
         PrintTable(all);
 
-        const Figures& big = all[1];
-        const Figures& tenth = all[2];
+        const LoadFigures& big = all[1];
+        const LoadFigures& tenth = all[2];
         const double atomRatio = static_cast<double>(big.atoms) / tenth.atoms;
         std::printf("\nconnectivity 1M / 100k: %.1fx the time for %.1fx the atoms (goal: linear, ~%.0f)\n",
                     big.bonding / tenth.bonding, atomRatio, atomRatio);
