@@ -252,6 +252,7 @@ void SceneRenderer::DrawEye(const list<std::unique_ptr<Molecule>>& molecules, Pa
 }
 
 void SceneRenderer::DrawSelection(const list<std::unique_ptr<Molecule>>& molecules, float eyeAngle) {
+    shaderPass_ = UsesShaders(PassMode::Select);  // never: names need the 1.1 geometry
     DrawEye(molecules, PassMode::Select, eyeAngle);
 }
 

@@ -12,6 +12,7 @@
 #include "model/VelmDoc.h"
 #include "render/Impostors.h"
 #include "render/OffscreenRenderer.h"
+#include "render/Pick.h"
 #include "render/RenderCommands.h"
 #include "render/RendererChoice.h"
 #include "render/SceneDocumentLink.h"
@@ -170,6 +171,26 @@ TEST_F(ImpostorTest, AShaderThatFailsFallsBackToOpenGl11) {
     EXPECT_EQ(fallback, fixed);
     ASSERT_EQ(notices_.size(), 1u);
     EXPECT_NE(notices_[0].find("fragment shader"), std::string::npos) << notices_[0];
+}
+
+// Picking takes the 1.1 geometry whichever path drew: the same atoms.
+TEST_F(ImpostorTest, PicksAgreeAfterEitherPath) {
+    Load("1ubi.pdb", Cpk);
+    OffscreenRenderer fixed(scene_);
+    std::vector<PickResult> picks[2];
+    for (int k = 0; k < 2; ++k) {
+        Picture(k ? DrawingPath::Shader : DrawingPath::Fixed, k ? &offscreen_ : &fixed);
+        for (int y = kHeight / 4; y < kHeight; y += kHeight / 4)
+            for (int x = kWidth / 4; x < kWidth; x += kWidth / 8)
+                picks[k].push_back(PickOffscreen(k ? offscreen_ : fixed, doc_.Molecules(), x, y, ui_));
+    }
+    int atoms = 0;
+    for (size_t i = 0; i < picks[0].size(); ++i) {
+        EXPECT_EQ(picks[1][i].kind, picks[0][i].kind) << i;
+        EXPECT_EQ(picks[1][i].index, picks[0][i].index) << i;
+        atoms += picks[0][i].kind == PickResult::AtomHit;
+    }
+    EXPECT_GT(atoms, 3);
 }
 
 // A molecule larger than one buffer is drawn from several, the same.
