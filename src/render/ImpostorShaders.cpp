@@ -7,36 +7,40 @@ namespace {
 // Shared by both fragment shaders: the lighting of the fixed-function path
 // for a colour-material surface (ambient and diffuse from the colour), with
 // directional lights and a viewer at infinity, then linear fog on |z|, and
-// the depth of the hit point.
+// the depth of the hit point. LIGHTS, the number of switched-on directional
+// lights, is defined when the program is built, so that the loop unrolls:
+// llvmpipe pays dearly for uniform arrays indexed at run time.
 #define VELM_SHADING                                                                       \
-    "uniform float lightOn[8];\n"                                                          \
+    "uniform vec3 sceneAmbient;\n"                                                         \
+    "#if LIGHTS > 0\n"                                                                     \
+    "uniform vec3 lightDirection[LIGHTS];\n"                                               \
+    "uniform vec3 lightHalfway[LIGHTS];\n"                                                 \
+    "uniform vec3 lightDiffuse[LIGHTS];\n"                                                 \
+    "uniform vec3 lightSpecular[LIGHTS];\n"                                                \
+    "#endif\n"                                                                             \
+    "uniform float shininess;\n"                                                           \
     "uniform bool fogOn;\n"                                                                \
     "uniform bool clipOn;\n"                                                               \
     "uniform vec4 clipPlane;\n"                                                            \
     "void Shade(vec3 n, vec3 p, vec4 colour) {\n"                                          \
     "    if (clipOn && dot(clipPlane, vec4(p, 1.0)) < 0.0) discard;\n"                     \
-    "    vec3 sum = gl_LightModel.ambient.rgb * colour.rgb;\n"                             \
-    "    for (int i = 0; i < 8; ++i) {\n"                                                  \
-    "        if (lightOn[i] == 0.0) continue;\n"                                           \
-    "        vec3 l = normalize(gl_LightSource[i].position.xyz);\n"                        \
-    "        float nl = dot(n, l);\n"                                                      \
-    "        sum += gl_LightSource[i].ambient.rgb * colour.rgb;\n"                         \
+    "    vec3 sum = sceneAmbient * colour.rgb;\n"                                          \
+    "#if LIGHTS > 0\n"                                                                     \
+    "    for (int i = 0; i < LIGHTS; ++i) {\n"                                             \
+    "        float nl = dot(n, lightDirection[i]);\n"                                      \
     "        if (nl > 0.0) {\n"                                                            \
-    "            sum += nl * gl_LightSource[i].diffuse.rgb * colour.rgb;\n"                \
-    "            float nh = max(dot(n, normalize(l + vec3(0.0, 0.0, 1.0))), 0.0);\n"       \
-    "            sum += pow(nh, gl_FrontMaterial.shininess) * gl_LightSource[i].specular.rgb\n" \
-    "                   * gl_FrontMaterial.specular.rgb;\n"                                \
+    "            sum += nl * lightDiffuse[i] * colour.rgb;\n"                              \
+    "            float nh = max(dot(n, lightHalfway[i]), 0.0);\n"                          \
+    "            sum += pow(nh, shininess) * lightSpecular[i];\n"                          \
     "        }\n"                                                                          \
     "    }\n"                                                                              \
+    "#endif\n"                                                                             \
     "    vec3 c = min(sum, vec3(1.0));\n"                                                  \
-    "    if (fogOn) {\n"                                                                   \
-    "        float f = clamp((gl_Fog.end - abs(p.z)) * gl_Fog.scale, 0.0, 1.0);\n"         \
-    "        c = mix(gl_Fog.color.rgb, c, f);\n"                                           \
-    "    }\n"                                                                              \
+    "    if (fogOn) c = mix(gl_Fog.color.rgb, c, clamp((gl_Fog.end + p.z) * gl_Fog.scale, 0.0, 1.0));\n" \
     "    gl_FragColor = vec4(c, colour.a);\n"                                              \
-    "    vec4 clip = gl_ProjectionMatrix * vec4(p, 1.0);\n"                                \
-    "    gl_FragDepth = 0.5 * (gl_DepthRange.diff * (clip.z / clip.w) + gl_DepthRange.near\n" \
-    "                          + gl_DepthRange.far);\n"                                    \
+    /* a perspective projection: clip z = m22 z + m32, clip w = -z */                       \
+    "    float ndc = (gl_ProjectionMatrix[2][2] * p.z + gl_ProjectionMatrix[3][2]) / -p.z;\n" \
+    "    gl_FragDepth = 0.5 * (gl_DepthRange.diff * ndc + gl_DepthRange.near + gl_DepthRange.far);\n" \
     "}\n"
 
 // The quad lies in the plane through the centre square to the line of

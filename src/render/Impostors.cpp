@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "render/ClipPlane.h"
 #include "render/DrawContext.h"
@@ -52,26 +53,50 @@ void CopyColour(GLubyte out[4], const Rgba& c) {
     out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
 }
 
+Vec3 Unit(const Vec3& v) {
+    const double length = Length(v);
+    return length > 0 ? v * (1 / length) : v;
+}
+
 bool Drawn(const Molecule& m, const Atom& a) { return !a.hetero || m.showSolvent; }
 bool Drawn(const Molecule& m, const Bond& b) { return !b.hetero || m.showSolvent; }
 
 }  // namespace
 
 ImpostorRenderer::ImpostorRenderer(const ImpostorSources& sources, std::size_t perBuffer)
-    : perBuffer_(std::max<std::size_t>(perBuffer, 1)) {
-    spheres_ = std::make_unique<ShaderProgram>(
-        sources.sphereVertex, sources.sphereFragment,
-        std::vector<std::pair<unsigned, const char*>>{{kCentreAttribute, "centre"},
-                                                      {kColourAttribute, "colour"},
-                                                      {kCornerAttribute, "corner"},
-                                                      {kRadiusAttribute, "radius"}});
-    cylinders_ = std::make_unique<ShaderProgram>(
-        sources.cylinderVertex, sources.cylinderFragment,
-        std::vector<std::pair<unsigned, const char*>>{{kCentreAttribute, "centre"},
-                                                      {kEndAttribute, "end"},
-                                                      {kColourAttribute, "colour"},
-                                                      {kEndColourAttribute, "endColour"},
-                                                      {kCornerAttribute, "corner"}});
+    : perBuffer_(std::max<std::size_t>(perBuffer, 1)), sources_(sources) {
+    // The front light alone, as the scene starts: a driver that cannot
+    // build these is found out before anything is drawn.
+    Program(Kind::Spheres, 1);
+    Program(Kind::Cylinders, 1);
+}
+
+const ShaderProgram& ImpostorRenderer::Program(Kind kind, int lights) {
+    std::unique_ptr<ShaderProgram>& program = programs_[{kind, lights}];
+    if (program) return *program;
+    const bool spheres = kind == Kind::Spheres;
+    // The count goes in after the #version line, which must come first.
+    std::string fragment = spheres ? sources_.sphereFragment : sources_.cylinderFragment;
+    const size_t line = fragment.find('\n');
+    fragment.insert(line == std::string::npos ? fragment.size() : line + 1,
+                    "#define LIGHTS " + std::to_string(lights) + "\n");
+    using Attributes = std::vector<std::pair<unsigned, const char*>>;
+    const Attributes attributes =
+        spheres ? Attributes{{kCentreAttribute, "centre"}, {kColourAttribute, "colour"}, {kCornerAttribute, "corner"},
+                             {kRadiusAttribute, "radius"}}
+                : Attributes{{kCentreAttribute, "centre"},
+                             {kEndAttribute, "end"},
+                             {kColourAttribute, "colour"},
+                             {kEndColourAttribute, "endColour"},
+                             {kCornerAttribute, "corner"}};
+    try {
+        program = std::make_unique<ShaderProgram>(spheres ? sources_.sphereVertex : sources_.cylinderVertex,
+                                                  fragment.c_str(), attributes);
+    } catch (...) {
+        programs_.erase({kind, lights});
+        throw;
+    }
+    return *program;
 }
 
 ImpostorRenderer::~ImpostorRenderer() {
@@ -216,17 +241,60 @@ ImpostorRenderer::Entry& ImpostorRenderer::Prepare(const Molecule& m, Kind kind,
     return entry;
 }
 
-void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const DrawContext& context) {
+const ShaderProgram* ImpostorRenderer::ProgramFor(Kind kind, const DrawContext& context) {
+    int lights = 0;
+    for (int role = FrontLight; role <= BottomLight; ++role)
+        lights += context.lighting.IsOn(static_cast<SceneLightRole>(role)) ? 1 : 0;
+    try {
+        return &Program(kind, lights);
+    } catch (const VelmError& e) {
+        failure_ = e.text();
+        return nullptr;
+    }
+}
+
+void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context) {
     if (entry.chunks.empty()) return;
-    const ShaderProgram& program = kind == Kind::Spheres ? *spheres_ : *cylinders_;
     glUseProgram(program.Id());
 
-    GLfloat lightOn[8] = {};
+    // The lights as GL holds them (positions in eye space), so that both
+    // paths light alike: the ambient parts summed with the light model's,
+    // each switched-on solid light's direction, halfway vector to the eye
+    // at infinity, diffuse colour and specular colour times the material's.
+    GLfloat ambient[4], specular[4], shininess = 0;
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
+    glGetMaterialfv(GL_FRONT, GL_SHININESS, &shininess);
+    GLfloat sceneAmbient[3] = {ambient[0], ambient[1], ambient[2]};
+    std::vector<GLfloat> direction, halfway, diffuse, shine;
     for (int role = FrontLight; role < kSceneLights; ++role) {
-        const int id = context.lighting.lights[static_cast<size_t>(role)].Id();
-        if (id >= 0 && id < 8) lightOn[id] = context.lighting.IsOn(static_cast<SceneLightRole>(role)) ? 1.0f : 0.0f;
+        if (!context.lighting.IsOn(static_cast<SceneLightRole>(role))) continue;
+        const GLenum id = static_cast<GLenum>(GL_LIGHT0 + context.lighting.lights[static_cast<size_t>(role)].Id());
+        GLfloat a[4], d[4], sp[4], position[4];
+        glGetLightfv(id, GL_AMBIENT, a);
+        for (int k = 0; k < 3; ++k) sceneAmbient[k] += a[k];
+        if (role == AmbientLight) continue;
+        glGetLightfv(id, GL_DIFFUSE, d);
+        glGetLightfv(id, GL_SPECULAR, sp);
+        glGetLightfv(id, GL_POSITION, position);
+        const Vec3 l = Unit(Vec3{position[0], position[1], position[2]});
+        const Vec3 h = Unit(l + Vec3{0, 0, 1});
+        for (int k = 0; k < 3; ++k) {
+            direction.push_back(static_cast<GLfloat>(k == 0 ? l.x : k == 1 ? l.y : l.z));
+            halfway.push_back(static_cast<GLfloat>(k == 0 ? h.x : k == 1 ? h.y : h.z));
+            diffuse.push_back(d[k]);
+            shine.push_back(sp[k] * specular[k]);
+        }
     }
-    glUniform1fv(program.Uniform("lightOn"), 8, lightOn);
+    const GLsizei lights = static_cast<GLsizei>(direction.size() / 3);
+    glUniform3fv(program.Uniform("sceneAmbient"), 1, sceneAmbient);
+    if (lights > 0) {
+        glUniform3fv(program.Uniform("lightDirection"), lights, direction.data());
+        glUniform3fv(program.Uniform("lightHalfway"), lights, halfway.data());
+        glUniform3fv(program.Uniform("lightDiffuse"), lights, diffuse.data());
+        glUniform3fv(program.Uniform("lightSpecular"), lights, shine.data());
+    }
+    glUniform1f(program.Uniform("shininess"), shininess);
     glUniform1i(program.Uniform("fogOn"), glIsEnabled(GL_FOG) ? 1 : 0);
     // The plane is tested per fragment: GL's own clipping of the quads
     // would cut the impostors along the wrong line.
@@ -285,17 +353,24 @@ void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const DrawContext& co
     if (clipped) glEnable(GL_CLIP_PLANE0);
 }
 
-void ImpostorRenderer::DrawCpk(const Molecule& molecule, const DrawContext& context) {
-    Draw(Prepare(molecule, Kind::Spheres, -1), Kind::Spheres, context);
+bool ImpostorRenderer::DrawCpk(const Molecule& molecule, const DrawContext& context) {
+    const ShaderProgram* spheres = ProgramFor(Kind::Spheres, context);
+    if (!spheres) return false;
+    Draw(Prepare(molecule, Kind::Spheres, -1), Kind::Spheres, *spheres, context);
     if (context.clip) {
         context.clip->DrawCaps(molecule, context, context.scale, context.clipCentre,
                                context.settings.quality.Values().atom);
     }
+    return true;
 }
 
-void ImpostorRenderer::DrawSticks(const Molecule& molecule, const DrawContext& context) {
-    Draw(Prepare(molecule, Kind::Cylinders, -1), Kind::Cylinders, context);
-    Draw(Prepare(molecule, Kind::Spheres, context.settings.stickAtomRadius), Kind::Spheres, context);
+bool ImpostorRenderer::DrawSticks(const Molecule& molecule, const DrawContext& context) {
+    const ShaderProgram* cylinders = ProgramFor(Kind::Cylinders, context);
+    const ShaderProgram* spheres = cylinders ? ProgramFor(Kind::Spheres, context) : nullptr;
+    if (!spheres) return false;
+    Draw(Prepare(molecule, Kind::Cylinders, -1), Kind::Cylinders, *cylinders, context);
+    Draw(Prepare(molecule, Kind::Spheres, context.settings.stickAtomRadius), Kind::Spheres, *spheres, context);
+    return true;
 }
 
 void ImpostorRenderer::EndFrame() {

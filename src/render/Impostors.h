@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -35,11 +36,15 @@ public:
 
     // CPK: every drawn atom a sphere of its own radius; with the scene
     // clipped, the caps of the cut spheres as the fixed path draws them.
-    void DrawCpk(const Molecule& molecule, const DrawContext& context);
+    // False, with nothing drawn, when the program for the lights switched
+    // on does not build: the caller draws the 1.1 way.
+    bool DrawCpk(const Molecule& molecule, const DrawContext& context);
     // Sticks and ball and stick: the bonds as cylinders of the stick bond
     // radius, split bonds in two colours, then the atoms as spheres of the
-    // stick atom radius.
-    void DrawSticks(const Molecule& molecule, const DrawContext& context);
+    // stick atom radius. False as for DrawCpk.
+    bool DrawSticks(const Molecule& molecule, const DrawContext& context);
+    // Why the last program failed to build; empty when none did.
+    const std::string& Failure() const { return failure_; }
     // After a frame: the buffers of molecules it did not draw this way go.
     void EndFrame();
 
@@ -63,11 +68,17 @@ private:
         std::size_t items = 0;
         bool built = false, drawn = false;
     };
+    // The program of a kind for this many directional lights, built once;
+    // throws VelmError when it does not build.
+    const ShaderProgram& Program(Kind kind, int lights);
+    const ShaderProgram* ProgramFor(Kind kind, const DrawContext& context);
     Entry& Prepare(const Molecule& molecule, Kind kind, float atomRadius);
-    void Draw(const Entry& entry, Kind kind, const DrawContext& context);
+    void Draw(const Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context);
     void Release(Entry& entry);
 
-    std::unique_ptr<ShaderProgram> spheres_, cylinders_;
+    ImpostorSources sources_;
+    std::map<std::pair<Kind, int>, std::unique_ptr<ShaderProgram>> programs_;
+    std::string failure_;
     std::size_t perBuffer_;
     std::map<std::pair<const Molecule*, Kind>, Entry> entries_;
     Counts counts_;

@@ -51,11 +51,21 @@ bool SceneRenderer::UsesShaders(PassMode pass) {
             try {
                 impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_);
             } catch (const VelmError& e) {
+                failureTold_ = true;
                 if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");
             }
         }
     }
     return impostors_ != nullptr;
+}
+
+bool SceneRenderer::DrewWithShaders(bool drew) {
+    if (!drew && !failureTold_) {
+        failureTold_ = true;
+        if (scene_.fallbackNotice)
+            scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + impostors_->Failure() + ")");
+    }
+    return drew;
 }
 
 void SceneRenderer::Initialise() {
@@ -292,8 +302,7 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     switch (m.renderMode) {
     case WireFrame: lines(); break;
     case Cpk:
-        if (shaderPass_) impostors_->DrawCpk(m, context);
-        else DrawCpk(m, context);
+        if (!(shaderPass_ && DrewWithShaders(impostors_->DrawCpk(m, context)))) DrawCpk(m, context);
         break;
     case Points:
         if (context.naming) DrawNamedPoints(m, context);
@@ -301,8 +310,7 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
         break;
     case Sticks:
     case BallAndStick:
-        if (shaderPass_) impostors_->DrawSticks(m, context);
-        else DrawSticks(m, context);
+        if (!(shaderPass_ && DrewWithShaders(impostors_->DrawSticks(m, context)))) DrawSticks(m, context);
         break;
     case TraceSticks: DrawTraceSticks(m, context); break;
     case TraceWireFrame: DrawTraceWireFrame(m, context); break;

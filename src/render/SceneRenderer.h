@@ -97,6 +97,9 @@ private:
     void DrawMolecule(const Molecule& molecule, PassMode mode, float eyeAngle, unsigned firstName);
     void DrawScaledOverlays(float eyeAngle);
     void RenderTile(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass);
+    // Passes on whether the impostors drew; the first time they could not
+    // (a program for other lights failed), says so.
+    bool DrewWithShaders(bool drew);
 
 
     struct BuiltFont {
@@ -111,7 +114,7 @@ private:
     std::optional<PictureTile> tile_;
     const ImpostorSources* sources_ = &DefaultImpostorSources();
     std::size_t perBuffer_ = kImpostorsPerBuffer;
-    bool shadersTried_ = false;
+    bool shadersTried_ = false, failureTold_ = false;
     std::unique_ptr<ImpostorRenderer> impostors_;
     bool shaderPass_ = false;  // the current pass draws through impostors_
 };
