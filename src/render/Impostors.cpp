@@ -13,6 +13,7 @@
 #include "render/DrawContext.h"
 #include "render/SceneLight.h"
 #include "render/ShaderProgram.h"
+#include "render/SphereOcclusion.h"
 #include "render/ViewSettings.h"
 
 namespace velm {
@@ -63,8 +64,8 @@ bool Drawn(const Molecule& m, const Bond& b) { return !b.hetero || m.showSolvent
 
 }  // namespace
 
-ImpostorRenderer::ImpostorRenderer(const ImpostorSources& sources, std::size_t perBuffer)
-    : perBuffer_(std::max<std::size_t>(perBuffer, 1)), sources_(sources) {
+ImpostorRenderer::ImpostorRenderer(const ImpostorSources& sources, std::size_t perBuffer, bool cull)
+    : perBuffer_(std::max<std::size_t>(perBuffer, 1)), cull_(cull), sources_(sources) {
     // The front light alone, as the scene starts: a driver that cannot
     // build these is found out before anything is drawn.
     Program(Kind::Spheres, 1);
@@ -107,6 +108,8 @@ void ImpostorRenderer::Release(Entry& entry) {
     for (Chunk& c : entry.chunks) {
         glDeleteBuffers(1, &c.positions);
         glDeleteBuffers(1, &c.looks);
+        glDeleteBuffers(1, &c.every);
+        if (c.indices) glDeleteBuffers(1, &c.indices);
     }
     entry.chunks.clear();
 }
@@ -116,7 +119,7 @@ std::size_t ImpostorRenderer::BufferBytes() const {
     for (const auto& [key, entry] : entries_) {
         const std::size_t perVertex =
             key.second == Kind::Spheres ? 3 * sizeof(GLfloat) + sizeof(SphereLook) : 6 * sizeof(GLfloat) + sizeof(CylinderLook);
-        bytes += entry.items * 4 * perVertex;
+        bytes += entry.items * 4 * (perVertex + sizeof(std::uint32_t));
     }
     return bytes;
 }
@@ -170,6 +173,24 @@ ImpostorRenderer::Entry& ImpostorRenderer::Prepare(const Molecule& m, Kind kind,
     entry.geometry = geometry.Value();
     entry.items = items.size();
 
+    if (kind == Kind::Spheres) {
+        entry.centres.resize(3 * items.size());
+        for (std::size_t n = 0; n < items.size(); ++n) {
+            const Vec3 p = at[items[n]];
+            entry.centres[3 * n] = static_cast<float>(p.x);
+            entry.centres[3 * n + 1] = static_cast<float>(p.y);
+            entry.centres[3 * n + 2] = static_cast<float>(p.z);
+        }
+        if (rebuild) {
+            entry.radii.resize(items.size());
+            entry.opaque.resize(items.size());
+            for (std::size_t n = 0; n < items.size(); ++n) {
+                const Atom& a = m.atoms[static_cast<size_t>(items[n])];
+                entry.radii[n] = atomRadius < 0 ? static_cast<float>(a.radius) : atomRadius;
+                entry.opaque[n] = a.colour.a == 255;
+            }
+        }
+    }
     const int floatsPerVertex = kind == Kind::Spheres ? 3 : 6;
     std::vector<GLfloat> positions;
     std::vector<SphereLook> sphereLooks;
@@ -230,6 +251,15 @@ ImpostorRenderer::Entry& ImpostorRenderer::Prepare(const Molecule& m, Kind kind,
             glBindBuffer(GL_ARRAY_BUFFER, chunk.positions);
             glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(positions.size() * sizeof(GLfloat)), positions.data(),
                          GL_DYNAMIC_DRAW);
+            // Indexed drawing always, so that leaving quads out changes no
+            // pixel of the others (Mesa splits indexed quads its own way).
+            std::vector<std::uint32_t> every(count * 4);
+            for (std::size_t v = 0; v < every.size(); ++v) every[v] = static_cast<std::uint32_t>(v);
+            glGenBuffers(1, &chunk.every);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, chunk.every);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(every.size() * sizeof(std::uint32_t)),
+                         every.data(), GL_STATIC_DRAW);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
             entry.chunks.push_back(chunk);
         } else {
             glBindBuffer(GL_ARRAY_BUFFER, entry.chunks[k].positions);
@@ -312,6 +342,20 @@ void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const ShaderProgram& 
     const bool culling = glIsEnabled(GL_CULL_FACE);
     glDisable(GL_CULL_FACE);
 
+    // Spheres hidden behind opaque ones are left out, unless the plane may
+    // open them up.
+    const bool cull = cull_ && kind == Kind::Spheres && !clipped;
+    std::size_t next = 0;
+    if (cull) {
+        GLfloat modelView[16], projection[16];
+        GLint viewport[4];
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+        glGetFloatv(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        visible_.clear();
+        VisibleSpheres({entry.centres.data(), entry.radii.data(), entry.opaque.data(), entry.items}, modelView,
+                       projection, viewport, visible_);
+    }
     const GLsizei positionStride = static_cast<GLsizei>((kind == Kind::Spheres ? 3 : 6) * sizeof(GLfloat));
     glEnableVertexAttribArray(kCentreAttribute);
     glEnableVertexAttribArray(kColourAttribute);
@@ -342,7 +386,26 @@ void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const ShaderProgram& 
             glVertexAttribPointer(kCornerAttribute, 2, GL_BYTE, GL_FALSE, stride,
                                   reinterpret_cast<const void*>(offsetof(CylinderLook, corner)));
         }
-        glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(c.items * 4));
+        if (!cull) {
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, c.every);
+            glDrawElements(GL_QUADS, static_cast<GLsizei>(c.items * 4), GL_UNSIGNED_INT, nullptr);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+            continue;
+        }
+        // The visible spheres of this chunk, as the corners of their quads.
+        const std::size_t first = static_cast<std::size_t>(&c - entry.chunks.data()) * perBuffer_;
+        chunkIndices_.clear();
+        while (next < visible_.size() && visible_[next] < first + c.items) {
+            const std::uint32_t corner = 4 * static_cast<std::uint32_t>(visible_[next++] - first);
+            for (std::uint32_t v = 0; v < 4; ++v) chunkIndices_.push_back(corner + v);
+        }
+        if (chunkIndices_.empty()) continue;
+        if (!c.indices) glGenBuffers(1, &const_cast<Chunk&>(c).indices);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, c.indices);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkIndices_.size() * sizeof(std::uint32_t)),
+                     chunkIndices_.data(), GL_STREAM_DRAW);
+        glDrawElements(GL_QUADS, static_cast<GLsizei>(chunkIndices_.size()), GL_UNSIGNED_INT, nullptr);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     }
     for (unsigned a : {kCentreAttribute, kEndAttribute, kColourAttribute, kEndColourAttribute, kCornerAttribute,
                        kRadiusAttribute})

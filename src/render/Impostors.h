@@ -27,9 +27,10 @@ inline constexpr std::size_t kImpostorsPerBuffer = std::size_t{1} << 18;
 class ImpostorRenderer {
 public:
     // Builds the programs in the current context; throws VelmError with the
-    // driver's reason when either does not compile or link.
+    // driver's reason when either does not compile or link. `cull`: leave
+    // out spheres hidden behind opaque ones (SphereOcclusion).
     explicit ImpostorRenderer(const ImpostorSources& sources = DefaultImpostorSources(),
-                              std::size_t perBuffer = kImpostorsPerBuffer);
+                              std::size_t perBuffer = kImpostorsPerBuffer, bool cull = true);
     ~ImpostorRenderer();  // in the context it was made in
     ImpostorRenderer(const ImpostorRenderer&) = delete;
     ImpostorRenderer& operator=(const ImpostorRenderer&) = delete;
@@ -60,10 +61,15 @@ private:
     enum class Kind { Spheres, Cylinders };
     struct Chunk {
         unsigned positions = 0, looks = 0;
+        unsigned every = 0;    // the corners of all quads, drawn when none is culled
+        unsigned indices = 0;  // those of the visible ones, written per frame
         std::size_t items = 0;
     };
     struct Entry {
         std::vector<Chunk> chunks;
+        // Spheres: centres, radii and opacity kept for the occlusion test.
+        std::vector<float> centres, radii;
+        std::vector<std::uint8_t> opaque;
         std::uint64_t looks = 0, geometry = 0;
         std::size_t items = 0;
         bool built = false, drawn = false;
@@ -79,7 +85,9 @@ private:
     ImpostorSources sources_;
     std::map<std::pair<Kind, int>, std::unique_ptr<ShaderProgram>> programs_;
     std::string failure_;
+    std::vector<std::uint32_t> visible_, chunkIndices_;  // per frame, kept for their capacity
     std::size_t perBuffer_;
+    bool cull_;
     std::map<std::pair<const Molecule*, Kind>, Entry> entries_;
     Counts counts_;
 };

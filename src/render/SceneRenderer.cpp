@@ -49,7 +49,7 @@ bool SceneRenderer::UsesShaders(PassMode pass) {
         shadersTried_ = true;
         if (CurrentContextOffersShaders()) {
             try {
-                impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_);
+                impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_, cull_);
             } catch (const VelmError& e) {
                 failureTold_ = true;
                 if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");

@@ -85,11 +85,14 @@ public:
     bool UsesShaders(PassMode pass);
     // The shader path's buffers, once built; null on the 1.1 path.
     const ImpostorRenderer* Impostors() const { return impostors_.get(); }
-    // Other shader sources or buffer sizes for the probe, before the first
-    // pass (tests force a failure, or many buffers).
-    void SetImpostorSources(const ImpostorSources& sources, std::size_t perBuffer = kImpostorsPerBuffer) {
+    // Other shader sources, buffer sizes or no occlusion culling for the
+    // probe, before the first pass (tests force a failure, many buffers, or
+    // every sphere drawn).
+    void SetImpostorSources(const ImpostorSources& sources, std::size_t perBuffer = kImpostorsPerBuffer,
+                            bool cull = true) {
         sources_ = &sources;
         perBuffer_ = perBuffer;
+        cull_ = cull;
     }
 
 private:
@@ -114,6 +117,7 @@ private:
     std::optional<PictureTile> tile_;
     const ImpostorSources* sources_ = &DefaultImpostorSources();
     std::size_t perBuffer_ = kImpostorsPerBuffer;
+    bool cull_ = true;
     bool shadersTried_ = false, failureTold_ = false;
     std::unique_ptr<ImpostorRenderer> impostors_;
     bool shaderPass_ = false;  // the current pass draws through impostors_

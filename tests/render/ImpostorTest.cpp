@@ -65,7 +65,7 @@ protected:
         scene_.settings.drawingPath = path;
         OffscreenRenderer::Session session(offscreen ? *offscreen : offscreen_, kWidth, kHeight);
         session.Renderer().SetProjection();
-        if (sources_) session.Renderer().SetImpostorSources(*sources_, perBuffer_);
+        if (sources_) session.Renderer().SetImpostorSources(*sources_, perBuffer_, cull_);
         sources_ = nullptr;
         session.Renderer().RenderPass(doc_.Molecules(), 0);
         if (const ImpostorRenderer* i = session.Renderer().Impostors()) counts_ = i->GetCounts();
@@ -96,6 +96,7 @@ protected:
     std::vector<std::string> notices_;
     const ImpostorSources* sources_ = nullptr;
     std::size_t perBuffer_ = kImpostorsPerBuffer;
+    bool cull_ = true;
     ImpostorRenderer::Counts counts_;
     bool shaders_ = false;
 };
@@ -201,6 +202,20 @@ TEST_F(ImpostorTest, ALargeMoleculeIsDrawnFromSeveralBuffers) {
     sources_ = &DefaultImpostorSources();
     perBuffer_ = 100;
     EXPECT_EQ(Picture(DrawingPath::Shader, &small), whole);
+}
+
+// Leaving out the spheres hidden behind others changes no pixel: 50,293
+// atoms, most of them water packed in a box.
+TEST_F(ImpostorTest, HiddenSpheresLeftOutChangeNothing) {
+    Load("1tw7_solvated.pdb.gz", Cpk);
+    for (float turn : {0.0f, 0.5f}) {
+        doc_.Molecules()[0]->trackball.orientation[0] = turn;
+        const auto culled = Picture(DrawingPath::Shader);
+        OffscreenRenderer all(scene_);
+        sources_ = &DefaultImpostorSources();
+        cull_ = false;
+        EXPECT_EQ(Picture(DrawingPath::Shader, &all), culled) << turn;
+    }
 }
 
 }  // namespace
