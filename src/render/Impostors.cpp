@@ -283,7 +283,7 @@ const ShaderProgram* ImpostorRenderer::ProgramFor(Kind kind, const DrawContext& 
     }
 }
 
-void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context) {
+void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context) {
     if (entry.chunks.empty()) return;
     glUseProgram(program.Id());
 
@@ -362,7 +362,7 @@ void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const ShaderProgram& 
     glEnableVertexAttribArray(kCornerAttribute);
     if (kind == Kind::Spheres) glEnableVertexAttribArray(kRadiusAttribute);
     else glEnableVertexAttribArray(kEndAttribute), glEnableVertexAttribArray(kEndColourAttribute);
-    for (const Chunk& c : entry.chunks) {
+    for (Chunk& c : entry.chunks) {
         glBindBuffer(GL_ARRAY_BUFFER, c.positions);
         glVertexAttribPointer(kCentreAttribute, 3, GL_FLOAT, GL_FALSE, positionStride, nullptr);
         if (kind == Kind::Cylinders)
@@ -400,7 +400,7 @@ void ImpostorRenderer::Draw(const Entry& entry, Kind kind, const ShaderProgram& 
             for (std::uint32_t v = 0; v < 4; ++v) chunkIndices_.push_back(corner + v);
         }
         if (chunkIndices_.empty()) continue;
-        if (!c.indices) glGenBuffers(1, &const_cast<Chunk&>(c).indices);
+        if (!c.indices) glGenBuffers(1, &c.indices);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, c.indices);
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(chunkIndices_.size() * sizeof(std::uint32_t)),
                      chunkIndices_.data(), GL_STREAM_DRAW);

@@ -79,7 +79,7 @@ private:
     const ShaderProgram& Program(Kind kind, int lights);
     const ShaderProgram* ProgramFor(Kind kind, const DrawContext& context);
     Entry& Prepare(const Molecule& molecule, Kind kind, float atomRadius);
-    void Draw(const Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context);
+    void Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context);
     void Release(Entry& entry);
 
     ImpostorSources sources_;
