@@ -9,6 +9,9 @@
 //   render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--frames N] [--budget S]
 //       one size and mode in this process through one drawing path: one
 //       line of figures, then the GL renderer's name
+//   render_bench --playback TOPOLOGY TRAJECTORY [--frames N]
+//       plays N frames of a trajectory in CPK through the shader path: frames
+//       per second, and the part spent writing the new positions
 //   render_bench --pictures FILE N
 //       N pictures of FILE in a row (CPK, labels, 1000 x 750), through one
 //       off-screen renderer kept for all and through a new one for each
@@ -273,6 +276,50 @@ int CasePictures(const std::string& file, int pictures) {
     std::printf("pictures=%d atoms=%d size=1000x750 CPK+labels: one renderer %.1f ms/picture, a new one each %.1f "
                 "ms/picture (%.2fx)\n",
                 pictures, doc.Primary()->AtomCount(), kept, fresh, fresh / kept);
+    return 0;
+}
+
+// A trajectory played in CPK through the shader path, 1000 x 1000: each
+// frame moves every atom, so only the position buffer is written again.
+int CasePlayback(const std::string& topology, const std::string& trajectory, int frames) {
+    velm::SilentUiHooks ui;
+    velm::CVelmDoc doc(ui);
+    doc.options.computeSecondaryStructure = 0;
+    if (!doc.AddMoleculeFromFile(topology)) throw std::runtime_error("no atoms in " + topology);
+    doc.ReadTrajectoryIntoPrimary(trajectory, 0);
+    velm::Molecule& m = *doc.Primary();
+    m.selected = 1;
+    m.showSolvent = 1;
+    velm::OffscreenContext context(kSide, kSide);
+    {
+        velm::Scene scene;
+        velm::ViewSettings& s = scene.settings;
+        s.width = s.height = kSide;
+        s.drawingPath = velm::DrawingPath::Shader;
+        velm::SceneRenderer view(scene);
+        view.Initialise();
+        view.SetProjection();
+        velm::OnDocumentChanged(scene, doc);
+        velm::ApplyRenderMode(s, doc, velm::Cpk);
+        view.RenderPass(doc.Molecules(), 0);
+        glFinish();
+        if (!view.Impostors()) throw std::runtime_error("no shader path");
+        const int count = std::min(frames, doc.AnimationFrames() - 1);
+        const double t0 = Now();
+        for (int k = 1; k <= count; ++k) {
+            doc.SetFrame(k);
+            view.RenderPass(doc.Molecules(), 0);
+            glFinish();
+        }
+        const double seconds = Now() - t0;
+        const velm::ImpostorRenderer::Counts& n = view.Impostors()->GetCounts();
+        std::printf("playback atoms=%d frames=%d CPK shader: %.1f frames/s (%.1f ms/frame), position updates %ld "
+                    "taking %.1f ms each, builds %ld\n",
+                    m.AtomCount(), count, count / seconds, seconds / count * 1e3, n.positionUpdates,
+                    n.positionUpdates ? n.positionSeconds / static_cast<double>(n.positionUpdates) * 1e3 : 0.0,
+                    n.builds);
+    }
+    context.Release();
     return 0;
 }
 
@@ -583,6 +630,7 @@ int main(int argc, char** argv) {
     fs::path dir = "/tmp/velm-bench";
     std::string caseFiles, caseMode;
     velm::DrawingPath casePath = velm::DrawingPath::Fixed;
+    std::string playbackTopology, playbackTrajectory;
     int frames = 20, repeat = 3;
     double budget = 20;
     bool doExport = true;
@@ -601,6 +649,9 @@ int main(int argc, char** argv) {
                 const auto p = velm::DrawingPathFromName(argv[++i]);
                 if (!p) throw std::runtime_error("--renderer takes fixed or shader");
                 casePath = *p;
+            } else if (a == "--playback" && i + 2 < argc) {
+                playbackTopology = argv[++i];
+                playbackTrajectory = argv[++i];
             } else if (a == "--pictures" && i + 2 < argc) {
                 const std::string file = argv[++i];
                 return CasePictures(file, std::max(1, std::atoi(argv[++i])));
@@ -616,10 +667,12 @@ int main(int argc, char** argv) {
                              "[--no-export]\n"
                              "       render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--frames N] "
                              "[--budget S]\n"
+                             "       render_bench --playback TOPOLOGY TRAJECTORY [--frames N]\n"
                              "       render_bench --pictures FILE N\n");
                 return 2;
             }
         }
+        if (!playbackTopology.empty()) return CasePlayback(playbackTopology, playbackTrajectory, frames);
         if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, casePath, frames, budget);
         return RunAll(dir, frames, budget, repeat, velm, doExport);
     } catch (const std::exception& e) {

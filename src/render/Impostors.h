@@ -52,6 +52,7 @@ public:
     struct Counts {
         long builds = 0;           // buffers built from scratch
         long positionUpdates = 0;  // only the positions written again
+        double positionSeconds = 0;  // spent on those updates
     };
     const Counts& GetCounts() const { return counts_; }
     // Bytes held in vertex buffers now.
