@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,6 +18,7 @@
 #include "render/RendererChoice.h"
 #include "render/SceneDocumentLink.h"
 #include "render/SceneRenderer.h"
+#include "render/SphereOcclusion.h"
 #include "support/TestData.h"
 
 using namespace velm;
@@ -40,6 +42,34 @@ TEST(RendererChoice, ShadersNeedOpenGl21AndGlsl120) {
     EXPECT_EQ(DrawingPathFromName("fixed"), DrawingPath::Fixed);
     EXPECT_EQ(DrawingPathFromName("shader"), DrawingPath::Shader);
     EXPECT_EQ(DrawingPathFromName("Shader"), std::nullopt);
+}
+
+// A wall of touching spheres 10 units in front of the eye and, behind it, one
+// sphere just hidden, one beside the wall and one in front of it; a wall that
+// is not opaque hides nothing. Identity model-view; 60 degrees, 200 x 200.
+TEST(SphereOcclusion, OnlyWhatOpaqueSpheresCoverWhollyIsLeftOut) {
+    std::vector<float> centres, radii;
+    for (int y = -5; y <= 5; ++y)
+        for (int x = -5; x <= 5; ++x) centres.insert(centres.end(), {x * 0.5f, y * 0.5f, -10}), radii.push_back(0.5f);
+    const size_t wall = radii.size();
+    const float behind[3][3] = {{0, 0, -12}, {5, 0, -12}, {0.3f, 0.2f, -8}};
+    for (const auto& c : behind) centres.insert(centres.end(), {c[0], c[1], c[2]}), radii.push_back(0.5f);
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float f = 1 / std::tan(30 * 3.14159265f / 180), n = 0.5f, fa = 100;
+    const float projection[16] = {f, 0, 0, 0, 0, f, 0, 0, 0, 0, (fa + n) / (n - fa), -1, 0, 0, 2 * fa * n / (n - fa), 0};
+    const int viewport[4] = {0, 0, 200, 200};
+    for (std::uint8_t opaque : {1, 0}) {
+        std::vector<std::uint8_t> flags(radii.size(), opaque);
+        std::vector<std::uint32_t> visible;
+        VisibleSpheres({centres.data(), radii.data(), flags.data(), radii.size()}, identity, projection, viewport,
+                       visible);
+        const auto kept = [&](size_t i) { return std::find(visible.begin(), visible.end(), i) != visible.end(); };
+        EXPECT_EQ(kept(wall), !opaque);
+        EXPECT_TRUE(kept(wall + 1));
+        EXPECT_TRUE(kept(wall + 2));
+        EXPECT_TRUE(kept(wall / 2));  // the wall's middle
+        EXPECT_EQ(visible.size(), radii.size() - opaque);  // nothing else left out
+    }
 }
 
 // A real structure drawn off screen through either path.
