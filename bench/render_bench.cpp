@@ -6,9 +6,12 @@
 //   render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] [--no-export]
 //       measures every size and mode, each in a fresh process, then times
 //       the batch picture export; prints markdown tables
-//   render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]
-//       one size and mode in this process: one line of figures, then the
-//       GL renderer's name
+//   render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--frames N] [--budget S]
+//       one size and mode in this process through one drawing path: one
+//       line of figures, then the GL renderer's name
+//   render_bench --playback TOPOLOGY TRAJECTORY [--frames N]
+//       plays N frames of a trajectory in CPK through the shader path: frames
+//       per second, and the part spent writing the new positions
 //   render_bench --pictures FILE N
 //       N pictures of FILE in a row (CPK, labels, 1000 x 750), through one
 //       off-screen renderer kept for all and through a new one for each
@@ -47,8 +50,10 @@
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
 #include "render/OffscreenContext.h"
+#include "render/Impostors.h"
 #include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
+#include "render/RendererChoice.h"
 #include "render/Scene.h"
 #include "render/SceneDocumentLink.h"
 #include "render/SceneRenderer.h"
@@ -207,10 +212,16 @@ constexpr int kMinimumFrames = 5;
 
 struct ModeColumn {
     velm::RenderMode mode;
+    velm::DrawingPath path;
     const char* title;
 };
-constexpr ModeColumn kModes[] = {
-    {velm::WireFrame, "wire"}, {velm::Cpk, "CPK"}, {velm::BallAndStick, "ball-and-stick"}};
+// The shader path draws spheres and sticks; wire frame is the 1.1 path's.
+constexpr ModeColumn kModes[] = {{velm::WireFrame, velm::DrawingPath::Fixed, "wire"},
+                                 {velm::Cpk, velm::DrawingPath::Fixed, "CPK 1.1"},
+                                 {velm::Cpk, velm::DrawingPath::Shader, "CPK shader"},
+                                 {velm::BallAndStick, velm::DrawingPath::Fixed, "ball-and-stick 1.1"},
+                                 {velm::BallAndStick, velm::DrawingPath::Shader, "ball-and-stick shader"}};
+constexpr int kColumns = static_cast<int>(std::size(kModes));
 
 // One size and mode, as the child process reports it.
 struct CaseFigures {
@@ -221,10 +232,13 @@ struct CaseFigures {
     long newMedian = 0, newMax = 0;  // per frame
     long mainMedian = 0, mainMax = 0;
     long otherMedian = 0, otherMax = 0;
+    double first = 0;      // ms of the first frame: buffers built on the shader path
+    long bufferBytes = 0;  // held in vertex buffers (shader path)
+    int shader = 0;        // the shader path drew
     bool ok = false;
 };
 
-constexpr const char* kCaseLine = "%ld %ld %d %lf %lf %lf %ld %ld %ld %ld %ld %ld\n";
+constexpr const char* kCaseLine = "%ld %ld %d %lf %lf %lf %ld %ld %ld %ld %ld %ld %lf %ld %d\n";
 
 // The lower middle of the counts: a count some frame really made.
 long MedianCount(std::vector<long> v) {
@@ -265,8 +279,53 @@ int CasePictures(const std::string& file, int pictures) {
     return 0;
 }
 
+// A trajectory played in CPK through the shader path, 1000 x 1000: each
+// frame moves every atom, so only the position buffer is written again.
+int CasePlayback(const std::string& topology, const std::string& trajectory, int frames) {
+    velm::SilentUiHooks ui;
+    velm::CVelmDoc doc(ui);
+    doc.options.computeSecondaryStructure = 0;
+    if (!doc.AddMoleculeFromFile(topology)) throw std::runtime_error("no atoms in " + topology);
+    doc.ReadTrajectoryIntoPrimary(trajectory, 0);
+    velm::Molecule& m = *doc.Primary();
+    m.selected = 1;
+    m.showSolvent = 1;
+    velm::OffscreenContext context(kSide, kSide);
+    {
+        velm::Scene scene;
+        velm::ViewSettings& s = scene.settings;
+        s.width = s.height = kSide;
+        s.drawingPath = velm::DrawingPath::Shader;
+        velm::SceneRenderer view(scene);
+        view.Initialise();
+        view.SetProjection();
+        velm::OnDocumentChanged(scene, doc);
+        velm::ApplyRenderMode(s, doc, velm::Cpk);
+        view.RenderPass(doc.Molecules(), 0);
+        glFinish();
+        if (!view.Impostors()) throw std::runtime_error("no shader path");
+        const int count = std::min(frames, doc.AnimationFrames() - 1);
+        const double t0 = Now();
+        for (int k = 1; k <= count; ++k) {
+            doc.SetFrame(k);
+            view.RenderPass(doc.Molecules(), 0);
+            glFinish();
+        }
+        const double seconds = Now() - t0;
+        const velm::ImpostorRenderer::Counts& n = view.Impostors()->GetCounts();
+        std::printf("playback atoms=%d frames=%d CPK shader: %.1f frames/s (%.1f ms/frame), position updates %ld "
+                    "taking %.1f ms each, builds %ld\n",
+                    m.AtomCount(), count, count / seconds, seconds / count * 1e3, n.positionUpdates,
+                    n.positionUpdates ? n.positionSeconds / static_cast<double>(n.positionUpdates) * 1e3 : 0.0,
+                    n.builds);
+    }
+    context.Release();
+    return 0;
+}
+
 // Loads the files, draws them in one mode and prints the case line.
-int CaseMode(const std::string& files, const std::string& modeName, int frames, double budget) {
+int CaseMode(const std::string& files, const std::string& modeName, velm::DrawingPath path, int frames,
+             double budget) {
     const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(modeName);
     if (!mode) throw std::runtime_error("unknown render mode " + modeName);
 
@@ -295,9 +354,17 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
         view.SetProjection();
         velm::OnDocumentChanged(scene, doc);
         velm::ApplyRenderMode(s, doc, *mode);
+        s.drawingPath = path;
+        scene.fallbackNotice = [](const std::string& text) { std::fprintf(stderr, "render_bench: %s\n", text.c_str()); };
         if (const GLubyte* name = glGetString(GL_RENDERER)) renderer = reinterpret_cast<const char*>(name);
 
-        for (int i = 0; i < kWarmUpFrames; ++i) {
+        const double f0 = Now();
+        view.RenderPass(doc.Molecules(), 0);
+        glFinish();
+        c.first = (Now() - f0) * 1e3;
+        c.shader = view.Impostors() != nullptr;
+        if (view.Impostors()) c.bufferBytes = static_cast<long>(view.Impostors()->BufferBytes());
+        for (int i = 1; i < kWarmUpFrames; ++i) {
             view.RenderPass(doc.Molecules(), 0);
             glFinish();
         }
@@ -334,7 +401,7 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
     }
     context.Release();
     std::printf(kCaseLine, c.atoms, c.bonds, c.frames, c.best, c.median, c.submitMedian, c.newMedian, c.newMax,
-                c.mainMedian, c.mainMax, c.otherMedian, c.otherMax);
+                c.mainMedian, c.mainMax, c.otherMedian, c.otherMax, c.first, c.bufferBytes, c.shader);
     std::printf("%s\n", renderer.c_str());
     return 0;
 }
@@ -342,7 +409,8 @@ int CaseMode(const std::string& files, const std::string& modeName, int frames, 
 struct Size {
     std::string label;  // where the atoms come from
     std::string files;  // comma-separated, loaded as separate molecules
-    CaseFigures modes[3];
+    CaseFigures modes[kColumns];
+    bool shaderOnly = false;  // the 1.1 path's spheres take too long to time here
 };
 
 std::vector<Size> Sizes(const fs::path& dir) {
@@ -355,6 +423,11 @@ std::vector<Size> Sizes(const fs::path& dir) {
     const fs::path tiled = dir / "tiled_100k.pdb";
     if (fs::exists(tiled)) sizes[3] = {"tiled_100k.pdb (2 copies of 1tw7)", tiled.string(), {}};
     else sizes[3] = {"1tw7 loaded twice (2 molecules, overlapping)", source + "," + source, {}};
+    const fs::path million = dir / "tiled_1M.pdb";
+    if (fs::exists(million)) {
+        sizes.push_back({"tiled_1M.pdb (20 copies of 1tw7)", million.string(), {}});
+        sizes.back().shaderOnly = true;
+    }
     return sizes;
 }
 
@@ -436,16 +509,22 @@ int RunAll(const fs::path& dir, int frames, double budget, int repeat, const std
     const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
     std::string renderer;
     for (Size& size : sizes) {
-        for (int m = 0; m < 3; ++m) {
-            std::fprintf(stderr, "render_bench: %s, %s\n", size.label.c_str(),
-                         std::string(velm::RenderModeName(kModes[m].mode)).c_str());
+        for (int m = 0; m < kColumns; ++m) {
+            if (size.shaderOnly && kModes[m].mode != velm::WireFrame && kModes[m].path == velm::DrawingPath::Fixed)
+                continue;
+            const std::string path(velm::DrawingPathName(kModes[m].path));
+            std::fprintf(stderr, "render_bench: %s, %s, %s\n", size.label.c_str(),
+                         std::string(velm::RenderModeName(kModes[m].mode)).c_str(), path.c_str());
             const std::string out = Capture(self + " --case " + Quote(size.files) + " " +
-                                            std::string(velm::RenderModeName(kModes[m].mode)) + " --frames " +
-                                            std::to_string(frames) + " --budget " + std::to_string(budget));
+                                            std::string(velm::RenderModeName(kModes[m].mode)) + " --renderer " + path +
+                                            " --frames " + std::to_string(frames) + " --budget " +
+                                            std::to_string(budget));
             CaseFigures& c = size.modes[m];
             c.ok = std::sscanf(out.c_str(), kCaseLine, &c.atoms, &c.bonds, &c.frames, &c.best, &c.median,
                                &c.submitMedian, &c.newMedian, &c.newMax, &c.mainMedian, &c.mainMax,
-                               &c.otherMedian, &c.otherMax) == 12;
+                               &c.otherMedian, &c.otherMax, &c.first, &c.bufferBytes, &c.shader) == 15;
+            // A shader column the 1.1 path drew (fallback) is no shader figure.
+            if (c.ok && kModes[m].path == velm::DrawingPath::Shader && !c.shader) c.ok = false;
             const size_t eol = out.find('\n');
             if (c.ok && renderer.empty() && eol != std::string::npos) {
                 renderer = out.substr(eol + 1);
@@ -465,18 +544,23 @@ int RunAll(const fs::path& dir, int frames, double budget, int repeat, const std
     std::printf("\n### ms per frame (RenderPass + glFinish): median, best in brackets; %d warm-up frames, then up "
                 "to %d (at least %d, within %.0f s)\n\n",
                 kWarmUpFrames, frames, kMinimumFrames, budget);
-    std::printf("| atoms | bonds | wire | CPK | ball-and-stick | structure |\n|---:|---:|---:|---:|---:|---|\n");
+    // The mode columns' titles and the markdown rule under them.
+    std::string titles, rule;
+    for (const ModeColumn& m : kModes) titles += std::string(" ") + m.title + " |", rule += "---:|";
+    std::printf("| atoms | bonds |%s structure |\n|---:|---:|%s---|\n", titles.c_str(), rule.c_str());
     for (const Size& s : sizes) {
         std::printf("| %s | %s |", Thousands(atomsOf(s)).c_str(), Thousands(s.modes[0].bonds).c_str());
-        for (const CaseFigures& c : s.modes) {
+        for (int m = 0; m < kColumns; ++m) {
+            const CaseFigures& c = s.modes[m];
             if (c.ok) std::printf(" %.1f (%.1f) |", c.median, c.best);
+            else if (s.shaderOnly && kModes[m].path == velm::DrawingPath::Fixed) std::printf(" not run |");
             else std::printf(" failed |");
         }
         std::printf(" %s |\n", s.label.c_str());
     }
 
     std::printf("\n### ns per atom (median ms per frame / atoms) and frames measured\n\n");
-    std::printf("| atoms | wire | CPK | ball-and-stick | frames |\n|---:|---:|---:|---:|---|\n");
+    std::printf("| atoms |%s frames |\n|---:|%s---|\n", titles.c_str(), rule.c_str());
     for (const Size& s : sizes) {
         std::printf("| %s |", Thousands(atomsOf(s)).c_str());
         std::string counts;
@@ -488,8 +572,22 @@ int RunAll(const fs::path& dir, int frames, double budget, int repeat, const std
         std::printf(" %s |\n", counts.c_str());
     }
 
+    std::printf("\n### the shader path: ms of the first frame (buffers built), bytes of vertex buffers per atom\n\n");
+    std::printf("| atoms | CPK first frame | CPK bytes/atom | ball-and-stick first frame | ball-and-stick bytes/atom |\n"
+                "|---:|---:|---:|---:|---:|\n");
+    for (const Size& s : sizes) {
+        std::printf("| %s |", Thousands(atomsOf(s)).c_str());
+        for (int m = 0; m < kColumns; ++m) {
+            const CaseFigures& c = s.modes[m];
+            if (kModes[m].path != velm::DrawingPath::Shader) continue;
+            if (c.ok) std::printf(" %.1f | %.0f |", c.first, double(c.bufferBytes) / double(c.atoms));
+            else std::printf(" - | - |");
+        }
+        std::printf("\n");
+    }
+
     std::printf("\n### ms until RenderPass returns (before glFinish), median\n\n");
-    std::printf("| atoms | wire | CPK | ball-and-stick |\n|---:|---:|---:|---:|\n");
+    std::printf("| atoms |%s\n|---:|%s\n", titles.c_str(), rule.c_str());
     for (const Size& s : sizes) {
         std::printf("| %s |", Thousands(atomsOf(s)).c_str());
         for (const CaseFigures& c : s.modes)
@@ -502,7 +600,7 @@ int RunAll(const fs::path& dir, int frames, double budget, int repeat, const std
     std::printf("Each cell: operator new calls / malloc-family calls on the drawing thread / malloc-family calls "
                 "on other threads (Mesa's rasteriser). malloc counts include the operator new ones; all include "
                 "whatever the driver allocates.\n\n");
-    std::printf("| atoms | wire | CPK | ball-and-stick |\n|---:|---|---|---|\n");
+    std::printf("| atoms |%s\n|---:|%s\n", titles.c_str(), rule.c_str());
     for (const Size& s : sizes) {
         std::printf("| %s |", Thousands(atomsOf(s)).c_str());
         for (const CaseFigures& c : s.modes)
@@ -531,6 +629,8 @@ int main(int argc, char** argv) {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     fs::path dir = "/tmp/velm-bench";
     std::string caseFiles, caseMode;
+    velm::DrawingPath casePath = velm::DrawingPath::Fixed;
+    std::string playbackTopology, playbackTrajectory;
     int frames = 20, repeat = 3;
     double budget = 20;
     bool doExport = true;
@@ -545,6 +645,13 @@ int main(int argc, char** argv) {
             if (a == "--case" && i + 2 < argc) {
                 caseFiles = argv[++i];
                 caseMode = argv[++i];
+            } else if (a == "--renderer" && i + 1 < argc) {
+                const auto p = velm::DrawingPathFromName(argv[++i]);
+                if (!p) throw std::runtime_error("--renderer takes fixed or shader");
+                casePath = *p;
+            } else if (a == "--playback" && i + 2 < argc) {
+                playbackTopology = argv[++i];
+                playbackTrajectory = argv[++i];
             } else if (a == "--pictures" && i + 2 < argc) {
                 const std::string file = argv[++i];
                 return CasePictures(file, std::max(1, std::atoi(argv[++i])));
@@ -558,12 +665,15 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "usage: render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] "
                              "[--no-export]\n"
-                             "       render_bench --case FILE[,FILE...] MODE [--frames N] [--budget S]\n"
+                             "       render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--frames N] "
+                             "[--budget S]\n"
+                             "       render_bench --playback TOPOLOGY TRAJECTORY [--frames N]\n"
                              "       render_bench --pictures FILE N\n");
                 return 2;
             }
         }
-        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, frames, budget);
+        if (!playbackTopology.empty()) return CasePlayback(playbackTopology, playbackTrajectory, frames);
+        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, casePath, frames, budget);
         return RunAll(dir, frames, budget, repeat, velm, doExport);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "render_bench: %s\n", e.what());

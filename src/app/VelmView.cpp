@@ -60,6 +60,7 @@ void CVelmView::ReleaseRenderer() {
 void CVelmView::initializeGL() {
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CVelmView::ReleaseRenderer, Qt::UniqueConnection);
     renderer_ = std::make_unique<SceneRenderer>(controller_.scene);
+    controller_.scene.fallbackNotice = [this](const std::string& text) { controller_.Ui().SetStatusText(text); };
     depthsKnown_ = false;
     if (const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER)))
         renderer_name_ = QString::fromLatin1(name);

@@ -85,6 +85,8 @@ constexpr const char* kUsage =
     "  -radius SCHEME       default, temperature or occupancy\n"
     "  -defaults            the built-in display settings, not the user's stored ones\n"
     "  -quality LEVEL       high, medium or low tessellation (default: as stored, medium)\n"
+    "  -renderer PATH       fixed (OpenGL 1.1) or shader (default: as stored, shader where\n"
+    "                       the context runs it)\n"
     "  -frame N             draw trajectory frame N (0: the structure itself)\n"
     "  -background R,G,B    background colour, each 0 to 255 (default: as stored, 0,0,0)\n"
     "  -stereo              split-screen stereo pair\n"
@@ -148,6 +150,7 @@ struct BatchOptions {
     int frame = 0;
     std::optional<std::pair<int, int>> pick;  // window pixel, y down
     bool defaults = false;                    // ignore the user's stored settings
+    std::optional<DrawingPath> drawingPath;  // none: as stored, else the shader path
 
     bool NeedsScene() const {
         return !imagePath.empty() || pick || scene.surface || scene.hydrogenBonds || area || listHydrogenBonds ||
@@ -281,6 +284,11 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         } else if (a == "-radius") {
             const std::string* v = value("scheme");
             if (!v || !(o.scene.radius = RadiusSchemeFromName(*v))) return "-radius takes default, temperature or occupancy";
+        } else if (a == "-renderer") {
+            const std::string* v = value("path");
+            const auto path = v ? DrawingPathFromName(*v) : std::nullopt;
+            if (!path) return "-renderer takes fixed or shader";
+            o.drawingPath = *path;
         } else if (a == "-quality") {
             const std::string* v = value("level");
             if (!v || (*v != "high" && *v != "medium" && *v != "low")) return "-quality takes high, medium or low";
@@ -513,6 +521,7 @@ void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o) {
     scene.settings.width = o.width;
     scene.settings.height = o.height;
     if (!o.defaults) LoadSettings({scene.settings, scene.lighting}, IniSettingsFile::UserSettings());
+    if (o.drawingPath) scene.settings.drawingPath = *o.drawingPath;
     // Every molecule takes the options, as the menu commands would for a
     // selection of all of them.
     doc.SelectAll();
@@ -598,6 +607,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             task = "building the scene (surfaces, hydrogen bonds)";
             Scene scene;
             SetUpScene(scene, doc, o);
+            scene.fallbackNotice = [err](const std::string& text) { std::fprintf(err, "velm: %s\n", text.c_str()); };
             SceneDocumentLink link(scene, doc);
             ApplySceneOptions(scene, doc, o.scene, ui);
             OffscreenRenderer offscreen(scene);

@@ -98,6 +98,10 @@ std::vector<Entry> Table(PersistentView v) {
     boolean("depthCue", s.depthCue);
     boolean("lineAlias", s.lineAlias);
     boolean("smooth3D", s.smooth3D);
+    t.push_back({"renderer", [&s] { return std::string(DrawingPathName(s.drawingPath)); },
+                 [&s](const std::string& text) {
+                     if (const auto path = DrawingPathFromName(text)) s.drawingPath = *path;
+                 }});
     t.push_back({"displayStereo", [&s] { return std::to_string(s.stereo); }, [&s](const std::string& text) {
                      int n = 0;
                      if (ReadInteger(text, n) && n == 1) s.stereo = 1;

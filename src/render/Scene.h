@@ -2,6 +2,8 @@
 // Everything the render pass draws besides the molecules themselves: the
 // view's settings and lights, and the overlays that measurement, torsion and
 // hydrogen-bond tools hand to the view.
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "core/List.h"
@@ -48,6 +50,9 @@ struct Scene {
     std::vector<MeasurementMarker> markers;
     const list<DisplayHBond>* hydrogenBonds = nullptr;  // the document's, drawn while settings.showHBonds
     TorsionSelection torsion;
+    // Told once per context when the shader path cannot be built and the
+    // 1.1 path draws instead: the status bar, or stderr in batch.
+    std::function<void(const std::string&)> fallbackNotice;
 
 };
 

@@ -12,7 +12,9 @@
 #include "model/VelmDoc.h"
 #include "render/AtomRepresentations.h"
 #include "render/DrawContext.h"
+#include "render/Impostors.h"
 #include "render/Overlays.h"
+#include "render/RendererChoice.h"
 #include "render/Ribbons.h"
 #include "render/SceneRadius.h"
 #include "render/SelectionDrawing.h"
@@ -33,6 +35,38 @@ void SetEnabled(GLenum capability, bool on) {
 }
 
 }  // namespace
+
+SceneRenderer::SceneRenderer(Scene& scene) : scene_(scene) {}
+
+SceneRenderer::~SceneRenderer() = default;
+
+bool SceneRenderer::UsesShaders(PassMode pass) {
+    if (pass != PassMode::Draw || scene_.settings.drawingPath != DrawingPath::Shader) return false;
+    GLint renderMode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &renderMode);
+    if (renderMode != GL_RENDER) return false;
+    if (!shadersTried_) {
+        shadersTried_ = true;
+        if (CurrentContextOffersShaders()) {
+            try {
+                impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_, cull_);
+            } catch (const VelmError& e) {
+                failureTold_ = true;
+                if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");
+            }
+        }
+    }
+    return impostors_ != nullptr;
+}
+
+bool SceneRenderer::DrewWithShaders(bool drew) {
+    if (!drew && !failureTold_) {
+        failureTold_ = true;
+        if (scene_.fallbackNotice)
+            scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + impostors_->Failure() + ")");
+    }
+    return drew;
+}
 
 void SceneRenderer::Initialise() {
     // A preset level's slice counts are its own, whatever was stored.
@@ -132,6 +166,14 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
         throw VelmError("Unknown rendering mode!");
     const PassMode pass = static_cast<PassMode>(mode);
     const ViewSettings& s = scene_.settings;
+    shaderPass_ = UsesShaders(pass);
+    // Buffers of molecules no longer drawn through them go after each frame.
+    struct EndFrame {
+        SceneRenderer& r;
+        ~EndFrame() {
+            if (r.shaderPass_) r.impostors_->EndFrame();
+        }
+    } endFrame{*this};
     if (tile_) {
         RenderTile(molecules, pass);
         return;
@@ -220,6 +262,7 @@ void SceneRenderer::DrawEye(const list<std::unique_ptr<Molecule>>& molecules, Pa
 }
 
 void SceneRenderer::DrawSelection(const list<std::unique_ptr<Molecule>>& molecules, float eyeAngle) {
+    shaderPass_ = UsesShaders(PassMode::Select);  // never: names need the 1.1 geometry
     DrawEye(molecules, PassMode::Select, eyeAngle);
 }
 
@@ -258,13 +301,17 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     };
     switch (m.renderMode) {
     case WireFrame: lines(); break;
-    case Cpk: DrawCpk(m, context); break;
+    case Cpk:
+        if (!(shaderPass_ && DrewWithShaders(impostors_->DrawCpk(m, context)))) DrawCpk(m, context);
+        break;
     case Points:
         if (context.naming) DrawNamedPoints(m, context);
         else DrawPoints(m, context);
         break;
     case Sticks:
-    case BallAndStick: DrawSticks(m, context); break;
+    case BallAndStick:
+        if (!(shaderPass_ && DrewWithShaders(impostors_->DrawSticks(m, context)))) DrawSticks(m, context);
+        break;
     case TraceSticks: DrawTraceSticks(m, context); break;
     case TraceWireFrame: DrawTraceWireFrame(m, context); break;
     case TraceSpline: DrawTraceSpline(m, context); break;

@@ -9,6 +9,8 @@
 #include "core/List.h"
 #include "render/DisplayLists.h"
 #include "render/GlyphFont.h"
+#include "render/ImpostorShaders.h"
+#include "render/Impostors.h"
 #include "render/Scene.h"
 
 namespace velm {
@@ -32,7 +34,8 @@ inline constexpr int kTileGuard = 256;
 
 class SceneRenderer {
 public:
-    explicit SceneRenderer(Scene& scene) : scene_(scene) {}
+    explicit SceneRenderer(Scene& scene);
+    ~SceneRenderer();  // in its context, which must be current
 
     // GL initialisation in the current context: display lists, depth, culling,
     // lights and material, fog, the label font, blending, colour material and
@@ -74,11 +77,32 @@ public:
     const GlyphFont& Font() const { return font_; }
     const DisplayLists* Lists() const { return lists_ ? &*lists_ : nullptr; }
 
+    // The one place the drawing path is chosen: shaders for a drawing pass
+    // into the framebuffer when the settings ask for them and this context
+    // runs them (probed, and the programs built, once); else OpenGL 1.1,
+    // which picking and PostScript feedback always take. A failed build is
+    // reported once through the scene's fallback notice.
+    bool UsesShaders(PassMode pass);
+    // The shader path's buffers, once built; null on the 1.1 path.
+    const ImpostorRenderer* Impostors() const { return impostors_.get(); }
+    // Other shader sources, buffer sizes or no occlusion culling for the
+    // probe, before the first pass (tests force a failure, many buffers, or
+    // every sphere drawn).
+    void SetImpostorSources(const ImpostorSources& sources, std::size_t perBuffer = kImpostorsPerBuffer,
+                            bool cull = true) {
+        sources_ = &sources;
+        perBuffer_ = perBuffer;
+        cull_ = cull;
+    }
+
 private:
     void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
     void DrawMolecule(const Molecule& molecule, PassMode mode, float eyeAngle, unsigned firstName);
     void DrawScaledOverlays(float eyeAngle);
     void RenderTile(const list<std::unique_ptr<Molecule>>& molecules, PassMode pass);
+    // Passes on whether the impostors drew; the first time they could not
+    // (a program for other lights failed), says so.
+    bool DrewWithShaders(bool drew);
 
 
     struct BuiltFont {
@@ -91,6 +115,12 @@ private:
     GlyphFont font_;
     std::optional<BuiltFont> fontBuilt_;
     std::optional<PictureTile> tile_;
+    const ImpostorSources* sources_ = &DefaultImpostorSources();
+    std::size_t perBuffer_ = kImpostorsPerBuffer;
+    bool cull_ = true;
+    bool shadersTried_ = false, failureTold_ = false;
+    std::unique_ptr<ImpostorRenderer> impostors_;
+    bool shaderPass_ = false;  // the current pass draws through impostors_
 };
 
 // What the view does after molecules came or went or a trajectory was read

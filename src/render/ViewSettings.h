@@ -7,6 +7,7 @@
 
 #include "render/GlyphFont.h"
 #include "render/GraphicsQuality.h"
+#include "render/RendererChoice.h"
 
 namespace velm {
 
@@ -37,6 +38,7 @@ struct ViewSettings {
     float stereoHalfAngle = 3.5f;  // degrees about the vertical axis, per eye
     bool scaleToFit = true;
     TessellationQuality quality;  // Medium
+    DrawingPath drawingPath = DrawingPath::Shader;  // the faster, where the context runs it
     float lineWidth = 2;
     // Until a stick command sets them, the Sticks values, so that a molecule
     // already in a stick mode draws sensibly.

@@ -160,11 +160,15 @@ TEST(TiledPicture, TilesMeetWithoutSeamsAndEqualOnePicture) {
     OffscreenRenderer offscreen(scene);
     const struct {
         bool multisample, stereo;
-    } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+        DrawingPath path;
+    } cases[] = {{false, false, DrawingPath::Fixed}, {true, false, DrawingPath::Fixed}, {false, true, DrawingPath::Fixed},
+                 {true, true, DrawingPath::Fixed},   {false, false, DrawingPath::Shader}, {false, true, DrawingPath::Shader}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "multisample " << c.multisample << " stereo " << c.stereo);
+        SCOPED_TRACE(testing::Message() << "multisample " << c.multisample << " stereo " << c.stereo << " "
+                                        << DrawingPathName(c.path));
         scene.settings.multisample = c.multisample;
         scene.settings.stereo = c.stereo;
+        scene.settings.drawingPath = c.path;
         int tiles = 0;
         const std::vector<std::uint8_t> one = Drawn(offscreen, molecules, 301, 203, 4096, &tiles);
         EXPECT_EQ(tiles, 1);
@@ -173,12 +177,14 @@ TEST(TiledPicture, TilesMeetWithoutSeamsAndEqualOnePicture) {
         ASSERT_EQ(one.size(), tiled.size());
         // Each tile draws the whole view's projection moved by its corner, so
         // rasterisation is the same but for rounding of the moved window
-        // coordinates: allow a few pixels, none far off.
+        // coordinates: allow a few pixels, none far off. The impostors' rays
+        // round a level or two here and there besides.
+        const int close = c.path == DrawingPath::Shader ? 2 : 0;
         int differing = 0, far = 0;
         for (size_t i = 0; i < one.size(); i += 3) {
             int worst = 0;
             for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(one[i + k] - tiled[i + k]));
-            differing += worst > 0;
+            differing += worst > close;
             far += worst > 64;
         }
         EXPECT_LE(differing, 301 * 203 / 1000);

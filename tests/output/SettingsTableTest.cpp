@@ -28,7 +28,8 @@ struct View {
 TEST(SettingsTable, StoredTextsOutOfRangeOrUnparsedAreIgnored) {
     View v;
     v.Load({{"matShininess", "150"}, {"printColorDepth", "32"}, {"displayStereo", "0"}, {"depthCue", "no"},
-            {"lineWidth", "11"}, {"splineTension", "2.5"}, {"atomRes", "80"}, {"backgroundColor", "x"}});
+            {"lineWidth", "11"}, {"splineTension", "2.5"}, {"atomRes", "80"}, {"backgroundColor", "x"},
+            {"renderer", "Shader"}});
     EXPECT_EQ(v.lighting.material.shininess, 15);
     EXPECT_EQ(v.settings.printColorDepth, 16);
     EXPECT_EQ(v.settings.stereo, 0);
@@ -37,6 +38,7 @@ TEST(SettingsTable, StoredTextsOutOfRangeOrUnparsedAreIgnored) {
     EXPECT_FLOAT_EQ(v.settings.quality.Values().tension, 1.25f);
     EXPECT_EQ(v.settings.quality.Values().atom, 15);
     EXPECT_EQ(v.settings.backgroundColor, (ColourF{0, 0, 0, 1}));
+    EXPECT_EQ(v.settings.drawingPath, DrawingPath::Shader);
 
     v.Load({{"matShininess", "100"}, {"printColorDepth", "24"}, {"displayStereo", "1"}, {"depthCue", "fALse"},
             {"backgroundColor", "0.5 0.25"}, {"TurnOnSolid3", "true"}, {"TurnOnAmbient", "FALSE"},
@@ -75,6 +77,7 @@ TEST(SettingsTable, SaveThenLoadGivesEveryValueBackAndCleaningRemovesEverything)
     a.settings.clipView = true;
     a.settings.lineWidth = 3.5f;
     a.settings.printColorDepth = 24;
+    a.settings.drawingPath = DrawingPath::Fixed;
     a.settings.quality = TessellationQuality(GraphicsQuality::Custom, Resolutions{31, 12, 9, 7, 6, 1.5f});
     a.lighting.material.shininess = 64;
     a.lighting.on = {0, 1, 1, 0, 0, 1, 0};
@@ -94,6 +97,7 @@ TEST(SettingsTable, SaveThenLoadGivesEveryValueBackAndCleaningRemovesEverything)
     EXPECT_TRUE(b.settings.clipView);
     EXPECT_FLOAT_EQ(b.settings.lineWidth, 3.5f);
     EXPECT_EQ(b.settings.printColorDepth, 24);
+    EXPECT_EQ(b.settings.drawingPath, DrawingPath::Fixed);
     EXPECT_EQ(b.settings.quality.Level(), GraphicsQuality::Custom);
     EXPECT_EQ(b.settings.quality.Values(), a.settings.quality.Values());
     EXPECT_EQ(b.lighting.material.shininess, 64);

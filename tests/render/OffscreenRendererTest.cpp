@@ -47,6 +47,7 @@ struct AtomScene {
 // change in between still shows in the next one.
 TEST(OffscreenRenderer, PicturesShareAContextAndFollowTheSettings) {
     AtomScene s;
+    s.scene.settings.drawingPath = DrawingPath::Fixed;  // whose spheres follow the quality
     OffscreenRenderer renderer(s.scene);
     EXPECT_EQ(renderer.ContextsMade(), 0);
     const auto medium = s.Picture(renderer);
