@@ -1,6 +1,6 @@
-// Reading mmCIF through gemmi's CIF grammar. Its document and structure hold
-// every value as a string of its own (some 700 bytes an atom); these actions
-// instead take the atom sites straight into records as the parser meets
+// Reading mmCIF from the events of the CIF grammar. A document that holds
+// every value as a string of its own costs some 700 bytes an atom; the reader
+// instead takes the atom sites straight into records as the parser meets
 // them, so a load needs little more than the text and the records.
 #include "model/MmcifRead.h"
 
@@ -18,17 +18,13 @@
 #include <unordered_map>
 #include <vector>
 
-#include <gemmi/cif.hpp>
-
 #include "core/VelmError.h"
+#include "model/CifGrammar.h"
 #include "model/ElementType.h"
 
 namespace velm {
 
 namespace {
-namespace pegtl = tao::pegtl;
-namespace rules = gemmi::cif::rules;
-
 enum AtomColumn {
     Group, Id, Symbol, AuthAtom, LabelAtom, AltId, AuthComp, LabelComp, AuthAsym, LabelAsym, AuthSeq, LabelSeq,
     InsCode, X, Y, Z, Occupancy, BIso, ModelNum, AtomColumns
@@ -112,7 +108,7 @@ struct Link {
     std::string key1, key2;  // chain|number|insertion|atom|location
 };
 
-struct Reader {
+struct Reader final : CifEvents {
     PdbFile file;
     std::vector<int> chainOfRecord;  // index into chainNames
     std::vector<std::string> chainNames;
@@ -130,6 +126,42 @@ struct Reader {
     bool pairAtoms = false, pairConns = false;
 
     bool Ignored() const { return blocks > 1; }
+
+    // The grammar's events.
+    void DataBlock() override { ++blocks; }
+    void LoopStart() override {
+        inLoop = true;
+        loopTags = 0;
+        loop = nullptr;
+        atoms.slot.clear();
+        conns.slot.clear();
+    }
+    void LoopTag(std::string_view tag) override {
+        if (Ignored()) return;
+        const std::string lower = Lower(tag);
+        Table* table = lower.rfind("_atom_site.", 0) == 0      ? &atoms
+                       : lower.rfind("_struct_conn.", 0) == 0 ? &conns
+                                                               : nullptr;
+        // A tag of another category in the same loop is no mmCIF, but its values are passed over.
+        if (table && loop != table) {
+            loop = table;
+            table->slot.assign(loopTags, -1);
+        }
+        if (loop) loop->slot.push_back(table == loop ? table->Column(tag.substr(tag.find('.') + 1)) : -1);
+        ++loopTags;
+    }
+    void LoopValue(std::string_view value) override {
+        if (!Ignored()) Value(value);
+    }
+    void LoopEnd() override {
+        if (loop && loop->next != 0) Refuse("a loop ends in the middle of a row");
+        loop = nullptr;
+        inLoop = false;
+    }
+    void ItemTag(std::string_view tag) override { pairTag = tag; }
+    void ItemValue(std::string_view value) override {
+        if (!Ignored()) Pair(pairTag, value);
+    }
 
     void AtomRow() {
         const auto& v = atoms.row;
@@ -216,77 +248,6 @@ struct Reader {
             if (column >= 0) table->row[static_cast<size_t>(column)] = value;
             *flag = true;
         }
-    }
-};
-
-template <typename Rule>
-struct Action : pegtl::nothing<Rule> {};
-
-template <>
-struct Action<rules::datablockname> {
-    template <typename Input>
-    static void apply(const Input&, Reader& r) {
-        ++r.blocks;
-    }
-};
-template <>
-struct Action<rules::str_loop> {
-    template <typename Input>
-    static void apply(const Input&, Reader& r) {
-        r.inLoop = true;
-        r.loopTags = 0;
-        r.loop = nullptr;
-        r.atoms.slot.clear();
-        r.conns.slot.clear();
-    }
-};
-template <>
-struct Action<rules::loop_tag> {
-    template <typename Input>
-    static void apply(const Input& in, Reader& r) {
-        if (r.Ignored()) return;
-        const std::string_view tag(in.begin(), in.size());
-        const std::string lower = Lower(tag);
-        Table* table = lower.rfind("_atom_site.", 0) == 0      ? &r.atoms
-                       : lower.rfind("_struct_conn.", 0) == 0 ? &r.conns
-                                                               : nullptr;
-        // A tag of another category in the same loop is no mmCIF, but its values are passed over.
-        if (table && r.loop != table) {
-            r.loop = table;
-            table->slot.assign(r.loopTags, -1);
-        }
-        if (r.loop) r.loop->slot.push_back(table == r.loop ? table->Column(tag.substr(tag.find('.') + 1)) : -1);
-        ++r.loopTags;
-    }
-};
-template <>
-struct Action<rules::loop_value> {
-    template <typename Input>
-    static void apply(const Input& in, Reader& r) {
-        if (!r.Ignored()) r.Value(std::string_view(in.begin(), in.size()));
-    }
-};
-template <>
-struct Action<rules::loop> {
-    template <typename Input>
-    static void apply(const Input&, Reader& r) {
-        if (r.loop && r.loop->next != 0) Refuse("a loop ends in the middle of a row");
-        r.loop = nullptr;
-        r.inLoop = false;
-    }
-};
-template <>
-struct Action<rules::item_tag> {
-    template <typename Input>
-    static void apply(const Input& in, Reader& r) {
-        r.pairTag = std::string_view(in.begin(), in.size());
-    }
-};
-template <>
-struct Action<rules::item_value> {
-    template <typename Input>
-    static void apply(const Input& in, Reader& r) {
-        if (!r.Ignored()) r.Pair(r.pairTag, std::string_view(in.begin(), in.size()));
     }
 };
 
@@ -418,13 +379,12 @@ PdbFile ReadMmcif(const std::string& path) {
         // Untouched capacity costs no memory; atom lines run to some 80 characters.
         reader.file.atoms.reserve(text.size() / 60);
         reader.chainOfRecord.reserve(text.size() / 60);
-        pegtl::memory_input<> in(text.data(), text.size(), path);
-        pegtl::parse<rules::file, Action, gemmi::cif::Errors>(in, reader);
+        ParseCif(text.data(), text.size(), path, reader);
         if (reader.pairAtoms) reader.AtomRow();
         if (reader.pairConns) reader.LinkRow();
         Finish(reader);
         return std::move(reader.file);
-    } catch (const pegtl::parse_error& e) {
+    } catch (const CifSyntaxError& e) {
         throw VelmError(std::string("Error parsing file! ") + e.what());
     } catch (const std::bad_alloc&) {
         throw VelmError("Out of memory");
