@@ -116,9 +116,11 @@ void CMainFrame::BuildMenus() {
     modeItem(render, "Temperature Tube", TemperatureTube);
     modeItem(render, "Occupancy Tube", OccupancyTube);
     QMenu* surface = render->addMenu(QStringLiteral("Surface"));
-    for (auto [text, style] : {std::pair{"Solid", SolidSurface}, {"Mesh", MeshSurface}, {"Dots", DotSurface}})
-        AddItem(surface, QString::fromLatin1(text), [&v, style] { v.SurfaceCommand(style); },
+    for (const auto& item : {std::pair{"Solid", SolidSurface}, {"Mesh", MeshSurface}, {"Dots", DotSurface}}) {
+        const auto style = item.second;
+        AddItem(surface, QString::fromLatin1(item.first), [&v, style] { v.SurfaceCommand(style); },
                 [&v, style] { return v.PrimarySurfaceIs(style); }, primary);
+    }
     surface->addSeparator();
     AddItem(surface, QStringLiteral("Surface Options ..."), [this] { ShowSurfaceOptions(CSurfDialog::RenderPage); });
 
