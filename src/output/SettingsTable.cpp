@@ -91,7 +91,9 @@ std::vector<Entry> Table(PersistentView v) {
                      if (ReadInteger(text, n) && (n == 16 || n == 24)) s.printColorDepth = n;
                  }});
     floats("matSpecular", l.material.specular.data(), 4);
-    number("matShininess", l.material.shininess, 0, 100);
+    // Up to 128, the most GL takes and what "100% shiny" in the lighting
+    // dialog sets: a bound of 100 would lose that setting at the next start.
+    number("matShininess", l.material.shininess, 0, 128);
     floats("backgroundColor", s.backgroundColor.data(), 4);
     floats("selectionColor", s.selectionColor.data(), 4);
     floats("hBondColor", s.hBondColor.data(), 3);

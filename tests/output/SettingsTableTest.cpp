@@ -52,6 +52,8 @@ TEST(SettingsTable, StoredTextsOutOfRangeOrUnparsedAreIgnored) {
     EXPECT_TRUE(v.lighting.IsOn(BackLight));
     EXPECT_FALSE(v.lighting.IsOn(AmbientLight));
     EXPECT_FLOAT_EQ(v.lighting.Light(TopLight).diffuse[2], 0.3f);
+    v.Load({{"matShininess", "128"}});  // "100% shiny" comes back
+    EXPECT_EQ(v.lighting.material.shininess, 128);
 }
 
 TEST(SettingsTable, SliceCountsCountOnlyForTheCustomLevel) {

@@ -1,0 +1,37 @@
+#include "dialogs/ColourForm.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace velm {
+
+bool ReadByte(const std::string& text, int& value) {
+    const auto b = text.find_first_not_of(" \t");
+    if (b == std::string::npos) return false;
+    const auto e = text.find_last_not_of(" \t") + 1;
+    int v = 0;
+    const char* first = text.data() + b;
+    const char* last = text.data() + e;
+    if (*first == '+') ++first;
+    const auto [end, error] = std::from_chars(first, last, v);
+    if (error != std::errc() || end != last || v < 0 || v > 255) return false;
+    value = v;
+    return true;
+}
+
+ColourForm::ColourForm(Rgba colour, bool alphaUsed) : alphaUsed_(alphaUsed) { SetColour(colour); }
+
+Rgba ColourForm::Colour() const {
+    const auto byte = [this](size_t i) { return static_cast<std::uint8_t>(values_[i]); };
+    return {byte(0), byte(1), byte(2), alphaUsed_ ? byte(3) : std::uint8_t{255}};
+}
+
+void ColourForm::SetColour(Rgba c) { values_ = {c.r, c.g, c.b, alphaUsed_ ? c.a : 255}; }
+
+bool ColourForm::Move(int channel, int value) {
+    if (channel < 0 || channel > 3 || !ChannelEnabled(channel)) return false;
+    values_[static_cast<size_t>(channel)] = std::clamp(value, 0, 255);
+    return automaticApply;
+}
+
+}  // namespace velm
