@@ -5,7 +5,6 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFileDialog>
-#include <QColorDialog>
 #include <QLabel>
 #include <QMimeData>
 #include <QProgressBar>
@@ -277,16 +276,6 @@ void CMainFrame::ReportSurfaceArea(bool byResidue) {
     ViewController::Pause pause(controller_);
     TextReportDialog dialog(this, QString::fromStdString(report.caption), QString::fromStdString(report.text));
     dialog.exec();
-}
-
-void CMainFrame::ChooseHydrogenBondColour() {
-    ViewController::Pause pause(controller_);
-    const Rgba c = controller_.HydrogenBondColour();
-    const QColor chosen = QColorDialog::getColor(QColor(c.r, c.g, c.b), this, QStringLiteral("Color"));
-    if (chosen.isValid())
-        controller_.SetHydrogenBondColour(Rgba{static_cast<std::uint8_t>(chosen.red()),
-                                               static_cast<std::uint8_t>(chosen.green()),
-                                               static_cast<std::uint8_t>(chosen.blue()), 255});
 }
 
 void CMainFrame::ShowCommandLineHelp() {

@@ -22,6 +22,9 @@ class QProgressBar;
 namespace velm {
 
 class CAnimateDialog;
+class CAtomRadiusDialog;
+class CCustomColoursDialog;
+class CLightingDialog;
 class CMoleculeListDialog;
 class CResolutionDialog;
 class CSurfDialog;
@@ -74,6 +77,9 @@ public:
     CSurfDialog* SurfaceOptions() const;
     CSequenceDialog* SequenceDialog() const;
     CAlignmentDialog* AlignmentDialog() const;
+    CCustomColoursDialog* CustomColours() const;
+    CAtomRadiusDialog* AtomRadius() const;
+    CLightingDialog* Lighting() const;
     MeasureWindows& Measuring() { return *measuring_; }
 
     void DocumentChanged(DocumentChange what) override;
@@ -92,7 +98,12 @@ public:
     void ExportTrajectory();
     void ShowSurfaceOptions(int page);  // CSurfDialog::Page
     void ReportSurfaceArea(bool byResidue);
-    void ChooseHydrogenBondColour();
+    // "Background ...", "Selection ...", "Hydrogen Bonds ...", "Clip Plane ...":
+    // the "Color" dialog, modal, on that scene colour (SceneColour).
+    void ChooseSceneColour(int which);
+    void ShowCustomColours();
+    void ShowAtomRadius();
+    void ShowLighting();
     // The tool windows: one each, raised when asked for again.
     void OpenSequenceTool();
     void OpenAlignment();
@@ -110,6 +121,8 @@ private:
     };
     void BuildMenus();
     void BuildAnalysisMenus(QMenu* colour, QMenu* tools);  // their sequence and alignment items
+    // The colour, radius and lighting items, and the Adjust menu after Color.
+    void BuildAppearanceMenus(QMenu* render, QMenu* colour);
     QAction* AddItem(QMenu* menu, const QString& text, std::function<void()> run, std::function<bool()> checked = {},
                      std::function<bool()> enabled = {}, const QString& prompt = {});
     void UpdateTitle();
@@ -132,6 +145,9 @@ private:
     QPointer<CSurfDialog> surface_;
     QPointer<CSequenceDialog> sequence_;
     QPointer<CAlignmentDialog> alignment_;
+    QPointer<CCustomColoursDialog> customColours_;
+    QPointer<CAtomRadiusDialog> atomRadius_;
+    QPointer<CLightingDialog> lighting_;
     std::unique_ptr<MeasureWindows> measuring_;
 };
 

@@ -158,7 +158,7 @@ void CMainFrame::BuildMenus() {
             [&s] { return s.quality.Level() == GraphicsQuality::Custom; });
 
     QMenu* colour = menuBar()->addMenu(QStringLiteral("C&olor"));
-    AddItem(colour, QStringLiteral("Hydrogen Bonds ..."), [this] { ChooseHydrogenBondColour(); });
+    BuildAppearanceMenus(render, colour);
     AddItem(colour, QStringLiteral("Surface ..."), [this] { ShowSurfaceOptions(CSurfDialog::ColorPage); });
 
     QMenu* measure = menuBar()->addMenu(QStringLiteral("M&easure"));

@@ -197,15 +197,17 @@ bool ViewController::PrimarySurfaceIs(SurfaceStyle style) const {
     return p && p->surface.built && p->surface.style == style;
 }
 
-Rgba ViewController::HydrogenBondColour() const {
-    const auto& c = scene.settings.hBondColor;
-    const auto byte = [](float v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255); };
-    return {byte(c[0]), byte(c[1]), byte(c[2]), 255};
+Rgba ViewController::SceneColourBytes(SceneColour which) const { return velm::SceneColourBytes(scene.settings, which); }
+
+void ViewController::SetSceneColour(SceneColour which, Rgba colour) {
+    velm::SetSceneColour(scene.settings, which, colour);
+    if (which == SceneColour::Background) Reinitialise();
+    else Redraw();
 }
 
-void ViewController::SetHydrogenBondColour(Rgba colour) {
-    scene.settings.hBondColor = {colour.r / 255.0f, colour.g / 255.0f, colour.b / 255.0f};
-    Redraw();
+void ViewController::ApplyLighting(const LightingControls& controls) {
+    ApplyLightingControls(controls, scene.lighting);
+    Reinitialise();
 }
 
 void ViewController::ToggleClipView() {

@@ -14,8 +14,10 @@
 #include "model/RenderMode.h"
 #include "model/VelmSurface.h"
 #include "render/CameraControl.h"
+#include "render/LightingControls.h"
 #include "render/Pick.h"
 #include "render/Scene.h"
+#include "render/SceneColours.h"
 #include "render/SceneDocumentLink.h"
 
 namespace velm {
@@ -95,10 +97,14 @@ public:
     // primary's surface is built in that style.
     void SurfaceCommand(SurfaceStyle style);
     bool PrimarySurfaceIs(SurfaceStyle style) const;
-    // Color > "Hydrogen Bonds ...": the colour as bytes (current x 255,
-    // truncated) and back (byte / 255).
-    Rgba HydrogenBondColour() const;
-    void SetHydrogenBondColour(Rgba colour);
+    // Color > "Background ...", "Selection ...", "Hydrogen Bonds ...",
+    // "Clip Plane ...": the colour as bytes (current x 255, truncated) and
+    // back (byte / 255); the background also sets the clear and fog colours.
+    Rgba SceneColourBytes(SceneColour which) const;
+    void SetSceneColour(SceneColour which, Rgba colour);
+    // "Lighting": the dialog's controls into the lights and the material,
+    // loaded into GL before the next frame.
+    void ApplyLighting(const LightingControls& controls);
     // Clip menu.
     void ToggleClipView();
     void ToggleClipSurface();

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -16,6 +15,8 @@
 #include <QVBoxLayout>
 
 #include "core/UiHooks.h"
+#include "dialogs/ColourChooserDialog.h"
+#include "model/SequenceTool.h"
 
 namespace velm {
 
@@ -141,31 +142,31 @@ void CSurfColorProperty::ShowComponents() {
 }
 
 void CSurfColorProperty::ChooseColour() {
-    // Its preview and its OK both fill the four edits.
+    // Its Apply (every change under "Automatic apply") and its OK both fill the four edits.
     if (!picker_) {
-        const QColor start(form_.Component(0), form_.Component(1), form_.Component(2), form_.Component(3));
-        picker_ = new QColorDialog(start, this);
-        picker_->setOption(QColorDialog::ShowAlphaChannel);
+        const Rgba start{static_cast<std::uint8_t>(form_.Component(0)), static_cast<std::uint8_t>(form_.Component(1)),
+                         static_cast<std::uint8_t>(form_.Component(2)), static_cast<std::uint8_t>(form_.Component(3))};
+        picker_ = new CColourChooserDialog(this, start, [this](int code, Rgba c) {
+            if (code == ChooserOk || code == ChooserApply) Picked(c);
+            if (code != ChooserApply) ClosePicker();
+        });
         picker_->setAttribute(Qt::WA_DeleteOnClose);
-        connect(picker_, &QColorDialog::currentColorChanged, this, &CSurfColorProperty::Picked);
-        connect(picker_, &QColorDialog::colorSelected, this, &CSurfColorProperty::Picked);
     }
     picker_->show();
     picker_->raise();
 }
 
-void CSurfColorProperty::Picked(const QColor& c) {
-    if (!c.isValid()) return;
-    const int values[4] = {c.red(), c.green(), c.blue(), c.alpha()};
+void CSurfColorProperty::Picked(Rgba c) {
+    const int values[4] = {c.r, c.g, c.b, c.a};
     for (int i = 0; i < 4; ++i) form_.SetComponent(i, std::to_string(values[i]));
     ShowComponents();
     changed_();
 }
 
-QColorDialog* CSurfColorProperty::Picker() const { return picker_.data(); }
+CColourChooserDialog* CSurfColorProperty::Picker() const { return picker_.data(); }
 
 void CSurfColorProperty::ClosePicker() {
-    if (picker_) picker_->close();
+    if (picker_) picker_->Dismiss();
 }
 
 CSurfDialog::CSurfDialog(QWidget* parent, CVelmDoc& document, UiHooks& ui, Page page)

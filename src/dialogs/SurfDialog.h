@@ -7,10 +7,10 @@
 #include <array>
 #include <functional>
 
+#include "core/Rgba.h"
 #include "dialogs/SurfaceOptionsForm.h"
 
 class QCheckBox;
-class QColorDialog;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -20,6 +20,8 @@ class QSlider;
 class QTabWidget;
 
 namespace velm {
+
+class CColourChooserDialog;
 
 class CSurfOptProperty : public QWidget {
     Q_OBJECT
@@ -47,7 +49,7 @@ public:
     void Enable();
     void ShowComponents();
     // The colour picker "Color ..." opened, if it is open.
-    QColorDialog* Picker() const;
+    CColourChooserDialog* Picker() const;
     void ClosePicker();
 
     QRadioButton *byAtom, *userColour;
@@ -60,9 +62,9 @@ public:
 
 private:
     void ChooseColour();
-    void Picked(const QColor& colour);
+    void Picked(Rgba colour);
 
-    QPointer<QColorDialog> picker_;
+    QPointer<CColourChooserDialog> picker_;
     SurfaceOptionsForm& form_;
     std::function<void()> changed_;
 };

@@ -3,13 +3,13 @@
 // open them.
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QRadioButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
@@ -20,6 +20,7 @@
 #include "app/VelmApplication.h"
 #include "app/ViewController.h"
 #include "dialogs/AnimateDialog.h"
+#include "dialogs/ColourChooserDialog.h"
 #include "dialogs/MoleculeListDialog.h"
 #include "dialogs/SurfDialog.h"
 #include "dialogs/TextReportDialog.h"
@@ -214,14 +215,16 @@ private slots:
         QCOMPARE(modals.texts.back(), QStringLiteral("Residue Surface Areas (in Angstrom^2)"));
         QVERIFY(!s.built);
 
-        // A user colour from the picker's preview applies at once; Cancel closes both.
+        // A user colour from the picker's Apply applies at once; Cancel closes both.
         CSurfColorProperty* colour = sheet->colorPage;
         colour->userColour->click();
         QVERIFY(!s.colourByAtom && colour->components[0]->isEnabled() && !colour->transparency->isEnabled());
         QTest::mouseClick(colour->chooseColour, Qt::LeftButton);
-        QPointer<QColorDialog> picker = colour->Picker();
+        QPointer<CColourChooserDialog> picker = colour->Picker();
         QVERIFY(picker);
-        picker->setCurrentColor(QColor(10, 20, 30, 40));
+        const int rgba[4] = {10, 20, 30, 40};
+        for (size_t i = 0; i < 4; ++i) picker->edits[i]->setValue(rgba[i]);
+        QTest::mouseClick(picker->apply, Qt::LeftButton);
         QCOMPARE(colour->components[2]->text(), QStringLiteral("30"));
         QCOMPARE(s.userColour, (Rgba{10, 20, 30, 40}));
         QTest::mouseClick(sheet->cancel, Qt::LeftButton);
