@@ -133,6 +133,10 @@ CCustomColoursDialog::CCustomColoursDialog(QWidget* parent, CVelmDoc& document, 
     layout->addLayout(top);
     layout->addLayout(buttons);
 
+    // Return in an edit applies; it never picks another button.
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
+    apply->setDefault(true);
+
     Show();
     document_.AddObserver(*this);
 }

@@ -54,6 +54,9 @@ int CustomColoursForm::StructureCode(int row) {
 CustomColoursForm::CustomColoursForm(const CVelmDoc& document) {
     const Molecule* m = document.Primary();
     if (m && m->colourScheme >= 0 && m->colourScheme < kColourSchemes) scheme_ = m->colourScheme;
+    // Schemes without a colour of their own leave the edits as they are:
+    // they start at the first element's, not blank.
+    Show(document.elementColours[ClampElement(element_)]);
     Choose(scheme_, document);
 }
 

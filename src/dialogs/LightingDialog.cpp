@@ -91,6 +91,8 @@ CLightingDialog::CLightingDialog(QWidget* parent, const SceneLighting& lighting,
     layout->addLayout(top);
     layout->addLayout(material);
     layout->addLayout(row);
+    // Return in a colour edit takes the value, and closes nothing.
+    for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
     Show();
 }
 

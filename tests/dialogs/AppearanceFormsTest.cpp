@@ -107,6 +107,7 @@ TEST(CustomColoursForm, EditsShowWhatTheSchemeAddressesOrDashes) {
     Ubiquitin u;
     CustomColoursForm form(*u.doc);
     EXPECT_EQ(form.Scheme(), DefaultAtomColours);  // as loading coloured it
+    EXPECT_EQ(Shown(form), "200 200 200 255");      // carbon's, the first element
     form.Choose(ColourByElement, *u.doc);
     form.SelectElement(Oxygen, *u.doc);
     const Rgba o = u.doc->elementColours[Oxygen];
