@@ -29,6 +29,7 @@ class CAlignmentDialog;
 class CSequenceDialog;
 class CVelmDoc;
 class MeasureWindows;
+struct PdbHistory;
 class RecentFileList;
 class SceneView;
 class UiHooks;
@@ -96,6 +97,12 @@ public:
     // The tool windows: one each, raised when asked for again.
     void OpenSequenceTool();
     void OpenAlignment();
+    // Data in and movies out.
+    void QueryPdbDatabase();
+    void PasteClipboard();
+    void CreateMovie();
+    // The servers and ids downloaded from in this run.
+    PdbHistory& DownloadHistory();
 
 protected:
     bool event(QEvent* event) override;
@@ -110,6 +117,7 @@ private:
     };
     void BuildMenus();
     void BuildAnalysisMenus(QMenu* colour, QMenu* tools);  // their sequence and alignment items
+    void BuildExchangeMenus(QMenu* file, QAction* before);  // download, movie and paste items
     QAction* AddItem(QMenu* menu, const QString& text, std::function<void()> run, std::function<bool()> checked = {},
                      std::function<bool()> enabled = {}, const QString& prompt = {});
     void UpdateTitle();
@@ -133,6 +141,7 @@ private:
     QPointer<CSequenceDialog> sequence_;
     QPointer<CAlignmentDialog> alignment_;
     std::unique_ptr<MeasureWindows> measuring_;
+    std::unique_ptr<PdbHistory> pdbHistory_;
 };
 
 }  // namespace velm

@@ -21,6 +21,7 @@
 namespace velm {
 
 class CVelmDoc;
+class OffscreenRenderer;
 class SettingsStore;
 class UiHooks;
 
@@ -131,6 +132,10 @@ public:
 
     void Redraw() const;
 
+    // The program's one off-screen renderer (pictures, picks, movies), made
+    // when first asked for.
+    OffscreenRenderer& Offscreen();
+
     void DocumentChanged(DocumentChange what) override;
 
 private:
@@ -147,6 +152,7 @@ private:
     bool projectionChanged_ = true;
     bool cleanRegistry_ = false;
     int moleculeChanges_ = 0;  // molecules or trajectories came or went
+    std::unique_ptr<OffscreenRenderer> offscreen_;
 };
 
 }  // namespace velm
