@@ -94,7 +94,7 @@ double TimedBatch(const std::vector<std::string>& args) {
 }
 
 int Batch(const std::string& pdb, const std::string& dcd, const std::string& avi, int frames) {
-    const std::vector<std::string> load{"-batch", pdb, "-dcd", dcd, "-defaults", "-width", std::to_string(kWidth),
+    const std::vector<std::string> load{pdb, "-dcd", dcd, "-defaults", "-width", std::to_string(kWidth),
                                         "-height", std::to_string(kHeight)};
     std::vector<std::string> movie = load;
     for (const std::string& a : {std::string("-movie"), avi, std::string("-start"), std::string("1"),
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     std::vector<double> window, batch;
     for (int r = 0; r < repeat; ++r) {
         for (const char* path : {"--window", "--batch"}) {
-            const std::string line = bench::Capture(bench::Quote(bench::Self()) + " " + path + " " + bench::Quote(a[0]) +
+            const std::string line = bench::Capture(bench::Self() + " " + path + " " + bench::Quote(a[0]) +
                                                     " " + bench::Quote(a[1]) + " " + bench::Quote(avi) + " " +
                                                     std::to_string(frames) + " 2>/dev/null");
             std::printf("%s", line.c_str());
