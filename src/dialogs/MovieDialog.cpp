@@ -174,8 +174,13 @@ void MovieDialog::accept() {
     record->setEnabled(false);
     recording_ = true;
     cancelled_ = false;
+    // The window behind would draw every recorded frame a second time while
+    // the dialog takes its events: it waits until the movie is done.
+    QWidget* behind = parentWidget() ? parentWidget()->window() : nullptr;
+    if (behind) behind->setUpdatesEnabled(false);
     Progress hooks(*this, ui_);
     const MovieForm::Outcome outcome = f.Record(renderer_, document_, codec, hooks);
+    if (behind) behind->setUpdatesEnabled(true);
     recording_ = false;
     for (QWidget* w : controls) w->setEnabled(true);
     record->setEnabled(true);
