@@ -31,6 +31,7 @@
 #include "dialogs/SaveCoordinatesDialog.h"
 #include "dialogs/TextReportDialog.h"
 #include "model/CommandLine.h"
+#include "model/PdbDownload.h"
 #include "model/StartUp.h"
 #include "model/VelmDoc.h"
 

@@ -32,6 +32,7 @@ class CAlignmentDialog;
 class CSequenceDialog;
 class CVelmDoc;
 class MeasureWindows;
+struct PdbHistory;
 class RecentFileList;
 class SceneView;
 class UiHooks;
@@ -107,6 +108,12 @@ public:
     // The tool windows: one each, raised when asked for again.
     void OpenSequenceTool();
     void OpenAlignment();
+    // Data in and movies out.
+    void QueryPdbDatabase();
+    void PasteClipboard();
+    void CreateMovie();
+    // The servers and ids downloaded from in this run.
+    PdbHistory& DownloadHistory();
 
 protected:
     bool event(QEvent* event) override;
@@ -123,6 +130,7 @@ private:
     void BuildAnalysisMenus(QMenu* colour, QMenu* tools);  // their sequence and alignment items
     // The colour, radius and lighting items, and the Adjust menu after Color.
     void BuildAppearanceMenus(QMenu* render, QMenu* colour);
+    void BuildExchangeMenus(QMenu* file, QAction* before);  // download, movie and paste items
     QAction* AddItem(QMenu* menu, const QString& text, std::function<void()> run, std::function<bool()> checked = {},
                      std::function<bool()> enabled = {}, const QString& prompt = {});
     void UpdateTitle();
@@ -149,6 +157,7 @@ private:
     QPointer<CAtomRadiusDialog> atomRadius_;
     QPointer<CLightingDialog> lighting_;
     std::unique_ptr<MeasureWindows> measuring_;
+    std::unique_ptr<PdbHistory> pdbHistory_;
 };
 
 }  // namespace velm

@@ -89,11 +89,12 @@ void CMainFrame::BuildMenus() {
     AddItem(fileMenu_, QStringLiteral("Export Tra&jectory ..."), [this] { ExportTrajectory(); }, {},
             primary,
             QStringLiteral("Export the trajectory as a multi-model PDB file"));
-    fileMenu_->addSeparator();
+    QAction* beforeRecent = fileMenu_->addSeparator();
     recentSeparator_ = fileMenu_->addSeparator();
     AddItem(fileMenu_, QStringLiteral("E&xit"), [this] { close(); }, {}, {}, QStringLiteral("Quit Velm"))
         ->setShortcut(QKeySequence::Quit);
     UpdateRecentFiles();
+    BuildExchangeMenus(fileMenu_, beforeRecent);
 
     QMenu* render = menuBar()->addMenu(QStringLiteral("&Render"));
     const auto modeItem = [&](QMenu* menu, const char* text, RenderMode mode) {

@@ -19,7 +19,7 @@
 namespace velm {
 
 COffscreenView::COffscreenView(ViewController& controller, QWidget* parent)
-    : QWidget(parent), controller_(controller), offscreen_(std::make_unique<OffscreenRenderer>(controller.scene)) {
+    : QWidget(parent), controller_(controller), offscreen_(&controller.Offscreen()) {
     new ViewInput(controller, this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     later_.setSingleShot(true);

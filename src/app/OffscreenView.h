@@ -32,7 +32,7 @@ private:
     void Render();
 
     ViewController& controller_;
-    std::unique_ptr<OffscreenRenderer> offscreen_;
+    OffscreenRenderer* offscreen_;  // the controller's, shared with pictures and movies
     QImage image_;
     QString renderer_name_;
     bool failed_ = false;

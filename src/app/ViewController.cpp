@@ -9,6 +9,7 @@
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
 #include "output/SettingsTable.h"
+#include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
 #include "surface/HydrogenBonds.h"
 #include "surface/SurfaceBuild.h"
@@ -35,6 +36,11 @@ ViewController::ViewController(CVelmDoc& document, SettingsStore& store, UiHooks
 }
 
 ViewController::~ViewController() { document_.RemoveObserver(*this); }
+
+OffscreenRenderer& ViewController::Offscreen() {
+    if (!offscreen_) offscreen_ = std::make_unique<OffscreenRenderer>(scene);
+    return *offscreen_;
+}
 
 void ViewController::Redraw() const {
     if (hooks_.redraw) hooks_.redraw();

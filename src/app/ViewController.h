@@ -23,6 +23,7 @@
 namespace velm {
 
 class CVelmDoc;
+class OffscreenRenderer;
 class SettingsStore;
 class UiHooks;
 
@@ -137,6 +138,10 @@ public:
 
     void Redraw() const;
 
+    // The program's one off-screen renderer (pictures, picks, movies), made
+    // when first asked for.
+    OffscreenRenderer& Offscreen();
+
     void DocumentChanged(DocumentChange what) override;
 
 private:
@@ -153,6 +158,7 @@ private:
     bool projectionChanged_ = true;
     bool cleanRegistry_ = false;
     int moleculeChanges_ = 0;  // molecules or trajectories came or went
+    std::unique_ptr<OffscreenRenderer> offscreen_;
 };
 
 }  // namespace velm

@@ -110,7 +110,10 @@ void RefreshAfterValuesChanged(Molecule& m, const ElementColours& elementColours
 }
 
 void PasteValues(CVelmDoc& doc, std::string_view text, const PasteOptions& options, UiHooks& ui) {
-    const std::vector<double> values = ParsePastedValues(text, ui);
+    PasteValues(doc, ParsePastedValues(text, ui), options);
+}
+
+void PasteValues(CVelmDoc& doc, const std::vector<double>& values, const PasteOptions& options) {
     if (values.empty() || !doc.Primary()) throw VelmError("The clipboard is empty - nothing to paste");
     PasteOptions o = options;
     if (o.mode == PasteMode::AtomRange && o.stop == 0) o.stop = doc.Primary()->AtomCount();

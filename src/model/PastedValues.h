@@ -49,5 +49,7 @@ void RefreshAfterValuesChanged(Molecule& molecule, const ElementColours& element
 // clipboard is empty - nothing to paste" for a text without numbers (and
 // without a primary molecule), and the messages above; nothing changes then.
 void PasteValues(CVelmDoc& document, std::string_view text, const PasteOptions& options, UiHooks& ui);
+// The same with the numbers already read (the paste dialog shows their count first).
+void PasteValues(CVelmDoc& document, const std::vector<double>& values, const PasteOptions& options);
 
 }  // namespace velm

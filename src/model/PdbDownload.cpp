@@ -176,25 +176,36 @@ std::string MmcifTemplate(const std::string& templateText) {
     return named ? t : std::string();
 }
 
-void FetchPdbEntry(CVelmDoc& doc, PdbHistory& history, const std::string& templateText, const std::string& server,
-                   const std::string& id, UiHooks& ui, bool mmcif) {
+void DownloadPdbEntry(const std::string& templateText, const std::string& server, const std::string& id,
+                      const std::string& path, UiHooks& ui, bool mmcif) {
     const std::string cifTemplate = MmcifTemplate(templateText);
     const std::string url = PdbRequestUrl(mmcif && !cifTemplate.empty() ? cifTemplate : templateText, server, id);
-    TemporaryPdbFile file;
-    {
-        WaitCursor wait(ui);
-        try {
-            DownloadToFile(url, file.Path(), ui);
-        } catch (const VelmError&) {
-            // No PDB-format file for the entry: the archive has it as mmCIF only.
-            if (mmcif || cifTemplate.empty()) throw;
-            DownloadToFile(PdbRequestUrl(cifTemplate, server, id), file.Path(), ui);
-        }
+    try {
+        DownloadToFile(url, path, ui);
+    } catch (const VelmError&) {
+        // No PDB-format file for the entry: the archive has it as mmCIF only.
+        // A cancelled download asks for nothing more.
+        if (mmcif || cifTemplate.empty() || ui.ProgressCancelled()) throw;
+        DownloadToFile(PdbRequestUrl(cifTemplate, server, id), path, ui);
     }
-    history.Remember(server, id);
+}
+
+void ReadPdbEntry(CVelmDoc& doc, TemporaryPdbFile& file, const std::string& id) {
     if (!doc.AddMoleculeFromFile(file.Path(), id)) throw VelmError("Can't read pdb file -- please check server and pdb id");
     if (!file.Remove()) throw VelmError("Can't remove temporary pdb file");
     doc.SetTitle(id);
+}
+
+void FetchPdbEntry(CVelmDoc& doc, PdbHistory& history, const std::string& templateText, const std::string& server,
+                   const std::string& id, UiHooks& ui, bool mmcif) {
+    PdbRequestUrl(templateText, server, id);  // a bad template needs no temporary file
+    TemporaryPdbFile file;
+    {
+        WaitCursor wait(ui);
+        DownloadPdbEntry(templateText, server, id, file.Path(), ui, mmcif);
+    }
+    history.Remember(server, id);
+    ReadPdbEntry(doc, file, id);
 }
 
 }  // namespace velm

@@ -61,6 +61,18 @@ void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui
 // instead; empty when it names none.
 std::string MmcifTemplate(const std::string& templateText);
 
+// The entry into the file, as mmCIF when `mmcif` is set, and when the server
+// has no PDB-format file for it (the largest entries). Touches no document:
+// the window runs it on a worker thread. Throws "Invalid query format!" and
+// "Unable to download pdb entry -- please check server and pdb id".
+void DownloadPdbEntry(const std::string& templateText, const std::string& server, const std::string& id,
+                      const std::string& path, UiHooks& ui, bool mmcif = false);
+
+// A downloaded entry read as a new primary molecule, the file removed and the
+// title set to the id. Throws "Can't read pdb file -- please check server and
+// pdb id" and "Can't remove temporary pdb file".
+void ReadPdbEntry(CVelmDoc& document, TemporaryPdbFile& file, const std::string& id);
+
 // The whole command: download, history, read as a new primary molecule,
 // remove the file, title = id. The entry comes as mmCIF when `mmcif` is set,
 // and when the server has no PDB-format file for it (the largest entries).

@@ -42,6 +42,12 @@ RecordedMovie RecordMovie(OffscreenRenderer& renderer, CVelmDoc& doc, const Movi
             doc.SetFrame(k);
             movie.AddFrame();
             ui.ProgressStep();
+            if (ui.ProgressCancelled()) {
+                movie.Close();  // drops the unfinished file
+                ui.ProgressEnd();
+                recorded.cancelled = true;
+                return recorded;
+            }
         }
         ui.ProgressEnd();
         movie.Finish();

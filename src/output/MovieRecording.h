@@ -31,13 +31,15 @@ inline constexpr int kMaxMovieRate = 120;
 std::string MovieRequestProblem(const MovieRequest& request, int frames);
 
 struct RecordedMovie {
-    int frames = 0;            // 0: the codec choice was cancelled
+    int frames = 0;            // 0: the codec choice, or the recording, was cancelled
+    bool cancelled = false;    // stopped from the progress bar; the file at the path is as it was
     int width = 0, height = 0;  // as recorded (see VelmMovie::Open)
 };
 
 // Checks the request, then sets the document to each frame from start to
 // stop and records it, with a progress bar "Recording WxH" of the size
-// recorded. The movie replaces the file at the path only when complete.
+// recorded, which the user may cancel (ui.ProgressCancelled after each
+// frame). The movie replaces the file at the path only when complete.
 // Throws VelmError: the check's message, or "Unable to create movie! "
 // followed by what failed. The document is left on the last frame recorded.
 RecordedMovie RecordMovie(OffscreenRenderer& renderer, CVelmDoc& document, const MovieRequest& request, UiHooks& ui);
