@@ -30,6 +30,7 @@ class CSequenceDialog;
 class CVelmDoc;
 class MeasureWindows;
 class RecentFileList;
+class SceneOutput;
 class SceneView;
 class UiHooks;
 class ViewController;
@@ -75,6 +76,8 @@ public:
     CSequenceDialog* SequenceDialog() const;
     CAlignmentDialog* AlignmentDialog() const;
     MeasureWindows& Measuring() { return *measuring_; }
+    // Export Image, Copy, printing and their options.
+    SceneOutput& Output() { return *output_; }
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -133,6 +136,7 @@ private:
     QPointer<CSequenceDialog> sequence_;
     QPointer<CAlignmentDialog> alignment_;
     std::unique_ptr<MeasureWindows> measuring_;
+    std::unique_ptr<SceneOutput> output_;
 };
 
 }  // namespace velm

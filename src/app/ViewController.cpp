@@ -9,6 +9,7 @@
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
 #include "output/SettingsTable.h"
+#include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
 #include "surface/HydrogenBonds.h"
 #include "surface/SurfaceBuild.h"
@@ -31,6 +32,7 @@ ViewController::ViewController(CVelmDoc& document, SettingsStore& store, UiHooks
               }) {
     SetViewDefaults({scene.settings, scene.lighting}, &store);
     link_ = std::make_unique<SceneDocumentLink>(scene, document_);
+    offscreen_ = std::make_unique<OffscreenRenderer>(scene);
     document_.AddObserver(*this);
 }
 

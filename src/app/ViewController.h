@@ -21,6 +21,7 @@
 namespace velm {
 
 class CVelmDoc;
+class OffscreenRenderer;
 class SettingsStore;
 class UiHooks;
 
@@ -55,6 +56,9 @@ public:
     CameraControl& Camera() { return camera_; }
     CVelmDoc& Document() { return document_; }
     UiHooks& Ui() { return ui_; }
+    // The program's off-screen renderer of the scene: pictures, pages,
+    // PostScript, and the view itself where there is no GL window.
+    OffscreenRenderer& Offscreen() { return *offscreen_; }
 
     // Window size in device pixels; false when ignored (a side not positive).
     bool Resize(int width, int height);
@@ -141,6 +145,7 @@ private:
     CVelmDoc& document_;
     UiHooks& ui_;
     std::unique_ptr<SceneDocumentLink> link_;
+    std::unique_ptr<OffscreenRenderer> offscreen_;
     CameraControl camera_;
     ViewHooks hooks_;
     bool reinitialise_ = true;
