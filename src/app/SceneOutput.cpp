@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPageSetupDialog>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -152,6 +153,12 @@ bool SceneOutput::PrintTo(QPrinter& printer) {
 }
 
 void SceneOutput::PreviewPage(QPrinter* printer) {
+    // The dialog's own Print asks for the page on the printer itself: a
+    // print job as Print makes it, not the preview's picture.
+    if (!printer->paintEngine() || printer->paintEngine()->type() != QPaintEngine::Picture) {
+        PrintTo(*printer);
+        return;
+    }
     const ViewSettings& s = controller_.scene.settings;
     const QRect page = printer->pageRect(QPrinter::DevicePixel).toRect();
     const PrintPageLayout layout = LayOutPrintPage(page.width(), page.height(), s.width, s.height,

@@ -56,6 +56,8 @@ private:
     // The scene drawn at the layout's image size, in the print colour depth;
     // null when it cannot be drawn (shown).
     QImage Picture(const PrintPageLayout& layout);
+    // What the preview dialog asks for: its page drawn from a picture of the
+    // window's size, or, from its Print button, the page on the printer.
     void PreviewPage(QPrinter* printer);
 
     QWidget& window_;
