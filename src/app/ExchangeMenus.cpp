@@ -1,5 +1,6 @@
 // Data in and movies out: File > "Query PDB Database ..." and "Create
-// Movie ...", and Edit > "Paste" of the clipboard's numbers.
+// Movie ...", and Edit > "Copy" of the scene and "Paste" of the clipboard's
+// numbers.
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -7,6 +8,7 @@
 #include <QMimeData>
 
 #include "app/MainFrame.h"
+#include "app/SceneOutput.h"
 #include "app/ViewController.h"
 #include "dialogs/MovieDialog.h"
 #include "dialogs/PasteDialog.h"
@@ -26,6 +28,10 @@ void CMainFrame::BuildExchangeMenus(QMenu* file, QAction* before) {
         file->insertAction(before, a);
     }
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));  // after File
+    SceneOutput& out = *output_;
+    AddItem(edit, QStringLiteral("&Copy\tCtrl+C"), [&out] { out.Copy(); }, {}, {},
+            QStringLiteral("Copy the scene to the clipboard as a picture"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
     AddItem(edit, QStringLiteral("&Paste\tCtrl+V"), [this] { PasteClipboard(); }, {},
             [this] { return document_.Primary() != nullptr; },
             QStringLiteral("Paste numbers into the temperature factors or occupancies"))

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "app/MeasureWindows.h"
+#include "app/SceneOutput.h"
 #include "app/SceneView.h"
 #include "app/ViewController.h"
 #include "core/UiHooks.h"
@@ -73,6 +74,7 @@ CMainFrame::CMainFrame(CVelmDoc& document, ViewController& view, UiHooks& ui, Re
     hooks.stateChanged = [this] { UpdateMenus(); };
     measuring_ = std::make_unique<MeasureWindows>(this, document_, controller_);
     hooks.picked = [this](const PickResult& hit) { measuring_->Picked(hit); };
+    output_ = std::make_unique<SceneOutput>(*this, document_, controller_, *view_, ui_);
     BuildMenus();
     document_.AddObserver(*this);
     UpdateTitle();

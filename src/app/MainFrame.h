@@ -34,6 +34,7 @@ class CVelmDoc;
 class MeasureWindows;
 struct PdbHistory;
 class RecentFileList;
+class SceneOutput;
 class SceneView;
 class UiHooks;
 class ViewController;
@@ -82,6 +83,8 @@ public:
     CAtomRadiusDialog* AtomRadius() const;
     CLightingDialog* Lighting() const;
     MeasureWindows& Measuring() { return *measuring_; }
+    // Export Image, Copy, printing and their options.
+    SceneOutput& Output() { return *output_; }
 
     void DocumentChanged(DocumentChange what) override;
 
@@ -158,6 +161,7 @@ private:
     QPointer<CLightingDialog> lighting_;
     std::unique_ptr<MeasureWindows> measuring_;
     std::unique_ptr<PdbHistory> pdbHistory_;
+    std::unique_ptr<SceneOutput> output_;
 };
 
 }  // namespace velm

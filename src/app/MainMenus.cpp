@@ -8,6 +8,7 @@
 
 #include "app/MainFrame.h"
 #include "app/MeasureWindows.h"
+#include "app/SceneOutput.h"
 #include "app/ViewController.h"
 #include "dialogs/SurfDialog.h"
 #include "dialogs/SurfaceAreaCommand.h"
@@ -89,6 +90,19 @@ void CMainFrame::BuildMenus() {
     AddItem(fileMenu_, QStringLiteral("Export Tra&jectory ..."), [this] { ExportTrajectory(); }, {},
             primary,
             QStringLiteral("Export the trajectory as a multi-model PDB file"));
+    fileMenu_->addSeparator();
+    SceneOutput& out = *output_;
+    AddItem(fileMenu_, QStringLiteral("Export &Image..."), [&out] { out.ExportImage(); }, {}, {},
+            QStringLiteral("Write the scene as a PostScript, BMP or PNG file"));
+    AddItem(fileMenu_, QStringLiteral("Print/Cop&y/Export Options ..."), [&out] { out.PrintOptions(); }, {}, {},
+            QStringLiteral("Memory and colour depth of printed and copied pictures"));
+    AddItem(fileMenu_, QStringLiteral("&Print...\tCtrl+P"), [&out] { out.Print(); }, {}, {},
+            QStringLiteral("Print the scene"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    AddItem(fileMenu_, QStringLiteral("Print Pre&view"), [&out] { out.PrintPreview(); }, {}, {},
+            QStringLiteral("Show the printed page"));
+    AddItem(fileMenu_, QStringLiteral("P&rint Setup..."), [&out] { out.PrintSetup(); }, {}, {},
+            QStringLiteral("Choose the printer and the page"));
     QAction* beforeRecent = fileMenu_->addSeparator();
     recentSeparator_ = fileMenu_->addSeparator();
     AddItem(fileMenu_, QStringLiteral("E&xit"), [this] { close(); }, {}, {}, QStringLiteral("Quit Velm"))

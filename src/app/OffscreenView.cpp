@@ -19,7 +19,7 @@
 namespace velm {
 
 COffscreenView::COffscreenView(ViewController& controller, QWidget* parent)
-    : QWidget(parent), controller_(controller), offscreen_(&controller.Offscreen()) {
+    : QWidget(parent), controller_(controller) {
     new ViewInput(controller, this);
     setAttribute(Qt::WA_OpaquePaintEvent);
     later_.setSingleShot(true);
@@ -30,7 +30,7 @@ COffscreenView::COffscreenView(ViewController& controller, QWidget* parent)
         if (!later_.isActive()) later_.start(ms);
     };
     hooks.pick = [this](int x, int y) {
-        return PickOffscreen(*offscreen_, controller_.Document().Molecules(), x, y, controller_.Ui());
+        return PickOffscreen(controller_.Offscreen(), controller_.Document().Molecules(), x, y, controller_.Ui());
     };
 }
 
@@ -56,7 +56,7 @@ void COffscreenView::Render() {
         // for the window's own context are not needed here.
         controller_.TakeReinitialise();
         controller_.TakeProjectionChange();
-        OffscreenRenderer::Session session(*offscreen_, s.width, s.height);
+        OffscreenRenderer::Session session(controller_.Offscreen(), s.width, s.height);
         session.Renderer().SetProjection();
         session.Renderer().RenderPass(controller_.Document().Molecules(), static_cast<int>(PassMode::Draw));
         if (renderer_name_.isEmpty())

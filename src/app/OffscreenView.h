@@ -5,13 +5,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <memory>
-
 #include "app/SceneView.h"
 
 namespace velm {
-
-class OffscreenRenderer;
 
 class COffscreenView : public QWidget, public SceneView {
     Q_OBJECT
@@ -32,7 +28,6 @@ private:
     void Render();
 
     ViewController& controller_;
-    OffscreenRenderer* offscreen_;  // the controller's, shared with pictures and movies
     QImage image_;
     QString renderer_name_;
     bool failed_ = false;

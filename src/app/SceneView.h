@@ -20,6 +20,24 @@ public:
     // The OpenGL renderer string; empty before the first frame.
     virtual QString RendererName() const = 0;
     virtual bool UsesGlWidget() const = 0;
+    // Off-screen work from the window (pictures, pages, PostScript) makes
+    // the EGL context current, which cannot happen over the window's own
+    // (GLX) context; the view lets go of it, and takes it back afterwards if
+    // it held it.
+    virtual void ReleaseContext() {}
+    virtual void RestoreContext() {}
+};
+
+// The view's context released for the lifetime of a scope.
+class WithoutViewContext {
+public:
+    explicit WithoutViewContext(SceneView& view) : view_(view) { view_.ReleaseContext(); }
+    ~WithoutViewContext() { view_.RestoreContext(); }
+    WithoutViewContext(const WithoutViewContext&) = delete;
+    WithoutViewContext& operator=(const WithoutViewContext&) = delete;
+
+private:
+    SceneView& view_;
 };
 
 // The view for this platform, forwarding mouse, wheel and keys to the

@@ -57,6 +57,18 @@ void CVelmView::ReleaseRenderer() {
     doneCurrent();
 }
 
+void CVelmView::ReleaseContext() {
+    if (released_++ > 0) return;
+    wasCurrent_ = context() && QOpenGLContext::currentContext() == context();
+    // Through the widget, so that the toolkit knows its context is no longer current.
+    if (wasCurrent_) doneCurrent();
+}
+
+void CVelmView::RestoreContext() {
+    if (released_ == 0 || --released_ > 0) return;
+    if (wasCurrent_) makeCurrent();
+}
+
 void CVelmView::initializeGL() {
     connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CVelmView::ReleaseRenderer, Qt::UniqueConnection);
     renderer_ = std::make_unique<SceneRenderer>(controller_.scene);

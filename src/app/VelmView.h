@@ -22,6 +22,8 @@ public:
     QImage Snapshot() override { return grabFramebuffer(); }
     QString RendererName() const override { return renderer_name_; }
     bool UsesGlWidget() const override { return true; }
+    void ReleaseContext() override;
+    void RestoreContext() override;
 
 protected:
     void initializeGL() override;
@@ -35,6 +37,8 @@ private:
     std::unique_ptr<SceneRenderer> renderer_;
     QString renderer_name_;
     bool depthsKnown_ = false;
+    int released_ = 0;       // nesting of ReleaseContext
+    bool wasCurrent_ = false;  // the context was current when first released
     QTimer later_;
 };
 

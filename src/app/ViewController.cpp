@@ -32,15 +32,11 @@ ViewController::ViewController(CVelmDoc& document, SettingsStore& store, UiHooks
               }) {
     SetViewDefaults({scene.settings, scene.lighting}, &store);
     link_ = std::make_unique<SceneDocumentLink>(scene, document_);
+    offscreen_ = std::make_unique<OffscreenRenderer>(scene);
     document_.AddObserver(*this);
 }
 
 ViewController::~ViewController() { document_.RemoveObserver(*this); }
-
-OffscreenRenderer& ViewController::Offscreen() {
-    if (!offscreen_) offscreen_ = std::make_unique<OffscreenRenderer>(scene);
-    return *offscreen_;
-}
 
 void ViewController::Redraw() const {
     if (hooks_.redraw) hooks_.redraw();

@@ -58,6 +58,9 @@ public:
     CameraControl& Camera() { return camera_; }
     CVelmDoc& Document() { return document_; }
     UiHooks& Ui() { return ui_; }
+    // The program's off-screen renderer of the scene: pictures, pages,
+    // PostScript, and the view itself where there is no GL window.
+    OffscreenRenderer& Offscreen() { return *offscreen_; }
 
     // Window size in device pixels; false when ignored (a side not positive).
     bool Resize(int width, int height);
@@ -138,10 +141,6 @@ public:
 
     void Redraw() const;
 
-    // The program's one off-screen renderer (pictures, picks, movies), made
-    // when first asked for.
-    OffscreenRenderer& Offscreen();
-
     void DocumentChanged(DocumentChange what) override;
 
 private:
@@ -152,13 +151,13 @@ private:
     CVelmDoc& document_;
     UiHooks& ui_;
     std::unique_ptr<SceneDocumentLink> link_;
+    std::unique_ptr<OffscreenRenderer> offscreen_;
     CameraControl camera_;
     ViewHooks hooks_;
     bool reinitialise_ = true;
     bool projectionChanged_ = true;
     bool cleanRegistry_ = false;
     int moleculeChanges_ = 0;  // molecules or trajectories came or went
-    std::unique_ptr<OffscreenRenderer> offscreen_;
 };
 
 }  // namespace velm

@@ -75,7 +75,7 @@ struct TiledPicture::Saved {
 };
 
 TiledPicture::TiledPicture(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int width,
-                           int height, int tileSide)
+                           int height, int tileSide, int deviceDpi)
     : molecules_(molecules), width_(width), height_(height) {
     if (width <= 0 || height <= 0 || std::size_t{3} * static_cast<std::size_t>(width) > kMaxStripBytes)
         throw VelmError("Unable to create DIB for storing image");
@@ -105,7 +105,7 @@ TiledPicture::TiledPicture(OffscreenRenderer& renderer, const list<std::unique_p
     } catch (const std::bad_alloc&) {
         throw VelmError("Unable to create DIB for storing image");
     }
-    s.fontScaleNumerator = kBitmapDeviceDpi;
+    s.fontScaleNumerator = deviceDpi;
     s.width = width;
     s.height = height;
     saved_->session->Renderer().Initialise();  // the label font at the bitmap's scale

@@ -42,11 +42,12 @@ inline constexpr std::size_t kMaxStripBytes = std::size_t{256} << 20;
 // so that only one strip of rows is held. The scene's size and font scale
 // are the picture's while it lives and as before afterwards; the off-screen
 // context stays current. Throws "Unable to create DIB for storing image"
-// for a size whose rows cannot be held.
+// for a size whose rows cannot be held. deviceDpi: the target's vertical
+// resolution, which labels are scaled to (a printer's for printed pages).
 class TiledPicture {
 public:
     TiledPicture(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int width, int height,
-                 int tileSide = kMaxTileSide);
+                 int tileSide = kMaxTileSide, int deviceDpi = kBitmapDeviceDpi);
     ~TiledPicture();
     TiledPicture(const TiledPicture&) = delete;
     TiledPicture& operator=(const TiledPicture&) = delete;
