@@ -27,3 +27,7 @@ with warnings.catch_warnings():
         out["series"][trajectory] = {"structure": structure, "atoms": len(ca), "rmsd": values}
 with open(os.path.join(here, "rmsd_series.json"), "w") as f:
     json.dump(out, f, indent=1)
+# MDAnalysis leaves its XTC/TRR frame offsets beside the files; they are not fixtures.
+for name in os.listdir(here):
+    if name.startswith(".") and "_offsets." in name:
+        os.remove(os.path.join(here, name))
