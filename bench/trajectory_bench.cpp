@@ -11,6 +11,12 @@
 //   trajectory_bench --time pass|open|cold FILE [--repeat N]
 //       one measurement as key=value pairs on one line; "cold" opens the file
 //       with its pages dropped from the page cache before every round
+//   trajectory_bench --time first|play FILE [--dir DIR] [--repeat N]
+//       through the document, frames on demand: "first" from
+//       ReadTrajectoryIntoPrimary to the first frame shown; "play" the
+//       frames per second of stepping through every frame (decode + centre,
+//       read-ahead on the worker) with the budget at half the trajectory, and
+//       the resident set sampled at every frame
 //
 // Times are best-of-N wall times in fresh processes, files in the page cache
 // unless "cold".
@@ -29,8 +35,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/MakeDocument.h"
 #include "core/VelmError.h"
+#include "model/FrameStream.h"
 #include "model/TrajectorySource.h"
+#include "model/VelmDoc.h"
 
 #include "BenchSupport.h"
 
@@ -103,11 +112,81 @@ Figures TimeOpen(const std::string& path, int repeat, bool cold) {
     return f;
 }
 
-Figures InChild(const std::string& kind, const std::string& file, int repeat) {
+long ResidentKb() {
+    std::FILE* in = std::fopen("/proc/self/status", "r");
+    long kb = -1;
+    char line[256];
+    while (in && std::fgets(line, sizeof line, in))
+        if (std::sscanf(line, "VmRSS: %ld", &kb) == 1) break;
+    if (in) std::fclose(in);
+    return kb;
+}
+
+// The document with the topology loaded (bonds and secondary structure off:
+// they are not what is timed).
+std::unique_ptr<velm::CVelmDoc> Document(velm::UiHooks& ui, const Paths& p) {
+    auto doc = velm::MakeDocument(ui);
+    doc->options.computeConnectivity = 0;
+    doc->options.computeSecondaryStructure = 0;
+    if (!doc->AddMoleculeFromFile(p.Topology())) throw std::runtime_error("cannot load " + p.Topology());
+    return doc;
+}
+
+// Opening a trajectory on demand until its first frame is shown.
+Figures TimeFirstFrame(const Paths& p, const std::string& path, int repeat) {
+    velm::SilentUiHooks ui;
+    auto doc = Document(ui, p);
+    doc->options.framesOnDemand = true;
+    Figures f;
+    f["seconds"] = Best(repeat, [&] {
+        doc->ReadTrajectoryIntoPrimary(path, velm::Verbatim);
+        doc->SetFrame(1);
+    });
+    f["frames"] = doc->Primary()->FrameCount();
+    f["atoms"] = doc->Primary()->AtomCount();
+    return f;
+}
+
+// Playback on demand with the centre of mass removed from every frame: the
+// budget at half the frames' size, so that the budget, not a switch, leaves
+// them in the file.
+Figures TimePlay(const Paths& p, const std::string& path) {
+    velm::SilentUiHooks ui;
+    auto doc = Document(ui, p);
+    const long structureKb = ResidentKb();
+    auto source = velm::OpenTrajectorySource(path);
+    const double frameBytes = 12.0 * source->AtomCount();
+    const double framesMb = frameBytes * source->FrameCount() / (1 << 20);
+    source.reset();
+    doc->options.trajectoryMemory = static_cast<int>(framesMb / 2);
+    doc->ReadTrajectoryIntoPrimary(path, velm::ZeroCenterOfMass);
+    if (!doc->Primary()->frames.OnDemand()) throw std::runtime_error("the frames were read whole");
+    const int frames = doc->Primary()->FrameCount();
+    long most = 0;
+    const double start = Now();
+    for (int k = 0; k < frames; ++k) {
+        doc->Step(0);
+        most = std::max(most, ResidentKb());
+    }
+    const double seconds = Now() - start;
+    Figures f;
+    f["seconds"] = seconds;
+    f["fps"] = frames / seconds;
+    f["frames"] = frames;
+    f["budgetMb"] = doc->options.trajectoryMemory;
+    f["framesMb"] = framesMb;
+    f["cacheFrames"] = doc->Primary()->frames.Stream()->CacheFrames();
+    f["structureKb"] = structureKb;
+    f["peakKb"] = most;
+    return f;
+}
+
+Figures InChild(const std::string& kind, const std::string& file, int repeat, const fs::path& dir = "/tmp/velm-bench") {
     std::printf("measuring %s %s\n", kind.c_str(), fs::path(file).filename().c_str());
     std::fflush(stdout);
     std::istringstream words(
-        Capture(Self() + " --time " + kind + " " + Quote(file) + " --repeat " + std::to_string(repeat)));
+        Capture(Self() + " --time " + kind + " " + Quote(file) + " --repeat " + std::to_string(repeat) + " --dir " +
+                Quote(dir.string())));
     Figures f;
     for (std::string w; words >> w;)
         if (const size_t eq = w.find('='); eq != std::string::npos) f[w.substr(0, eq)] = std::atof(w.c_str() + eq + 1);
@@ -208,6 +287,8 @@ int Run(const Paths& p, int repeat, bool mdanalysis) {
     const Figures dcd = InChild("pass", p.Dcd(), repeat), xtc = InChild("pass", p.Xtc(), repeat);
     const Figures openDcd = InChild("open", p.BigDcd(), repeat), openXtc = InChild("open", p.BigXtc(), repeat);
     const Figures coldDcd = InChild("cold", p.BigDcd(), repeat), coldXtc = InChild("cold", p.BigXtc(), repeat);
+    const Figures firstDcd = InChild("first", p.BigDcd(), repeat, p.dir), firstXtc = InChild("first", p.BigXtc(), repeat, p.dir);
+    const Figures playDcd = InChild("play", p.Dcd(), 1, p.dir), playXtc = InChild("play", p.Xtc(), 1, p.dir);
     Figures mda;
     if (mdanalysis) {
         std::printf("measuring MDAnalysis\n");
@@ -243,6 +324,21 @@ int Run(const Paths& p, int repeat, bool mdanalysis) {
         std::printf("%-44s %9.4f %9.0f\n", "XTC, MDAnalysis XTCReader(refresh_offsets)", ref("bigxtc.open"), ref("bigxtc.openFrames"));
     std::printf("  %s %.1f MB, %s %.1f MB; goal: under 0.2 s\n", fs::path(p.BigDcd()).filename().c_str(), mb(p.BigDcd()),
                 fs::path(p.BigXtc()).filename().c_str(), mb(p.BigXtc()));
+
+    std::printf("\n(c) document, frames on demand: ReadTrajectoryIntoPrimary + SetFrame(1), 1 GB files, page cache\n");
+    std::printf("%-44s %9.4f %9.0f\n", "DCD open to first frame", firstDcd.at("seconds"), firstDcd.at("frames"));
+    std::printf("%-44s %9.4f %9.0f\n", "XTC open to first frame", firstXtc.at("seconds"), firstXtc.at("frames"));
+    std::printf("  goal: under 0.2 s\n");
+
+    std::printf("\n(d) playback on demand, %.0f atoms, centre of mass removed per frame, budget half the frames\n",
+                dcd.at("atoms"));
+    std::printf("%-12s %9s %9s %10s %10s %7s %12s %12s %12s\n", "", "frames", "frames/s", "frames MB", "budget MB",
+                "cache", "structure MB", "peak MB", "above MB");
+    for (const auto& [label, f] : {std::pair<const char*, const Figures&>{"DCD", playDcd}, {"XTC", playXtc}})
+        std::printf("%-12s %9.0f %9.1f %10.1f %10.0f %7.0f %12.1f %12.1f %12.1f\n", label, f.at("frames"), f.at("fps"),
+                    f.at("framesMb"), f.at("budgetMb"), f.at("cacheFrames"), f.at("structureKb") / 1024,
+                    f.at("peakKb") / 1024, (f.at("peakKb") - f.at("structureKb")) / 1024);
+    std::printf("  goals: at least 60 frames/s; peak within the structure plus the budget\n");
     return 0;
 }
 
@@ -267,11 +363,13 @@ int main(int argc, char** argv) {
                 mdanalysis = false;
             } else {
                 std::fprintf(stderr, "usage: trajectory_bench [--dir DIR] [--repeat N] [--no-mdanalysis]\n"
-                                     "       trajectory_bench --time pass|open|cold FILE [--repeat N]\n");
+                                     "       trajectory_bench --time pass|open|cold|first|play FILE [--dir DIR] [--repeat N]\n");
                 return 2;
             }
         }
         if (kind == "pass") Print(TimePass(file, repeat));
+        else if (kind == "first") Print(TimeFirstFrame(paths, file, repeat));
+        else if (kind == "play") Print(TimePlay(paths, file));
         else if (kind == "open" || kind == "cold") Print(TimeOpen(file, repeat, kind == "cold"));
         else if (!kind.empty()) throw std::runtime_error("unknown --time " + kind);
         else return Run(paths, repeat, mdanalysis);

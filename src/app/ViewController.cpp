@@ -31,6 +31,7 @@ ViewController::ViewController(CVelmDoc& document, SettingsStore& store, UiHooks
                   },
               }) {
     SetViewDefaults({scene.settings, scene.lighting}, &store);
+    document_.options.trajectoryMemory = scene.settings.trajectoryMemory;
     link_ = std::make_unique<SceneDocumentLink>(scene, document_);
     offscreen_ = std::make_unique<OffscreenRenderer>(scene);
     document_.AddObserver(*this);

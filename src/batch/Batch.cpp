@@ -10,6 +10,7 @@
 
 #include "analysis/AlphaCarbonFit.h"
 #include "analysis/MakeDocument.h"
+#include "analysis/RmsdSeries.h"
 #include "batch/BatchMeasure.h"
 #include "batch/IniSettingsFile.h"
 #include "batch/StderrUiHooks.h"
@@ -31,6 +32,7 @@
 #include "render/Pick.h"
 #include "render/Scene.h"
 #include "render/SceneDocumentLink.h"
+#include "render/SceneLight.h"
 #include "render/SceneOptions.h"
 #include "surface/AreaReport.h"
 #include "surface/HydrogenBonds.h"
@@ -47,7 +49,12 @@ constexpr const char* kUsage =
     "options:\n"
     "  -no_connect          do not compute covalent bonds\n"
     "  -multi               read the models of a file as the frames of a trajectory\n"
-    "  -dcd FILE            read a DCD trajectory into the last molecule loaded\n"
+    "  -dcd FILE            read a DCD, XTC or TRR trajectory (told by its content) into\n"
+    "                       the last molecule loaded; -xtc FILE and -trr FILE say the same\n"
+    "  -stream              read the trajectory's frames from the file as they are shown,\n"
+    "                       whatever its size (else only beyond the trajectoryMemory setting)\n"
+    "  -rmsd-series         print per frame the RMSD of the alpha carbons to frame 0 after\n"
+    "                       superposition: rmsd frame=K value=X\n"
     "  -align | -cm         align every trajectory frame onto the structure, or only\n"
     "                       remove each frame's centre of mass (with -dcd or -multi)\n"
     "  -superpose           superimpose the last molecule onto the first on their alpha\n"
@@ -128,6 +135,7 @@ struct BatchOptions {
     CommandLine commandLine;  // the program's own switches and file names
     bool verbose = false;
     bool superpose = false, listStructure = false, listSequence = false, fetchMmcif = false;
+    bool stream = false, rmsdSeries = false;  // frames on demand; the RMSD of every frame
     std::optional<std::string> save, exportPath;
     std::string fetchId, fetchServer = kDefaultPdbServer, fetchTemplate = kDefaultPdbTemplate;
     std::string valuesPath;
@@ -207,6 +215,7 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         const std::string& a = args[i];
         std::string_view name;
         const bool isSwitch = CommandLine::IsSwitch(a, name);
+        if (a == "-xtc" || a == "-trr") name = "dcd";  // the trajectory is told by its content
         if (!isSwitch || IsProgramSwitch(name)) {
             cl.ParseParameter(isSwitch ? name : std::string_view(a), isSwitch, i + 1 == args.size());
             continue;
@@ -226,6 +235,8 @@ std::string ParseBatchArguments(const std::vector<std::string>& args, BatchOptio
         else if (a == "-normalize") o.normalise = true;
         else if (a == "-v") o.verbose = true;
         else if (a == "-mmcif") o.fetchMmcif = true;
+        else if (a == "-stream") o.stream = true;
+        else if (a == "-rmsd-series") o.rmsdSeries = true;
         else if (a == "-save" || a == "-values") {
             const std::string* v = value("file");
             if (!v) return "A filename was not found on the command line";
@@ -574,6 +585,13 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         }
         if (cl.dcd) {
             doing = cl.trajectory;
+            doc.options.framesOnDemand = o.stream;
+            if (!o.defaults) {
+                ViewSettings stored;
+                SceneLighting lighting;
+                LoadSettings({stored, lighting}, IniSettingsFile::UserSettings());
+                doc.options.trajectoryMemory = stored.trajectoryMemory;
+            }
             doc.ReadTrajectoryIntoPrimary(cl.trajectory, cl.TrajectoryMode());
         }
         if (!o.valuesPath.empty()) {
@@ -587,6 +605,12 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         if (o.listSequence && doc.Primary())
             for (const SequenceRow& row : SequenceRows(*doc.Primary()))
                 std::fprintf(out, "%s\t%c\t%d\t%s\n", row.residue.c_str(), row.chain, row.model, row.structure.c_str());
+        if (o.rmsdSeries && doc.Primary()) {
+            doing.clear();
+            task = "computing the RMSD series";
+            const std::vector<double> series = AlphaCarbonRmsdSeries(*doc.Primary());
+            for (size_t k = 0; k < series.size(); ++k) std::fprintf(out, "rmsd frame=%zu value=%.4f\n", k, series[k]);
+        }
         if (o.superpose) {
             doing.clear();
             const Molecule& fixed = *doc.Molecules()[0];

@@ -10,6 +10,7 @@
 #include "model/Atom.h"
 #include "model/ColourTables.h"
 #include "model/Frame.h"
+#include "model/FrameList.h"
 #include "model/Monitor.h"
 #include "model/RadiusTable.h"
 #include "model/RenderMode.h"
@@ -37,7 +38,7 @@ public:
     std::vector<int> partners;
     list<Monitor> monitors;
 
-    list<Frame> frames;              // frame k >= 1 is frames[k - 1]
+    FrameList frames;                // frame k >= 1 is frames[k - 1]
     std::vector<Vec3> frameCentres;  // centre each list frame had before it was centred
     int currentFrame = 0;            // 0: the atoms' own coordinates
 

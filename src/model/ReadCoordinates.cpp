@@ -6,7 +6,9 @@
 #include <cstring>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
+#include <utility>
 
 #include "core/BoundedFile.h"
 #include "core/VelmError.h"
@@ -14,6 +16,7 @@
 #include "model/LineSource.h"
 #include "model/MmcifRead.h"
 #include "model/Molecule.h"
+#include "model/FrameStream.h"
 #include "model/PdbFile.h"
 
 namespace velm {
@@ -250,14 +253,62 @@ void UpdateBoundingBox(Molecule& mol) {
         hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
         reach = std::max(reach, Dot(p, p));
     };
-    for (const Atom& a : mol.atoms) take(a.Position());
-    for (const Frame& f : mol.frames)
+    auto takeFrame = [&](const Frame& f) {
         for (size_t i = 0; i < f.AtomCount(); ++i) take(f.Position(i));
+    };
+    for (const Atom& a : mol.atoms) take(a.Position());
+    // Frames read on demand are not all read for the box: the first stands
+    // for them (a trajectory too large to hold is not read whole to open).
+    if (mol.frames.OnDemand()) {
+        if (mol.frames.Count() > 0) takeFrame(std::as_const(mol.frames)[0]);
+    } else {
+        for (const Frame& f : mol.frames) takeFrame(f);
+    }
     mol.box.minimum = lo;
     mol.box.extent = hi - lo;
     mol.box.diagonal = Length(mol.box.extent);
     mol.box.reach = std::sqrt(reach);
 }
+
+namespace {
+
+// What the read mode does to one frame, the same whether the frames are held
+// or read on demand, so that both give the same numbers.
+struct FramePreparation {
+    int mode = Verbatim;
+    Vec3 shift;                   // Verbatim: the structure's centring
+    std::vector<double> masses;   // centring and alignment weights
+    long double total = 0;        // sum of the masses
+    FrameAligner aligner;
+    std::shared_ptr<const Molecule> reference;  // the centred structure frames are aligned on
+
+    // The centre removed (zero in Verbatim). An alignment that fails is told
+    // through `failed` with the frame's 0-based step.
+    Vec3 Apply(int k, Frame& f, const std::function<void(const std::string&)>& failed) const {
+        if (mode == Verbatim) {
+            // Frames come in the file's coordinates: moved as the structure
+            // was, frame k lies over frame 0 as it does in the files.
+            for (size_t i = 0; i < f.AtomCount(); ++i) f.SetPosition(i, f.Position(i) + shift);
+            return {};
+        }
+        Vec3 s;
+        for (size_t i = 0; i < f.AtomCount(); ++i) s += f.Position(i) * masses[i];
+        const Vec3 c = total != 0 ? s * static_cast<double>(1.0L / total) : Vec3{};
+        for (size_t i = 0; i < f.AtomCount(); ++i) f.SetPosition(i, f.Position(i) - c);
+        if (mode == Align) {
+            try {
+                aligner(*reference, f.xyz.data(), masses.data());
+            } catch (const VelmError& e) {
+                char step[32];
+                std::snprintf(step, sizeof step, " @ step %d", k);
+                failed(e.text() + step);
+            }
+        }
+        return c;
+    }
+};
+
+}  // namespace
 
 void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner& aligner) {
     if (mol.atoms.empty()) return;
@@ -280,37 +331,36 @@ void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner&
         a.z -= centre.z;
     }
     mol.centreShift -= centre;  // cumulative: a trajectory read later centres again
-    mol.frameCentres.assign(static_cast<size_t>(mol.FrameCount()), Vec3{});
 
-    if (mode == Verbatim) {
-        // Frames come in the file's coordinates: moved as the structure was,
-        // frame k lies over frame 0 as it does in the files.
-        const Vec3 shift = mol.centreShift;
-        for (Frame& f : mol.frames)
-            for (size_t i = 0; i < f.AtomCount(); ++i) f.SetPosition(i, f.Position(i) + shift);
-    } else if (mode == ZeroCenterOfMass || mode == Align) {
-        int k = 0;
-        for (Frame& f : mol.frames) {
-            Vec3 s;
-            for (size_t i = 0; i < f.AtomCount(); ++i) s += f.Position(i) * mol.atoms[i].mass;
-            const Vec3 c = total != 0 ? s * (1.0 / total) : Vec3{};
-            for (size_t i = 0; i < f.AtomCount(); ++i) f.SetPosition(i, f.Position(i) - c);
-            mol.frameCentres[k++] = c;
-        }
-    }
-    if (mode == Align) {
+    auto prepare = std::make_shared<FramePreparation>();
+    prepare->mode = mode == ZeroCenterOfMass || mode == Align ? mode : Verbatim;
+    prepare->shift = mol.centreShift;
+    prepare->total = total;
+    prepare->masses.resize(mol.atoms.size());
+    for (size_t i = 0; i < mol.atoms.size(); ++i) prepare->masses[i] = mol.atoms[i].mass;
+    if (prepare->mode == Align) {
         if (!aligner) throw VelmError("Frame superposition is not available");
-        std::vector<double> weights(mol.atoms.size());
-        for (size_t i = 0; i < weights.size(); ++i) weights[i] = mol.atoms[i].mass;
+        prepare->aligner = aligner;
+        // The frames are aligned on the structure as it is now, also those
+        // read later on demand after the structure has been turned or edited.
+        auto reference = std::make_shared<Molecule>();
+        reference->atoms = mol.atoms;
+        prepare->reference = std::move(reference);
+    }
+
+    if (FrameStream* stream = mol.frames.Stream()) {
+        // Each frame is prepared on the reading thread as it is read; frame
+        // centres are not kept for frames that come and go.
+        mol.frameCentres.clear();
+        stream->SetPreparation([prepare, stream](int k, Frame& f) {
+            prepare->Apply(k, f, [stream](const std::string& text) { stream->AddNotice(text); });
+        });
+    } else {
+        mol.frameCentres.assign(static_cast<size_t>(mol.FrameCount()), Vec3{});
         int k = 0;
+        const auto failed = [&ui](const std::string& text) { ui.Message(text); };
         for (Frame& f : mol.frames) {
-            try {
-                aligner(mol, f.xyz.data(), weights.data());
-            } catch (const VelmError& e) {
-                char step[32];
-                std::snprintf(step, sizeof step, " @ step %d", k);
-                ui.Message(e.text() + step);
-            }
+            mol.frameCentres[static_cast<size_t>(k)] = prepare->Apply(k, f, failed);
             ++k;
         }
     }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "core/VelmError.h"
+#include "model/FrameStream.h"
 #include "model/Molecule.h"
 
 namespace velm {
@@ -15,25 +16,40 @@ namespace velm {
 OpenTrajectory ReadTrajectoryHeader(Molecule& mol, const std::string& path, FileType type) {
     if (type == ByExtension) type = FileTypeFromPath(path);
     if (type == PtfType) throw VelmError("PTF files are not currently supported!");
-    if (type != DcdType) throw VelmError("Unknown file type!");
     mol.frames.Clear();
     mol.frameCentres.clear();
     mol.currentFrame = 0;
+    // Whatever the name says: the content tells DCD, XTC and TRR apart.
     OpenTrajectory t;
-    t.file = std::make_unique<DcdFile>(path);
-    if (!t.file->IsOpen()) throw VelmError("Can't open DCD file for reading!");
-    t.header = t.file->ReadHeader();
-    if (t.header.atoms != mol.AtomCount()) throw VelmError("Incorrect Number of atoms in DCD file!");
-    if (t.header.width != 4 && t.header.width != 8) throw VelmError("Incompatible data size in DCD file!");
+    t.source = OpenTrajectorySource(path);
+    // Cut inside the first frame: the header's claims are not worth checking.
+    if (t.source->FrameCount() == 0 && !t.source->Notice().empty()) throw VelmError("Unexpected end of file!");
+    CheckAtomCount(*t.source, mol.AtomCount());
     return t;
 }
 
 bool ReadTrajectorySteps(Molecule& mol, OpenTrajectory& t, UiHooks& ui) {
-    DcdFile& file = *t.file;
-    return ReadStepsOnWorker(mol, t.header.steps, [&file](float* xyz) {
-        if (!file.ReadStep(xyz)) throw VelmError(file.Message());
-    }, ui);
+    TrajectorySource& source = *t.source;
+    int k = 0;
+    return ReadStepsOnWorker(mol, source.FrameCount(), [&source, &k](float* xyz) { source.ReadFrame(k++, xyz); }, ui);
 }
+
+void StreamTrajectorySteps(Molecule& mol, OpenTrajectory& t, int cacheFrames) {
+    mol.frames.SetStream(std::make_shared<FrameStream>(std::move(t.source), cacheFrames));
+}
+
+namespace {
+// "... in frame 5; the 4 frames before it are read" for an error that names
+// its frame, or the same with the frame added.
+std::string StoppedAt(const std::string& error, int read) {
+    if (error.find(" in frame ") == std::string::npos) {
+        std::string reason = error;
+        while (!reason.empty() && reason.back() == '!') reason.pop_back();
+        return FramesStopNotice(reason, read);
+    }
+    return error + (read == 1 ? "; the frame before it is read" : "; the " + std::to_string(read) + " frames before it are read");
+}
+}  // namespace
 
 bool ReadStepsOnWorker(Molecule& mol, int steps, const std::function<void(float*)>& readStep, UiHooks& ui) {
     const size_t atoms = mol.atoms.size();
@@ -77,8 +93,22 @@ bool ReadStepsOnWorker(Molecule& mol, int steps, const std::function<void(float*
     }  // joined
     ui.ProgressSet(read.load());
     ui.ProgressEnd();
-    if (error) std::rethrow_exception(error);
     if (!keepGoing.load()) return false;
+    if (error) {
+        // The frames before a damaged one are worth showing; with none there
+        // is nothing to show.
+        const int kept = read.load();
+        std::string text;
+        try {
+            std::rethrow_exception(error);
+        } catch (const VelmError& e) {
+            if (kept == 0 || e.text() == "Out of memory") throw;
+            text = StoppedAt(e.text(), kept);
+        }
+        mol.frames = std::move(frames);
+        ui.Message(text);
+        return true;
+    }
     mol.frames = std::move(frames);
     return true;
 }

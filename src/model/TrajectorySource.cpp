@@ -70,7 +70,7 @@ std::unique_ptr<TrajectorySource> OpenTrajectorySource(const std::string& path) 
     const std::int32_t big = XdrInt(head);
     const std::int32_t little = static_cast<std::int32_t>(head[0] | head[1] << 8 | head[2] << 16 |
                                                           static_cast<std::uint32_t>(head[3]) << 24);
-    if (big == 1995) return std::make_unique<XtcFile>(path);
+    if (big == 1995 || big == 2023) return std::make_unique<XtcFile>(path);
     if (big == 1993) return std::make_unique<TrrFile>(path);
     if (big == 84 || little == 84) return std::make_unique<DcdSource>(path);
     throw VelmError("Unknown file type!");

@@ -5,12 +5,15 @@
 #include <exception>
 #include <new>
 #include <set>
+#include <utility>
 
 #include "core/ReplacingFile.h"
 #include "core/VelmError.h"
 #include "model/MoleculeRecords.h"
 #include "model/PdbFile.h"
+#include "model/FrameStream.h"
 #include "model/Trajectory.h"
+#include "model/TrajectoryBudget.h"
 
 namespace velm {
 
@@ -56,13 +59,6 @@ std::unique_ptr<Molecule> NewMolecule() {
     }
 }
 
-// Reads the trajectory into the molecule; false when the user cancelled.
-bool ReadTrajectory(Molecule& mol, const std::string& path, FileType type, UiHooks& ui) {
-    OpenTrajectory t = ReadTrajectoryHeader(mol, path, type);
-    if (t.header.steps == 0) throw VelmError("The specified trajectory has zero steps!");
-    return ReadTrajectorySteps(mol, t, ui);
-}
-
 void ClearFrames(Molecule& mol) {
     mol.frames.Clear();
     mol.frameCentres.clear();
@@ -99,7 +95,7 @@ void CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, File
         mol->path = coordinates;
         if (mol->AtomCount() > 0) PrepareLoaded(*mol);
         ClearFrames(*mol);
-        if (!ReadTrajectory(*mol, trajectory, trajectoryType, ui_))
+        if (!ReadTrajectory(*mol, trajectory, trajectoryType))
             throw VelmError("Trajectory read has been cancelled");
         PostProcessFrames(*mol, mode, ui_, frameAligner);
         AddMolecule(std::move(mol));
@@ -112,12 +108,30 @@ void CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, File
     }
 }
 
+// Reads the trajectory into the molecule, whole when its frames fit the
+// memory budget, else on demand; false when the user cancelled.
+bool CVelmDoc::ReadTrajectory(Molecule& mol, const std::string& path, FileType type) {
+    OpenTrajectory t = ReadTrajectoryHeader(mol, path, type);
+    const TrajectorySource& source = *t.source;
+    if (source.FrameCount() == 0) throw VelmError("The specified trajectory has zero steps!");
+    const std::string notice = source.Notice();
+    const std::int64_t frameBytes = std::int64_t{12} * source.AtomCount();
+    const std::int64_t budget = TrajectoryMemoryBudget(options.trajectoryMemory);
+    if (options.framesOnDemand || frameBytes * source.FrameCount() > budget) {
+        StreamTrajectorySteps(mol, t, CacheFramesWithin(budget, frameBytes));
+    } else if (!ReadTrajectorySteps(mol, t, ui_)) {
+        return false;
+    }
+    if (!notice.empty()) ui_.Message(notice);
+    return true;
+}
+
 void CVelmDoc::ReadTrajectoryIntoPrimary(const std::string& trajectory, int mode) {
     if (!primary_) return;
     ChangeScope changes(*this, DocumentChange::Frames);
     WaitCursor wait(ui_);
     try {
-        if (!ReadTrajectory(*primary_, trajectory, ByExtension, ui_))
+        if (!ReadTrajectory(*primary_, trajectory, ByExtension))
             throw VelmError("Trajectory read has been canceled");
         PostProcessFrames(*primary_, mode, ui_, frameAligner);
     } catch (...) {
@@ -260,6 +274,30 @@ void CVelmDoc::SetFrame(int frame) {
     for (auto& m : molecules_) {
         const int b = m->FrameCount();
         m->currentFrame = b > 0 ? currentFrame_ % (b + 1) : 0;
+    }
+    LoadShownFrames();
+}
+
+void CVelmDoc::LoadShownFrames() {
+    bool cut = false;
+    for (auto& m : molecules_) {
+        FrameStream* stream = m->frames.Stream();
+        if (!stream) continue;
+        const int k = m->currentFrame;
+        try {
+            if (k > 0) (void)std::as_const(m->frames)[k - 1];
+        } catch (const VelmError& e) {
+            // The frames before it stay; the message says where the file broke.
+            ui_.Message(e.text() + (k == 1 ? "; no frame before it" : k == 2 ? "; the frame before it is read"
+                                                                     : "; the " + std::to_string(k - 1) + " frames before it are read"));
+            m->frames.Truncate(k - 1);
+            cut = true;
+        }
+        for (const std::string& text : stream->TakeNotices()) ui_.Message(text);
+    }
+    if (cut) {
+        Mark(DocumentChange::Frames);
+        UpdateAnimationFrames();
     }
 }
 

@@ -26,6 +26,11 @@ struct ReadOptions {
     int computeSecondaryStructure = 1;
     int multipleAsTrajectory = 0;
     int trajectoryReadMode = Verbatim;
+    // Trajectories whose frames take more than this many megabytes are read
+    // on demand (0: a quarter of the machine's memory); framesOnDemand
+    // reads every trajectory so.
+    int trajectoryMemory = 0;
+    bool framesOnDemand = false;
 };
 
 class CVelmDoc {
@@ -150,6 +155,10 @@ private:
     void PrepareLoaded(Molecule& molecule);
     void PrimaryOrFirst();
     void UpdateAnimationFrames();  // after molecules or trajectories came or went: recount F, c = 0
+    // Reads the frames each molecule shows now when they come from the file;
+    // a frame that cannot be read ends that trajectory before it.
+    void LoadShownFrames();
+    bool ReadTrajectory(Molecule& molecule, const std::string& path, FileType type);
 
     UiHooks& ui_;
     list<std::unique_ptr<Molecule>> molecules_;  // in load order

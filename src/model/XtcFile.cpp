@@ -11,8 +11,21 @@ namespace velm {
 namespace {
 
 constexpr std::int32_t kMagic = 1995;
+// Frames of systems whose packed bytes may pass 2^31 (written since 2023)
+// give the byte count in 8 bytes; nothing else differs.
+constexpr std::int32_t kLargeMagic = 2023;
 constexpr std::int64_t kHeaderBytes = 56;      // magic, atoms, step, time, 9 box values, atoms again
 constexpr std::int64_t kPackedHeaderBytes = 92;  // then precision, 3 minima, 3 maxima, small index, byte count
+constexpr std::int64_t kLargePackedHeaderBytes = 96;
+
+bool IsMagic(std::int32_t m) { return m == kMagic || m == kLargeMagic; }
+std::int64_t PackedHeaderBytes(std::int32_t magic) { return magic == kLargeMagic ? kLargePackedHeaderBytes : kPackedHeaderBytes; }
+// The byte count of the packed coordinates; negative when it cannot be one.
+std::int64_t PackedBytes(const unsigned char* h) {
+    if (XdrInt(h) != kLargeMagic) return XdrInt(h + 88);
+    const std::uint64_t n = static_cast<std::uint64_t>(XdrUnsigned(h + 88)) << 32 | XdrUnsigned(h + 92);
+    return n > (std::uint64_t{1} << 62) ? -1 : static_cast<std::int64_t>(n);
+}
 constexpr int kLargestPlain = 9;
 constexpr const char* kNotFinite = "Coordinates that are not finite numbers";               // frames of up to nine atoms hold plain floats
 constexpr std::int64_t kAhead = 32, kWindow = 16384;  // frame headers prefetched while indexing
@@ -209,30 +222,38 @@ void XtcFile::Index() {
     std::int64_t at = 0;
     offsets_.assign(1, 0);
     bool counted = false;  // atoms_ holds the first frame's atom count
-    unsigned char h[kPackedHeaderBytes];
+    unsigned char h[kLargePackedHeaderBytes];
     while (at < size) {
         const int k = FrameCount();
         const std::int64_t left = size - at;
-        const std::int64_t got = std::min(left, kPackedHeaderBytes);
+        std::int64_t got = std::min(left, kPackedHeaderBytes);
         std::string problem;
         std::int64_t bytes = 0;
-        if (!file_.Read(at, h, static_cast<std::size_t>(got))) {
+        bool read = file_.Read(at, h, static_cast<std::size_t>(got));
+        const std::int64_t packedHeader = read && got >= 4 ? PackedHeaderBytes(XdrInt(h)) : kPackedHeaderBytes;
+        if (read && got == kPackedHeaderBytes && packedHeader > got && left > got) {
+            const std::int64_t more = std::min(left, packedHeader) - got;
+            read = file_.Read(at + got, h + got, static_cast<std::size_t>(more));
+            got += more;
+        }
+        if (!read) {
             problem = "Error reading XTC file";
         } else if (got < kHeaderBytes) {
-            problem = got >= 4 && XdrInt(h) != kMagic ? "Corrupt XTC frame header" : kEnd;
-        } else if (XdrInt(h) != kMagic || XdrInt(h + 4) < 0 || XdrInt(h + 52) != XdrInt(h + 4)) {
+            problem = got >= 4 && !IsMagic(XdrInt(h)) ? "Corrupt XTC frame header" : kEnd;
+        } else if (!IsMagic(XdrInt(h)) || XdrInt(h + 4) < 0 || XdrInt(h + 52) != XdrInt(h + 4)) {
             problem = "Corrupt XTC frame header";
         } else if (const std::int32_t atoms = XdrInt(h + 4); counted && atoms != atoms_) {
             problem = "A different number of atoms (" + std::to_string(atoms) + ", not " + std::to_string(atoms_) + ")";
         } else {
             if (atoms <= kLargestPlain) {
                 bytes = kHeaderBytes + 12 * static_cast<std::int64_t>(atoms);
-            } else if (got < kPackedHeaderBytes) {
+            } else if (got < packedHeader) {
                 problem = kEnd;
-            } else if (const std::int32_t packed = XdrInt(h + 88); packed < 0 || 8 * static_cast<std::int64_t>(packed) < atoms) {
-                problem = "Corrupt XTC frame header";  // every atom costs at least one bit
+            } else if (const std::int64_t packed = PackedBytes(h); packed < 0 || packed > left || 8 * packed < atoms) {
+                // every atom costs at least one bit; larger than the file is cut short
+                problem = packed > left ? kEnd : "Corrupt XTC frame header";
             } else {
-                bytes = kPackedHeaderBytes + (static_cast<std::int64_t>(packed) + 3) / 4 * 4;
+                bytes = packedHeader + (packed + 3) / 4 * 4;
             }
             if (problem.empty() && bytes > left) problem = kEnd;
             if (problem.empty() || problem == kEnd) {
@@ -276,7 +297,7 @@ void XtcFile::ReadFrame(int k, float* xyz) {
     if (any) box_ = box;  // writers put zeros when there is no box
 
     // The header was checked while indexing; the file may have changed since.
-    if (XdrInt(h) != kMagic || XdrInt(h + 4) != atoms_ || XdrInt(h + 52) != atoms_)
+    if (!IsMagic(XdrInt(h)) || XdrInt(h + 4) != atoms_ || XdrInt(h + 52) != atoms_)
         throw VelmError("Corrupt XTC frame header" + where);
     if (atoms_ <= kLargestPlain) {
         for (int i = 0; i < 3 * atoms_; ++i) xyz[i] = XdrFloat(h + kHeaderBytes + 4 * i) * 10.0f;
@@ -290,10 +311,11 @@ void XtcFile::ReadFrame(int k, float* xyz) {
         p.maximum[i] = XdrInt(h + 72 + 4 * i);
     }
     p.smallIndex = XdrInt(h + 84);
-    const std::int32_t packed = XdrInt(h + 88);
+    const std::int64_t packedHeader = PackedHeaderBytes(XdrInt(h));
+    const std::int64_t packed = bytes >= static_cast<std::size_t>(packedHeader) ? PackedBytes(h) : -1;
     if (!(p.precision > 0.0f) || !std::isfinite(p.precision) || packed < 0 ||
-        static_cast<std::size_t>(packed) > bytes - kPackedHeaderBytes ||
-        !Unpack(h + kPackedHeaderBytes, static_cast<std::size_t>(packed), atoms_, p, xyz))
+        static_cast<std::size_t>(packed) > bytes - static_cast<std::size_t>(packedHeader) ||
+        !Unpack(h + packedHeader, static_cast<std::size_t>(packed), atoms_, p, xyz))
         throw VelmError("Corrupt XTC coordinates" + where);
     if (!AllFinite(xyz, 3 * static_cast<std::size_t>(atoms_))) throw VelmError(std::string(kNotFinite) + where);
 }

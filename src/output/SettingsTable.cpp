@@ -143,6 +143,10 @@ std::vector<Entry> Table(PersistentView v) {
                  }});
     number("lineWidth", s.lineWidth, 1, 10);
     boolean("scaleToFit", s.scaleToFit);
+    t.push_back({"trajectoryMemory", [&s] { return std::to_string(s.trajectoryMemory); }, [&s](const std::string& text) {
+                     int n = 0;
+                     if (ReadInteger(text, n) && n >= 0) s.trajectoryMemory = n;
+                 }});
     for (int n = 0; n < kSolidLights; ++n) {
         SceneLight& light = l.lights[static_cast<size_t>(FrontLight + n)];
         floats("SolidSpecular" + std::to_string(n), light.specular.data(), 3);

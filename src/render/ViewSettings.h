@@ -39,6 +39,9 @@ struct ViewSettings {
     bool scaleToFit = true;
     TessellationQuality quality;  // Medium
     DrawingPath drawingPath = DrawingPath::Shader;  // the faster, where the context runs it
+    // Megabytes of trajectory frames held in memory before they are read on
+    // demand; 0: a quarter of the machine's memory. Handed to the document.
+    int trajectoryMemory = 0;
     float lineWidth = 2;
     // Until a stick command sets them, the Sticks values, so that a molecule
     // already in a stick mode draws sensibly.

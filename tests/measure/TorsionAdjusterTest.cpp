@@ -107,7 +107,7 @@ TEST(TorsionAdjuster, TurnsOnlyTheFrameShown) {
     doc->SetFrame(1);
     const int ca = AtomNamed(m, 3, "CA"), cb = AtomNamed(m, 3, "CB");
     const std::vector<Atom> atoms = m.atoms;
-    const list<Frame> frames = m.frames;
+    const FrameList frames = m.frames;
     TorsionAdjuster torsion;
     torsion.SelectAtoms(m, ca, cb);
     ASSERT_TRUE(torsion.CanTurn());

@@ -263,7 +263,11 @@ TEST(Trajectory, HeaderChecksAgainstTheMolecule) {
         {test::DataPath("2k39_3frames_plugin.dcd"), ByExtension, "Incorrect Number of atoms in DCD file!"},
         {dir.File("absent.dcd"), ByExtension, "Can't open DCD file for reading!"},
         {"run.ptf", ByExtension, "PTF files are not currently supported!"},
-        {"run.xtc", ByExtension, "Unknown file type!"},
+        // Told by content, whatever the name or the type chosen.
+        {dir.File("absent.xtc"), ByExtension, "Can't open DCD file for reading!"},
+        {test::DataPath("1ubi.pdb"), DcdType, "Unknown file type!"},
+        {test::DataPath("1ubi_mda.xtc"), ByExtension, "Incorrect Number of atoms in DCD file!"},
+        {test::DataPath("2k39_vf_mda.trr"), DcdType, "Incorrect Number of atoms in DCD file!"},
     };
     for (const Case& c : cases) {
         try {
@@ -346,21 +350,27 @@ TEST(Trajectory, CancelStopsBeforeTheNextStep) {
     EXPECT_EQ(calls, 4);  // the step under way when "Cancel" came is finished
     EXPECT_EQ(m.FrameCount(), 0);  // and the molecule gets none of them
 
-    // An error on the worker reaches the caller; the molecule gets no frames.
-    RecordingUiHooks plain;
-    Molecule n;
-    n.atoms.resize(1);
-    int k = 0;
-    try {
-        ReadStepsOnWorker(n, 5, [&](float*) {
-            if (++k == 3) throw velm::VelmError("Unexpected end of file!");
-        }, plain);
-        ADD_FAILURE() << "no error";
-    } catch (const velm::VelmError& e) {
-        EXPECT_EQ(e.text(), "Unexpected end of file!");
+    // An error on the worker ends the read there: the frames before it are
+    // kept and the message says so; an error in the first reaches the caller.
+    for (const int bad : {3, 1}) {
+        RecordingUiHooks plain;
+        Molecule n;
+        n.atoms.resize(1);
+        int k = 0;
+        try {
+            ReadStepsOnWorker(n, 5, [&](float*) {
+                if (++k == bad) throw velm::VelmError("Unexpected end of file!");
+            }, plain);
+            EXPECT_EQ(bad, 3);
+            EXPECT_EQ(plain.with("message:"),
+                      std::vector<std::string>{"Unexpected end of file in frame 3; the 2 frames before it are read"});
+        } catch (const velm::VelmError& e) {
+            EXPECT_EQ(bad, 1);
+            EXPECT_EQ(e.text(), "Unexpected end of file!");
+        }
+        EXPECT_EQ(n.FrameCount(), bad - 1);
+        EXPECT_EQ(plain.with("progress-end").size(), 1u);
     }
-    EXPECT_EQ(n.FrameCount(), 0);
-    EXPECT_EQ(plain.with("progress-end").size(), 1u);
 }
 
 TEST(Trajectory, ReadOnlyFilesOpen) {

@@ -326,8 +326,8 @@ TEST(Limits, TrajectoryHeadersClaimingBillionsEndWithTheProgramsMessage) {
     const Case cases[] = {
         {"steps 2^31-1, no step", ubi, Dcd(kMax, kUbiAtoms), "message: Unexpected end of file! frames=0",
          "not opened message: Unexpected end of file! molecules=0"},
-        {"steps 2^31-1, one step", ubi, Dcd(kMax, kUbiAtoms, 1, kUbiAtoms), "message: Unexpected end of file! frames=0",
-         "not opened message: Unexpected end of file! molecules=0"},
+        // The whole step is kept (and the cut told as a message).
+        {"steps 2^31-1, one step", ubi, Dcd(kMax, kUbiAtoms, 1, kUbiAtoms), "result=1 atoms=683 frames=1", "opened frames=1"},
         // A count that is not positive is taken from the file's size.
         {"steps 2^31, no step", ubi, Dcd(kWrapped, kUbiAtoms), "message: The specified trajectory has zero steps! frames=0",
          "not opened message: The specified trajectory has zero steps! molecules=0"},
@@ -338,8 +338,9 @@ TEST(Limits, TrajectoryHeadersClaimingBillionsEndWithTheProgramsMessage) {
          "not opened message: Unexpected end of file! molecules=0"},
         {"atoms 2^31-1, three-atom molecule", three, Dcd(10, kMax, 1, 3), "message: Unexpected end of file! frames=0",
          "not opened message: Unexpected end of file! molecules=0"},
-        {"atoms 2^31-1, steps 0", three, Dcd(0, kMax, 1, 3), "message: Incorrect Number of atoms in DCD file! frames=0",
-         "not opened message: Incorrect Number of atoms in DCD file! molecules=0"},
+        // No step of the claimed size fits: the file ends inside the first.
+        {"atoms 2^31-1, steps 0", three, Dcd(0, kMax, 1, 3), "message: Unexpected end of file! frames=0",
+         "not opened message: Unexpected end of file! molecules=0"},
         {"atoms 2^31 (negative)", ubi, Dcd(10, kWrapped, 1, kUbiAtoms), "message: Bad DCD file header frames=0",
          "not opened message: Bad DCD file header molecules=0"},
         {"atoms 2^30, one step of three", three, Dcd(1, 1 << 30, 1, 3), "message: Unexpected end of file! frames=0",

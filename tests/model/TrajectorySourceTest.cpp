@@ -289,3 +289,33 @@ TEST(TrajectorySource, FilesThatAreNoTrajectoryGiveTheProgramsMessages) {
         EXPECT_EQ(e.text(), "Incorrect Number of atoms in DCD file!");
     }
 }
+
+TEST(TrajectorySource, XtcFramesWithTheLargeSystemMagicReadAsTheOld) {
+    // Writers since 2023 mark frames of huge systems with 2023 and give the
+    // packed byte count in 8 bytes; no small file of that kind is written,
+    // so the frames of a small one are rewritten so.
+    test::TempDir dir;
+    for (const char* name : {"1ubi_mda.xtc", "2hhb_gmx.xtc"}) {
+        SCOPED_TRACE(name);
+        const std::string old = test::ReadText(test::DataPath(name));
+        const std::vector<long> at = Files()[name]["offsets"];
+        std::string large;
+        for (size_t k = 0; k < at.size(); ++k) {
+            const auto start = static_cast<size_t>(at[k]);
+            const size_t end = k + 1 < at.size() ? static_cast<size_t>(at[k + 1]) : old.size();
+            std::string frame = old.substr(start, end - start);
+            frame.replace(0, 4, std::string("\0\0\x07\xe7", 4));  // 2023
+            frame.insert(88, 4, '\0');                           // the count's high word
+            large += frame;
+        }
+        auto original = OpenTrajectorySource(test::DataPath(name));
+        auto rewritten = OpenTrajectorySource(dir.Write("large.xtc", large));
+        ASSERT_EQ(rewritten->FrameCount(), original->FrameCount());
+        EXPECT_EQ(rewritten->Notice(), "");
+        const std::vector<int> order = InOrder(original->FrameCount());
+        EXPECT_EQ(ReadFrames(*rewritten, order).xyz, ReadFrames(*original, order).xyz);
+        // Cut inside the last frame, as for the old magic.
+        auto cut = OpenTrajectorySource(dir.Write("cut.xtc", large.substr(0, large.size() - 10)));
+        EXPECT_EQ(cut->FrameCount(), original->FrameCount() - 1);
+    }
+}
