@@ -7,36 +7,47 @@ its Python start-up is never counted), in the same rounds.
 
     /usr/bin/python3 process_load_bench.py VELM [--repeat N] [--other VELM2] FILE...
 
-Rounds alternate the programs; each figure is the best of N. Peak is the
-child's maximum resident size (wait4) over its atoms.
+Rounds alternate the programs; each figure is the best of N, wall clock and
+CPU time (user + system, all threads: on a busy machine the steadier one). Peak is the
+program's maximum resident size (/usr/bin/time) over its atoms.
 """
 import argparse
 import os
+import resource
 import subprocess
 import time
 
 import gemmi
 
 
+PEAK = f"/tmp/process_load_bench.{os.getpid()}"
+
+
 def run(cmd, one_cpu=False):
+    # /usr/bin/time reports the peak of the program alone (a child forked from
+    # this interpreter would start from its size); taskset pins it to one CPU.
+    if one_cpu:
+        cmd = ["taskset", "-c", str(min(os.sched_getaffinity(0)))] + cmd
+    cmd = ["/usr/bin/time", "-f", "%M", "-o", PEAK] + cmd
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
-    p = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                         preexec_fn=(lambda: os.sched_setaffinity(0, {min(os.sched_getaffinity(0))}))
-                         if one_cpu else None)
-    _, status, usage = os.wait4(p.pid, 0)
+    status = subprocess.call(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     seconds = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
     if status != 0:
         raise SystemExit(f"{' '.join(cmd)} failed ({status})")
-    return seconds, usage.ru_maxrss * 1024
+    cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+    with open(PEAK) as f:
+        return seconds, cpu, int(f.read().split()[-1]) * 1024
 
 
 def gemmi_read(path):
-    start = time.perf_counter()
+    start, cpu = time.perf_counter(), time.process_time()
     st = gemmi.read_structure(path)
-    seconds = time.perf_counter() - start
+    seconds, cpu = time.perf_counter() - start, time.process_time() - cpu
     atoms = sum(model.count_atom_sites() for model in st)
     del st
-    return seconds, atoms
+    return seconds, cpu, atoms
 
 
 def main():
@@ -57,17 +68,19 @@ def main():
                 for kind, cmd, one in ((label + "no_connect", [velm, "-batch", "-no_connect", path], False),
                                        (label + "full", [velm, "-batch", path], False),
                                        (label + "full 1 thread", [velm, "-batch", path], True)):
-                    s, peak = run(cmd, one)
-                    best = kinds.get(kind, (1e30, 0))
-                    kinds[kind] = (min(best[0], s), max(best[1], peak))
-            s, atoms = gemmi_read(path)
-            kinds["gemmi"] = (min(kinds.get("gemmi", (1e30, 0))[0], s), 0)
-        g = kinds["gemmi"][0]
-        print(f"{os.path.basename(path)}: {atoms} atoms, gemmi read {g:.4f} s")
-        for kind, (s, peak) in kinds.items():
+                    s, cpu, peak = run(cmd, one)
+                    best = kinds.get(kind, (1e30, 1e30, 0))
+                    kinds[kind] = (min(best[0], s), min(best[1], cpu), max(best[2], peak))
+            s, cpu, atoms = gemmi_read(path)
+            best = kinds.get("gemmi", (1e30, 1e30, 0))
+            kinds["gemmi"] = (min(best[0], s), min(best[1], cpu), 0)
+        g, gc, _ = kinds["gemmi"]
+        print(f"{os.path.basename(path)}: {atoms} atoms, gemmi read {g:.4f} s wall, {gc:.4f} s CPU")
+        for kind, (s, cpu, peak) in kinds.items():
             if kind == "gemmi":
                 continue
-            print(f"  {kind:24s} {s:8.4f} s  {s / g:6.2f} x gemmi  peak {peak / atoms:7.0f} B/atom", flush=True)
+            print(f"  {kind:22s} {s:8.4f} s {s / g:6.2f} x gemmi | CPU {cpu:8.4f} s {cpu / gc:6.2f} x | "
+                  f"peak {peak / atoms:5.0f} B/atom", flush=True)
 
 
 if __name__ == "__main__":

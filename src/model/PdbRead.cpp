@@ -612,6 +612,8 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
     size_t atomCount = 0, conectCount = 0, monitorCount = 0;
     PdbFile file;
     bool boxSeen[4] = {false, false, false, false};
+    // Most files hold neither word: their lines are then not searched for it.
+    const bool monitorsHeld = source.MayHold("MONITOR"), boxHeld = source.MayHold("BBOX_");
     while (source.ReadLine(line)) {
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
@@ -620,8 +622,8 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
             throw VelmError("Record longer than " + std::to_string(kLongestLine) + " characters!");
         if (kind == LineKind::Atom || kind == LineKind::Hetatm) ++atomCount;
         else if (kind == LineKind::Conect) ++conectCount;
-        if (HasMonitor(line)) ++monitorCount;
-        ScanBox(line, file.box, boxSeen);
+        if (monitorsHeld && HasMonitor(line)) ++monitorCount;
+        if (boxHeld) ScanBox(line, file.box, boxSeen);
     }
     file.box.valid = boxSeen[0] && boxSeen[1] && boxSeen[2] && boxSeen[3];
     file.atoms.reserve(atomCount);

@@ -161,15 +161,15 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
         if (!reason.empty()) throw VelmError(reason);
         // mmCIF by its name or, whatever the name (a downloaded entry), by its first line.
         const bool mmcif = type == MmcifType || LooksLikeMmcif(path);
-        GzLineSource source(path);
-        if (mmcif && source.IsOpen()) {
+        const std::unique_ptr<LineSource> source = mmcif ? nullptr : OpenLineSource(path);
+        if (mmcif && GzLineSource(path).IsOpen()) {
             PdbFile file = ReadMmcif(path);
             if (SpanIsFinite(file.atoms)) return file;
             reason = "the coordinates lie farther apart than any number can say";
-        } else if (!source.IsOpen()) {
+        } else if (!source) {
             reason = std::strerror(errno);
         } else {
-            PdbFile file = PdbFile::Read(source);
+            PdbFile file = PdbFile::Read(*source);
             if (SpanIsFinite(file.atoms)) return file;
             reason = "the coordinates lie farther apart than any number can say";
         }
