@@ -13,37 +13,58 @@ namespace {
 
 constexpr double kReachCell = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
 
-// The atoms in cell order, as arrays: the pair test reads only these.
+// An atom as the pair test reads it.
+struct Place {
+    double x, y, z, r;
+};
+
+// The atoms in cell order: places, and what the rarer tests read.
 struct CellAtoms {
-    std::vector<double> x, y, z, r;
+    std::vector<Place> place;
     std::vector<int> model, index;
     std::vector<char> altLoc;
     std::vector<int> start;  // atoms of cell c: [start[c], start[c + 1])
     long long dims[3] = {1, 1, 1};
 };
 
-// Tests the pairs of the cells at (ix, iy, iz) z-planes [z0, z1) against
-// their forward neighbours.
+// Tests the atoms of the cells of z-planes [z0, z1) against those of their
+// half of the neighbourhood: the next cell along x, and the three cells
+// across of the next row along y and of the rows (y - 1 .. y + 1) of the
+// next plane. Neighbours along x are neighbours in memory, so each row is
+// one run of atoms.
 void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std::pair<int, int>>& found) {
     const long long nx = a.dims[0], ny = a.dims[1], nz = a.dims[2];
+    const Place* place = a.place.data();
     for (long long iz = z0; iz < z1; ++iz)
         for (long long iy = 0; iy < ny; ++iy)
             for (long long ix = 0; ix < nx; ++ix) {
                 const long long home = ix + nx * (iy + ny * iz);
                 const int hBegin = a.start[home], hEnd = a.start[home + 1];
                 if (hBegin == hEnd) continue;
-                for (int k = 0; k < 14; ++k) {
-                    const long long jx = ix + kBondCellOffsets[k][0], jy = iy + kBondCellOffsets[k][1],
-                                    jz = iz + kBondCellOffsets[k][2];
-                    if (jx < 0 || jx >= nx || jy < 0 || jy >= ny || jz >= nz) continue;
-                    const long long other = jx + nx * (jy + ny * jz);
-                    const int oBegin = a.start[other], oEnd = a.start[other + 1];
-                    for (int i = hBegin; i < hEnd; ++i) {
-                        const double xi = a.x[i], yi = a.y[i], zi = a.z[i], ri = a.r[i];
-                        for (int j = k == 0 ? i + 1 : oBegin; j < oEnd; ++j) {
+                // Runs of candidates [begin, end), a row each; the first, the
+                // home cell and the next, starts after the atom tested.
+                int runBegin[5], runEnd[5], runs = 0;
+                runBegin[runs] = hEnd;
+                runEnd[runs++] = a.start[home + (ix + 1 < nx ? 2 : 1)];
+                const long long x0 = ix > 0 ? ix - 1 : 0, x1 = ix + 1 < nx ? ix + 1 : ix;
+                auto row = [&](long long y, long long z) {
+                    if (y < 0 || y >= ny || z >= nz) return;
+                    const long long base = nx * (y + ny * z);
+                    runBegin[runs] = a.start[base + x0];
+                    runEnd[runs++] = a.start[base + x1 + 1];
+                };
+                row(iy + 1, iz);
+                row(iy - 1, iz + 1);
+                row(iy, iz + 1);
+                row(iy + 1, iz + 1);
+                for (int i = hBegin; i < hEnd; ++i) {
+                    const Place pi = place[i];
+                    for (int run = 0; run < runs; ++run) {
+                        for (int j = run == 0 ? i + 1 : runBegin[run]; j < runEnd[run]; ++j) {
                             // The same arithmetic as the walk over the coarse cells: the same pairs.
-                            const double dx = xi - a.x[j], dy = yi - a.y[j], dz = zi - a.z[j];
-                            const double reach = (ri + a.r[j]) * (ri + a.r[j]);
+                            const Place& pj = place[j];
+                            const double dx = pi.x - pj.x, dy = pi.y - pj.y, dz = pi.z - pj.z;
+                            const double reach = (pi.r + pj.r) * (pi.r + pj.r);
                             const double d2 = dx * dx + dy * dy + dz * dz;
                             if (!(d2 < reach) || a.model[i] != a.model[j]) continue;
                             if (a.altLoc[i] != a.altLoc[j] && a.altLoc[i] != ' ' && a.altLoc[j] != ' ') continue;
@@ -101,15 +122,14 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         if (64LL * a.start[c + 1] >= maxTests) return std::nullopt;
         a.start[c + 1] += a.start[c];
     }
-    a.x.resize(n), a.y.resize(n), a.z.resize(n), a.r.resize(n);
+    a.place.resize(n);
     a.model.resize(n), a.index.resize(n), a.altLoc.resize(n);
     {
         std::vector<int> fill(a.start.begin(), a.start.end() - 1);
         for (size_t i = 0; i < n; ++i) {
             const PdbAtomRecord& r = records[i];
             const int at = fill[cellOf[i]]++;
-            a.x[at] = r.x, a.y[at] = r.y, a.z[at] = r.z;
-            a.r[at] = CovalentRadius(r.name, r.element);
+            a.place[at] = {r.x, r.y, r.z, CovalentRadius(r.name, r.element)};
             a.model[at] = r.model;
             a.index[at] = static_cast<int>(i);
             a.altLoc[at] = r.altLoc ? r.altLoc : ' ';
