@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <system_error>
 #include <thread>
 
 #include "model/Connectivity.h"
@@ -150,12 +152,29 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     }
     std::vector<std::vector<std::pair<int, int>>> found(static_cast<size_t>(parts));
     {
+        // A worker's failure (memory) is thrown here, after every worker ended.
+        std::vector<std::exception_ptr> failed(static_cast<size_t>(parts));
         std::vector<std::thread> workers;
-        for (int p = 1; p < parts; ++p)
-            workers.emplace_back([&, p] { SearchSlab(a, cut[p], cut[p + 1], found[p]); });
-        found[0].reserve(n / static_cast<size_t>(parts));
-        SearchSlab(a, cut[0], cut[1], found[0]);
+        workers.reserve(static_cast<size_t>(parts));
+        auto search = [&](int p) {
+            try {
+                found[p].reserve(n / static_cast<size_t>(parts));
+                SearchSlab(a, cut[p], cut[p + 1], found[p]);
+            } catch (...) {
+                failed[p] = std::current_exception();
+            }
+        };
+        for (int p = 1; p < parts; ++p) {
+            try {
+                workers.emplace_back(search, p);
+            } catch (const std::system_error&) {
+                search(p);  // no thread to be had: the slab is searched here
+            }
+        }
+        search(0);
         for (std::thread& t : workers) t.join();
+        for (const std::exception_ptr& e : failed)
+            if (e) std::rethrow_exception(e);
     }
     a = CellAtoms{};
 

@@ -1,15 +1,10 @@
 #include "model/LineSource.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cerrno>
 #include <cstring>
-#include <functional>
 
 #include "core/VelmError.h"
 
@@ -20,64 +15,7 @@ constexpr size_t kBlock = 1 << 18;  // whole-file scans: few, large reads; holds
 static_assert(kBlock > kLongestLine + 2);
 gzFile Gz(void* f) { return static_cast<gzFile>(f); }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-// The text of a whole file, held before the lines are taken from it.
-class FileText {
-protected:
-    FileText(std::unique_ptr<char[]> text, size_t size) : text_(std::move(text)), size_(size) {}
-    std::unique_ptr<char[]> text_;
-    size_t size_ = 0;
-};
-
-class WholeFileLineSource : private FileText, public MemoryLineSource {
-public:
-    WholeFileLineSource(std::unique_ptr<char[]> text, size_t size)
-        : FileText(std::move(text), size), MemoryLineSource(std::string_view(text_.get(), size_)) {}
-};
-
-// Larger files are streamed: their text would add to the peak of the load.
-constexpr off_t kLargestWholeRead = off_t{1} << 30;
-
-// The whole text when `fd` is an uncompressed regular file of at most
-// kLargestWholeRead bytes; size 0 and no text otherwise.
-std::unique_ptr<char[]> ReadWhole(int fd, size_t& size) {
-    size = 0;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kLargestWholeRead) return nullptr;
-    auto text = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(st.st_size) + 1);
-    const size_t want = static_cast<size_t>(st.st_size);
-    while (size < want) {
-        const ssize_t got = ::read(fd, text.get() + size, want - size);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw VelmError("Error parsing file!");
-        if (got == 0) break;  // shortened while read: what is there
-        size += static_cast<size_t>(got);
-    }
-    if (size >= 2 && static_cast<unsigned char>(text[0]) == 0x1f && static_cast<unsigned char>(text[1]) == 0x8b) {
-        size = 0;  // gzip-compressed
-        return nullptr;
-    }
-    return text;
-}
-
 }  // namespace
-
-std::unique_ptr<LineSource> OpenLineSource(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    size_t size = 0;
-    std::unique_ptr<char[]> text;
-    try {
-        text = ReadWhole(fd, size);
-    } catch (...) {
-        ::close(fd);
-        throw;
-    }
-    ::close(fd);
-    if (text) return std::make_unique<WholeFileLineSource>(std::move(text), size);
-    auto gz = std::make_unique<GzLineSource>(path);
-    if (!gz->IsOpen()) return nullptr;
-    return gz;
-}
 
 LineScan ScanLine(std::string_view text, bool final, size_t firstCr) {
     LineScan s;
@@ -231,12 +169,6 @@ void GzLineSource::Rewind() {
     atEnd_ = skipping_ = false;
     blankLines_ = 0;
     ResetCount();
-}
-
-bool MemoryLineSource::MayHold(std::string_view word) const {
-    // Skipping by the word's length: most files are searched to their end.
-    return std::search(data_.begin(), data_.end(), std::boyer_moore_horspool_searcher(word.begin(), word.end())) !=
-           data_.end();
 }
 
 bool MemoryLineSource::ReadLine(std::string_view& line) {

@@ -9,7 +9,6 @@
 // else is read at the speed of decompression. A NUL byte is no text: reading
 // stops at it with "Error parsing file!".
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,12 +28,6 @@ public:
     int LineNumber() const { return lineNumber_; }
     // The last line was longer than kLongestLine: it came cut.
     bool LineCut() const { return cut_; }
-    // False only when the input holds `word` nowhere, so that no line needs
-    // to be searched for it.
-    virtual bool MayHold(std::string_view word) const {
-        (void)word;
-        return true;
-    }
 
 protected:
     // Takes a line that follows `blankLines` blank lines.
@@ -79,7 +72,6 @@ public:
     explicit MemoryLineSource(std::string_view data)
         : data_(data), nul_(data.find('\0')), cr_(std::min(data.find('\r'), data.size())) {}
     bool ReadLine(std::string_view& line) override;
-    bool MayHold(std::string_view word) const override;
     void Rewind() override {
         pos_ = 0;
         cr_ = std::min(data_.find('\r'), data_.size());
@@ -92,12 +84,6 @@ private:
     size_t nul_;
     size_t cr_;  // as GzLineSource's
 };
-
-// A file's lines: an uncompressed regular file is read whole in one read
-// (every pass over it then costs no copy); a gzip-compressed one, or one too
-// large to hold, is streamed through GzLineSource. Null when the file cannot
-// be opened (errno tells why). Throws VelmError when the read fails.
-std::unique_ptr<LineSource> OpenLineSource(const std::string& path);
 
 // How the next line of held text `text` begins: after `skip` bytes of blank
 // lines (`blankLines` of them) comes a line of `length` bytes, its line end

@@ -161,15 +161,15 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
         if (!reason.empty()) throw VelmError(reason);
         // mmCIF by its name or, whatever the name (a downloaded entry), by its first line.
         const bool mmcif = type == MmcifType || LooksLikeMmcif(path);
-        const std::unique_ptr<LineSource> source = mmcif ? nullptr : OpenLineSource(path);
-        if (mmcif && GzLineSource(path).IsOpen()) {
+        GzLineSource source(path);
+        if (mmcif && source.IsOpen()) {
             PdbFile file = ReadMmcif(path);
             if (SpanIsFinite(file.atoms)) return file;
             reason = "the coordinates lie farther apart than any number can say";
-        } else if (!source) {
+        } else if (!source.IsOpen()) {
             reason = std::strerror(errno);
         } else {
-            PdbFile file = PdbFile::Read(*source);
+            PdbFile file = PdbFile::Read(source);
             if (SpanIsFinite(file.atoms)) return file;
             reason = "the coordinates lie farther apart than any number can say";
         }
