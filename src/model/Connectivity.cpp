@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <tuple>
 
+#include "core/WorkerThreads.h"
+#include "model/BondSearch.h"
 #include "model/Molecule.h"
 #include "model/PdbFile.h"
 
@@ -16,11 +18,7 @@ namespace velm {
 
 namespace {
 
-// Neighbour offsets (dx, dy, dz) that, with the cell itself, meet every pair
-// of adjacent cells exactly once.
-constexpr int kOffsets[14][3] = {{0, 0, 0},  {1, 0, 0},  {0, 1, 0},  {0, 0, 1},  {1, 1, 0},
-                                 {1, 0, 1},  {0, 1, 1},  {1, -1, 0}, {-1, 0, 1}, {0, -1, 1},
-                                 {1, 1, 1},  {-1, 1, 1}, {1, -1, 1}, {-1, -1, 1}};
+constexpr auto& kOffsets = kBondCellOffsets;
 
 // No real atom has this many covalent partners; the cap bounds the work and
 // memory that a file of coincident atoms could demand.
@@ -533,21 +531,48 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
     if (n == 0) return {};
     const BondGrid g = MakeBondGrid(records);
     const std::vector<std::uint32_t> cellOf = CoarseCells(records, g);
-    const CellOrder cells(cellOf, static_cast<size_t>(g.count[0]) * g.count[1] * g.count[2]);
+    const size_t coarseCells = static_cast<size_t>(g.count[0]) * g.count[1] * g.count[2];
+    const bool chosen = directWorkLimit >= 0;  // the caller picks the walk itself
 
     // Pair tests the walk over the coarse cells would make. The fine grid
     // tests some 25 pairs an atom and then sorts what it found; 4 A cells of
-    // water need about 90 tests an atom.
-    std::int64_t work = 0;
+    // water need about 90 tests an atom. The most tests one atom would make
+    // there decide whether the walk's limit could cut any atom short.
+    std::vector<int> sizes(coarseCells, 0);
+    for (std::uint32_t c : cellOf) ++sizes[c];
+    std::int64_t work = 0, mostTests = 0;
     if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
-    WalkCellPairs(g, cells, [&](size_t home, int, size_t other) {
-        const std::int64_t a = cells.Size(home), b = cells.Size(other);
-        if (work <= directWorkLimit) work += home == other ? a * (a - 1) / 2 : a * b;  // stops short of overflow
-    });
-    return work > directWorkLimit ? DeriveOnFineGrid(records, g, cellOf, cells) : DeriveOnCoarseGrid(records, g, cells);
+    const int nx = g.count[0], ny = g.count[1], nz = g.count[2];
+    for (int iz = 0; iz < nz; ++iz)
+        for (int iy = 0; iy < ny; ++iy)
+            for (int ix = 0; ix < nx; ++ix) {
+                const std::int64_t a = sizes[static_cast<size_t>(ix + nx * (iy + ny * iz))];
+                if (a == 0) continue;
+                std::int64_t tests = 0;
+                for (const auto& o : kOffsets) {
+                    const int jx = ix + o[0], jy = iy + o[1], jz = iz + o[2];
+                    if (jx < 0 || jx >= nx || jy < 0 || jy >= ny || jz >= nz) continue;
+                    const std::int64_t b = sizes[static_cast<size_t>(jx + nx * (jy + ny * jz))];
+                    tests += b;
+                    if (work <= directWorkLimit) work += &o == &kOffsets[0] ? a * (a - 1) / 2 : a * b;  // stops short of overflow
+                }
+                mostTests = std::max(mostTests, tests);
+            }
+    std::vector<int>().swap(sizes);
+    const bool coarse = work <= directWorkLimit;
+
+    // The same pairs in the same order from cells of the bond reach, unless
+    // an atom could meet the walk's limits.
+    if (!chosen && (!coarse || mostTests < kMaxTests))
+        if (auto pairs = BondsOnReachCells(records, g, cellOf, kMaxPartners, kMaxTests, WorkerThreads()))
+            return std::move(*pairs);
+    const CellOrder cells(cellOf, coarseCells);
+    return coarse ? DeriveOnCoarseGrid(records, g, cells) : DeriveOnFineGrid(records, g, cellOf, cells);
 }
 
 std::vector<int> ConectEntryAtoms(const PdbFile& file) {
+    // Without entries there is nothing to place: no serial index is built.
+    if (file.conects.empty()) return {};
     std::vector<int> out(file.conects.size(), -1);
     const bool repeats = file.SerialsRepeat();
     int last = -1;

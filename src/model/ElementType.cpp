@@ -1,5 +1,7 @@
 #include "model/ElementType.h"
 
+#include <array>
+
 #include <cctype>
 
 namespace velm {
@@ -183,9 +185,21 @@ const ChemicalElement* FindChemicalElement(std::string_view symbol) {
         if (!std::isalpha(static_cast<unsigned char>(symbol[i]))) return nullptr;
         upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(symbol[i])));
     }
-    for (const ChemicalElement& e : kChemicalElements)
-        if (std::string_view(e.symbol) == upper) return &e;
-    return nullptr;
+    // Every atom of a file asks: a table by the two letters, the first of a
+    // repeated symbol kept, as the search through the list found it.
+    static const std::array<const ChemicalElement*, 26 * 27> bySymbol = [] {
+        std::array<const ChemicalElement*, 26 * 27> table{};
+        for (const ChemicalElement& e : kChemicalElements) {
+            const std::string_view s(e.symbol);
+            if (s.empty() || s.size() > 2 || s[0] < 'A' || s[0] > 'Z' || (s.size() == 2 && (s[1] < 'A' || s[1] > 'Z')))
+                continue;
+            const size_t at = static_cast<size_t>(s[0] - 'A') * 27 + (s.size() == 2 ? s[1] - 'A' + 1 : 0);
+            if (!table[at]) table[at] = &e;
+        }
+        return table;
+    }();
+    if (upper[0] < 'A' || upper[0] > 'Z' || (upper[1] && (upper[1] < 'A' || upper[1] > 'Z'))) return nullptr;
+    return bySymbol[static_cast<size_t>(upper[0] - 'A') * 27 + (upper[1] ? upper[1] - 'A' + 1 : 0)];
 }
 
 }  // namespace velm

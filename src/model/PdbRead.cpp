@@ -81,22 +81,21 @@ bool ParseReal(std::string_view t, double& value) {
                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     {
         const char* p = t.data();
-        const char* end = p + t.size();
+        const char* const end = p + t.size();
         const bool negative = p < end && *p == '-';
         if (p < end && (*p == '-' || *p == '+')) ++p;
+        // The digits before the point, then those after it: a loop each.
+        auto digitsFrom = [&](std::uint64_t& m) {
+            const char* const first = p;
+            while (p < end && static_cast<unsigned>(*p - '0') < 10) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+            return static_cast<int>(p - first);
+        };
         std::uint64_t mantissa = 0;
-        int digits = 0, decimals = 0;
-        bool dot = false;
-        for (; p < end; ++p) {
-            if (*p >= '0' && *p <= '9') {
-                mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
-                ++digits;
-                decimals += dot;
-            } else if (*p == '.' && !dot) {
-                dot = true;
-            } else {
-                break;
-            }
+        int digits = digitsFrom(mantissa), decimals = 0;
+        if (p < end && *p == '.') {
+            ++p;
+            decimals = digitsFrom(mantissa);
+            digits += decimals;
         }
         if (p == end && digits > 0 && digits <= 15) {
             const double v = static_cast<double>(mantissa) / kPow10[decimals];

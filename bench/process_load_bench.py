@@ -1,0 +1,87 @@
+#!/usr/bin/python3
+"""The whole load as a user waits for it: `velm -batch FILE` from start to
+exit, with bonds and without (-no_connect), on both cores and on one
+(affinity to one CPU, which the loading code reads as its thread count),
+beside gemmi.read_structure of the same file timed inside this process (so
+its Python start-up is never counted), in the same rounds.
+
+    /usr/bin/python3 process_load_bench.py VELM [--repeat N] [--other VELM2] FILE...
+
+Rounds alternate the programs; each figure is the best of N, wall clock and
+CPU time (user + system, all threads: on a busy machine the steadier one). Peak is the
+program's maximum resident size (/usr/bin/time) over its atoms.
+"""
+import argparse
+import os
+import resource
+import subprocess
+import time
+
+import gemmi
+
+
+PEAK = f"/tmp/process_load_bench.{os.getpid()}"
+
+
+def run(cmd, one_cpu=False):
+    # /usr/bin/time reports the peak of the program alone (a child forked from
+    # this interpreter would start from its size); taskset pins it to one CPU.
+    if one_cpu:
+        cmd = ["taskset", "-c", str(min(os.sched_getaffinity(0)))] + cmd
+    cmd = ["/usr/bin/time", "-f", "%M", "-o", PEAK] + cmd
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    status = subprocess.call(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    seconds = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if status != 0:
+        raise SystemExit(f"{' '.join(cmd)} failed ({status})")
+    cpu = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+    with open(PEAK) as f:
+        return seconds, cpu, int(f.read().split()[-1]) * 1024
+
+
+def gemmi_read(path):
+    start, cpu = time.perf_counter(), time.process_time()
+    st = gemmi.read_structure(path)
+    seconds, cpu = time.perf_counter() - start, time.process_time() - cpu
+    atoms = sum(model.count_atom_sites() for model in st)
+    del st
+    return seconds, cpu, atoms
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("velm")
+    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--other", help="a second velm build, timed in the same rounds")
+    parser.add_argument("files", nargs="+")
+    args = parser.parse_args()
+    builds = [("", args.velm)] + ([("other ", args.other)] if args.other else [])
+    print(f"# gemmi {gemmi.__version__}; best of {args.repeat}; {len(os.sched_getaffinity(0))} CPUs; "
+          f"load average {os.getloadavg()[0]:.2f}")
+    for path in args.files:
+        kinds = {}
+        atoms = 0
+        for _ in range(max(1, args.repeat)):
+            for label, velm in builds:
+                for kind, cmd, one in ((label + "no_connect", [velm, "-batch", "-no_connect", path], False),
+                                       (label + "full", [velm, "-batch", path], False),
+                                       (label + "full 1 thread", [velm, "-batch", path], True)):
+                    s, cpu, peak = run(cmd, one)
+                    best = kinds.get(kind, (1e30, 1e30, 0))
+                    kinds[kind] = (min(best[0], s), min(best[1], cpu), max(best[2], peak))
+            s, cpu, atoms = gemmi_read(path)
+            best = kinds.get("gemmi", (1e30, 1e30, 0))
+            kinds["gemmi"] = (min(best[0], s), min(best[1], cpu), 0)
+        g, gc, _ = kinds["gemmi"]
+        print(f"{os.path.basename(path)}: {atoms} atoms, gemmi read {g:.4f} s wall, {gc:.4f} s CPU")
+        for kind, (s, cpu, peak) in kinds.items():
+            if kind == "gemmi":
+                continue
+            print(f"  {kind:22s} {s:8.4f} s {s / g:6.2f} x gemmi | CPU {cpu:8.4f} s {cpu / gc:6.2f} x | "
+                  f"peak {peak / atoms:5.0f} B/atom", flush=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,240 @@
+#include "model/BondSearch.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <system_error>
+#include <thread>
+
+#include "model/Connectivity.h"
+#include "model/PdbFile.h"
+
+namespace velm {
+
+namespace {
+
+constexpr double kReachCell = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
+
+// An atom as the pair test reads it.
+struct Place {
+    double x, y, z, r;
+};
+
+// The atoms in cell order: places, and what the rarer tests read.
+struct CellAtoms {
+    std::vector<Place> place;
+    std::vector<int> model, index;
+    std::vector<char> altLoc;
+    std::vector<int> start;  // atoms of cell c: [start[c], start[c + 1])
+    long long dims[3] = {1, 1, 1};
+};
+
+// Tests the atoms of the cells of z-planes [z0, z1) against those of their
+// half of the neighbourhood: the next cell along x, and the three cells
+// across of the next row along y and of the rows (y - 1 .. y + 1) of the
+// next plane. Neighbours along x are neighbours in memory, so each row is
+// one run of atoms.
+void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std::pair<int, int>>& found) {
+    const long long nx = a.dims[0], ny = a.dims[1], nz = a.dims[2];
+    const Place* place = a.place.data();
+    for (long long iz = z0; iz < z1; ++iz)
+        for (long long iy = 0; iy < ny; ++iy)
+            for (long long ix = 0; ix < nx; ++ix) {
+                const long long home = ix + nx * (iy + ny * iz);
+                const int hBegin = a.start[home], hEnd = a.start[home + 1];
+                if (hBegin == hEnd) continue;
+                // Runs of candidates [begin, end), a row each; the first, the
+                // home cell and the next, starts after the atom tested.
+                int runBegin[5], runEnd[5], runs = 0;
+                runBegin[runs] = hEnd;
+                runEnd[runs++] = a.start[home + (ix + 1 < nx ? 2 : 1)];
+                const long long x0 = ix > 0 ? ix - 1 : 0, x1 = ix + 1 < nx ? ix + 1 : ix;
+                auto row = [&](long long y, long long z) {
+                    if (y < 0 || y >= ny || z >= nz) return;
+                    const long long base = nx * (y + ny * z);
+                    runBegin[runs] = a.start[base + x0];
+                    runEnd[runs++] = a.start[base + x1 + 1];
+                };
+                row(iy + 1, iz);
+                row(iy - 1, iz + 1);
+                row(iy, iz + 1);
+                row(iy + 1, iz + 1);
+                for (int i = hBegin; i < hEnd; ++i) {
+                    const Place pi = place[i];
+                    for (int run = 0; run < runs; ++run) {
+                        for (int j = run == 0 ? i + 1 : runBegin[run]; j < runEnd[run]; ++j) {
+                            // The same arithmetic as the walk over the coarse cells: the same pairs.
+                            const Place& pj = place[j];
+                            const double dx = pi.x - pj.x, dy = pi.y - pj.y, dz = pi.z - pj.z;
+                            const double reach = (pi.r + pj.r) * (pi.r + pj.r);
+                            const double d2 = dx * dx + dy * dy + dz * dz;
+                            if (!(d2 < reach) || a.model[i] != a.model[j]) continue;
+                            if (a.altLoc[i] != a.altLoc[j] && a.altLoc[i] != ' ' && a.altLoc[j] != ' ') continue;
+                            found.emplace_back(a.index[i], a.index[j]);
+                        }
+                    }
+                }
+            }
+}
+
+}  // namespace
+
+std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<const PdbAtomRecord> records,
+                                                                  const BondGrid& grid,
+                                                                  std::span<const std::uint32_t> coarseCell,
+                                                                  int maxPartners, int maxTests, int threads) {
+    const size_t n = records.size();
+    if (n == 0) return std::vector<std::pair<int, int>>{};
+    if (n >= (size_t{1} << 30)) return std::nullopt;  // record indices are packed in 30 bits below
+
+    double lo[3] = {records[0].x, records[0].y, records[0].z}, hi[3] = {lo[0], lo[1], lo[2]};
+    for (const PdbAtomRecord& r : records) {
+        const double p[3] = {r.x, r.y, r.z};
+        for (int k = 0; k < 3; ++k) {
+            if (!std::isfinite(p[k])) return std::nullopt;
+            lo[k] = std::min(lo[k], p[k]);
+            hi[k] = std::max(hi[k], p[k]);
+        }
+    }
+    CellAtoms a;
+    double cells = 1;
+    for (int k = 0; k < 3; ++k) {
+        const double along = std::floor((hi[k] - lo[k]) / kReachCell) + 1;
+        cells *= along;
+        if (!(cells <= 2.0 * static_cast<double>(n) + (1 << 20))) return std::nullopt;
+        a.dims[k] = static_cast<long long>(along);
+    }
+
+    // A counting sort by cell, which keeps record order within a cell.
+    std::vector<std::uint32_t> cellOf(n);
+    a.start.assign(static_cast<size_t>(cells) + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const PdbAtomRecord& r = records[i];
+        long long c[3];
+        const double p[3] = {r.x, r.y, r.z};
+        for (int k = 0; k < 3; ++k)
+            c[k] = std::min(static_cast<long long>((p[k] - lo[k]) / kReachCell), a.dims[k] - 1);
+        cellOf[i] = static_cast<std::uint32_t>(c[0] + a.dims[0] * (c[1] + a.dims[1] * c[2]));
+        ++a.start[cellOf[i] + 1];
+    }
+    // The walk over cells of the same size placed otherwise tests an atom
+    // against the atoms of at most 64 of these cells: below the test limit
+    // while no cell is this full.
+    for (size_t c = 0; c + 1 < a.start.size(); ++c) {
+        if (64LL * a.start[c + 1] >= maxTests) return std::nullopt;
+        a.start[c + 1] += a.start[c];
+    }
+    a.place.resize(n);
+    a.model.resize(n), a.index.resize(n), a.altLoc.resize(n);
+    {
+        std::vector<int> fill(a.start.begin(), a.start.end() - 1);
+        for (size_t i = 0; i < n; ++i) {
+            const PdbAtomRecord& r = records[i];
+            const int at = fill[cellOf[i]]++;
+            a.place[at] = {r.x, r.y, r.z, CovalentRadius(r.name, r.element)};
+            a.model[at] = r.model;
+            a.index[at] = static_cast<int>(i);
+            a.altLoc[at] = r.altLoc ? r.altLoc : ' ';
+        }
+    }
+    std::vector<std::uint32_t>().swap(cellOf);
+
+    // Slabs of z-planes with about the same number of atoms each.
+    const long long planes = a.dims[2], plane = a.dims[0] * a.dims[1];
+    const int parts = static_cast<int>(std::clamp<long long>(threads, 1, planes));
+    std::vector<long long> cut(static_cast<size_t>(parts) + 1, planes);
+    cut[0] = 0;
+    for (int p = 1; p < parts; ++p) {
+        const long long want = static_cast<long long>(n) * p / parts;
+        long long z = cut[p - 1];
+        while (z < planes && a.start[static_cast<size_t>(z * plane)] < want) ++z;
+        cut[p] = z;
+    }
+    std::vector<std::vector<std::pair<int, int>>> found(static_cast<size_t>(parts));
+    {
+        // A worker's failure (memory) is thrown here, after every worker ended.
+        std::vector<std::exception_ptr> failed(static_cast<size_t>(parts));
+        std::vector<std::thread> workers;
+        workers.reserve(static_cast<size_t>(parts));
+        auto search = [&](int p) {
+            try {
+                found[p].reserve(n / static_cast<size_t>(parts));
+                SearchSlab(a, cut[p], cut[p + 1], found[p]);
+            } catch (...) {
+                failed[p] = std::current_exception();
+            }
+        };
+        for (int p = 1; p < parts; ++p) {
+            try {
+                workers.emplace_back(search, p);
+            } catch (const std::system_error&) {
+                search(p);  // no thread to be had: the slab is searched here
+            }
+        }
+        search(0);
+        for (std::thread& t : workers) t.join();
+        for (const std::exception_ptr& e : failed)
+            if (e) std::rethrow_exception(e);
+    }
+    a = CellAtoms{};
+
+    // Into the walk's order: each pair from the side whose cell is the home
+    // cell of the walk, bucketed by that cell (a counting sort), then within a
+    // bucket by offset and the two record indices, packed in one number.
+    const int nx = grid.count[0], ny = grid.count[1];
+    const size_t coarseCells = static_cast<size_t>(nx) * ny * grid.count[2];
+    int offsetOf[27];
+    std::fill(std::begin(offsetOf), std::end(offsetOf), -1);
+    for (int k = 0; k < 14; ++k)
+        offsetOf[(kBondCellOffsets[k][0] + 1) + 3 * (kBondCellOffsets[k][1] + 1) + 9 * (kBondCellOffsets[k][2] + 1)] = k;
+    size_t total = 0;
+    for (const auto& f : found) total += f.size();
+    std::vector<std::uint8_t> degree(n, 0);
+    std::vector<std::uint32_t> homeOf(total);
+    std::vector<std::uint64_t> key(total);
+    std::vector<int> bucket(coarseCells + 1, 0);
+    size_t at = 0;
+    for (const auto& part : found)
+        for (auto [p, q] : part) {
+            if (++degree[p] >= maxPartners || ++degree[q] >= maxPartners) return std::nullopt;
+            const int cp = static_cast<int>(coarseCell[p]), cq = static_cast<int>(coarseCell[q]);
+            int k = 0;
+            if (cp == cq) {
+                if (p > q) std::swap(p, q);
+            } else {
+                const int d[3] = {cq % nx - cp % nx, (cq / nx) % ny - (cp / nx) % ny, cq / (nx * ny) - cp / (nx * ny)};
+                const bool near = std::abs(d[0]) <= 1 && std::abs(d[1]) <= 1 && std::abs(d[2]) <= 1;
+                if (!near) return std::nullopt;  // cells smaller than a bond: the walk misses such pairs
+                k = offsetOf[(d[0] + 1) + 3 * (d[1] + 1) + 9 * (d[2] + 1)];
+                if (k < 0) {
+                    std::swap(p, q);
+                    k = offsetOf[(1 - d[0]) + 3 * (1 - d[1]) + 9 * (1 - d[2])];
+                }
+            }
+            homeOf[at] = coarseCell[p];
+            key[at] = static_cast<std::uint64_t>(k) << 60 | static_cast<std::uint64_t>(p) << 30 |
+                      static_cast<std::uint64_t>(q);
+            ++bucket[homeOf[at] + 1];
+            ++at;
+        }
+    found.clear();
+    found.shrink_to_fit();
+    for (size_t c = 0; c < coarseCells; ++c) bucket[c + 1] += bucket[c];
+    std::vector<std::uint64_t> sorted(total);
+    {
+        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
+        for (size_t i = 0; i < total; ++i) sorted[fill[homeOf[i]]++] = key[i];
+    }
+    std::vector<std::uint64_t>().swap(key);
+    std::vector<std::pair<int, int>> pairs(total);
+    for (size_t c = 0; c < coarseCells; ++c) {
+        const auto b = sorted.begin() + bucket[c], e = sorted.begin() + bucket[c + 1];
+        std::sort(b, e);
+        for (auto it = b; it != e; ++it)
+            pairs[static_cast<size_t>(it - sorted.begin())] = {static_cast<int>((*it >> 30) & 0x3fffffff),
+                                                               static_cast<int>(*it & 0x3fffffff)};
+    }
+    return pairs;
+}
+
+}  // namespace velm
