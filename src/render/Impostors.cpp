@@ -66,7 +66,7 @@ bool Drawn(const Molecule& m, const Bond& b) { return !b.hetero || m.showSolvent
 }  // namespace
 
 ImpostorRenderer::ImpostorRenderer(const ImpostorSources& sources, std::size_t perBuffer, bool cull)
-    : perBuffer_(std::max<std::size_t>(perBuffer, 1)), cull_(cull), sources_(sources) {
+    : sources_(sources), perBuffer_(std::max<std::size_t>(perBuffer, 1)), cull_(cull) {
     // The front light alone, as the scene starts: a driver that cannot
     // build these is found out before anything is drawn.
     Program(Kind::Spheres, 1);

@@ -71,7 +71,9 @@ TEST(PasteForm, RefusesWhatIsNoTextOrNoNumbersAndKeepsTheDialogOpenOnTooFewValue
         EXPECT_EQ(form->SerialEnabled(), c.mode == PasteMode::SingleAtom);
         EXPECT_EQ(form->Accept(*doc, ui), c.accepted);
         EXPECT_EQ(ui.with("message:"), c.message.empty() ? std::vector<std::string>{} : std::vector{c.message});
-        if (!c.accepted) EXPECT_EQ(m.atoms[0].occupancy, before);
+        if (!c.accepted) {
+            EXPECT_EQ(m.atoms[0].occupancy, before);
+        }
     }
     EXPECT_EQ(m.atoms[0].occupancy, 0.5);                 // residue 1
     EXPECT_EQ(m.atoms.back().occupancy, water);  // a water is no residue of the walk
