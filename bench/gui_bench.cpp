@@ -4,6 +4,9 @@
 //
 //   gui_bench FILE MODE [--spin N]   the window, as velm FILE opens it, on the
 //       platform Qt picks (xcb: the GL view; offscreen: the EGL core's images)
+//   gui_bench FILE MODE --play DCD [--spin N]   the same window playing the
+//       trajectory instead of spinning, its frames read on demand (a budget
+//       of 1 MB), N frames timed
 //   gui_bench --core FILE MODE WIDTH HEIGHT [--spin N]   the render pass alone,
 //       off screen (EGL), turned as the window turns it, glFinish per frame
 //
@@ -84,14 +87,19 @@ int Core(const std::string& file, RenderMode mode, int width, int height, int fr
     return 0;
 }
 
-int Window(int argc, char** argv, const std::string& file, RenderMode mode, int frames) {
+int Window(int argc, char** argv, const std::string& file, RenderMode mode, int frames, const std::string& play) {
     PrepareSurfaceFormat(DisplayDepths{}, false);
     QApplication qt(argc, argv);
     QTemporaryDir dir;
     QtSettingsStore store(dir.filePath(QStringLiteral("Velm.conf")));
     DesktopApplication app(store);
     CommandLine c;
-    c.Parse({file});
+    if (play.empty()) {
+        c.Parse({file});
+    } else {
+        app.Document().options.trajectoryMemory = 1;
+        c.Parse({file, "-dcd", play});
+    }
     app.Start(c);
     app.View().SetRenderMode(mode);
     const double loaded = Now() - kStart;
@@ -109,8 +117,15 @@ int Window(int argc, char** argv, const std::string& file, RenderMode mode, int 
         if (painted == 1) {
             first = Now() - kStart;
             ViewController& v = app.View();
-            StartSpin(v.scene.trackball);
-            v.scene.settings.animation.spinning = v.scene.settings.animation.animating = true;
+            AnimationState& a = v.scene.settings.animation;
+            if (play.empty()) {
+                StartSpin(v.scene.trackball);
+                a.spinning = true;
+            } else {
+                a.playing = true;
+                a.playDirection = 0;
+            }
+            a.animating = true;
             view->update();
         } else if (painted == 2) {
             spinStart = Now();
@@ -137,12 +152,17 @@ int Window(int argc, char** argv, const std::string& file, RenderMode mode, int 
     }
     qt.exec();
     const ViewSettings& s = app.View().scene.settings;
+    const Molecule* m = app.Document().Primary();
     std::printf("window platform=%s view=%s atoms=%d mode=%s size=%dx%d loaded_s=%.3f first_frame_s=%.3f frame_ms=%.1f "
-                "renderer=\"%s\"\n",
+                "renderer=\"%s\"",
                 qPrintable(QGuiApplication::platformName()), app.Frame().View().UsesGlWidget() ? "gl" : "image",
                 app.Document().Primary() ? app.Document().Primary()->AtomCount() : 0,
                 std::string(RenderModeName(mode)).c_str(), s.width, s.height, loaded, first,
                 (spinEnd - spinStart) / frames * 1e3, qPrintable(app.Frame().View().RendererName()));
+    if (!play.empty())
+        std::printf(" played=%s frames=%d on_demand=%d", play.c_str(), m ? m->frames.Count() : 0,
+                    m && m->frames.OnDemand() ? 1 : 0);
+    std::printf("\n");
     return 0;
 }
 
@@ -154,6 +174,13 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i + 1 < a.size(); ++i)
         if (a[i] == "--spin") {
             frames = std::max(1, std::atoi(a[i + 1].c_str()));
+            a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
+            break;
+        }
+    std::string play;
+    for (size_t i = 0; i + 1 < a.size(); ++i)
+        if (a[i] == "--play") {
+            play = a[i + 1];
             a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
             break;
         }
@@ -169,5 +196,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (core) return Core(a[0], *mode, std::atoi(a[2].c_str()), std::atoi(a[3].c_str()), frames);
-    return Window(argc, argv, a[0], *mode, frames);
+    return Window(argc, argv, a[0], *mode, frames, play);
 }
