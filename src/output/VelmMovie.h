@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/List.h"
+#include "output/AviEncoder.h"
 
 namespace velm {
 
@@ -16,10 +17,6 @@ class OffscreenRenderer;
 // The uncompressed choice: the bitmap's rows as they are.
 inline constexpr const char* kUncompressedCodec = "DIB ";
 
-struct MovieCodec {
-    std::string name;         // what -codec takes: "DIB ", "mjpeg", "mpeg4", ...
-    std::string description;
-};
 // The encoders this build offers for AVI files, uncompressed frames first.
 std::vector<MovieCodec> AvailableMovieCodecs();
 
