@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "core/UiHooks.h"
+#include "dialogs/FieldText.h"
 #include "model/ColourSchemes.h"
 #include "model/Molecule.h"
 #include "model/RadiusSchemes.h"
@@ -14,28 +15,6 @@
 namespace velm {
 
 namespace {
-
-std::string Trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
-bool ReadSerial(const std::string& text, int& value) {
-    const std::string t = Trimmed(text);
-    if (t.empty()) return false;
-    const char* first = t.data() + (t[0] == '+' ? 1 : 0);
-    const auto [end, error] = std::from_chars(first, t.data() + t.size(), value);
-    return error == std::errc() && end == t.data() + t.size();
-}
-
-bool ReadRadius(const std::string& text, double& value) {
-    const std::string t = Trimmed(text);
-    if (t.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(t.c_str(), &end);
-    return end == t.c_str() + t.size() && std::isfinite(value);
-}
 
 std::string ShortNumber(double r) {
     char text[32];
@@ -71,7 +50,7 @@ void AtomRadiusForm::ShowCurrent(const CVelmDoc& doc) {
     const Molecule* m = doc.Primary();
     if (scheme_ == RadiusByAtom) {
         int serial = 0;
-        const int i = m && ReadSerial(atomText_, serial) ? FindAtomBySerial(*m, serial) : -1;
+        const int i = m && ReadFieldInteger(atomText_, serial) ? FindAtomBySerial(*m, serial) : -1;
         radiusText_ = ShortNumber(i < 0 ? 0.0 : m->atoms[static_cast<size_t>(i)].radius);
     } else {
         radiusText_ = ShortNumber(m ? m->radiusTable.radii[ClampElement(element_)] : DefaultElementRadii()[ClampElement(element_)]);
@@ -97,7 +76,7 @@ void AtomRadiusForm::TypeAtom(const std::string& text, const CVelmDoc& document)
 std::string AtomRadiusForm::Problem() const {
     if (!Enabled(RadiusValue)) return {};
     double r = 0;
-    if (!ReadRadius(radiusText_, r)) return "Please enter a number.";
+    if (!ReadFieldReal(radiusText_, r)) return "Please enter a number.";
     if (r < 0 || r > kLargestRadius) return "Please enter a number between 0 and " + ShortNumber(kLargestRadius) + ".";
     return {};
 }
@@ -112,8 +91,8 @@ bool AtomRadiusForm::Apply(CVelmDoc& doc, UiHooks& ui) {
     RadiusEdit edit;
     edit.scheme = scheme_;
     edit.element = element_;
-    if (Enabled(RadiusValue)) ReadRadius(radiusText_, edit.radius);
-    if (scheme_ == RadiusByAtom && (!ReadSerial(atomText_, edit.atomSerial) || FindAtomBySerial(*m, edit.atomSerial) < 0))
+    if (Enabled(RadiusValue)) ReadFieldReal(radiusText_, edit.radius);
+    if (scheme_ == RadiusByAtom && (!ReadFieldInteger(atomText_, edit.atomSerial) || FindAtomBySerial(*m, edit.atomSerial) < 0))
         return true;
     doc.EditMolecule(*m, DocumentChange::Display, [&](Molecule& mol) { ApplyRadiusEdit(mol, mol.radiusTable, edit); });
     return true;

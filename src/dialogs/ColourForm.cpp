@@ -1,20 +1,14 @@
 #include "dialogs/ColourForm.h"
 
 #include <algorithm>
-#include <charconv>
+
+#include "dialogs/FieldText.h"
 
 namespace velm {
 
 bool ReadByte(const std::string& text, int& value) {
-    const auto b = text.find_first_not_of(" \t");
-    if (b == std::string::npos) return false;
-    const auto e = text.find_last_not_of(" \t") + 1;
     int v = 0;
-    const char* first = text.data() + b;
-    const char* last = text.data() + e;
-    if (*first == '+') ++first;
-    const auto [end, error] = std::from_chars(first, last, v);
-    if (error != std::errc() || end != last || v < 0 || v > 255) return false;
+    if (!ReadFieldInteger(text, v) || v < 0 || v > 255) return false;
     value = v;
     return true;
 }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/UiHooks.h"
+#include "dialogs/FieldText.h"
 #include "dialogs/ColourForm.h"
 #include "model/ColourSchemes.h"
 #include "model/Molecule.h"
@@ -14,21 +15,11 @@ namespace velm {
 
 namespace {
 
-bool ReadInteger(const std::string& text, int& value) {
-    const auto b = text.find_first_not_of(" \t");
-    if (b == std::string::npos) return false;
-    const char* first = text.data() + b;
-    const char* last = text.data() + text.find_last_not_of(" \t") + 1;
-    if (*first == '+') ++first;
-    const auto [end, error] = std::from_chars(first, last, value);
-    return error == std::errc() && end == last;
-}
-
 // The atom a typed number addresses in the primary molecule, or none.
 const Atom* AtomOf(const CVelmDoc& doc, const std::string& text, int (*find)(const Molecule&, int)) {
     const Molecule* m = doc.Primary();
     int number = 0;
-    if (!m || !ReadInteger(text, number)) return nullptr;
+    if (!m || !ReadFieldInteger(text, number)) return nullptr;
     const int i = find(*m, number);
     return i < 0 ? nullptr : &m->atoms[static_cast<size_t>(i)];
 }
@@ -146,10 +137,10 @@ bool CustomColoursForm::Apply(CVelmDoc& doc, UiHooks& ui) {
     edit.scheme = scheme_;
     edit.element = element_;
     edit.structureCode = StructureCode(structureRow_);
-    if (scheme_ == ColourByAtom && (!ReadInteger(atomText_, edit.atomSerial) || FindAtomBySerial(*m, edit.atomSerial) < 0))
+    if (scheme_ == ColourByAtom && (!ReadFieldInteger(atomText_, edit.atomSerial) || FindAtomBySerial(*m, edit.atomSerial) < 0))
         return true;
     if (scheme_ == ColourByResidue &&
-        (!ReadInteger(residueText_, edit.residueNumber) || FindResidueAtom(*m, edit.residueNumber) < 0))
+        (!ReadFieldInteger(residueText_, edit.residueNumber) || FindResidueAtom(*m, edit.residueNumber) < 0))
         return true;
     if (Enabled(ColourEdits)) {
         int v[4] = {};
@@ -170,7 +161,7 @@ bool CustomColoursForm::SaveColour(UiHooks& ui) {
     std::uint8_t v[4] = {};
     for (size_t i = 0; i < 4; ++i) {
         int n = 0;
-        if (!ReadInteger(edits_[i], n) || n < -255 || n > 255) {
+        if (!ReadFieldInteger(edits_[i], n) || n < -255 || n > 255) {
             ui.Message(kByteProblem);
             return false;
         }

@@ -4,6 +4,7 @@
 
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
+#include "dialogs/FieldText.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
 
@@ -12,11 +13,10 @@ namespace velm {
 namespace {
 // An unsigned number as the edit box takes it: digits only, spaces around allowed.
 bool ParseSide(const std::string& text, std::uint64_t& value, bool& tooLarge) {
-    const auto first = text.find_first_not_of(" \t");
-    const auto last = text.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
-    const char* b = text.data() + first;
-    const char* e = text.data() + last + 1;
+    const std::string_view t = TrimmedField(text);
+    if (t.empty()) return false;
+    const char* b = t.data();
+    const char* e = t.data() + t.size();
     const auto [end, ec] = std::from_chars(b, e, value);
     if (end != e || *b == '-' || *b == '+') return false;
     tooLarge = ec == std::errc::result_out_of_range;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 
+#include "dialogs/FieldText.h"
 #include "render/ViewSettings.h"
 
 namespace velm {
@@ -11,11 +12,10 @@ namespace {
 constexpr long long kMaxLimitKb = INT_MAX / 1024;  // the limit in bytes stays an int
 
 bool ParseLimit(const std::string& text, long long& value) {
-    const auto first = text.find_first_not_of(" \t");
-    const auto last = text.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
-    const char* b = text.data() + first;
-    const char* e = text.data() + last + 1;
+    const std::string_view t = TrimmedField(text);
+    if (t.empty()) return false;
+    const char* b = t.data();
+    const char* e = t.data() + t.size();
     if (*b == '+') ++b;
     const auto [end, ec] = std::from_chars(b, e, value);
     if (ec == std::errc::result_out_of_range) value = LLONG_MAX;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/UiHooks.h"
+#include "dialogs/FieldText.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
@@ -16,12 +17,6 @@
 namespace velm {
 
 namespace {
-
-std::string Trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 std::string ShortReal(float v) {
     char text[32];
@@ -43,11 +38,8 @@ SurfaceOptionsForm::SurfaceOptionsForm(const CVelmDoc& document) {
 }
 
 bool SurfaceOptionsForm::ParseProbe(float& probe) const {
-    const std::string t = Trimmed(probeText);
-    if (t.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(t.c_str(), &end);
-    if (end != t.c_str() + t.size() || !std::isfinite(v)) return false;
+    double v = 0;
+    if (!ReadFieldReal(probeText, v)) return false;
     probe = static_cast<float>(v);
     return true;
 }
@@ -64,7 +56,7 @@ std::string SurfaceOptionsForm::AlphaText() const { return "Alpha = " + std::to_
 
 bool SurfaceOptionsForm::SetComponent(int i, const std::string& text) {
     if (i < 0 || i > 3) return false;
-    const std::string t = Trimmed(text);
+    const std::string_view t = TrimmedField(text);
     int v = -1;
     const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (t.empty() || error != std::errc{} || end != t.data() + t.size() || v < 0 || v > 255) return false;
