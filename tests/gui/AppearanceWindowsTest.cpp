@@ -23,6 +23,7 @@
 #include "dialogs/ColourChooserDialog.h"
 #include "dialogs/CustomColoursDialog.h"
 #include "dialogs/LightingDialog.h"
+#include "gui/TestWindow.h"
 #include "model/CommandLine.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
@@ -57,27 +58,15 @@ private:
     QTimer timer_;
 };
 
-struct Window {
-    Window(const QString& settings, std::vector<std::string> files) : store(settings), app(store) {
-        CommandLine c;
-        c.Parse(files);
-        app.Start(c);
-        QVERIFY(QTest::qWaitForWindowExposed(&app.Frame()));
+struct Window : TestWindow {
+    Window(const QString& settings, std::vector<std::string> files) : TestWindow(settings, std::move(files)) {
         app.View().SetRenderMode(Cpk);
-    }
-    CMainFrame& frame() { return app.Frame(); }
-    void Menu(const char* item) {
-        QAction* a = frame().FindAction(QString::fromLatin1(item));
-        QVERIFY2(a && a->isEnabled(), item);
-        a->trigger();
     }
     // The frame drawn now, as the view shows it.
     QImage Frame() {
         frame().View().Widget()->repaint();
         return frame().View().Snapshot().convertToFormat(QImage::Format_RGBA8888);
     }
-    QtSettingsStore store;
-    DesktopApplication app;
 };
 
 long Count(const QImage& image, const std::function<bool(QColor)>& wanted) {

@@ -29,6 +29,7 @@
 #include "model/CommandLine.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
+#include "gui/TestWindow.h"
 #include "support/HttpServer.h"
 
 using namespace velm;
@@ -65,22 +66,7 @@ private:
     QTimer timer_;
 };
 
-struct Window {
-    explicit Window(const QString& settings, std::vector<std::string> files) : store(settings), app(store) {
-        CommandLine c;
-        c.Parse(files);
-        app.Start(c);
-    }
-    CMainFrame& frame() { return app.Frame(); }
-    CVelmDoc& doc() { return app.Document(); }
-    void Menu(const char* item) {
-        QAction* a = frame().FindAction(QString::fromLatin1(item));
-        QVERIFY2(a && a->isEnabled(), item);
-        a->trigger();
-    }
-    QtSettingsStore store;
-    DesktopApplication app;
-};
+using Window = TestWindow;
 
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

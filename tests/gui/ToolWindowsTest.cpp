@@ -24,6 +24,7 @@
 #include "dialogs/MoleculeListDialog.h"
 #include "dialogs/SurfDialog.h"
 #include "dialogs/TextReportDialog.h"
+#include "gui/TestWindow.h"
 #include "model/CommandLine.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
@@ -57,23 +58,7 @@ private:
     QTimer timer_;
 };
 
-struct Window {
-    explicit Window(const QString& settings, std::vector<std::string> files) : store(settings), app(store) {
-        CommandLine c;
-        c.Parse(files);
-        app.Start(c);
-        QVERIFY(QTest::qWaitForWindowExposed(&app.Frame()));
-    }
-    CMainFrame& frame() { return app.Frame(); }
-    CVelmDoc& doc() { return app.Document(); }
-    void Menu(const char* item) {
-        QAction* a = frame().FindAction(QString::fromLatin1(item));
-        QVERIFY2(a && a->isEnabled(), item);
-        a->trigger();
-    }
-    QtSettingsStore store;
-    DesktopApplication app;
-};
+using Window = TestWindow;
 
 }  // namespace
 
