@@ -6,9 +6,10 @@
 //   render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] [--no-export]
 //       measures every size and mode, each in a fresh process, then times
 //       the batch picture export; prints markdown tables
-//   render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--frames N] [--budget S]
+//   render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--surface] [--frames N] [--budget S]
 //       one size and mode in this process through one drawing path: one
-//       line of figures, then the GL renderer's name
+//       line of figures, then the GL renderer's name; --surface builds each
+//       molecule's surface first (its seconds go to stderr)
 //   render_bench --playback TOPOLOGY TRAJECTORY [--frames N]
 //       plays N frames of a trajectory in CPK through the shader path: frames
 //       per second, and the part spent writing the new positions
@@ -57,6 +58,7 @@
 #include "render/Scene.h"
 #include "render/SceneDocumentLink.h"
 #include "render/SceneRenderer.h"
+#include "surface/SurfaceBuild.h"
 
 #include "BenchSupport.h"
 
@@ -324,7 +326,7 @@ int CasePlayback(const std::string& topology, const std::string& trajectory, int
 }
 
 // Loads the files, draws them in one mode and prints the case line.
-int CaseMode(const std::string& files, const std::string& modeName, velm::DrawingPath path, int frames,
+int CaseMode(const std::string& files, const std::string& modeName, velm::DrawingPath path, bool surface, int frames,
              double budget) {
     const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(modeName);
     if (!mode) throw std::runtime_error("unknown render mode " + modeName);
@@ -340,6 +342,13 @@ int CaseMode(const std::string& files, const std::string& modeName, velm::Drawin
         m->showSolvent = 1;  // water is most of the system: draw it, so every atom counts
         c.atoms += m->AtomCount();
         c.bonds += static_cast<long>(m->bonds.size());
+    }
+    if (surface) {
+        const double s0 = Now();
+        for (auto& m : doc.Molecules()) velm::BuildSurface(*m, ui);
+        long triangles = 0;
+        for (auto& m : doc.Molecules()) triangles += m->surface.TriangleCount();
+        std::fprintf(stderr, "render_bench: surface of %ld triangles built in %.2f s\n", triangles, Now() - s0);
     }
 
     velm::OffscreenContext context(kSide, kSide);
@@ -363,7 +372,8 @@ int CaseMode(const std::string& files, const std::string& modeName, velm::Drawin
         glFinish();
         c.first = (Now() - f0) * 1e3;
         c.shader = view.Impostors() != nullptr;
-        if (view.Impostors()) c.bufferBytes = static_cast<long>(view.Impostors()->BufferBytes());
+        if (view.Impostors())
+            c.bufferBytes = static_cast<long>(view.Impostors()->BufferBytes() + view.Meshes()->BufferBytes());
         for (int i = 1; i < kWarmUpFrames; ++i) {
             view.RenderPass(doc.Molecules(), 0);
             glFinish();
@@ -630,6 +640,7 @@ int main(int argc, char** argv) {
     fs::path dir = "/tmp/velm-bench";
     std::string caseFiles, caseMode;
     velm::DrawingPath casePath = velm::DrawingPath::Fixed;
+    bool caseSurface = false;
     std::string playbackTopology, playbackTrajectory;
     int frames = 20, repeat = 3;
     double budget = 20;
@@ -649,6 +660,8 @@ int main(int argc, char** argv) {
                 const auto p = velm::DrawingPathFromName(argv[++i]);
                 if (!p) throw std::runtime_error("--renderer takes fixed or shader");
                 casePath = *p;
+            } else if (a == "--surface") {
+                caseSurface = true;
             } else if (a == "--playback" && i + 2 < argc) {
                 playbackTopology = argv[++i];
                 playbackTrajectory = argv[++i];
@@ -665,7 +678,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr,
                              "usage: render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] "
                              "[--no-export]\n"
-                             "       render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--frames N] "
+                             "       render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--surface] [--frames N] "
                              "[--budget S]\n"
                              "       render_bench --playback TOPOLOGY TRAJECTORY [--frames N]\n"
                              "       render_bench --pictures FILE N\n");
@@ -673,7 +686,7 @@ int main(int argc, char** argv) {
             }
         }
         if (!playbackTopology.empty()) return CasePlayback(playbackTopology, playbackTrajectory, frames);
-        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, casePath, frames, budget);
+        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, casePath, caseSurface, frames, budget);
         return RunAll(dir, frames, budget, repeat, velm, doExport);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "render_bench: %s\n", e.what());

@@ -7,9 +7,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/Fingerprint.h"
 #include "model/Molecule.h"
 #include "model/ColourSchemes.h"
 #include "render/GraphicsQuality.h"
+#include "render/MeshBuffers.h"
+#include "render/MeshSink.h"
 #include "render/SplineCursor.h"
 #include "render/ViewSettings.h"
 
@@ -17,7 +20,6 @@ namespace velm {
 
 namespace {
 void Vertex(const Vec3& p) { glVertex3d(p.x, p.y, p.z); }
-void Normal(const Vec3& n) { glNormal3d(n.x, n.y, n.z); }
 
 void Colour(const Molecule& m, int atom) { SetColour(m.atoms[static_cast<size_t>(atom)].colour); }
 
@@ -114,82 +116,132 @@ void DrawTraceSpline(const Molecule& m, const DrawContext& context) {
     });
 }
 
-void DrawSolidRibbon(const Molecule& m, const DrawContext& context) {
+namespace {
+
+void EmitSolidRibbon(const Molecule& m, const DrawContext& context, MeshSink& out) {
     const Resolutions& q = context.settings.quality.Values();
     const Ring ring(q.ribbon);
-    BeginSolids(context);
+    const auto colour = [&](int atom) { out.Colour(m.atoms[static_cast<size_t>(atom)].colour); };
     ForEachRun(m, [&](int c, BackboneRun run) {
         SplineCursor cursor(m, c, q.spline, q.tension, run);
         SplineFrame previous, current;
         if (!cursor.NextFrame(previous)) return;
 
         NameAtom(context, previous.colourAtom);
-        glBegin(GL_TRIANGLE_FAN);
-        Normal(previous.tangent * -1.0);
-        Colour(m, previous.colourAtom);
-        Vertex(previous.centre);
-        for (int k = 0; k < ring.points; ++k) Vertex(previous.centre + ring.Offset(previous, k));
-        glEnd();
+        out.Begin(GL_TRIANGLE_FAN);
+        out.Normal(previous.tangent * -1.0);
+        colour(previous.colourAtom);
+        out.Vertex(previous.centre);
+        for (int k = 0; k < ring.points; ++k) out.Vertex(previous.centre + ring.Offset(previous, k));
+        out.End();
 
-        glBegin(GL_TRIANGLE_STRIP);
+        out.Begin(GL_TRIANGLE_STRIP);
         while (cursor.NextFrame(current)) {
             if (context.naming) {
-                glEnd();
+                out.End();
                 NameAtom(context, previous.colourAtom);
-                glBegin(GL_TRIANGLE_STRIP);
+                out.Begin(GL_TRIANGLE_STRIP);
             }
             for (int k = 0; k < ring.points; ++k) {
                 const Vec3 a = ring.Offset(previous, k), b = ring.Offset(current, k);
-                Colour(m, previous.colourAtom);
-                Normal(a);
-                Vertex(previous.centre + a);
-                Colour(m, current.colourAtom);
-                Normal(b);
-                Vertex(current.centre + b);
+                colour(previous.colourAtom);
+                out.Normal(a);
+                out.Vertex(previous.centre + a);
+                colour(current.colourAtom);
+                out.Normal(b);
+                out.Vertex(current.centre + b);
             }
             previous = current;
         }
-        glEnd();
+        out.End();
 
         // The end cap winds the other way: the ring mirrored across N.
-        glBegin(GL_TRIANGLE_FAN);
-        Normal(previous.tangent);
-        Colour(m, previous.colourAtom);
-        Vertex(previous.centre);
+        out.Begin(GL_TRIANGLE_FAN);
+        out.Normal(previous.tangent);
+        colour(previous.colourAtom);
+        out.Vertex(previous.centre);
         for (int k = 0; k < ring.points; ++k)
-            Vertex(previous.centre + previous.normal * ring.c[static_cast<size_t>(k)] -
-                   previous.binormal * ring.s[static_cast<size_t>(k)]);
-        glEnd();
+            out.Vertex(previous.centre + previous.normal * ring.c[static_cast<size_t>(k)] -
+                       previous.binormal * ring.s[static_cast<size_t>(k)]);
+        out.End();
     });
-    EndSolids(context);
 }
 
-void DrawFlatRibbon(const Molecule& m, const DrawContext& context) {
+void EmitFlatRibbon(const Molecule& m, const DrawContext& context, MeshSink& out) {
     const Resolutions& q = context.settings.quality.Values();
-    BeginSolids(context);
-    glDisable(GL_CULL_FACE);
-    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
     ForEachRun(m, [&](int c, BackboneRun run) {
         SplineCursor cursor(m, c, q.spline, q.tension, run);
         SplineFrame previous, current;
         if (!cursor.NextFrame(previous)) return;
-        glBegin(GL_QUAD_STRIP);
+        out.Begin(GL_QUAD_STRIP);
         while (cursor.NextFrame(current)) {
             if (context.naming) {
-                glEnd();
+                out.End();
                 NameAtom(context, previous.colourAtom);
-                glBegin(GL_QUAD_STRIP);
+                out.Begin(GL_QUAD_STRIP);
             }
             for (const SplineFrame* f : {&previous, &current}) {
-                Normal(f->binormal);
-                Colour(m, f->colourAtom);
-                Vertex(f->centre + f->normal);
-                Vertex(f->centre - f->normal);
+                out.Normal(f->binormal);
+                out.Colour(m.atoms[static_cast<size_t>(f->colourAtom)].colour);
+                out.Vertex(f->centre + f->normal);
+                out.Vertex(f->centre - f->normal);
             }
             previous = current;
         }
-        glEnd();
+        out.End();
     });
+}
+
+// Everything the generators read: the resolutions, and per residue its
+// trace and guide atoms (where they are drawn and the trace atom's colour),
+// kind and sizes.
+std::uint64_t RibbonInputs(const Molecule& m, const DrawContext& context, bool flat) {
+    const Resolutions& q = context.settings.quality.Values();
+    const DrawnPositions at(m);
+    Fingerprint f;
+    f.Add(static_cast<int>(flat));
+    f.Add(q.spline), f.Add(q.ribbon), f.Add(q.tension);
+    const auto position = [&](int atom) {
+        if (atom < 0 || atom >= m.AtomCount()) return f.Add(-1);
+        const Vec3 p = at[atom];
+        f.Add(p.x), f.Add(p.y), f.Add(p.z);
+    };
+    for (const Chain& chain : m.chains) {
+        f.Add(static_cast<int>(chain.residues.size()));
+        for (const Residue& r : chain.residues) {
+            f.Add(r.traceAtom), f.Add(r.guideAtom), f.Add(static_cast<int>(r.nucleotide));
+            f.Add(r.width), f.Add(r.thickness);
+            position(r.traceAtom);
+            position(r.guideAtom);
+            if (r.traceAtom >= 0 && r.traceAtom < m.AtomCount()) f.Add(m.atoms[static_cast<size_t>(r.traceAtom)].colour);
+        }
+    }
+    return f.Value();
+}
+
+void Send(const Molecule& m, const DrawContext& context, MeshBuffers* buffers, bool flat,
+          void (*emit)(const Molecule&, const DrawContext&, MeshSink&)) {
+    if (buffers) {
+        buffers->DrawRibbon(m, RibbonInputs(m, context, flat), [&](MeshSink& sink) { emit(m, context, sink); });
+    } else {
+        ImmediateMesh sink;
+        emit(m, context, sink);
+    }
+}
+
+}  // namespace
+
+void DrawSolidRibbon(const Molecule& m, const DrawContext& context, MeshBuffers* buffers) {
+    BeginSolids(context);
+    Send(m, context, buffers, false, EmitSolidRibbon);
+    EndSolids(context);
+}
+
+void DrawFlatRibbon(const Molecule& m, const DrawContext& context, MeshBuffers* buffers) {
+    BeginSolids(context);
+    glDisable(GL_CULL_FACE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    Send(m, context, buffers, true, EmitFlatRibbon);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_FALSE);
     glEnable(GL_CULL_FACE);
     EndSolids(context);

@@ -6,6 +6,7 @@
 namespace velm {
 
 class Molecule;
+class MeshBuffers;
 struct DrawContext;
 
 // Widths and thicknesses of every residue for a ribbon or tube mode:
@@ -18,9 +19,11 @@ void PrepareRibbonSizes(Molecule& molecule, RenderMode mode);
 // its segment's first alpha carbon.
 void DrawTraceSpline(const Molecule& molecule, const DrawContext& context);
 // Elliptic cross-sections swept along the spline, closed by caps at both
-// ends: SolidRibbon, Tube, TemperatureTube and OccupancyTube.
-void DrawSolidRibbon(const Molecule& molecule, const DrawContext& context);
-// A two-sided band twice the width wide.
-void DrawFlatRibbon(const Molecule& molecule, const DrawContext& context);
+// ends: SolidRibbon, Tube, TemperatureTube and OccupancyTube. With buffers,
+// the triangles come from the molecule's mesh kept there, gathered again
+// only when what they follow changed; else they go to GL one by one.
+void DrawSolidRibbon(const Molecule& molecule, const DrawContext& context, MeshBuffers* buffers = nullptr);
+// A two-sided band twice the width wide; buffers as above.
+void DrawFlatRibbon(const Molecule& molecule, const DrawContext& context, MeshBuffers* buffers = nullptr);
 
 }  // namespace velm

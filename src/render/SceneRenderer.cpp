@@ -50,6 +50,7 @@ bool SceneRenderer::UsesShaders(PassMode pass) {
         if (CurrentContextOffersShaders()) {
             try {
                 impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_, cull_);
+                meshes_ = std::make_unique<MeshBuffers>(meshVertices_);
             } catch (const VelmError& e) {
                 failureTold_ = true;
                 if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");
@@ -171,7 +172,7 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
     struct EndFrame {
         SceneRenderer& r;
         ~EndFrame() {
-            if (r.shaderPass_) r.impostors_->EndFrame();
+            if (r.shaderPass_) r.impostors_->EndFrame(), r.meshes_->EndFrame();
         }
     } endFrame{*this};
     if (tile_) {
@@ -321,8 +322,8 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     case TemperatureTube:
     case OccupancyTube:
         if (m.showWireFrame) lines();
-        if (m.renderMode == FlatRibbon) DrawFlatRibbon(m, context);
-        else DrawSolidRibbon(m, context);
+        if (m.renderMode == FlatRibbon) DrawFlatRibbon(m, context, shaderPass_ ? meshes_.get() : nullptr);
+        else DrawSolidRibbon(m, context, shaderPass_ ? meshes_.get() : nullptr);
         break;
     default: break;
     }
@@ -333,7 +334,7 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     if (scene_.torsion.Shown(&m)) DrawSelectedBond(m, scene_.torsion, context);
     if (m.showMonitors) DrawMonitors(m, context);
     if (s.showAxes) DrawAxes(m, context);
-    if (m.surface.built) DrawSurface(m, context, scene_.clip);
+    if (m.surface.built) DrawSurface(m, context, scene_.clip, shaderPass_ ? meshes_.get() : nullptr);
     glPopMatrix();
 }
 

@@ -11,6 +11,7 @@
 #include "render/GlyphFont.h"
 #include "render/ImpostorShaders.h"
 #include "render/Impostors.h"
+#include "render/MeshBuffers.h"
 #include "render/Scene.h"
 
 namespace velm {
@@ -85,6 +86,8 @@ public:
     bool UsesShaders(PassMode pass);
     // The shader path's buffers, once built; null on the 1.1 path.
     const ImpostorRenderer* Impostors() const { return impostors_.get(); }
+    // Its ribbons, tubes and surfaces; null on the 1.1 path.
+    const MeshBuffers* Meshes() const { return meshes_.get(); }
     // Other shader sources, buffer sizes or no occlusion culling for the
     // probe, before the first pass (tests force a failure, many buffers, or
     // every sphere drawn).
@@ -94,6 +97,8 @@ public:
         perBuffer_ = perBuffer;
         cull_ = cull;
     }
+    // Smaller mesh buffers, before the first pass (tests split meshes).
+    void SetMeshVerticesPerBuffer(std::size_t vertices) { meshVertices_ = vertices; }
 
 private:
     void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
@@ -118,8 +123,10 @@ private:
     const ImpostorSources* sources_ = &DefaultImpostorSources();
     std::size_t perBuffer_ = kImpostorsPerBuffer;
     bool cull_ = true;
+    std::size_t meshVertices_ = kMeshVerticesPerBuffer;
     bool shadersTried_ = false, failureTold_ = false;
     std::unique_ptr<ImpostorRenderer> impostors_;
+    std::unique_ptr<MeshBuffers> meshes_;
     bool shaderPass_ = false;  // the current pass draws through impostors_
 };
 

@@ -5,27 +5,16 @@
 #include "model/Molecule.h"
 #include "render/ClipPlane.h"
 #include "render/DrawContext.h"
+#include "render/MeshBuffers.h"
 #include "render/ViewSettings.h"
 
 namespace velm {
 
-void DrawSurface(const Molecule& m, const DrawContext& context, ClipPlane& clip) {
+namespace {
+
+// The mesh from the surface's own arrays, as the 1.1 path draws it.
+void SendSurfaceArrays(const Molecule& m) {
     const VelmSurface& s = m.surface;
-    if (!s.built || s.indices.empty()) return;
-    const ViewSettings& settings = context.settings;
-    const bool clipped = settings.clipView || settings.clipSurface;
-    const bool planeForSurface = settings.clipSurface && !settings.clipView;
-
-    BeginSolids(context);
-    if (clipped) {
-        glDisable(GL_CULL_FACE);
-        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
-    }
-    if (planeForSurface) glEnable(GL_CLIP_PLANE0);
-    glLineWidth(settings.lineWidth);
-    const GLenum mode = s.style == MeshSurface ? GL_LINE : s.style == DotSurface ? GL_POINT : GL_FILL;
-    glPolygonMode(GL_FRONT_AND_BACK, mode);
-
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, s.vertices.data());
@@ -52,6 +41,29 @@ void DrawSurface(const Molecule& m, const DrawContext& context, ClipPlane& clip)
     }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+}  // namespace
+
+void DrawSurface(const Molecule& m, const DrawContext& context, ClipPlane& clip, MeshBuffers* buffers) {
+    const VelmSurface& s = m.surface;
+    if (!s.built || s.indices.empty()) return;
+    const ViewSettings& settings = context.settings;
+    const bool clipped = settings.clipView || settings.clipSurface;
+    const bool planeForSurface = settings.clipSurface && !settings.clipView;
+
+    BeginSolids(context);
+    if (clipped) {
+        glDisable(GL_CULL_FACE);
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    }
+    if (planeForSurface) glEnable(GL_CLIP_PLANE0);
+    glLineWidth(settings.lineWidth);
+    const GLenum mode = s.style == MeshSurface ? GL_LINE : s.style == DotSurface ? GL_POINT : GL_FILL;
+    glPolygonMode(GL_FRONT_AND_BACK, mode);
+
+    if (buffers) buffers->DrawSurface(m);
+    else SendSurfaceArrays(m);
 
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     if (planeForSurface) clip.Enable(clip.Enabled());
