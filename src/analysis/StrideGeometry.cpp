@@ -1,5 +1,6 @@
 // Working records of a run, backbone torsions, map zones and amide hydrogens.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -105,7 +106,7 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
             StrideResidue& to = chain.residues[r];
             const int type = from.type >= ALA && from.type <= GLY ? from.type : NonStandardResidue;
             std::memcpy(to.name, kResidueNames[type], 4);
-            std::snprintf(to.number, sizeof to.number, "%d", from.number);
+            *std::to_chars(to.number, to.number + sizeof to.number - 1, from.number).ptr = '\0';
             // One slot beyond the fifty atoms for the amide hydrogen added later.
             to.atoms.reserve(std::min<size_t>(from.atoms.size(), kStrideMaxAtoms) + 1);
             for (int index : from.atoms) {

@@ -2,14 +2,20 @@
 // by a GRID-type energy and by contact and plane criteria.
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "analysis/StrideRun.h"
+#include "core/WorkerThreads.h"
 
 namespace velm {
 
 namespace {
 
 constexpr double kMaxDistance = 6.0;
+// Fewer donors are searched on one thread: a thread costs more than it saves.
+constexpr int kDonorsPerThread = 2000;
 constexpr double kRadians = 0.01745329277777778;
 
 struct Donor {
@@ -185,33 +191,78 @@ public:
         std::vector<Vec3> sortedO(acceptors_.size());
         for (size_t k = 0; k < acceptors_.size(); ++k) sortedO[k] = acceptors_[sorted[k]].o;
 
-        std::vector<int> near;
-        for (int d = 0; d < static_cast<int>(donors_.size()); ++d) {
-            const Vec3& n = donors_[d].n;
-            if (!finite(n)) continue;
-            const long long cx = axisCell(n.x, lo.x, nx), cy = axisCell(n.y, lo.y, ny), cz = axisCell(n.z, lo.z, nz);
-            near.clear();
-            for (long long x = std::max(cx - 1, 0LL); x <= std::min(cx + 1, nx - 1); ++x)
-                for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y)
-                    for (long long z = std::max(cz - 1, 0LL); z <= std::min(cz + 1, nz - 1); ++z) {
-                        const long long c = index(x, y, z);
-                        // Pairs beyond the cut-off are dropped by the test anyway.
-                        for (int k = start[c]; k < start[c + 1]; ++k) {
-                            const Vec3 v = n - sortedO[k];
-                            const double d2 = Dot(v, v);
-                            if (d2 <= kMaxDistance * kMaxDistance * 1.0001 && std::sqrt(d2) <= kMaxDistance)
-                                near.push_back(sorted[k]);
+        // Donors in consecutive parts, one per thread, each part's bonds kept
+        // in donor order and filed after it in the order of the parts: the
+        // list comes out as from one loop. A part stops once it alone holds
+        // more bonds than the list may: the list is then over full wherever
+        // that part begins, and filing throws before it runs out of them.
+        struct Found {
+            int donor, acceptor;
+            HydrogenBond bond;
+        };
+        const int donorCount = static_cast<int>(donors_.size());
+        const int parts = donorCount >= kDonorsPerThread ? std::min(WorkerThreads(), donorCount / (kDonorsPerThread / 2)) : 1;
+        std::vector<std::vector<Found>> found(static_cast<size_t>(parts));
+        auto searchPart = [&](int part) {
+            std::vector<Found>& out = found[static_cast<size_t>(part)];
+            std::vector<int> near;
+            const int first = static_cast<int>(static_cast<long long>(donorCount) * part / parts);
+            const int last = static_cast<int>(static_cast<long long>(donorCount) * (part + 1) / parts);
+            for (int d = first; d < last; ++d) {
+                const Vec3& n = donors_[d].n;
+                if (!finite(n)) continue;
+                const long long cx = axisCell(n.x, lo.x, nx), cy = axisCell(n.y, lo.y, ny),
+                                cz = axisCell(n.z, lo.z, nz);
+                near.clear();
+                for (long long x = std::max(cx - 1, 0LL); x <= std::min(cx + 1, nx - 1); ++x)
+                    for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y)
+                        for (long long z = std::max(cz - 1, 0LL); z <= std::min(cz + 1, nz - 1); ++z) {
+                            const long long c = index(x, y, z);
+                            // Pairs beyond the cut-off are dropped by the test anyway.
+                            for (int k = start[c]; k < start[c + 1]; ++k) {
+                                const Vec3 v = n - sortedO[k];
+                                const double d2 = Dot(v, v);
+                                if (d2 <= kMaxDistance * kMaxDistance * 1.0001 && std::sqrt(d2) <= kMaxDistance)
+                                    near.push_back(sorted[k]);
+                            }
                         }
-                    }
-            std::sort(near.begin(), near.end());
-            for (int a : near) {
-                if (Skipped(donors_[d], acceptors_[a])) continue;
-                Examine(donors_[d], acceptors_[a]);
-                // The full enumeration stops at the next pair it would examine,
-                // near or far, once the list is full.
-                if (run_.bonds.size() == capacity_ && LaterPairExists(d, a)) throw StrideError();
+                std::sort(near.begin(), near.end());
+                for (int a : near) {
+                    if (Skipped(donors_[d], acceptors_[a])) continue;
+                    Found f{d, a, {}};
+                    if (!Evaluate(donors_[d], acceptors_[a], f.bond)) continue;
+                    out.push_back(f);
+                    if (out.size() > capacity_) return;
+                }
+            }
+        };
+        std::vector<std::exception_ptr> failed(static_cast<size_t>(parts));
+        auto guarded = [&](int part) {
+            try {
+                searchPart(part);
+            } catch (...) {
+                failed[static_cast<size_t>(part)] = std::current_exception();
+            }
+        };
+        std::vector<std::thread> workers;
+        for (int part = 1; part < parts; ++part) {
+            try {
+                workers.emplace_back(guarded, part);
+            } catch (const std::system_error&) {
+                guarded(part);  // no thread to be had: the part is searched here
             }
         }
+        guarded(0);
+        for (std::thread& t : workers) t.join();
+        for (const std::exception_ptr& e : failed)
+            if (e) std::rethrow_exception(e);
+        for (const std::vector<Found>& part : found)
+            for (const Found& f : part) {
+                File(donors_[f.donor], acceptors_[f.acceptor], f.bond);
+                // The full enumeration stops at the next pair it would examine,
+                // near or far, once the list is full.
+                if (run_.bonds.size() == capacity_ && LaterPairExists(f.donor, f.acceptor)) throw StrideError();
+            }
     }
 
 private:
@@ -225,9 +276,14 @@ private:
     }
 
     void Examine(const Donor& d, const Acceptor& a) {
-        double distance = Length(d.n - a.o);
-        if (distance > kMaxDistance) return;
         HydrogenBond b;
+        if (Evaluate(d, a, b)) File(d, a, b);
+    }
+
+    // The bond between a donor and an acceptor, when it is kept on any ground.
+    static bool Evaluate(const Donor& d, const Acceptor& a, HydrogenBond& b) {
+        double distance = Length(d.n - a.o);
+        if (distance > kMaxDistance) return false;
         b.donorChain = d.chain, b.donorResidue = d.residue;
         b.acceptorChain = a.chain, b.acceptorResidue = a.residue;
         distance = std::max(distance, 3.0);
@@ -255,7 +311,7 @@ private:
             b.acceptorPlane = static_cast<float>(Folded(Torsion(d.n, a.o, a.c, a.ca)));
             b.planeAccepted = Obtuse(cosNOC) && Obtuse(cosONC) && b.donorPlane <= 60.0f && b.acceptorPlane <= 90.0f;
         }
-        if (!((b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted)) return;
+        if (!((b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted)) return false;
         StoreTerms(b, energyPossible ? terms : Terms(d.n, d.h, a.o, a.c, a.ca, distance));
         b.angleNHO = static_cast<float>(std::acos(cosNHO) * kDegrees);
         b.angleCOH = static_cast<float>(std::acos(cosCOH) * kDegrees);
@@ -263,7 +319,10 @@ private:
             b.angleNOC = static_cast<float>(std::acos(cosNOC) * kDegrees);
             b.angleONC = static_cast<float>(std::acos(cosONC) * kDegrees);
         }
+        return true;
+    }
 
+    void File(const Donor& d, const Acceptor& a, const HydrogenBond& b) {
         const int index = static_cast<int>(run_.bonds.size());
         run_.bonds.push_back(b);
         StrideResidue& donor = run_.Residue(d.chain, d.residue);

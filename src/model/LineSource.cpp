@@ -1,5 +1,6 @@
 #include "model/LineSource.h"
 
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -86,6 +87,8 @@ GzLineSource::GzLineSource(const std::string& path) {
     gzbuffer(f, kBlock);
     file_ = f;
     block_.resize(kBlock);
+    struct stat st {};
+    if (gzdirect(f) && ::stat(path.c_str(), &st) == 0 && st.st_size > 0) plainSize_ = static_cast<size_t>(st.st_size);
 }
 
 GzLineSource::~GzLineSource() {

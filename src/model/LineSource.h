@@ -23,6 +23,9 @@ public:
     // The next line, line end kept; valid until the next call. False at the end.
     virtual bool ReadLine(std::string_view& line) = 0;
     virtual void Rewind() = 0;
+    // Bytes of text the source holds when that is known before reading (an
+    // uncompressed file, a block of memory); 0 otherwise.
+    virtual size_t SizeHint() const { return 0; }
     // The line of the input the last line came from, counted from 1 with the
     // blank lines passed over; 0 before the first.
     int LineNumber() const { return lineNumber_; }
@@ -52,12 +55,14 @@ public:
     bool IsOpen() const { return file_ != nullptr; }
     bool ReadLine(std::string_view& line) override;  // throws on a corrupt or truncated stream
     void Rewind() override;
+    size_t SizeHint() const override { return plainSize_; }
 
 private:
     bool Fill();  // more of the stream behind what is held; false at its end
     void ThrowAtNul(size_t upTo) const;
 
     void* file_ = nullptr;  // gzFile
+    size_t plainSize_ = 0;  // the file's size when it is not compressed
     std::vector<char> block_;
     size_t begin_ = 0, end_ = 0;
     size_t nul_ = SIZE_MAX;  // the first NUL byte held, as a place in block_
@@ -77,6 +82,7 @@ public:
         cr_ = std::min(data_.find('\r'), data_.size());
         ResetCount();
     }
+    size_t SizeHint() const override { return data_.size(); }
 
 private:
     std::string_view data_;

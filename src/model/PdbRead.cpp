@@ -2,6 +2,7 @@
 // repairs the ways neighbouring fields run together in files whose columns
 // drift, instead of cutting fixed columns.
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -9,6 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <unordered_set>
 #include <utility>
 
@@ -30,6 +33,30 @@ bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+// Where the token from `p` ends: at the first separator, looked for eight
+// bytes at a time. A byte below '!' in a word sets the top bit of its flag;
+// the borrow of the subtraction reaches only the bytes above the first one
+// found, so the lowest flag is exact.
+const char* EndOfToken(const char* p, const char* end) {
+    for (;;) {
+        if constexpr (std::endian::native == std::endian::little) {
+            while (end - p >= 8) {
+                std::uint64_t w;
+                std::memcpy(&w, p, 8);
+                const std::uint64_t low = (w - 0x2121212121212121ull) & ~w & 0x8080808080808080ull;
+                if (low) {
+                    p += std::countr_zero(low) / 8;
+                    break;
+                }
+                p += 8;
+            }
+        }
+        while (p < end && static_cast<unsigned char>(*p) > ' ') ++p;
+        if (p == end || IsSeparator(*p)) return p;
+        ++p;  // a control character inside a token
+    }
+}
+
 // Tokens of one line, taken one at a time; a token split off the first one
 // (a record name glued to its serial) comes out first.
 class Tokens {
@@ -39,7 +66,7 @@ public:
         if (!pending_.empty()) return std::exchange(pending_, {});
         while (p_ < end_ && IsSeparator(*p_)) ++p_;
         const char* start = p_;
-        while (p_ < end_ && !IsSeparator(*p_)) ++p_;
+        p_ = EndOfToken(p_, end_);
         return {start, static_cast<size_t>(p_ - start)};
     }
     void PushFront(std::string_view t) { pending_ = t; }
@@ -274,7 +301,8 @@ struct ReaderState {
 void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
     if (std::exchange(st.modelRecord, false)) st.runningModel = st.Unused(st.runningModel);
     rec.model = st.runningModel;
-    rec.SetRecord(kind == LineKind::Hetatm ? "HETATM" : "ATOM");
+    // The record name as SetRecord stores it, without its checks.
+    std::memcpy(rec.record, kind == LineKind::Hetatm ? "HETATM\0" : "ATOM\0\0\0", sizeof rec.record);
 
     // A serial past the columns ("*****") is no serial; one written in
     // another style is read as the number it stands for.
@@ -606,65 +634,67 @@ PdbFile PdbFile::Read(LineSource& source) {
 
 PdbFile PdbFile::ReadRecords(LineSource& source) {
     std::string_view line;
-
-    // First pass: counts that bound the arrays, and the box.
-    size_t atomCount = 0, conectCount = 0, monitorCount = 0;
     PdbFile file;
+    // One pass over the text. The atom records are reserved from its size
+    // when that is known: a standard record takes some 60 columns or more,
+    // and the part of the reservation a file of fewer records never touches
+    // costs no memory. Otherwise (compressed files) the array grows.
+    if (const size_t bytes = source.SizeHint(); bytes > 0) {
+        try {
+            file.atoms.reserve(bytes / 60 + 1);
+        } catch (const std::bad_alloc&) {
+        }
+    }
     bool boxSeen[4] = {false, false, false, false};
+    // A record that cannot be read is told once the whole text has been
+    // seen, so that a record cut short or an unreadable stream anywhere in
+    // the file is what the user hears of first, whatever comes before it.
+    std::exception_ptr failure;
+    ReaderState state;
     while (source.ReadLine(line)) {
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
         // A record cut short would be read wrong; any other line is passed over whole.
         if (source.LineCut() && kind != LineKind::Other)
             throw VelmError("Record longer than " + std::to_string(kLongestLine) + " characters!");
-        if (kind == LineKind::Atom || kind == LineKind::Hetatm) ++atomCount;
-        else if (kind == LineKind::Conect) ++conectCount;
-        if (HasMonitor(line)) ++monitorCount;
-        ScanBox(line, file.box, boxSeen);
+        if (failure) continue;
+        try {
+            switch (kind) {
+            case LineKind::Model:
+                state.runningModel = LeadingInt(tok.Next());
+                state.modelRecord = true;
+                break;
+            case LineKind::Ter: state.ter = true; break;
+            case LineKind::Atom:
+            case LineKind::Hetatm: {
+                const PdbAtomRecord* previous = file.atoms.empty() ? nullptr : &file.atoms.back();
+                PdbAtomRecord rec;
+                ParseAtomRecord(tok, kind, state, previous, rec);
+                ReadElementColumns(line, rec);
+                state.Use(rec.model);
+                file.atoms.push_back(rec);
+                break;
+            }
+            case LineKind::Conect:
+                ParseConect(tok, file.conects, static_cast<int>(file.atoms.size()));
+                break;
+            case LineKind::Other: break;
+            }
+            if (HasMonitor(line)) {
+                const CLine c(line);
+                MonitorRecord m;
+                // A NUL byte before the word hides it from the C string.
+                const char* at = std::strstr(c.text, "MONITOR");
+                if (at && ParseMonitor(at, m)) file.monitors.push_back(m);
+            }
+            ScanBox(line, file.box, boxSeen);
+        } catch (VelmError& e) {
+            if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
+            failure = std::current_exception();
+        }
     }
+    if (failure) std::rethrow_exception(failure);
     file.box.valid = boxSeen[0] && boxSeen[1] && boxSeen[2] && boxSeen[3];
-    file.atoms.reserve(atomCount);
-    file.conects.reserve(conectCount);
-    file.monitors.reserve(monitorCount);
-
-    // Second pass: atom records, CONECT entries and monitors in file order.
-    source.Rewind();
-    ReaderState state;
-    while (source.ReadLine(line)) {
-        Tokens tok(line.data(), line.data() + line.size());
-        const LineKind kind = Classify(tok);
-        switch (kind) {
-        case LineKind::Model:
-            state.runningModel = LeadingInt(tok.Next());
-            state.modelRecord = true;
-            break;
-        case LineKind::Ter: state.ter = true; break;
-        case LineKind::Atom:
-        case LineKind::Hetatm: {
-            if (file.atoms.size() == atomCount) ParseFailure();  // the file changed under us
-            const PdbAtomRecord* previous = file.atoms.empty() ? nullptr : &file.atoms.back();
-            PdbAtomRecord rec;
-            ParseAtomRecord(tok, kind, state, previous, rec);
-            ReadElementColumns(line, rec);
-            state.Use(rec.model);
-            file.atoms.push_back(rec);
-            break;
-        }
-        case LineKind::Conect:
-            if (file.conects.size() == conectCount) ParseFailure();
-            ParseConect(tok, file.conects, static_cast<int>(file.atoms.size()));
-            break;
-        case LineKind::Other: break;
-        }
-        if (file.monitors.size() < monitorCount && HasMonitor(line)) {
-            const CLine c(line);
-            MonitorRecord m;
-            // A NUL byte before the word hides it from the C string.
-            const char* at = std::strstr(c.text, "MONITOR");
-            if (at && ParseMonitor(at, m)) file.monitors.push_back(m);
-        }
-    }
-    if (file.atoms.size() != atomCount) ParseFailure();
     for (ConectEntry& e : file.conects) KeepFirstOfEach(e.partners);
 
     file.bondCount = file.conects.empty() ? 0 : CountConectPairs(file.conects);

@@ -203,8 +203,9 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         const int models = multipleAsTrajectory ? EqualModels(file.atoms) : 1;
         const size_t n = file.atoms.size() / static_cast<size_t>(models);
 
-        mol.atoms.resize(n);
-        for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms[i], file.atoms[i]);
+        // Each atom written once, not first to its defaults.
+        mol.atoms.reserve(n);
+        for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms.emplace_back(), file.atoms[i]);
 
         for (int k = 1; k < models; ++k) {
             Frame frame(n);

@@ -540,19 +540,22 @@ namespace {
 
 // Stacked copies of one helix in one model: every donor bonds into every
 // copy, so from some number of copies on the bond list overflows its
-// capacity of three per residue and the run ends, for both searches alike.
+// capacity of three per residue and the run ends, for both searches alike;
+// also with the donors of long helices searched in parts on several threads.
 TEST(StrideGridSearchLimit, OverflowEndsTheRunForBothSearches) {
     bool sawEnd = false, sawFit = false;
-    for (int copies = 1; copies <= 6; ++copies) {
-        Molecule m;
-        for (int c = 0; c < copies; ++c) AddChain(m, static_cast<char>('A' + c), AlphaHelix(12));
-        const SearchResult grid = Search(m, 0, copies, false), all = Search(m, 0, copies, true);
-        ASSERT_EQ(grid.ended, all.ended) << copies;
-        (all.ended ? sawEnd : sawFit) = true;
-        if (!all.ended) {
-            ASSERT_EQ(grid.run.bonds.size(), all.run.bonds.size()) << copies;
+    for (int length : {12, 1200})
+        for (int copies = 1; copies <= 6; ++copies) {
+            Molecule m;
+            for (int c = 0; c < copies; ++c) AddChain(m, static_cast<char>('A' + c), AlphaHelix(length));
+            const SearchResult grid = Search(m, 0, copies, false), all = Search(m, 0, copies, true);
+            ASSERT_EQ(grid.ended, all.ended) << copies << " x " << length;
+            (all.ended ? sawEnd : sawFit) = true;
+            if (!all.ended) {
+                ASSERT_EQ(grid.run.bonds.size(), all.run.bonds.size()) << copies << " x " << length;
+                for (size_t i = 0; i < all.run.bonds.size(); ++i) ASSERT_TRUE(SameBond(grid.run.bonds[i], all.run.bonds[i]));
+            }
         }
-    }
     EXPECT_TRUE(sawEnd);
     EXPECT_TRUE(sawFit);
 }

@@ -286,6 +286,12 @@ TEST(PdbRead, EveryLineEndAndLengthReadsAsOneLine) {
         {"long atom", atom.substr(0, atom.size() - 1) + std::string(600, ' ') + "ATOM\n", 1, 0, 0, ""},
         {"cut atom", atom.substr(0, atom.size() - 1) + std::string(kLongestLine, ' ') + "\n", 0, 0, 1,
          "Record longer than 65536 characters!"},
+        // A record that cannot be read names its own line; a cut record or a
+        // NUL byte anywhere after it is still what is told.
+        {"bad atom on line 2", atom + "ATOM 1\n" + atom + atom, 0, 0, 2, "Error parsing file!"},
+        {"bad atom, cut atom after it", "ATOM 1\n" + atom + atom.substr(0, atom.size() - 1) +
+             std::string(kLongestLine, ' ') + "\n", 0, 0, 3, "Record longer than 65536 characters!"},
+        {"bad atom, NUL after it", "ATOM 1\n" + atom + std::string(1, '\0') + atom, 0, 0, 3, "Error parsing file!"},
         {"400 partners", conect400 + "\n", 401, 400, 0, ""},
         {"too many partners", conectMany, 0, 0, static_cast<int>(kMaxConectPartners / 4) + 2,
          "CONECT records of atom 1 list more than 16384 partners!"},
