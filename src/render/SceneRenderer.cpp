@@ -13,6 +13,7 @@
 #include "render/AtomRepresentations.h"
 #include "render/DrawContext.h"
 #include "render/Impostors.h"
+#include "render/LineBuffers.h"
 #include "render/Overlays.h"
 #include "render/RendererChoice.h"
 #include "render/Ribbons.h"
@@ -50,6 +51,7 @@ bool SceneRenderer::UsesShaders(PassMode pass) {
         if (CurrentContextOffersShaders()) {
             try {
                 impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_, cull_);
+                lines_ = std::make_unique<LineBuffers>(lineVerticesPerBuffer_);
             } catch (const VelmError& e) {
                 failureTold_ = true;
                 if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");
@@ -171,7 +173,7 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
     struct EndFrame {
         SceneRenderer& r;
         ~EndFrame() {
-            if (r.shaderPass_) r.impostors_->EndFrame();
+            if (r.shaderPass_) r.impostors_->EndFrame(), r.lines_->EndFrame();
         }
     } endFrame{*this};
     if (tile_) {
@@ -295,9 +297,11 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     } else if (m.showLabels) {
         DrawAtomLabels(m, context);
     }
+    // Lines and points from the shader path's buffers where they could be made.
+    const bool buffered = shaderPass_ && !context.naming;
     const auto lines = [&] {
         if (context.naming) DrawNamedPoints(m, context);
-        else DrawWireFrame(m, context);
+        else if (!(buffered && lines_->DrawWireFrame(m, context))) DrawWireFrame(m, context);
     };
     switch (m.renderMode) {
     case WireFrame: lines(); break;
@@ -306,15 +310,19 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
         break;
     case Points:
         if (context.naming) DrawNamedPoints(m, context);
-        else DrawPoints(m, context);
+        else if (!(buffered && lines_->DrawPoints(m, context))) DrawPoints(m, context);
         break;
     case Sticks:
     case BallAndStick:
         if (!(shaderPass_ && DrewWithShaders(impostors_->DrawSticks(m, context)))) DrawSticks(m, context);
         break;
     case TraceSticks: DrawTraceSticks(m, context); break;
-    case TraceWireFrame: DrawTraceWireFrame(m, context); break;
-    case TraceSpline: DrawTraceSpline(m, context); break;
+    case TraceWireFrame:
+        if (!(buffered && lines_->DrawTraceWireFrame(m, context))) DrawTraceWireFrame(m, context);
+        break;
+    case TraceSpline:
+        if (!(buffered && lines_->DrawTraceSpline(m, context))) DrawTraceSpline(m, context);
+        break;
     case SolidRibbon:
     case FlatRibbon:
     case Tube:

@@ -11,6 +11,7 @@
 #include "render/GlyphFont.h"
 #include "render/ImpostorShaders.h"
 #include "render/Impostors.h"
+#include "render/LineBuffers.h"
 #include "render/Scene.h"
 
 namespace velm {
@@ -85,6 +86,7 @@ public:
     bool UsesShaders(PassMode pass);
     // The shader path's buffers, once built; null on the 1.1 path.
     const ImpostorRenderer* Impostors() const { return impostors_.get(); }
+    const LineBuffers* Lines() const { return lines_.get(); }
     // Other shader sources, buffer sizes or no occlusion culling for the
     // probe, before the first pass (tests force a failure, many buffers, or
     // every sphere drawn).
@@ -94,6 +96,7 @@ public:
         perBuffer_ = perBuffer;
         cull_ = cull;
     }
+    void SetLineVerticesPerBuffer(std::size_t vertices) { lineVerticesPerBuffer_ = vertices; }
 
 private:
     void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
@@ -120,6 +123,8 @@ private:
     bool cull_ = true;
     bool shadersTried_ = false, failureTold_ = false;
     std::unique_ptr<ImpostorRenderer> impostors_;
+    std::size_t lineVerticesPerBuffer_ = kLineVerticesPerBuffer;
+    std::unique_ptr<LineBuffers> lines_;
     bool shaderPass_ = false;  // the current pass draws through impostors_
 };
 
