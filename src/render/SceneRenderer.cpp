@@ -20,6 +20,7 @@
 #include "render/SceneRadius.h"
 #include "render/SelectionDrawing.h"
 #include "render/SurfaceDrawing.h"
+#include "render/TraceStickImpostors.h"
 
 namespace velm {
 
@@ -52,6 +53,7 @@ bool SceneRenderer::UsesShaders(PassMode pass) {
             try {
                 impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_, cull_);
                 lines_ = std::make_unique<LineBuffers>(lineVerticesPerBuffer_);
+                traceSticks_ = std::make_unique<TraceStickImpostors>();
             } catch (const VelmError& e) {
                 failureTold_ = true;
                 if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");
@@ -173,7 +175,7 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
     struct EndFrame {
         SceneRenderer& r;
         ~EndFrame() {
-            if (r.shaderPass_) r.impostors_->EndFrame(), r.lines_->EndFrame();
+            if (r.shaderPass_) r.impostors_->EndFrame(), r.lines_->EndFrame(), r.traceSticks_->EndFrame();
         }
     } endFrame{*this};
     if (tile_) {
@@ -316,7 +318,9 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     case BallAndStick:
         if (!(shaderPass_ && DrewWithShaders(impostors_->DrawSticks(m, context)))) DrawSticks(m, context);
         break;
-    case TraceSticks: DrawTraceSticks(m, context); break;
+    case TraceSticks:
+        if (!(shaderPass_ && DrewWithShaders(traceSticks_->Draw(*impostors_, m, context)))) DrawTraceSticks(m, context);
+        break;
     case TraceWireFrame:
         if (!(buffered && lines_->DrawTraceWireFrame(m, context))) DrawTraceWireFrame(m, context);
         break;

@@ -13,6 +13,7 @@
 #include "render/Impostors.h"
 #include "render/LineBuffers.h"
 #include "render/Scene.h"
+#include "render/TraceStickImpostors.h"
 
 namespace velm {
 
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<ImpostorRenderer> impostors_;
     std::size_t lineVerticesPerBuffer_ = kLineVerticesPerBuffer;
     std::unique_ptr<LineBuffers> lines_;
+    std::unique_ptr<TraceStickImpostors> traceSticks_;
     bool shaderPass_ = false;  // the current pass draws through impostors_
 };
 

@@ -9,6 +9,7 @@
 #include "core/RecordingUiHooks.h"
 #include "model/Molecule.h"
 #include "model/VelmDoc.h"
+#include "render/Impostors.h"
 #include "render/LineBuffers.h"
 #include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
@@ -31,6 +32,7 @@ protected:
         if (doc_.MoleculeCount() > 0) doc_.DeleteMolecules({0});
         ASSERT_EQ(doc_.AddMoleculeFromFile(test::DataPath(file)), 1);
         scene_.settings.width = scene_.settings.height = kSide;
+        scene_.settings.multisample = false;  // the impostors' edges are a pixel's, not a sample's
         doc_.EditSelected(DocumentChange::Display, [](Molecule& m) { m.showSolvent = 1; });
         ApplyRenderMode(scene_.settings, doc_, mode);
     }
@@ -43,6 +45,10 @@ protected:
         const LineBuffers* lines = session.Renderer().Lines();
         counts_ = lines ? lines->GetCounts() : LineBuffers::Counts{};
         bytes_ = lines ? lines->BufferBytes() : 0;
+        if (const ImpostorRenderer* impostors = session.Renderer().Impostors()) {
+            bytes_ += impostors->BufferBytes();
+            impostorCounts_ = impostors->GetCounts();
+        }
         return session.ReadPixels();
     }
     std::vector<std::uint8_t> Picture(DrawingPath path) { return Picture(path, offscreen_); }
@@ -77,17 +83,20 @@ protected:
     OffscreenRenderer offscreen_{scene_};
     std::size_t perBuffer_ = kLineVerticesPerBuffer;
     LineBuffers::Counts counts_;
+    ImpostorRenderer::Counts impostorCounts_;
     std::size_t bytes_ = 0;
 };
 
 // Both paths draw the same picture, fog, line smoothing and the clipping
-// plane included; and the shader path really drew from buffers.
+// plane included; and the shader path really drew from buffers (trace
+// sticks: impostors).
 TEST_F(LineBuffersTest, BothPathsDrawTheSameLines) {
     const std::tuple<const char*, RenderMode, bool> cases[] = {
         {"1ubi.pdb", WireFrame, false},      {"1ubi.pdb", Points, false},      {"1ubi.pdb", TraceWireFrame, false},
         {"1ubi.pdb", TraceSpline, false},    {"133d.pdb", WireFrame, false},   {"133d.pdb", Points, false},
         {"133d.pdb", TraceWireFrame, false}, {"133d.pdb", TraceSpline, false}, {"1ubi.pdb", WireFrame, true},
-        {"1ubi.pdb", Points, true},          {"1ubi.pdb", TraceSpline, true},
+        {"1ubi.pdb", Points, true},          {"1ubi.pdb", TraceSpline, true},  {"1ubi.pdb", TraceSticks, false},
+        {"133d.pdb", TraceSticks, false},    {"1ubi.pdb", TraceSticks, true},
     };
     for (const auto& [file, mode, clipped] : cases) {
         SCOPED_TRACE(std::string(file) + " " + std::string(RenderModeName(mode)) + (clipped ? " clipped" : ""));
@@ -132,6 +141,16 @@ TEST_F(LineBuffersTest, BuffersAreBuiltOnlyWhenWhatTheyHoldChanges) {
         Picture(DrawingPath::Shader);
         EXPECT_EQ(counts_.builds, ++builds);
     }
+    // Trace sticks: the trace's impostors, sticks and balls.
+    Load("1ubi.pdb", TraceSticks);
+    Picture(DrawingPath::Shader);
+    const ImpostorRenderer::Counts before = impostorCounts_;
+    doc_.Molecules()[0]->trackball.orientation[0] = 0.3f;
+    Picture(DrawingPath::Shader);
+    NewFrame(0.5f);
+    Picture(DrawingPath::Shader);
+    EXPECT_EQ(impostorCounts_.builds, before.builds);
+    EXPECT_EQ(impostorCounts_.positionUpdates, before.positionUpdates + 2);
 }
 
 // A molecule larger than one buffer is drawn from several, the same; line
