@@ -1,5 +1,5 @@
 // Rendering benchmark: how long the render pass takes to draw 1,000 to
-// 100,000 atoms as wire frame, CPK spheres and ball-and-stick into a
+// 100,000 atoms as wire frame, points, alpha-carbon trace, CPK spheres and ball-and-stick into a
 // 1000 x 1000 off-screen framebuffer, how many heap allocations a frame
 // makes, and how long `velm -batch ... -image` takes end to end.
 //
@@ -7,9 +7,11 @@
 //       measures every size and mode, each in a fresh process, then times
 //       the batch picture export; prints markdown tables
 //   render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--surface] [--frames N] [--budget S]
-//       one size and mode in this process through one drawing path: one
-//       line of figures, then the GL renderer's name; --surface builds each
-//       molecule's surface first (its seconds go to stderr)
+//       [--no-smooth-lines]
+//       one size and mode in this process through one drawing path (lines
+//       anti-aliased unless told): one line of figures, then the GL
+//       renderer's name; --surface builds each molecule's surface first (its
+//       seconds go to stderr)
 //   render_bench --playback TOPOLOGY TRAJECTORY [--frames N]
 //       plays N frames of a trajectory in CPK through the shader path: frames
 //       per second, and the part spent writing the new positions
@@ -52,6 +54,7 @@
 #include "output/ImageExport.h"
 #include "render/OffscreenContext.h"
 #include "render/Impostors.h"
+#include "render/LineBuffers.h"
 #include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
 #include "render/RendererChoice.h"
@@ -217,8 +220,14 @@ struct ModeColumn {
     velm::DrawingPath path;
     const char* title;
 };
-// The shader path draws spheres and sticks; wire frame is the 1.1 path's.
-constexpr ModeColumn kModes[] = {{velm::WireFrame, velm::DrawingPath::Fixed, "wire"},
+// The shader path draws spheres and sticks as impostors, lines and points
+// from vertex buffers.
+constexpr ModeColumn kModes[] = {{velm::WireFrame, velm::DrawingPath::Fixed, "wire 1.1"},
+                                 {velm::WireFrame, velm::DrawingPath::Shader, "wire shader"},
+                                 {velm::Points, velm::DrawingPath::Fixed, "points 1.1"},
+                                 {velm::Points, velm::DrawingPath::Shader, "points shader"},
+                                 {velm::TraceWireFrame, velm::DrawingPath::Fixed, "trace 1.1"},
+                                 {velm::TraceWireFrame, velm::DrawingPath::Shader, "trace shader"},
                                  {velm::Cpk, velm::DrawingPath::Fixed, "CPK 1.1"},
                                  {velm::Cpk, velm::DrawingPath::Shader, "CPK shader"},
                                  {velm::BallAndStick, velm::DrawingPath::Fixed, "ball-and-stick 1.1"},
@@ -327,7 +336,7 @@ int CasePlayback(const std::string& topology, const std::string& trajectory, int
 
 // Loads the files, draws them in one mode and prints the case line.
 int CaseMode(const std::string& files, const std::string& modeName, velm::DrawingPath path, bool surface, int frames,
-             double budget) {
+             double budget, bool smoothLines) {
     const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(modeName);
     if (!mode) throw std::runtime_error("unknown render mode " + modeName);
 
@@ -364,6 +373,10 @@ int CaseMode(const std::string& files, const std::string& modeName, velm::Drawin
         velm::OnDocumentChanged(scene, doc);
         velm::ApplyRenderMode(s, doc, *mode);
         s.drawingPath = path;
+        if (!smoothLines) {
+            s.lineAlias = false;
+            view.ApplyLineAlias();
+        }
         scene.fallbackNotice = [](const std::string& text) { std::fprintf(stderr, "render_bench: %s\n", text.c_str()); };
         if (const GLubyte* name = glGetString(GL_RENDERER)) renderer = reinterpret_cast<const char*>(name);
 
@@ -374,6 +387,7 @@ int CaseMode(const std::string& files, const std::string& modeName, velm::Drawin
         c.shader = view.Impostors() != nullptr;
         if (view.Impostors())
             c.bufferBytes = static_cast<long>(view.Impostors()->BufferBytes() + view.Meshes()->BufferBytes());
+        if (view.Lines()) c.bufferBytes += static_cast<long>(view.Lines()->BufferBytes());
         for (int i = 1; i < kWarmUpFrames; ++i) {
             view.RenderPass(doc.Molecules(), 0);
             glFinish();
@@ -583,8 +597,11 @@ int RunAll(const fs::path& dir, int frames, double budget, int repeat, const std
     }
 
     std::printf("\n### the shader path: ms of the first frame (buffers built), bytes of vertex buffers per atom\n\n");
-    std::printf("| atoms | CPK first frame | CPK bytes/atom | ball-and-stick first frame | ball-and-stick bytes/atom |\n"
-                "|---:|---:|---:|---:|---:|\n");
+    std::string shaderTitles, shaderRule;
+    for (const ModeColumn& m : kModes)
+        if (m.path == velm::DrawingPath::Shader)
+            shaderTitles += std::string(" ") + m.title + " first frame | bytes/atom |", shaderRule += "---:|---:|";
+    std::printf("| atoms |%s\n|---:|%s\n", shaderTitles.c_str(), shaderRule.c_str());
     for (const Size& s : sizes) {
         std::printf("| %s |", Thousands(atomsOf(s)).c_str());
         for (int m = 0; m < kColumns; ++m) {
@@ -645,6 +662,7 @@ int main(int argc, char** argv) {
     int frames = 20, repeat = 3;
     double budget = 20;
     bool doExport = true;
+    bool smoothLines = true;
 #ifdef VELM_PROGRAM
     std::string velm = VELM_PROGRAM;
 #else
@@ -674,19 +692,20 @@ int main(int argc, char** argv) {
             else if (a == "--repeat" && i + 1 < argc) repeat = std::max(1, std::atoi(argv[++i]));
             else if (a == "--velm" && i + 1 < argc) velm = argv[++i];
             else if (a == "--no-export") doExport = false;
+            else if (a == "--no-smooth-lines") smoothLines = false;
             else {
                 std::fprintf(stderr,
                              "usage: render_bench [--dir DIR] [--frames N] [--budget S] [--repeat N] [--velm PATH] "
                              "[--no-export]\n"
                              "       render_bench --case FILE[,FILE...] MODE [--renderer fixed|shader] [--surface] [--frames N] "
-                             "[--budget S]\n"
+                             "[--budget S] [--no-smooth-lines]\n"
                              "       render_bench --playback TOPOLOGY TRAJECTORY [--frames N]\n"
                              "       render_bench --pictures FILE N\n");
                 return 2;
             }
         }
         if (!playbackTopology.empty()) return CasePlayback(playbackTopology, playbackTrajectory, frames);
-        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, casePath, caseSurface, frames, budget);
+        if (!caseFiles.empty()) return CaseMode(caseFiles, caseMode, casePath, caseSurface, frames, budget, smoothLines);
         return RunAll(dir, frames, budget, repeat, velm, doExport);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "render_bench: %s\n", e.what());

@@ -13,12 +13,14 @@
 #include "render/AtomRepresentations.h"
 #include "render/DrawContext.h"
 #include "render/Impostors.h"
+#include "render/LineBuffers.h"
 #include "render/Overlays.h"
 #include "render/RendererChoice.h"
 #include "render/Ribbons.h"
 #include "render/SceneRadius.h"
 #include "render/SelectionDrawing.h"
 #include "render/SurfaceDrawing.h"
+#include "render/TraceStickImpostors.h"
 
 namespace velm {
 
@@ -51,6 +53,8 @@ bool SceneRenderer::UsesShaders(PassMode pass) {
             try {
                 impostors_ = std::make_unique<ImpostorRenderer>(*sources_, perBuffer_, cull_);
                 meshes_ = std::make_unique<MeshBuffers>(meshVertices_);
+                lines_ = std::make_unique<LineBuffers>(lineVerticesPerBuffer_);
+                traceSticks_ = std::make_unique<TraceStickImpostors>();
             } catch (const VelmError& e) {
                 failureTold_ = true;
                 if (scene_.fallbackNotice) scene_.fallbackNotice("Drawing with OpenGL 1.1: shaders failed (" + e.text() + ")");
@@ -172,7 +176,8 @@ void SceneRenderer::RenderPass(const list<std::unique_ptr<Molecule>>& molecules,
     struct EndFrame {
         SceneRenderer& r;
         ~EndFrame() {
-            if (r.shaderPass_) r.impostors_->EndFrame(), r.meshes_->EndFrame();
+            if (!r.shaderPass_) return;
+            r.impostors_->EndFrame(), r.meshes_->EndFrame(), r.lines_->EndFrame(), r.traceSticks_->EndFrame();
         }
     } endFrame{*this};
     if (tile_) {
@@ -296,9 +301,11 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
     } else if (m.showLabels) {
         DrawAtomLabels(m, context);
     }
+    // Lines and points from the shader path's buffers where they could be made.
+    const bool buffered = shaderPass_ && !context.naming;
     const auto lines = [&] {
         if (context.naming) DrawNamedPoints(m, context);
-        else DrawWireFrame(m, context);
+        else if (!(buffered && lines_->DrawWireFrame(m, context))) DrawWireFrame(m, context);
     };
     switch (m.renderMode) {
     case WireFrame: lines(); break;
@@ -307,15 +314,21 @@ void SceneRenderer::DrawMolecule(const Molecule& m, PassMode pass, float eyeAngl
         break;
     case Points:
         if (context.naming) DrawNamedPoints(m, context);
-        else DrawPoints(m, context);
+        else if (!(buffered && lines_->DrawPoints(m, context))) DrawPoints(m, context);
         break;
     case Sticks:
     case BallAndStick:
         if (!(shaderPass_ && DrewWithShaders(impostors_->DrawSticks(m, context)))) DrawSticks(m, context);
         break;
-    case TraceSticks: DrawTraceSticks(m, context); break;
-    case TraceWireFrame: DrawTraceWireFrame(m, context); break;
-    case TraceSpline: DrawTraceSpline(m, context); break;
+    case TraceSticks:
+        if (!(shaderPass_ && DrewWithShaders(traceSticks_->Draw(*impostors_, m, context)))) DrawTraceSticks(m, context);
+        break;
+    case TraceWireFrame:
+        if (!(buffered && lines_->DrawTraceWireFrame(m, context))) DrawTraceWireFrame(m, context);
+        break;
+    case TraceSpline:
+        if (!(buffered && lines_->DrawTraceSpline(m, context))) DrawTraceSpline(m, context);
+        break;
     case SolidRibbon:
     case FlatRibbon:
     case Tube:

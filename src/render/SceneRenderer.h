@@ -12,7 +12,9 @@
 #include "render/ImpostorShaders.h"
 #include "render/Impostors.h"
 #include "render/MeshBuffers.h"
+#include "render/LineBuffers.h"
 #include "render/Scene.h"
+#include "render/TraceStickImpostors.h"
 
 namespace velm {
 
@@ -88,6 +90,7 @@ public:
     const ImpostorRenderer* Impostors() const { return impostors_.get(); }
     // Its ribbons, tubes and surfaces; null on the 1.1 path.
     const MeshBuffers* Meshes() const { return meshes_.get(); }
+    const LineBuffers* Lines() const { return lines_.get(); }
     // Other shader sources, buffer sizes or no occlusion culling for the
     // probe, before the first pass (tests force a failure, many buffers, or
     // every sphere drawn).
@@ -99,6 +102,7 @@ public:
     }
     // Smaller mesh buffers, before the first pass (tests split meshes).
     void SetMeshVerticesPerBuffer(std::size_t vertices) { meshVertices_ = vertices; }
+    void SetLineVerticesPerBuffer(std::size_t vertices) { lineVerticesPerBuffer_ = vertices; }
 
 private:
     void DrawEye(const list<std::unique_ptr<Molecule>>& molecules, PassMode mode, float eyeAngle);
@@ -127,6 +131,9 @@ private:
     bool shadersTried_ = false, failureTold_ = false;
     std::unique_ptr<ImpostorRenderer> impostors_;
     std::unique_ptr<MeshBuffers> meshes_;
+    std::size_t lineVerticesPerBuffer_ = kLineVerticesPerBuffer;
+    std::unique_ptr<LineBuffers> lines_;
+    std::unique_ptr<TraceStickImpostors> traceSticks_;
     bool shaderPass_ = false;  // the current pass draws through impostors_
 };
 
