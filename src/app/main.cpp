@@ -1,13 +1,14 @@
 // velm: the molecular viewer. With -batch it works headless; otherwise it
-// opens its window, which needs a display.
+// opens its window, which needs a display and lives in a module of its own.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "app/VelmApplication.h"
+#include "app/WindowModule.h"
 #include "batch/Batch.h"
+#include "core/ProgramModule.h"
 
 namespace {
 
@@ -35,5 +36,13 @@ int main(int argc, char** argv) {
                              "use velm -batch FILE... to work without one\n");
         return 2;
     }
-    return velm::RunDesktop(argc, argv);
+    const velm::ProgramModule window{VELM_WINDOW_MODULE_NAME, VELM_WINDOW_MODULE_FROM_BINDIR, VELM_WINDOW_MODULE_BUILT};
+    std::string problem;
+    void* entry = velm::OpenProgramModule(window, "VelmRunWindow", problem);
+    if (!entry) {
+        std::fprintf(stderr, "velm: the window cannot be opened: %s; use velm -batch FILE... to work without it\n",
+                     problem.c_str());
+        return 2;
+    }
+    return reinterpret_cast<decltype(&VelmRunWindow)>(entry)(argc, argv);
 }

@@ -1,6 +1,5 @@
 #include "model/PdbDownload.h"
 
-#include <curl/curl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "core/TemporaryFile.h"
 #include "core/UiHooks.h"
 #include "core/VelmError.h"
+#include "model/HttpTransfer.h"
 #include "model/VelmDoc.h"
 
 namespace velm {
@@ -53,39 +53,13 @@ std::string PercentEncoded(const std::string& text) {
     return out;
 }
 
-struct Transfer {
-    std::FILE* file = nullptr;
-    long long written = 0;
-    bool tooLarge = false;
-    UiHooks* ui = nullptr;
-};
-
-size_t Write(char* data, size_t size, size_t count, void* user) {
-    auto* t = static_cast<Transfer*>(user);
-    const size_t bytes = size * count;
-    if (t->written + static_cast<long long>(bytes) > kMaxPdbDownloadBytes) {
-        t->tooLarge = true;
-        return 0;  // aborts the transfer
-    }
-    const size_t done = std::fwrite(data, 1, bytes, t->file);
-    t->written += static_cast<long long>(done);
-    return done;
-}
-
-int Progress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
-    auto* t = static_cast<Transfer*>(user);
+bool ShowProgress(void* user, long long bytes) {
+    auto* ui = static_cast<UiHooks*>(user);
     char text[64];
-    std::snprintf(text, sizeof text, "%.2fkb read", static_cast<double>(now) / 1024);
-    t->ui->SetStatusText(text);
-    return t->ui->ProgressCancelled() ? 1 : 0;
+    std::snprintf(text, sizeof text, "%.2fkb read", static_cast<double>(bytes) / 1024);
+    ui->SetStatusText(text);
+    return ui->ProgressCancelled();
 }
-
-struct CurlHandle {
-    CURL* h = curl_easy_init();
-    ~CurlHandle() {
-        if (h) curl_easy_cleanup(h);
-    }
-};
 
 }  // namespace
 
@@ -125,42 +99,14 @@ const std::string& TemporaryPdbFile::Path() const { return file_->Path(); }
 bool TemporaryPdbFile::Remove() { return file_->Remove(); }
 
 void DownloadToFile(const std::string& url, const std::string& path, UiHooks& ui) {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised) throw VelmError(kDownloadFailed);
+    std::string problem;
+    const HttpTransferModule* http = LoadHttpTransferModule(problem);
+    if (!http) throw VelmError("PDB entries cannot be downloaded here: the downloader " + problem);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw VelmError(kDownloadFailed);
-    Transfer t{file, 0, false, &ui};
-    CurlHandle curl;
-    CURLcode result = CURLE_FAILED_INIT;
-    if (curl.h) {
-        CURL* h = curl.h;
-        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 30L);
-        curl_easy_setopt(h, CURLOPT_TIMEOUT, 600L);
-        // A stalled server: less than 1 byte a second for a minute ends it.
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
-        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPdbDownloadBytes));
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, Write);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, Progress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-        curl_easy_setopt(h, CURLOPT_USERAGENT, "Velm");
-        // An error page (404, 500) is no entry, whatever its body holds.
-        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-        result = curl_easy_perform(h);
-        long status = 0;
-        if (result == CURLE_OK && curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status >= 400)
-            result = CURLE_HTTP_RETURNED_ERROR;
-    }
+    const bool whole = http->download(url.c_str(), file, kMaxPdbDownloadBytes, ShowProgress, &ui);
     const bool closed = std::fclose(file) == 0;
-    if (result != CURLE_OK || !closed || t.tooLarge) throw VelmError(kDownloadFailed);
+    if (!whole || !closed) throw VelmError(kDownloadFailed);
 }
 
 std::string MmcifTemplate(const std::string& templateText) {

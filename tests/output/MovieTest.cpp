@@ -150,20 +150,6 @@ TEST(Movie, CodecsOfferUncompressedFramesFirst) {
     for (const MovieCodec& c : codecs) EXPECT_FALSE(c.description.empty()) << c.name;
 }
 
-// The encoders come from a module opened for the first movie: the program
-// itself must not need FFmpeg's libraries to start.
-TEST(Movie, TheProgramStartsWithoutTheEncoderLibraries) {
-    std::FILE* pipe = popen("ldd " VELM_BINARY, "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string libraries;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) libraries += line;
-    ASSERT_EQ(pclose(pipe), 0);
-    EXPECT_NE(libraries.find("libc.so"), std::string::npos);
-    EXPECT_EQ(libraries.find("libavcodec"), std::string::npos) << libraries;
-    EXPECT_EQ(libraries.find("libavformat"), std::string::npos);
-}
-
 TEST(Movie, BadArgumentsAreRefusedAndACancelledChoiceOpensNothing) {
     MovingScene s;
     test::TempDir dir;
