@@ -2,12 +2,16 @@
 //  - how long one Pick takes on a 100,000-atom scene (the selection pass
 //    through a 10 x 10 pixel window, every atom and bond a named point), at
 //    a grid of points over the view, and what each point hit;
+//  - the same in CPK at 100,000 and 1,000,000 atoms (tiled_1M.pdb when it is
+//    there), Pick's rays beside the selection pass;
 //  - ms per frame of TraceSpline, SolidRibbon, FlatRibbon and Tube for a
 //    structure of about 10,000 residues at Medium quality.
 //
 //   pick_ribbon_bench [--dir DIR] [--rounds N] [--frames N] [--budget S]
 //       every case in a fresh process; prints markdown tables
-//   pick_ribbon_bench --pick FILE[,FILE...] [--rounds N] [--pick-mode MODE]   (MODE: WireFrame, Cpk, ...)
+//   pick_ribbon_bench --pick FILE[,FILE...] [--rounds N] [--pick-mode MODE] [--selection] [--grid N]
+//       (MODE: WireFrame, Cpk, ...; --selection: the selection pass, where
+//       Pick would cast rays; --grid: N x N points, 5 unless told)
 //   pick_ribbon_bench --ribbon FILE MODE [--frames N] [--budget S]
 //       one case in this process: one line of figures, then the GL
 //       renderer's name
@@ -62,6 +66,7 @@ constexpr int kSide = 1000;
 constexpr int kWarmUpFrames = 3;
 constexpr int kMinimumFrames = 5;
 constexpr int kGrid = 5;  // pick points: a 5 x 5 grid whose middle point is the centre of the view
+constexpr int kCpkGrid = 3;  // and 3 x 3 in CPK, where the selection pass at 1M atoms takes seconds
 constexpr int kCopies = 18;
 constexpr double kLatticeGap = 10;  // angstrom between the boxes of neighbouring copies
 
@@ -94,7 +99,9 @@ struct PickFigures {
 
 constexpr const char* kPickLine = "%ld %ld %d %lf %lf %lf %lf %lf %d %d %d %d %d\n";
 
-int CasePick(const std::string& files, int rounds, velm::RenderMode mode) {
+// `selection`: the selection pass whatever the scene, else Pick's own choice
+// (rays for spheres and sticks).
+int CasePick(const std::string& files, int rounds, velm::RenderMode mode, bool selection, int grid) {
     CountingUi ui;
     velm::CVelmDoc doc(ui);
     doc.options.computeSecondaryStructure = 0;  // no ribbons here; picking names atoms and bonds
@@ -132,12 +139,16 @@ int CasePick(const std::string& files, int rounds, velm::RenderMode mode) {
         p.frame = Median(frames);
 
         std::vector<std::array<int, 2>> points;
-        for (int j = 0; j < kGrid; ++j)
-            for (int i = 0; i < kGrid; ++i)
-                points.push_back({kSide * (2 * i + 1) / (2 * kGrid), kSide * (2 * j + 1) / (2 * kGrid)});
+        for (int j = 0; j < grid; ++j)
+            for (int i = 0; i < grid; ++i)
+                points.push_back({kSide * (2 * i + 1) / (2 * grid), kSide * (2 * j + 1) / (2 * grid)});
 
+        const auto pick = [&](int x, int y) {
+            return selection ? velm::SelectionPick(view, doc.Molecules(), x, y, ui)
+                             : velm::Pick(view, doc.Molecules(), x, y, ui);
+        };
         double t0 = Now();
-        velm::Pick(view, doc.Molecules(), kSide / 2, kSide / 2, ui);
+        pick(kSide / 2, kSide / 2);
         p.first = (Now() - t0) * 1e3;
 
         std::vector<double> times;
@@ -145,7 +156,7 @@ int CasePick(const std::string& files, int rounds, velm::RenderMode mode) {
         for (int round = 0; round < rounds; ++round) {
             for (size_t k = 0; k < points.size(); ++k) {
                 t0 = Now();
-                const velm::PickResult hit = velm::Pick(view, doc.Molecules(), points[k][0], points[k][1], ui);
+                const velm::PickResult hit = pick(points[k][0], points[k][1]);
                 times.push_back((Now() - t0) * 1e3);
                 if (round == 0) {
                     firstRound.push_back(hit);
@@ -375,6 +386,28 @@ int RunAll(const fs::path& dir, int rounds, int frames, double budget) {
                        &p.first, &p.frame, &p.atomHits, &p.bondHits, &p.misses, &p.changed, &p.messages) == 13;
     if (p.ok) renderer = SecondLine(pickOut);
 
+    // CPK: Pick (rays) against the selection pass, at 100k and 1M atoms.
+    struct CpkPick {
+        std::string file;
+        bool selection;
+        PickFigures p;
+    };
+    std::vector<CpkPick> cpk;
+    for (const char* name : {"tiled_100k.pdb", "tiled_1M.pdb"}) {
+        if (!fs::exists(dir / name)) continue;
+        for (bool selection : {false, true}) {
+            std::fprintf(stderr, "pick_ribbon_bench: picking %s in CPK, %s\n", name, selection ? "selection" : "Pick");
+            const std::string out = Capture(self + " --pick " + Quote((dir / name).string()) +
+                                            " --pick-mode Cpk --rounds 1 --grid " + std::to_string(kCpkGrid) +
+                                            (selection ? " --selection" : ""));
+            CpkPick c{name, selection, {}};
+            c.p.ok = std::sscanf(out.c_str(), kPickLine, &c.p.atoms, &c.p.bonds, &c.p.picks, &c.p.median, &c.p.best,
+                                 &c.p.worst, &c.p.first, &c.p.frame, &c.p.atomHits, &c.p.bondHits, &c.p.misses,
+                                 &c.p.changed, &c.p.messages) == 13;
+            cpk.push_back(c);
+        }
+    }
+
     const std::string ribbonFile = TiledHaemoglobin(dir);
     RibbonFigures r[std::size(kRibbonModes)];
     for (size_t m = 0; m < std::size(kRibbonModes); ++m) {
@@ -409,6 +442,20 @@ int RunAll(const fs::path& dir, int rounds, int frames, double budget) {
                                     p.messages == 1 ? "" : "s");
     } else {
         std::printf("| failed | | | | | | | | | | %s |\n", pickLabel.c_str());
+    }
+
+    std::printf("\n### Pick in CPK: rays (`Pick`) and the selection pass (`SelectionPick`), ms per pick at the "
+                "same %d x %d points, one round\n\n| structure | atoms | way | median | best | worst | first pick | "
+                "hits: atom / none | CPK frame (shader path) |\n|---|---:|---|---:|---:|---:|---:|---|---:|\n",
+                kCpkGrid, kCpkGrid);
+    for (const CpkPick& c : cpk) {
+        if (!c.p.ok) {
+            std::printf("| %s | | %s | failed | | | | | |\n", c.file.c_str(), c.selection ? "selection" : "rays");
+            continue;
+        }
+        std::printf("| %s | %s | %s | %.1f | %.1f | %.1f | %.1f | %d / %d | %.1f |\n", c.file.c_str(),
+                    Thousands(c.p.atoms).c_str(), c.selection ? "selection" : "rays", c.p.median, c.p.best,
+                    c.p.worst, c.p.first, c.p.atomHits, c.p.misses, c.p.frame);
     }
 
     long residues = 0, chains = 0, atoms = 0, helix = 0, strand = 0;
@@ -450,6 +497,8 @@ int main(int argc, char** argv) {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
     fs::path dir = "/tmp/velm-bench";
     std::string pickFiles, ribbonFile, ribbonMode, pickMode = "WireFrame";
+    bool selection = false;
+    int grid = kGrid;
     int rounds = 3, frames = 20;
     double budget = 20;
     try {
@@ -457,6 +506,8 @@ int main(int argc, char** argv) {
             const std::string a = argv[i];
             if (a == "--pick" && i + 1 < argc) pickFiles = argv[++i];
             else if (a == "--pick-mode" && i + 1 < argc) pickMode = argv[++i];
+            else if (a == "--selection") selection = true;
+            else if (a == "--grid" && i + 1 < argc) grid = std::max(1, std::atoi(argv[++i]));
             else if (a == "--ribbon" && i + 2 < argc) {
                 ribbonFile = argv[++i];
                 ribbonMode = argv[++i];
@@ -467,7 +518,7 @@ int main(int argc, char** argv) {
             else {
                 std::fprintf(stderr,
                              "usage: pick_ribbon_bench [--dir DIR] [--rounds N] [--frames N] [--budget S]\n"
-                             "       pick_ribbon_bench --pick FILE[,FILE...] [--rounds N] [--pick-mode MODE]\n"
+                             "       pick_ribbon_bench --pick FILE[,FILE...] [--rounds N] [--pick-mode MODE] [--selection] [--grid N]\n"
                              "       pick_ribbon_bench --ribbon FILE MODE [--frames N] [--budget S]\n");
                 return 2;
             }
@@ -475,7 +526,7 @@ int main(int argc, char** argv) {
         if (!pickFiles.empty()) {
             const std::optional<velm::RenderMode> mode = velm::RenderModeFromName(pickMode);
             if (!mode) throw std::runtime_error("unknown render mode " + pickMode);
-            return CasePick(pickFiles, rounds, *mode);
+            return CasePick(pickFiles, rounds, *mode, selection, grid);
         }
         if (!ribbonFile.empty()) return CaseRibbon(ribbonFile, ribbonMode, frames, budget);
         return RunAll(dir, rounds, frames, budget);

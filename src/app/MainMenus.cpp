@@ -138,6 +138,10 @@ void CMainFrame::BuildMenus() {
     }
     surface->addSeparator();
     AddItem(surface, QStringLiteral("Surface Options ..."), [this] { ShowSurfaceOptions(CSurfDialog::RenderPage); });
+    render->addSeparator();
+    AddItem(render, QStringLiteral("Draw with Shaders"), [&v] { v.ToggleShaderPath(); },
+            [&v] { return v.ShaderPathChosen(); }, {},
+            QStringLiteral("Draw spheres and sticks with shaders; off, the OpenGL 1.1 way"));
 
     QMenu* display = menuBar()->addMenu(QStringLiteral("&Display"));
     AddItem(display, QStringLiteral("&Depth Cue"), [&v] { v.ToggleDepthCue(); }, [&s] { return s.depthCue; });

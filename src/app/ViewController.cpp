@@ -120,6 +120,13 @@ void ViewController::SetRenderMode(RenderMode mode) {
     Redraw();
 }
 
+void ViewController::ToggleShaderPath() {
+    scene.settings.drawingPath = ShaderPathChosen() ? DrawingPath::Fixed : DrawingPath::Shader;
+    Redraw();
+}
+
+bool ViewController::ShaderPathChosen() const { return scene.settings.drawingPath == DrawingPath::Shader; }
+
 void ViewController::ToggleDepthCue() {
     scene.settings.depthCue = !scene.settings.depthCue;
     Reinitialise();

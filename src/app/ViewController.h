@@ -82,6 +82,11 @@ public:
     bool HasPrimary() const;
     RenderMode PrimaryMode() const;
     void SetRenderMode(RenderMode mode);
+    // Render menu: the shader path or the OpenGL 1.1 one from the next frame
+    // on (kept with the settings as "renderer"); checked while the shader
+    // path is chosen.
+    void ToggleShaderPath();
+    bool ShaderPathChosen() const;
     // Display menu: scene toggles; molecule flags on every selected molecule,
     // checked by the primary's.
     void ToggleDepthCue();

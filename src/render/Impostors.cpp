@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "core/VelmError.h"
 #include "model/Molecule.h"
@@ -175,6 +176,7 @@ ImpostorRenderer::Entry& ImpostorRenderer::Prepare(const Molecule& m, Kind kind,
     entry.geometry = geometry.Value();
     entry.items = items.size();
 
+    // The centres, or both ends, kept for the occlusion test.
     if (kind == Kind::Spheres) {
         entry.centres.resize(3 * items.size());
         for (std::size_t n = 0; n < items.size(); ++n) {
@@ -183,14 +185,23 @@ ImpostorRenderer::Entry& ImpostorRenderer::Prepare(const Molecule& m, Kind kind,
             entry.centres[3 * n + 1] = static_cast<float>(p.y);
             entry.centres[3 * n + 2] = static_cast<float>(p.z);
         }
-        if (rebuild) {
-            entry.radii.resize(items.size());
-            entry.opaque.resize(items.size());
-            for (std::size_t n = 0; n < items.size(); ++n) {
-                const Atom& a = m.atoms[static_cast<size_t>(items[n])];
-                entry.radii[n] = atomRadius < 0 ? static_cast<float>(a.radius) : atomRadius;
-                entry.opaque[n] = a.colour.a == 255;
-            }
+    } else {
+        entry.centres.resize(6 * items.size());
+        for (std::size_t n = 0; n < items.size(); ++n) {
+            const Bond& b = m.bonds[static_cast<size_t>(items[n])];
+            const Vec3 p = at[b.first], q = at[b.second];
+            float* out = entry.centres.data() + 6 * n;
+            out[0] = static_cast<float>(p.x), out[1] = static_cast<float>(p.y), out[2] = static_cast<float>(p.z);
+            out[3] = static_cast<float>(q.x), out[4] = static_cast<float>(q.y), out[5] = static_cast<float>(q.z);
+        }
+    }
+    if (kind == Kind::Spheres && rebuild) {
+        entry.radii.resize(items.size());
+        entry.opaque.resize(items.size());
+        for (std::size_t n = 0; n < items.size(); ++n) {
+            const Atom& a = m.atoms[static_cast<size_t>(items[n])];
+            entry.radii[n] = atomRadius < 0 ? static_cast<float>(a.radius) : atomRadius;
+            entry.opaque[n] = a.colour.a == 255;
         }
     }
     const int floatsPerVertex = kind == Kind::Spheres ? 3 : 6;
@@ -287,7 +298,21 @@ const ShaderProgram* ImpostorRenderer::ProgramFor(Kind kind, const DrawContext& 
     }
 }
 
-void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context) {
+std::optional<SphereOcclusion> ImpostorRenderer::Occlusion(const Entry& spheres) const {
+    // The plane may open up what the spheres hide.
+    if (!cull_ || glIsEnabled(GL_CLIP_PLANE0)) return std::nullopt;
+    GLfloat modelView[16], projection[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return std::make_optional<SphereOcclusion>(
+        SphereSet{spheres.centres.data(), spheres.radii.data(), spheres.opaque.data(), spheres.items}, modelView,
+        projection, viewport);
+}
+
+void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context,
+                            const std::vector<std::uint32_t>* visible) {
     if (entry.chunks.empty()) return;
     glUseProgram(program.Id());
 
@@ -346,20 +371,7 @@ void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& progra
     const bool culling = glIsEnabled(GL_CULL_FACE);
     glDisable(GL_CULL_FACE);
 
-    // Spheres hidden behind opaque ones are left out, unless the plane may
-    // open them up.
-    const bool cull = cull_ && kind == Kind::Spheres && !clipped;
     std::size_t next = 0;
-    if (cull) {
-        GLfloat modelView[16], projection[16];
-        GLint viewport[4];
-        glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-        glGetFloatv(GL_PROJECTION_MATRIX, projection);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        visible_.clear();
-        VisibleSpheres({entry.centres.data(), entry.radii.data(), entry.opaque.data(), entry.items}, modelView,
-                       projection, viewport, visible_);
-    }
     const GLsizei positionStride = static_cast<GLsizei>((kind == Kind::Spheres ? 3 : 6) * sizeof(GLfloat));
     glEnableVertexAttribArray(kCentreAttribute);
     glEnableVertexAttribArray(kColourAttribute);
@@ -390,7 +402,7 @@ void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& progra
             glVertexAttribPointer(kCornerAttribute, 2, GL_BYTE, GL_FALSE, stride,
                                   reinterpret_cast<const void*>(offsetof(CylinderLook, corner)));
         }
-        if (!cull) {
+        if (!visible) {
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, c.every);
             glDrawElements(GL_QUADS, static_cast<GLsizei>(c.items * 4), GL_UNSIGNED_INT, nullptr);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
@@ -399,8 +411,8 @@ void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& progra
         // The visible spheres of this chunk, as the corners of their quads.
         const std::size_t first = static_cast<std::size_t>(&c - entry.chunks.data()) * perBuffer_;
         chunkIndices_.clear();
-        while (next < visible_.size() && visible_[next] < first + c.items) {
-            const std::uint32_t corner = 4 * static_cast<std::uint32_t>(visible_[next++] - first);
+        while (next < visible->size() && (*visible)[next] < first + c.items) {
+            const std::uint32_t corner = 4 * static_cast<std::uint32_t>((*visible)[next++] - first);
             for (std::uint32_t v = 0; v < 4; ++v) chunkIndices_.push_back(corner + v);
         }
         if (chunkIndices_.empty()) continue;
@@ -423,7 +435,10 @@ void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& progra
 bool ImpostorRenderer::DrawCpk(const Molecule& molecule, const DrawContext& context) {
     const ShaderProgram* spheres = ProgramFor(Kind::Spheres, context);
     if (!spheres) return false;
-    Draw(Prepare(molecule, Kind::Spheres, -1), Kind::Spheres, *spheres, context);
+    Entry& entry = Prepare(molecule, Kind::Spheres, -1);
+    const std::optional<SphereOcclusion> occlusion = Occlusion(entry);
+    if (occlusion) visibleSpheres_.clear(), occlusion->VisibleSpheres(visibleSpheres_);
+    Draw(entry, Kind::Spheres, *spheres, context, occlusion ? &visibleSpheres_ : nullptr);
     if (context.clip) {
         context.clip->DrawCaps(molecule, context, context.scale, context.clipCentre,
                                context.settings.quality.Values().atom);
@@ -435,8 +450,19 @@ bool ImpostorRenderer::DrawSticks(const Molecule& molecule, const DrawContext& c
     const ShaderProgram* cylinders = ProgramFor(Kind::Cylinders, context);
     const ShaderProgram* spheres = cylinders ? ProgramFor(Kind::Spheres, context) : nullptr;
     if (!spheres) return false;
-    Draw(Prepare(molecule, Kind::Cylinders, -1), Kind::Cylinders, *cylinders, context);
-    Draw(Prepare(molecule, Kind::Spheres, context.settings.stickAtomRadius), Kind::Spheres, *spheres, context);
+    Entry& sticks = Prepare(molecule, Kind::Cylinders, -1);
+    Entry& balls = Prepare(molecule, Kind::Spheres, context.settings.stickAtomRadius);
+    // The balls hide sticks as well as each other.
+    const std::optional<SphereOcclusion> occlusion = Occlusion(balls);
+    if (occlusion) {
+        visibleCylinders_.clear();
+        occlusion->VisibleCylinders({sticks.centres.data(), context.settings.stickBondRadius, sticks.items},
+                                    visibleCylinders_);
+        visibleSpheres_.clear();
+        occlusion->VisibleSpheres(visibleSpheres_);
+    }
+    Draw(sticks, Kind::Cylinders, *cylinders, context, occlusion ? &visibleCylinders_ : nullptr);
+    Draw(balls, Kind::Spheres, *spheres, context, occlusion ? &visibleSpheres_ : nullptr);
     return true;
 }
 

@@ -8,12 +8,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "render/ImpostorShaders.h"
+#include "render/SphereOcclusion.h"
 
 namespace velm {
 
@@ -28,7 +30,7 @@ class ImpostorRenderer {
 public:
     // Builds the programs in the current context; throws VelmError with the
     // driver's reason when either does not compile or link. `cull`: leave
-    // out spheres hidden behind opaque ones (SphereOcclusion).
+    // out spheres and sticks hidden behind opaque spheres (SphereOcclusion).
     explicit ImpostorRenderer(const ImpostorSources& sources = DefaultImpostorSources(),
                               std::size_t perBuffer = kImpostorsPerBuffer, bool cull = true);
     ~ImpostorRenderer();  // in the context it was made in
@@ -68,7 +70,8 @@ private:
     };
     struct Entry {
         std::vector<Chunk> chunks;
-        // Spheres: centres, radii and opacity kept for the occlusion test.
+        // For the occlusion test: sphere centres, radii and opacity, or
+        // both ends of each cylinder.
         std::vector<float> centres, radii;
         std::vector<std::uint8_t> opaque;
         std::uint64_t looks = 0, geometry = 0;
@@ -80,13 +83,18 @@ private:
     const ShaderProgram& Program(Kind kind, int lights);
     const ShaderProgram* ProgramFor(Kind kind, const DrawContext& context);
     Entry& Prepare(const Molecule& molecule, Kind kind, float atomRadius);
-    void Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context);
+    // The opaque spheres' cover of the current view; none when culling is off
+    // or the clipping plane is on.
+    std::optional<SphereOcclusion> Occlusion(const Entry& spheres) const;
+    // `visible`: the items to draw, ascending; null for all.
+    void Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context,
+              const std::vector<std::uint32_t>* visible);
     void Release(Entry& entry);
 
     ImpostorSources sources_;
     std::map<std::pair<Kind, int>, std::unique_ptr<ShaderProgram>> programs_;
     std::string failure_;
-    std::vector<std::uint32_t> visible_, chunkIndices_;  // per frame, kept for their capacity
+    std::vector<std::uint32_t> visibleSpheres_, visibleCylinders_, chunkIndices_;  // per frame, kept for their capacity
     std::size_t perBuffer_;
     bool cull_;
     std::map<std::pair<const Molecule*, Kind>, Entry> entries_;

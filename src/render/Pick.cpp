@@ -10,14 +10,12 @@
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "render/OffscreenRenderer.h"
+#include "render/RayPick.h"
 #include "render/SceneRadius.h"
 #include "render/SceneRenderer.h"
 
 namespace velm {
 
-namespace {
-constexpr double kPickSize = 10;
-}  // namespace
 
 PickResult ResolveHits(std::span<const unsigned> buffer, int hits, const list<std::unique_ptr<Molecule>>& molecules) {
     PickResult none;
@@ -50,6 +48,12 @@ PickResult ResolveHits(std::span<const unsigned> buffer, int hits, const list<st
 }
 
 PickResult Pick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int x, int y, UiHooks& ui) {
+    if (RayPickable(molecules)) return RayPick(renderer.GetScene(), molecules, x, y);
+    return SelectionPick(renderer, molecules, x, y, ui);
+}
+
+PickResult SelectionPick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int x, int y,
+                         UiHooks& ui, double window) {
     if (molecules.Empty()) return {};
     unsigned long long items = 0;
     for (const auto& m : molecules) items += static_cast<unsigned long long>(m->AtomCount()) + m->bonds.size();
@@ -86,7 +90,7 @@ PickResult Pick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& 
     glPushMatrix();
     glLoadIdentity();
     glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    gluPickMatrix(x, s.height - y, kPickSize, kPickSize, viewport);
+    gluPickMatrix(x, s.height - y, window, window, viewport);
     const double aspect = static_cast<double>(viewport[2]) / s.height;
     gluPerspective(EffectiveFieldOfView(s.fieldOfView, aspect), aspect, 0.5, 7);
     glMatrixMode(GL_MODELVIEW);

@@ -1,7 +1,8 @@
 #pragma once
 // What lies under the mouse: the scene drawn again in GL selection mode
 // through a 10 x 10 pixel window around the point, every atom and bond
-// midpoint a named point, the nearest hit winning.
+// midpoint a named point, the nearest hit winning; for scenes of spheres and
+// sticks alone, rays against them instead (RayPick.h), which need no drawing.
 #include <memory>
 #include <span>
 #include <string>
@@ -28,6 +29,10 @@ struct PickResult {
 // "WARNING: select buffer overflow!" and picks nothing; throws
 // "Unable to allocate memory for selection!" when the buffer cannot be had.
 PickResult Pick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int x, int y, UiHooks& ui);
+// The selection pass alone, through a pick window of `window` pixels square.
+inline constexpr double kPickWindow = 10;
+PickResult SelectionPick(SceneRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules, int x, int y,
+                         UiHooks& ui, double window = kPickWindow);
 
 // The hit records of a selection pass (count, minimum depth, maximum depth,
 // names...) resolved to a molecule's atom or bond: the smallest minimum

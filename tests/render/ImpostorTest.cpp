@@ -45,8 +45,9 @@ TEST(RendererChoice, ShadersNeedOpenGl21AndGlsl120) {
 }
 
 // A wall of touching spheres 10 units in front of the eye and, behind it, one
-// sphere just hidden, one beside the wall and one in front of it; a wall that
-// is not opaque hides nothing. Identity model-view; 60 degrees, 200 x 200.
+// sphere just hidden, one beside the wall and one in front of it; sticks
+// behind the wall, reaching past its edge and through it. A wall that is not
+// opaque hides nothing. Identity model-view; 60 degrees, 200 x 200.
 TEST(SphereOcclusion, OnlyWhatOpaqueSpheresCoverWhollyIsLeftOut) {
     std::vector<float> centres, radii;
     for (int y = -5; y <= 5; ++y)
@@ -54,13 +55,14 @@ TEST(SphereOcclusion, OnlyWhatOpaqueSpheresCoverWhollyIsLeftOut) {
     const size_t wall = radii.size();
     const float behind[3][3] = {{0, 0, -12}, {5, 0, -12}, {0.3f, 0.2f, -8}};
     for (const auto& c : behind) centres.insert(centres.end(), {c[0], c[1], c[2]}), radii.push_back(0.5f);
+    const std::vector<float> sticks = {-1, 0, -12, 1, 0, -12,  0, 0, -12, 4, 0, -12,  0, 0, -12, 0, 0, -9};
     const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     const float f = 1 / std::tan(30 * 3.14159265f / 180), n = 0.5f, fa = 100;
     const float projection[16] = {f, 0, 0, 0, 0, f, 0, 0, 0, 0, (fa + n) / (n - fa), -1, 0, 0, 2 * fa * n / (n - fa), 0};
     const int viewport[4] = {0, 0, 200, 200};
     for (std::uint8_t opaque : {1, 0}) {
         std::vector<std::uint8_t> flags(radii.size(), opaque);
-        std::vector<std::uint32_t> visible;
+        std::vector<std::uint32_t> visible, visibleSticks;
         VisibleSpheres({centres.data(), radii.data(), flags.data(), radii.size()}, identity, projection, viewport,
                        visible);
         const auto kept = [&](size_t i) { return std::find(visible.begin(), visible.end(), i) != visible.end(); };
@@ -69,6 +71,10 @@ TEST(SphereOcclusion, OnlyWhatOpaqueSpheresCoverWhollyIsLeftOut) {
         EXPECT_TRUE(kept(wall + 2));
         EXPECT_TRUE(kept(wall / 2));  // the wall's middle
         EXPECT_EQ(visible.size(), radii.size() - opaque);  // nothing else left out
+        SphereOcclusion({centres.data(), radii.data(), flags.data(), radii.size()}, identity, projection, viewport)
+            .VisibleCylinders({sticks.data(), 0.2f, 3}, visibleSticks);
+        const std::vector<std::uint32_t> shown = opaque ? std::vector<std::uint32_t>{1, 2} : std::vector<std::uint32_t>{0, 1, 2};
+        EXPECT_EQ(visibleSticks, shown);
     }
 }
 
@@ -234,17 +240,21 @@ TEST_F(ImpostorTest, ALargeMoleculeIsDrawnFromSeveralBuffers) {
     EXPECT_EQ(Picture(DrawingPath::Shader, &small), whole);
 }
 
-// Leaving out the spheres hidden behind others changes no pixel: 50,293
-// atoms, most of them water packed in a box.
-TEST_F(ImpostorTest, HiddenSpheresLeftOutChangeNothing) {
-    Load("1tw7_solvated.pdb.gz", Cpk);
-    for (float turn : {0.0f, 0.5f}) {
-        doc_.Molecules()[0]->trackball.orientation[0] = turn;
-        const auto culled = Picture(DrawingPath::Shader);
-        OffscreenRenderer all(scene_);
-        sources_ = &DefaultImpostorSources();
-        cull_ = false;
-        EXPECT_EQ(Picture(DrawingPath::Shader, &all), culled) << turn;
+// Leaving out the spheres and sticks hidden behind spheres changes no pixel:
+// 50,293 atoms, most of them water packed in a box.
+TEST_F(ImpostorTest, HiddenSpheresAndSticksLeftOutChangeNothing) {
+    for (RenderMode mode : {Cpk, BallAndStick}) {
+        if (doc_.MoleculeCount() > 0) doc_.DeleteMolecules({0});
+        Load("1tw7_solvated.pdb.gz", mode);
+        for (float turn : {0.0f, 0.5f}) {
+            doc_.Molecules()[0]->trackball.orientation[0] = turn;
+            const auto culled = Picture(DrawingPath::Shader);
+            OffscreenRenderer all(scene_);
+            sources_ = &DefaultImpostorSources();
+            cull_ = false;
+            EXPECT_EQ(Picture(DrawingPath::Shader, &all), culled) << RenderModeName(mode) << " " << turn;
+            cull_ = true;
+        }
     }
 }
 

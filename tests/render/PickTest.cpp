@@ -3,8 +3,12 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/RecordingUiHooks.h"
@@ -14,6 +18,7 @@
 #include "render/RenderCommands.h"
 #include "render/OffscreenContext.h"
 #include "render/Pick.h"
+#include "render/RayPick.h"
 #include "render/SceneRadius.h"
 #include "render/SceneRenderer.h"
 #include "support/TestData.h"
@@ -198,10 +203,12 @@ TEST_F(PickTest, AClickPicksTheSphereStickOrRibbonUnderTheCursor) {
     EXPECT_EQ(r.kind, PickResult::AtomHit);
     EXPECT_EQ(PickAt(WindowPoint({1.8, 0, 0})).kind, PickResult::None);
 
-    // Along a stick its bond; at its end, the atom's ball in front of it.
+    // Along a stick its bond; at its end, the atom's ball in front of it (a
+    // ball wider than the stick: in Sticks mode both have one radius and
+    // meet in one surface there).
     molecules_.Clear();
     Molecule& sticks = *molecules_.Append(Atoms({{-1, 0, 0}, {1, 0, 0}}, {{0, 1}}));
-    SetRenderMode(scene_.settings, sticks, Sticks);
+    SetRenderMode(scene_.settings, sticks, BallAndStick);
     r = PickAt(WindowPoint({0.5, 0, 0}));
     EXPECT_EQ(r.kind, PickResult::BondHit);
     r = PickAt(WindowPoint({-1, 0, 0}));
@@ -252,6 +259,64 @@ TEST_F(PickTest, AClickPicksTheSphereStickOrRibbonUnderTheCursor) {
         }
     EXPECT_EQ(nucleotides, 25);  // 12 and 13 in the two strands
     EXPECT_GT(onDna, nucleotides / 2);
+}
+
+// One ray and the selection pass (through a window a fraction of a pixel
+// wide, so that it too finds what lies under the point) pick the same atoms and
+// bonds of real structures over a grid of points; they part only where the
+// selection pass's polygons and the true surfaces cross.
+TEST_F(PickTest, RaysPickWhatTheSelectionPassPicks) {
+    const std::tuple<const char*, RenderMode, bool, int> cases[] = {
+        {"1ubi.pdb", Cpk, false, 0},        {"1ubi.pdb", BallAndStick, false, 0}, {"133d.pdb", Sticks, false, 0},
+        {"1ubi.pdb", Cpk, true, 0},         {"1ubi.pdb", BallAndStick, true, 0},  {"1ubi.pdb", Cpk, false, 1},
+    };
+    scene_.settings.quality.SetLevel(GraphicsQuality::High);
+    for (const auto& [file, mode, clipped, stereo] : cases) {
+        SCOPED_TRACE(std::string(file) + " " + std::string(RenderModeName(mode)) + (clipped ? " clipped" : "") +
+                     (stereo ? " stereo" : ""));
+        molecules_.Clear();
+        auto read = std::make_unique<Molecule>();
+        ReadCoordinateFile(*read, test::DataPath(file), false, true, PdbType, ui_);
+        Molecule& m = *molecules_.Append(std::move(read));
+        Vec3 sum;
+        for (const Atom& a : m.atoms) sum += a.Position();
+        const Vec3 centre = sum * (1.0 / m.AtomCount());
+        double reach = 0;
+        for (Atom& a : m.atoms) {
+            a.x -= centre.x, a.y -= centre.y, a.z -= centre.z;
+            reach = std::max(reach, Length(a.Position()) + a.radius);
+        }
+        m.trackball.orientation[1] = 0.2955f, m.trackball.orientation[3] = 0.9553f;  // turned by 0.6 about y
+        SetRenderMode(scene_.settings, m, mode);
+        ASSERT_TRUE(RayPickable(molecules_));
+        scene_.settings.SceneRadius = static_cast<float>(reach / std::sin(kFitHalfAngle * M_PI / 180));
+        scene_.settings.clipView = clipped;
+        scene_.settings.stereo = stereo;
+        Start();
+        int points = 0, same = 0, hits = 0;
+        for (int y = 4; y < kSize; y += 8)
+            for (int x = 4; x < kSize; x += 8) {
+                const PickResult ray = RayPick(scene_, molecules_, x, y, 1);
+                const PickResult drawn = SelectionPick(*renderer_, molecules_, x, y, ui_, 0.05);
+                ++points;
+                same += ray.kind == drawn.kind && ray.index == drawn.index && ray.molecule == drawn.molecule;
+                hits += drawn.kind != PickResult::None;
+            }
+        EXPECT_GE(same, points * 97 / 100) << same << " of " << points;
+        EXPECT_GT(hits, 10);
+    }
+    scene_.settings.clipView = false;
+    scene_.settings.stereo = 0;
+    // A miss under the point still picks what lies within the pick window.
+    molecules_.Clear();
+    Molecule& cpk = *molecules_.Append(Atoms({{0, 0, 0}}));
+    cpk.atoms[0].radius = 1;
+    SetRenderMode(scene_.settings, cpk, Cpk);
+    scene_.settings.SceneRadius = 4;
+    Start();
+    const auto [x, y] = WindowPoint({1.05, 0, 0});
+    EXPECT_EQ(RayPick(scene_, molecules_, x, y).kind, PickResult::AtomHit);
+    EXPECT_EQ(RayPick(scene_, molecules_, x + 8, y).kind, PickResult::None);
 }
 
 }  // namespace
