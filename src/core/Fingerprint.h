@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Rgba.h"
+#include "core/Vec3.h"
 
 namespace velm {
 
@@ -18,6 +19,7 @@ public:
         Word(static_cast<std::uint32_t>(v));
         Word(static_cast<std::uint32_t>(v >> 32));
     }
+    void Add(std::uint32_t v) { Word(v); }
     void Add(int v) { Word(static_cast<std::uint32_t>(v)); }
     void Add(float f) {
         std::uint32_t u;
@@ -25,6 +27,11 @@ public:
         Word(u);
     }
     void Add(double d) { Add(static_cast<float>(d)); }
+    void Add(const Vec3& p) {
+        Add(p.x);
+        Add(p.y);
+        Add(p.z);
+    }
     void Add(const Rgba& c) { Word(static_cast<std::uint32_t>(c.r | c.g << 8 | c.b << 16 | c.a << 24)); }
     template <typename T>
     void AddArray(const std::vector<T>& v) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "core/Fingerprint.h"
 #include "core/VelmError.h"
 #include "model/Molecule.h"
 #include "render/ClipPlane.h"
@@ -21,24 +22,6 @@
 namespace velm {
 
 namespace {
-
-// 64-bit FNV-1a over 32-bit words: what a molecule's buffers were built
-// from, so that a change of any drawn value is seen without the document
-// having to say so.
-class Fingerprint {
-public:
-    void Add(std::uint32_t v) { h_ = (h_ ^ v) * 1099511628211ull; }
-    void Add(float f) {
-        std::uint32_t u;
-        std::memcpy(&u, &f, sizeof u);
-        Add(u);
-    }
-    void Add(const Rgba& c) { Add(static_cast<std::uint32_t>(c.r | c.g << 8 | c.b << 16 | c.a << 24)); }
-    std::uint64_t Value() const { return h_; }
-
-private:
-    std::uint64_t h_ = 1469598103934665603ull;
-};
 
 // Per vertex, four to a quad.
 struct SphereLook {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/Fingerprint.h"
 #include "model/Molecule.h"
 #include "render/BackboneRuns.h"
 #include "render/ClipPlane.h"
@@ -19,30 +20,6 @@ namespace velm {
 namespace {
 
 using Kind = LineBuffers::Kind;
-
-// 64-bit FNV-1a over 32-bit words: what a molecule's buffers were built
-// from, so that a change of any drawn value is seen without the document
-// having to say so.
-class Fingerprint {
-public:
-    void Add(std::uint32_t v) { h_ = (h_ ^ v) * 1099511628211ull; }
-    void Add(int v) { Add(static_cast<std::uint32_t>(v)); }
-    void Add(float f) {
-        std::uint32_t u;
-        std::memcpy(&u, &f, sizeof u);
-        Add(u);
-    }
-    void Add(const Vec3& p) {
-        Add(static_cast<float>(p.x));
-        Add(static_cast<float>(p.y));
-        Add(static_cast<float>(p.z));
-    }
-    void Add(const Rgba& c) { Add(static_cast<std::uint32_t>(c.r | c.g << 8 | c.b << 16 | c.a << 24)); }
-    std::uint64_t Value() const { return h_; }
-
-private:
-    std::uint64_t h_ = 1469598103934665603ull;
-};
 
 bool Skipped(const Molecule& m, const Atom& a) { return a.hetero && !m.showSolvent; }
 bool Skipped(const Molecule& m, const Bond& b) { return b.hetero && !m.showSolvent; }
