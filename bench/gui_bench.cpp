@@ -9,6 +9,9 @@
 //       of 1 MB), N frames timed
 //   gui_bench --core FILE MODE WIDTH HEIGHT [--spin N]   the render pass alone,
 //       off screen (EGL), turned as the window turns it, glFinish per frame
+//   --renderer fixed|shader with any of them: the drawing path (default the
+//       built-in one, shaders where the context runs them)
+//   --size WxH with the window: the main window resized so before it spins
 //
 // Prints one line of key=value figures. Settings come from a file of the
 // benchmark's own (built-in defaults), never the user's.
@@ -38,6 +41,7 @@
 #include "output/SettingsTable.h"
 #include "render/OffscreenRenderer.h"
 #include "render/RenderCommands.h"
+#include "render/RendererChoice.h"
 #include "render/SceneDocumentLink.h"
 #include "render/SceneRenderer.h"
 
@@ -53,6 +57,9 @@ void StartSpin(Trackball& t) {
     TrackballStep(t.spin, 0, 0, 0.014f, 0, t.radius);
 }
 
+DrawingPath path = ViewSettings{}.drawingPath;
+int windowWidth = 0, windowHeight = 0;
+
 int Core(const std::string& file, RenderMode mode, int width, int height, int frames) {
     SilentUiHooks ui;
     auto doc = MakeDocument(ui);
@@ -63,6 +70,7 @@ int Core(const std::string& file, RenderMode mode, int width, int height, int fr
     SetViewDefaults({scene.settings, scene.lighting}, nullptr);
     scene.settings.width = width;
     scene.settings.height = height;
+    scene.settings.drawingPath = path;
     SceneDocumentLink link(scene, *doc);
     ApplyRenderMode(scene.settings, *doc, mode);
     OffscreenRenderer offscreen(scene);
@@ -101,7 +109,9 @@ int Window(int argc, char** argv, const std::string& file, RenderMode mode, int 
         c.Parse({file, "-dcd", play});
     }
     app.Start(c);
+    app.View().scene.settings.drawingPath = path;
     app.View().SetRenderMode(mode);
+    if (windowWidth > 0 && windowHeight > 0) app.Frame().resize(windowWidth, windowHeight);
     const double loaded = Now() - kStart;
 
     QWidget* view = app.Frame().View().Widget();
@@ -184,10 +194,31 @@ int main(int argc, char** argv) {
             a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
             break;
         }
+    for (size_t i = 0; i + 1 < a.size(); ++i)
+        if (a[i] == "--renderer") {
+            const auto chosen = DrawingPathFromName(a[i + 1]);
+            if (!chosen) {
+                std::fprintf(stderr, "gui_bench: unknown renderer %s\n", a[i + 1].c_str());
+                return 2;
+            }
+            path = *chosen;
+            a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
+            break;
+        }
+    for (size_t i = 0; i + 1 < a.size(); ++i)
+        if (a[i] == "--size") {
+            if (std::sscanf(a[i + 1].c_str(), "%dx%d", &windowWidth, &windowHeight) != 2) {
+                std::fprintf(stderr, "gui_bench: --size takes WIDTHxHEIGHT\n");
+                return 2;
+            }
+            a.erase(a.begin() + static_cast<long>(i), a.begin() + static_cast<long>(i) + 2);
+            break;
+        }
     const bool core = !a.empty() && a[0] == "--core";
     if (core) a.erase(a.begin());
     if (a.size() < 2 || (core && a.size() < 4)) {
-        std::fprintf(stderr, "usage: gui_bench FILE MODE [--spin N] | gui_bench --core FILE MODE W H [--spin N]\n");
+        std::fprintf(stderr, "usage: gui_bench FILE MODE [--spin N] [--play DCD] [--size WxH] | gui_bench --core FILE MODE W H [--spin N]; "
+                             "either with [--renderer fixed|shader]\n");
         return 2;
     }
     const auto mode = RenderModeFromName(a[1]);
