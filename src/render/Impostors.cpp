@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -295,7 +296,7 @@ std::optional<SphereOcclusion> ImpostorRenderer::Occlusion(const Entry& spheres)
 }
 
 void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context,
-                            const std::vector<std::uint32_t>* visible) {
+                            const std::vector<std::uint32_t>* visible, float trim) {
     if (entry.chunks.empty()) return;
     glUseProgram(program.Id());
 
@@ -349,7 +350,10 @@ void ImpostorRenderer::Draw(Entry& entry, Kind kind, const ShaderProgram& progra
                     static_cast<GLfloat>(plane[2]), static_cast<GLfloat>(plane[3]));
         glDisable(GL_CLIP_PLANE0);
     }
-    if (kind == Kind::Cylinders) glUniform1f(program.Uniform("radius"), context.settings.stickBondRadius);
+    if (kind == Kind::Cylinders) {
+        glUniform1f(program.Uniform("radius"), context.settings.stickBondRadius);
+        glUniform1f(program.Uniform("trim"), trim);
+    }
     // The quads face the eye whichever way they wind.
     const bool culling = glIsEnabled(GL_CULL_FACE);
     glDisable(GL_CULL_FACE);
@@ -444,7 +448,13 @@ bool ImpostorRenderer::DrawSticks(const Molecule& molecule, const DrawContext& c
         visibleSpheres_.clear();
         occlusion->VisibleSpheres(visibleSpheres_);
     }
-    Draw(sticks, Kind::Cylinders, *cylinders, context, occlusion ? &visibleCylinders_ : nullptr);
+    // A stick's ends within a ball wider than it are hidden by the ball (every
+    // point of the tube there is inside it), unless a ball is translucent or
+    // the plane may cut a ball open.
+    const float ball = context.settings.stickAtomRadius, stick = context.settings.stickBondRadius;
+    const bool opaque = std::all_of(balls.opaque.begin(), balls.opaque.end(), [](std::uint8_t o) { return o != 0; });
+    const float trim = ball > stick && opaque && !context.clip ? std::sqrt(ball * ball - stick * stick) : 0;
+    Draw(sticks, Kind::Cylinders, *cylinders, context, occlusion ? &visibleCylinders_ : nullptr, trim);
     Draw(balls, Kind::Spheres, *spheres, context, occlusion ? &visibleSpheres_ : nullptr);
     return true;
 }

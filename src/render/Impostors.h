@@ -86,9 +86,11 @@ private:
     // The opaque spheres' cover of the current view; none when culling is off
     // or the clipping plane is on.
     std::optional<SphereOcclusion> Occlusion(const Entry& spheres) const;
-    // `visible`: the items to draw, ascending; null for all.
+    // `visible`: the items to draw, ascending; null for all. `trim`: for
+    // cylinders, how much of each end lies inside an opaque ball and need
+    // not be rasterised.
     void Draw(Entry& entry, Kind kind, const ShaderProgram& program, const DrawContext& context,
-              const std::vector<std::uint32_t>* visible);
+              const std::vector<std::uint32_t>* visible, float trim = 0);
     void Release(Entry& entry);
 
     ImpostorSources sources_;
