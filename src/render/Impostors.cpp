@@ -19,6 +19,7 @@
 #include "render/ShaderProgram.h"
 #include "render/SphereOcclusion.h"
 #include "render/ViewSettings.h"
+#include "render/UndrawnEntries.h"
 
 namespace velm {
 
@@ -460,15 +461,7 @@ bool ImpostorRenderer::DrawSticks(const Molecule& molecule, const DrawContext& c
 }
 
 void ImpostorRenderer::EndFrame() {
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (!it->second.drawn) {
-            Release(it->second);
-            it = entries_.erase(it);
-        } else {
-            it->second.drawn = false;
-            ++it;
-        }
-    }
+    DropUndrawnEntries(entries_, [this](Entry& e) { Release(e); });
 }
 
 }  // namespace velm

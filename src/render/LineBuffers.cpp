@@ -14,6 +14,7 @@
 #include "render/DrawContext.h"
 #include "render/SplineCursor.h"
 #include "render/ViewSettings.h"
+#include "render/UndrawnEntries.h"
 
 namespace velm {
 
@@ -356,15 +357,7 @@ void LineBuffers::DrawClippedPoints(Entry& entry, const Molecule& m, const DrawC
 }
 
 void LineBuffers::EndFrame() {
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (!it->second.drawn) {
-            Release(it->second);
-            it = entries_.erase(it);
-        } else {
-            it->second.drawn = false;
-            ++it;
-        }
-    }
+    DropUndrawnEntries(entries_, [this](Entry& e) { Release(e); });
 }
 
 }  // namespace velm

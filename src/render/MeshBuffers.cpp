@@ -11,6 +11,7 @@
 #include "model/Molecule.h"
 #include "render/DrawContext.h"
 #include "render/MeshSink.h"
+#include "render/UndrawnEntries.h"
 
 namespace velm {
 
@@ -130,15 +131,7 @@ std::size_t MeshBuffers::BufferBytes() const {
 }
 
 void MeshBuffers::EndFrame() {
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (!it->second.drawn) {
-            Release(it->second);
-            it = entries_.erase(it);
-        } else {
-            it->second.drawn = false;
-            ++it;
-        }
-    }
+    DropUndrawnEntries(entries_, [this](Entry& e) { Release(e); });
 }
 
 void MeshBuffers::DrawRibbon(const Molecule& molecule, std::uint64_t inputs,

@@ -4,6 +4,7 @@
 #include "render/BackboneRuns.h"
 #include "render/DrawContext.h"
 #include "render/Impostors.h"
+#include "render/UndrawnEntries.h"
 
 namespace velm {
 
@@ -37,14 +38,7 @@ bool TraceStickImpostors::Draw(ImpostorRenderer& impostors, const Molecule& m, c
 }
 
 void TraceStickImpostors::EndFrame() {
-    for (auto it = entries_.begin(); it != entries_.end();) {
-        if (!it->second.drawn) {
-            it = entries_.erase(it);
-        } else {
-            it->second.drawn = false;
-            ++it;
-        }
-    }
+    DropUndrawnEntries(entries_, [](Entry&) {});
 }
 
 }  // namespace velm
