@@ -20,8 +20,11 @@
 #include "render/SceneRenderer.h"
 #include "render/SphereOcclusion.h"
 #include "support/TestData.h"
+#include "PictureAgreement.h"
 
 using namespace velm;
+using velm::test::Agreement;
+using velm::test::Ink;
 
 namespace {
 
@@ -107,21 +110,6 @@ protected:
         if (const ImpostorRenderer* i = session.Renderer().Impostors()) counts_ = i->GetCounts();
         shaders_ = session.Renderer().Impostors() != nullptr;
         return session.ReadPixels();
-    }
-    // The share of pixels whose channels all lie within 8 levels.
-    static double Agreement(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
-        size_t close = 0;
-        for (size_t i = 0; i + 3 < a.size(); i += 4) {
-            int worst = 0;
-            for (size_t c = 0; c < 3; ++c) worst = std::max(worst, std::abs(int(a[i + c]) - int(b[i + c])));
-            close += worst <= 8;
-        }
-        return double(close) / double(a.size() / 4);
-    }
-    static size_t Ink(const std::vector<std::uint8_t>& p) {
-        size_t n = 0;
-        for (size_t i = 0; i + 3 < p.size(); i += 4) n += p[i] + p[i + 1] + p[i + 2] > 0;
-        return n;
     }
 
     RecordingUiHooks ui_;
