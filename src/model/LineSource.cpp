@@ -1,7 +1,11 @@
 #include "model/LineSource.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdint>
@@ -82,17 +86,51 @@ size_t ThroughLineEnd(std::string_view text, bool final) {
 }
 
 GzLineSource::GzLineSource(const std::string& path) {
-    gzFile f = gzopen(path.c_str(), "rb");
-    if (!f) return;
-    gzbuffer(f, kBlock);
-    file_ = f;
-    block_.resize(kBlock);
-    struct stat st {};
-    if (gzdirect(f) && ::stat(path.c_str(), &st) == 0 && st.st_size > 0) plainSize_ = static_cast<size_t>(st.st_size);
+    // A file that does not begin with the gzip magic is read as it is, as
+    // zlib would read it, but without its copy through zlib's buffers.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    unsigned char magic[2] = {0, 0};
+    const bool compressed = ::pread(fd, magic, 2, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    if (compressed) {
+        gzFile f = gzdopen(fd, "rb");
+        if (!f) {
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return;
+        }
+        gzbuffer(f, kBlock);
+        file_ = f;
+    } else {
+        fd_ = fd;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) plainSize_ = static_cast<size_t>(st.st_size);
+    }
+    block_.reset(new char[kBlock]);
 }
 
 GzLineSource::~GzLineSource() {
     if (file_) gzclose(Gz(file_));
+    if (fd_ >= 0) ::close(fd_);
+}
+
+size_t GzLineSource::ReadStream(char* to, size_t room) {
+    if (fd_ >= 0) {
+        for (;;) {
+            const ssize_t got = ::read(fd_, to, room);
+            if (got >= 0) return static_cast<size_t>(got);
+            if (errno != EINTR) throw VelmError("Error parsing file!");
+        }
+    }
+    const int got = gzread(Gz(file_), to, static_cast<unsigned>(room));
+    if (got < 0) throw VelmError("Error parsing file!");
+    if (got == 0) {
+        int err = Z_OK;
+        gzerror(Gz(file_), &err);
+        if (err != Z_OK && err != Z_STREAM_END) throw VelmError("Error parsing file!");  // truncated or corrupt
+    }
+    return static_cast<size_t>(got);
 }
 
 void GzLineSource::ThrowAtNul(size_t upTo) const {
@@ -100,34 +138,28 @@ void GzLineSource::ThrowAtNul(size_t upTo) const {
 }
 
 bool GzLineSource::Fill() {
-    std::memmove(block_.data(), block_.data() + begin_, end_ - begin_);
+    std::memmove(block_.get(), block_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     if (nul_ != SIZE_MAX) nul_ -= begin_;
     const bool crHeld = cr_ >= begin_ && cr_ < end_;
     cr_ = crHeld ? cr_ - begin_ : 0;  // none held: searched again below
     begin_ = 0;
-    const int got = gzread(Gz(file_), block_.data() + end_, static_cast<unsigned>(block_.size() - end_));
-    if (got < 0) throw VelmError("Error parsing file!");
-    if (got == 0) {
-        int err = Z_OK;
-        gzerror(Gz(file_), &err);
-        if (err != Z_OK && err != Z_STREAM_END) throw VelmError("Error parsing file!");  // truncated or corrupt
-        atEnd_ = true;
-    }
+    const size_t got = ReadStream(block_.get() + end_, kBlock - end_);
+    atEnd_ = got == 0;
     if (nul_ == SIZE_MAX)
-        if (const void* z = std::memchr(block_.data() + end_, '\0', static_cast<size_t>(got)))
-            nul_ = static_cast<size_t>(static_cast<const char*>(z) - block_.data());
+        if (const void* z = std::memchr(block_.get() + end_, '\0', got))
+            nul_ = static_cast<size_t>(static_cast<const char*>(z) - block_.get());
     if (!crHeld) {
-        const void* cr = std::memchr(block_.data() + end_, '\r', static_cast<size_t>(got));
-        cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.data()) : end_ + static_cast<size_t>(got);
+        const void* cr = std::memchr(block_.get() + end_, '\r', got);
+        cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.get()) : end_ + got;
     }
-    end_ += static_cast<size_t>(got);
+    end_ += got;
     return got > 0;
 }
 
 bool GzLineSource::ReadLine(std::string_view& line) {
     for (;;) {
-        std::string_view held(block_.data() + begin_, end_ - begin_);
+        std::string_view held(block_.get() + begin_, end_ - begin_);
         if (skipping_) {
             const size_t k = ThroughLineEnd(held, atEnd_);
             if (k == std::string_view::npos) {
@@ -144,8 +176,8 @@ bool GzLineSource::ReadLine(std::string_view& line) {
             held.remove_prefix(k);
         }
         if (cr_ < begin_) {
-            const void* cr = std::memchr(block_.data() + begin_, '\r', end_ - begin_);
-            cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.data()) : end_;
+            const void* cr = std::memchr(block_.get() + begin_, '\r', end_ - begin_);
+            cr_ = cr ? static_cast<size_t>(static_cast<const char*>(cr) - block_.get()) : end_;
         }
         const LineScan s = ScanLine(held, atEnd_, cr_ - begin_);
         if (s.length > 0) {
@@ -165,7 +197,7 @@ bool GzLineSource::ReadLine(std::string_view& line) {
 }
 
 void GzLineSource::Rewind() {
-    if (gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
+    if (fd_ >= 0 ? ::lseek(fd_, 0, SEEK_SET) != 0 : gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
     begin_ = end_ = 0;
     nul_ = SIZE_MAX;
     cr_ = 0;

@@ -1,6 +1,6 @@
 #pragma once
-// Where a text reader gets its lines: a file (plain or gzip-compressed, read
-// through zlib's gz stream interface) or a block of memory (tests, fuzzing).
+// Where a text reader gets its lines: a file (plain, or gzip-compressed and
+// read through zlib's gz stream interface) or a block of memory (tests, fuzzing).
 // A line ends at a line feed, a carriage return and line feed, or a carriage
 // return alone, and comes whole with its line end, up to kLongestLine
 // characters: of a longer line only its start comes (LineCut()), and the rest
@@ -9,6 +9,7 @@
 // else is read at the speed of decompression. A NUL byte is no text: reading
 // stops at it with "Error parsing file!".
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,7 +53,7 @@ public:
     GzLineSource(const GzLineSource&) = delete;
     GzLineSource& operator=(const GzLineSource&) = delete;
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return file_ != nullptr || fd_ >= 0; }
     bool ReadLine(std::string_view& line) override;  // throws on a corrupt or truncated stream
     void Rewind() override;
     size_t SizeHint() const override { return plainSize_; }
@@ -61,9 +62,13 @@ private:
     bool Fill();  // more of the stream behind what is held; false at its end
     void ThrowAtNul(size_t upTo) const;
 
-    void* file_ = nullptr;  // gzFile
+    // Bytes of the stream into `to`: 0 at its end; throws when it cannot be read.
+    size_t ReadStream(char* to, size_t room);
+
+    void* file_ = nullptr;  // gzFile of a compressed file
+    int fd_ = -1;           // a plain file, read as it is
     size_t plainSize_ = 0;  // the file's size when it is not compressed
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;  // left uninitialised: a small file touches few of its pages
     size_t begin_ = 0, end_ = 0;
     size_t nul_ = SIZE_MAX;  // the first NUL byte held, as a place in block_
     size_t cr_ = 0;          // the first CR at or after begin_, or end_ when none; stale when below begin_
