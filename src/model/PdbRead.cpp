@@ -15,6 +15,10 @@
 #include <unordered_set>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "core/VelmError.h"
 #include "model/ElementType.h"
 #include "model/LineSource.h"
@@ -57,14 +61,60 @@ const char* EndOfToken(const char* p, const char* end) {
     }
 }
 
+// Where the next token starts: past the separators from `p`. The blank runs
+// between the columns of a record are passed eight bytes at a time; the
+// first byte that is no blank ends a word's run.
+const char* StartOfToken(const char* p, const char* end) {
+    for (;;) {
+        if constexpr (std::endian::native == std::endian::little) {
+            while (end - p >= 8) {
+                std::uint64_t w;
+                std::memcpy(&w, p, 8);
+                const std::uint64_t other = w ^ 0x2020202020202020ull;
+                if (other) {
+                    p += std::countr_zero(other) / 8;
+                    break;
+                }
+                p += 8;
+            }
+        }
+        while (p < end && *p == ' ') ++p;
+        if (p == end || !IsSeparator(*p)) return p;
+        ++p;  // a tab or a line end
+    }
+}
+
 // Tokens of one line, taken one at a time; a token split off the first one
-// (a record name glued to its serial) comes out first.
+// (a record name glued to its serial) comes out first. A line of 16 to 128
+// bytes (every coordinate record) is classified once, sixteen bytes at a
+// time, into a mask of its separators, and each token is then two bit scans.
 class Tokens {
 public:
-    Tokens(const char* begin, const char* end) : begin_(begin), p_(begin), end_(end) {}
+    Tokens(const char* begin, const char* end) : begin_(begin), p_(begin), end_(end) {
+#ifdef __SSE2__
+        const size_t n = static_cast<size_t>(end - begin);
+        if (n < 16 || n > 128) return;
+        masked_ = true;
+        // Bits past the end are separators: the last token ends there.
+        for (size_t k = 0; k < 2; ++k) separators_[k] = n >= 64 * (k + 1) ? 0 : ~0ull << (n > 64 * k ? n - 64 * k : 0);
+        for (size_t i = 0; i < n; i += 16) {
+            const size_t at = std::min(i, n - 16);  // the last chunk ends at the line's end
+            const std::uint64_t bits = SeparatorBits(begin + at);
+            separators_[at / 64] |= bits << (at % 64);
+            if (at % 64 > 48) separators_[at / 64 + 1] |= bits >> (64 - at % 64);
+        }
+#endif
+    }
     std::string_view Next() {
         if (!pending_.empty()) return std::exchange(pending_, {});
-        while (p_ < end_ && IsSeparator(*p_)) ++p_;
+        if (masked_) {
+            const size_t n = static_cast<size_t>(end_ - begin_);
+            const size_t first = FirstBit(static_cast<size_t>(p_ - begin_), false, n);
+            const size_t last = FirstBit(first, true, n);
+            p_ = begin_ + last;
+            return {begin_ + first, last - first};
+        }
+        p_ = StartOfToken(p_, end_);
         const char* start = p_;
         p_ = EndOfToken(p_, end_);
         return {start, static_cast<size_t>(p_ - start)};
@@ -79,10 +129,29 @@ public:
     size_t Column(std::string_view t) const { return static_cast<size_t>(t.data() - begin_); }
 
 private:
+#ifdef __SSE2__
+    static std::uint64_t SeparatorBits(const char* p) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(c, _mm_set1_epi8('\t')));
+        const __m128i end = _mm_or_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('\r')), _mm_cmpeq_epi8(c, _mm_set1_epi8('\n')));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(blank, end)));
+    }
+#endif
+    // The first place from `from` whose separator bit is `set`; n when none.
+    size_t FirstBit(size_t from, bool set, size_t n) const {
+        for (size_t k = from / 64; k < 2 && from < n; ++k, from = 64 * k) {
+            const std::uint64_t bits = (set ? separators_[k] : ~separators_[k]) & (~0ull << (from % 64));
+            if (bits) return std::min(n, 64 * k + static_cast<size_t>(std::countr_zero(bits)));
+        }
+        return n;
+    }
+
     const char* begin_;
     const char* p_;
     const char* end_;
     std::string_view pending_;
+    bool masked_ = false;
+    std::uint64_t separators_[2] = {0, 0};
 };
 
 bool OnlyDigitsAndSigns(std::string_view t) {
@@ -606,6 +675,27 @@ void ScanBox(std::string_view line, BoxRecord& box, bool (&seen)[4]) {
 
 bool HasMonitor(std::string_view line) { return line.find("MONITOR") != std::string_view::npos; }
 
+// Whether a line may hold "MONITOR" or a "BBOX_" key: it holds "MO" or "X_".
+// Coordinate records hold neither, and this one pass is cheaper than the
+// searches for the words, which stop at every 'M' of "ATOM".
+bool MayHoldMonitorOrBox(std::string_view line) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+#ifdef __SSE2__
+    const __m128i m = _mm_set1_epi8('M'), o = _mm_set1_epi8('O'), x = _mm_set1_epi8('X'), u = _mm_set1_epi8('_');
+    for (; end - p >= 17; p += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        const __m128i pairs = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, m), _mm_cmpeq_epi8(next, o)),
+                                           _mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, u)));
+        if (_mm_movemask_epi8(pairs)) return true;
+    }
+#endif
+    for (; end - p >= 2; ++p)
+        if ((p[0] == 'M' && p[1] == 'O') || (p[0] == 'X' && p[1] == '_')) return true;
+    return false;
+}
+
 int CountConectPairs(const std::vector<ConectEntry>& conects) {
     std::vector<std::pair<int, int>> pairs;
     for (const ConectEntry& e : conects)
@@ -680,6 +770,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
                 break;
             case LineKind::Other: break;
             }
+            if (!MayHoldMonitorOrBox(line)) continue;
             if (HasMonitor(line)) {
                 const CLine c(line);
                 MonitorRecord m;
