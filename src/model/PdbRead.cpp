@@ -108,9 +108,10 @@ public:
     std::string_view Next() {
         if (!pending_.empty()) return std::exchange(pending_, {});
         if (masked_) {
+            // Bits past the end are separators: a token ends there at the latest.
             const size_t n = static_cast<size_t>(end_ - begin_);
-            const size_t first = FirstBit(static_cast<size_t>(p_ - begin_), false, n);
-            const size_t last = FirstBit(first, true, n);
+            const size_t first = std::min(Scan(static_cast<size_t>(p_ - begin_), ~0ull), n);
+            const size_t last = first < n ? Scan(first, 0) : n;
             p_ = begin_ + last;
             return {begin_ + first, last - first};
         }
@@ -127,6 +128,7 @@ public:
     }
     // Where a token starts in its line, from 0.
     size_t Column(std::string_view t) const { return static_cast<size_t>(t.data() - begin_); }
+    const char* LineBegin() const { return begin_; }
 
 private:
 #ifdef __SSE2__
@@ -137,13 +139,19 @@ private:
         return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(blank, end)));
     }
 #endif
-    // The first place from `from` whose separator bit is `set`; n when none.
-    size_t FirstBit(size_t from, bool set, size_t n) const {
-        for (size_t k = from / 64; k < 2 && from < n; ++k, from = 64 * k) {
-            const std::uint64_t bits = (set ? separators_[k] : ~separators_[k]) & (~0ull << (from % 64));
-            if (bits) return std::min(n, 64 * k + static_cast<size_t>(std::countr_zero(bits)));
+    // The first place from `from` whose separator bit differs from `flip`'s
+    // (~0: the first byte of a token; 0: the first separator); 128 when none.
+    size_t Scan(size_t from, std::uint64_t flip) const {
+        if (from < 64) {
+            if (const std::uint64_t bits = (separators_[0] ^ flip) & (~0ull << from))
+                return static_cast<size_t>(std::countr_zero(bits));
+            from = 64;
         }
-        return n;
+        if (from < 128) {
+            if (const std::uint64_t bits = (separators_[1] ^ flip) & (~0ull << (from - 64)))
+                return 64 + static_cast<size_t>(std::countr_zero(bits));
+        }
+        return 128;
     }
 
     const char* begin_;
@@ -162,39 +170,95 @@ bool OnlyAlphanumeric(std::string_view t) {
     return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return IsDigit(c) || IsAlpha(c); });
 }
 
+// A decimal integer as from_chars reads it, after one optional '+'.
 bool ParseInt(std::string_view t, int& value) {
     if (!t.empty() && t[0] == '+') t.remove_prefix(1);
     if (t.empty() || t[0] == '+') return false;
-    const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
-    return r.ec == std::errc() && r.ptr == t.data() + t.size();
+    const bool negative = t[0] == '-';
+    const size_t first = negative ? 1 : 0;
+    if (t.size() <= first || t.size() - first > 9) {  // nine digits always fit
+        const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
+        return r.ec == std::errc() && r.ptr == t.data() + t.size();
+    }
+    int v = 0;
+    for (size_t i = first; i < t.size(); ++i) {
+        const unsigned d = static_cast<unsigned>(t[i] - '0');
+        if (d >= 10) return false;
+        v = v * 10 + static_cast<int>(d);
+    }
+    value = negative ? -v : v;
+    return true;
+}
+
+// A decimal of two to eight characters with one to three decimals and an
+// optional minus ("-11.104", "1.00"), read from the eight bytes that end
+// where it ends (the caller knows them to be readable): the point is taken
+// out, the bytes before the number become '0', and the eight digits are
+// combined pairwise in three multiplications. The mantissa and the division
+// are those of the loop in ParseReal, so the value is the same.
+bool ParseShortDecimal(const char* end, size_t n, double& value) {
+    if constexpr (std::endian::native != std::endian::little) return false;
+    if (n < 2 || n > 8) return false;
+    const int decimals = n >= 4 && end[-4] == '.' ? 3 : n >= 3 && end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0;
+    if (decimals == 0) return false;
+    const bool negative = *(end - n) == '-';
+    std::uint64_t w;
+    std::memcpy(&w, end - 8, 8);
+    const std::uint64_t after = ~0ull << (8 * (8 - decimals));  // the decimals, in the high bytes
+    w = (w & after) | ((w << 8) & ~after);                       // the digits before the point move up over it
+    const unsigned first = static_cast<unsigned>(9 - n) + negative;  // the first digit's byte now
+    const std::uint64_t digits = first >= 8 ? 0 : ~0ull << (8 * first);
+    w = (w & digits) | (0x3030303030303030ull & ~digits);
+    if (((w & 0xF0F0F0F0F0F0F0F0ull) | (((w + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) >> 4)) !=
+        0x3333333333333333ull)
+        return false;
+    w -= 0x3030303030303030ull;
+    w = (w * 10 + (w >> 8)) & 0x00FF00FF00FF00FFull;
+    w = (w * 100 + (w >> 16)) & 0x0000FFFF0000FFFFull;
+    w = (w * 10000 + (w >> 32)) & 0xFFFFFFFFull;
+    static constexpr double kPow10[4] = {1e0, 1e1, 1e2, 1e3};
+    const double v = static_cast<double>(w) / kPow10[decimals];
+    value = negative ? -v : v;
+    return true;
+}
+
+// A number of a record whose line begins at `line`: the short form when its
+// eight bytes lie in the line.
+bool ParseReal(std::string_view t, double& value);
+bool ParseReal(std::string_view t, double& value, const char* line) {
+    if (t.size() >= 2 && t.data() + t.size() - 8 >= line && ParseShortDecimal(t.data() + t.size(), t.size(), value))
+        return true;
+    return ParseReal(t, value);
 }
 
 bool ParseReal(std::string_view t, double& value) {
     // Fast path for the plain decimals of coordinate files: with at most 15
     // digits the mantissa and the power of ten are exact doubles, so one
-    // division rounds correctly, as from_chars does.
+    // division rounds correctly, as from_chars does. One loop takes the
+    // digits on both sides of the point.
     static constexpr double kPow10[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    {
+    if (!t.empty()) {
         const char* p = t.data();
         const char* const end = p + t.size();
-        const bool negative = p < end && *p == '-';
-        if (p < end && (*p == '-' || *p == '+')) ++p;
-        // The digits before the point, then those after it: a loop each.
-        auto digitsFrom = [&](std::uint64_t& m) {
-            const char* const first = p;
-            while (p < end && static_cast<unsigned>(*p - '0') < 10) m = m * 10 + static_cast<unsigned>(*p++ - '0');
-            return static_cast<int>(p - first);
-        };
+        const bool negative = *p == '-';
+        p += negative || *p == '+';
+        const char* const digitsBegin = p;
+        const char* point = nullptr;
         std::uint64_t mantissa = 0;
-        int digits = digitsFrom(mantissa), decimals = 0;
-        if (p < end && *p == '.') {
-            ++p;
-            decimals = digitsFrom(mantissa);
-            digits += decimals;
+        for (; p < end; ++p) {
+            const unsigned d = static_cast<unsigned>(*p - '0');
+            if (d < 10) {
+                mantissa = mantissa * 10 + d;
+            } else if (*p == '.' && !point) {
+                point = p;
+            } else {
+                break;
+            }
         }
+        const long digits = (p - digitsBegin) - (point != nullptr);
         if (p == end && digits > 0 && digits <= 15) {
-            const double v = static_cast<double>(mantissa) / kPow10[decimals];
+            const double v = static_cast<double>(mantissa) / kPow10[point ? end - point - 1 : 0];
             value = negative ? -v : v;
             return true;
         }
@@ -482,7 +546,8 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
             zs = tok.Next();
         }
     }
-    if (!ParseReal(xs, rec.x) || !ParseReal(ys, rec.y) || !ParseReal(zs, rec.z)) ParseFailure();
+    const char* line = tok.LineBegin();
+    if (!ParseReal(xs, rec.x, line) || !ParseReal(ys, rec.y, line) || !ParseReal(zs, rec.z, line)) ParseFailure();
 
     // Occupancy and temperature factor. Past 99.99 the temperature factor
     // fills its six columns and runs into the occupancy ("1.00100.00"); that
@@ -496,14 +561,14 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         std::string_view occ = t, temp;
         if (CountDots(t) == 2 && SplitGlued(t, occ, temp)) {
             double o = 0, b = 0;
-            if (ParseReal(occ, o) && ParseReal(temp, b)) {
+            if (ParseReal(occ, o, line) && ParseReal(temp, b, line)) {
                 rec.occupancy = o;
                 rec.temperatureFactor = b;
                 temperatureRead = true;
             }
-        } else if (ParseReal(occ, rec.occupancy)) {
+        } else if (ParseReal(occ, rec.occupancy, line)) {
             double b = 0;
-            if (ParseReal(tok.Next(), b)) {
+            if (ParseReal(tok.Next(), b, line)) {
                 rec.temperatureFactor = b;
                 temperatureRead = true;
             }
@@ -683,12 +748,16 @@ bool MayHoldMonitorOrBox(std::string_view line) {
     const char* const end = p + line.size();
 #ifdef __SSE2__
     const __m128i m = _mm_set1_epi8('M'), o = _mm_set1_epi8('O'), x = _mm_set1_epi8('X'), u = _mm_set1_epi8('_');
-    for (; end - p >= 17; p += 16) {
-        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-        const __m128i pairs = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, m), _mm_cmpeq_epi8(next, o)),
-                                           _mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, u)));
-        if (_mm_movemask_epi8(pairs)) return true;
+    if (end - p >= 17) {
+        // The last pair of sixteen ends at the line's end, over some pairs seen before.
+        for (const char* last = end - 17;; p = std::min(p + 16, last)) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+            const __m128i pairs = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, m), _mm_cmpeq_epi8(next, o)),
+                                               _mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, u)));
+            if (_mm_movemask_epi8(pairs)) return true;
+            if (p == last) return false;
+        }
     }
 #endif
     for (; end - p >= 2; ++p)

@@ -1,13 +1,15 @@
 #include "model/ResidueType.h"
 
 #include <array>
-#include <cctype>
 
 namespace velm {
 
 namespace {
+// Residue names are ASCII: no locale decides their case.
 char Up(std::string_view s, size_t i) {
-    return i < s.size() ? static_cast<char>(std::toupper(static_cast<unsigned char>(s[i]))) : '\0';
+    if (i >= s.size()) return '\0';
+    const char c = s[i];
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 }  // namespace
 

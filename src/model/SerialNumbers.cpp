@@ -1,5 +1,6 @@
 #include "model/SerialNumbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cstdlib>
@@ -73,6 +74,20 @@ std::optional<std::string> EncodeHybrid36(int value, int width) {
 
 std::optional<int> ReadWideNumber(std::string_view t, int width, long long expected) {
     const long long decimalEnd = Power(10, width);
+    // Digits alone (the usual case, a residue number past 9,999 in a large
+    // system): the decimal, or the same digits read as hexadecimal when that
+    // lies beyond the decimal columns and nearer the number expected.
+    if (!t.empty() && t.size() <= 7 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        long long decimal = 0, hexadecimal = 0;
+        for (char c : t) {
+            decimal = decimal * 10 + (c - '0');
+            hexadecimal = hexadecimal * 16 + (c - '0');
+        }
+        if (expected >= decimalEnd && hexadecimal >= decimalEnd &&
+            std::llabs(hexadecimal - expected) < std::llabs(decimal - expected))
+            return static_cast<int>(hexadecimal);
+        return static_cast<int>(decimal);
+    }
     std::optional<int> best;
     auto consider = [&](std::optional<int> v) {
         if (v && (!best || std::llabs(*v - expected) < std::llabs(*best - expected))) best = v;
