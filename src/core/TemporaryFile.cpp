@@ -28,7 +28,7 @@ struct Slot {
     std::atomic<int> state{0};
     char path[4096];
 };
-Slot slots[32];
+constinit Slot slots[32]{};  // zero in .bss: no start-up code touches its pages
 
 // SIGXFSZ: a file grew past the user's size limit.
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};

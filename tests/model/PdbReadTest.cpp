@@ -374,7 +374,8 @@ TEST(PdbRead, SettersCheckTheirLimits) {
 TEST(PdbRead, NumbersRoundLikeStrtod) {
     // Coordinates are read to the nearest double, exactly as strtod reads them.
     const char* values[] = {"0.1", "-0.3", "123.456", "-999.999", "9999.999", "0.000", "-0.000", "1.", ".5",
-                            "12345678.1234567", "1234567890.12345678", "1e3", "-2.5E-2", "+7.125"};
+                            "12345678.1234567", "1234567890.12345678", "1e3", "-2.5E-2", "+7.125",
+                            "-.5", "-.125", "7.5", "-0.05", "9999.99", "-9999.99", "12345.678", "-1234.567"};
     std::string text;
     for (const char* v : values) text += std::string("ATOM 1 CA ALA A 1 ") + v + " " + v + " " + v + "\n";
     unsigned seed = 7;
@@ -393,4 +394,41 @@ TEST(PdbRead, NumbersRoundLikeStrtod) {
     for (size_t i = 0; i < fixed; ++i) EXPECT_EQ(f.atoms[i].x, std::strtod(values[i], nullptr)) << values[i];
     for (size_t i = 0; i < random.size(); ++i)
         ASSERT_EQ(f.atoms[fixed + i].x, std::strtod(random[i].c_str(), nullptr)) << random[i];
+}
+
+TEST(PdbRead, ShortAndLongLinesTokenizeAlike) {
+    // Lines of 16 to 128 bytes are split by a mask of their separators, other
+    // lines byte by byte: padded past 128 bytes, a line reads the same.
+    const std::string lines[] = {
+        "ATOM      1  N   ALA A   1      11.104   6.134  -6.504  1.00  0.00           N",
+        "HETATM22133  O   HOH W9999     -10.250 -99.999 999.125  0.50100.00           O",
+        "ATOM 12 HD11LEU A 5 1.000 2.000 3.000 1.00 10.00",
+        "ATOM\t1\tca\tgly\tA\t7\t-.5\t2.\t3.0\r",
+        "ATOM 1 CA\x01X GLY A 7 1.5 -12.345-6.789",
+        "ATOM 1 CA GLY A 7 1.5 2.5 3.5",
+    };
+    auto same = [](const PdbAtomRecord& a, const PdbAtomRecord& b) {
+        return std::string(a.name) == b.name && std::string(a.residueName) == b.residueName && a.chain == b.chain &&
+               a.residueNumber == b.residueNumber && a.serial == b.serial && a.x == b.x && a.y == b.y &&
+               a.z == b.z && a.occupancy == b.occupancy && a.temperatureFactor == b.temperatureFactor &&
+               std::string(a.element) == b.element;
+    };
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        const PdbFile shortLine = ReadText(line + "\n");
+        const PdbFile longLine = ReadText(line + std::string(140, ' ') + "\n");
+        ASSERT_EQ(shortLine.atoms.size(), 1u);
+        ASSERT_EQ(longLine.atoms.size(), 1u);
+        EXPECT_TRUE(same(shortLine.atoms[0], longLine.atoms[0]));
+    }
+    // A MONITOR word ending the line, at every length around the sixteen-byte steps.
+    const std::string atoms = "ATOM 10 CA ALA A 1 1.0 1.0 1.0\nATOM 20 CA ALA A 2 2.0 1.0 1.0\n";
+    for (size_t pad = 0; pad < 40; ++pad) {
+        SCOPED_TRACE(pad);
+        const PdbFile f = ReadText(atoms + "REMARK" + std::string(pad, ' ') + "MONITOR 1 10 20 1 2 3\n" +
+                                   std::string(pad, ' ') + "BBOX_R 1 2 3 BBOX_A 4 5 6\nBBOX_B 7 8 9\n" +
+                                   std::string(pad, 'x') + "BBOX_C 1 2 3");
+        EXPECT_EQ(f.monitors.size(), 1u);
+        EXPECT_EQ(f.box.valid, 1);
+    }
 }
