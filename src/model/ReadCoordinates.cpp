@@ -6,12 +6,16 @@
 #include <cstring>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/BoundedFile.h"
 #include "core/VelmError.h"
+#include "core/WorkerThreads.h"
 #include "model/Connectivity.h"
 #include "model/LineSource.h"
 #include "model/MmcifRead.h"
@@ -189,8 +193,40 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
 
 }  // namespace
 
+namespace {
+
+// `work` on another thread while `bonds` runs here; one after the other on
+// one CPU, or when no thread can be had. Either one's failure is thrown once
+// both ended.
+void RunBeside(const std::function<void()>& work, const std::function<void()>& bonds) {
+    std::exception_ptr failed;
+    std::jthread beside;
+    if (WorkerThreads() >= 2) {
+        try {
+            beside = std::jthread([&] {
+                try {
+                    work();
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!beside.joinable()) {
+        work();
+        bonds();
+        return;
+    }
+    bonds();  // should it throw, the thread is joined as the exception leaves
+    beside.join();
+    if (failed) std::rethrow_exception(failed);
+}
+
+}  // namespace
+
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
-                        FileType type, UiHooks& ui) {
+                        FileType type, UiHooks& ui, const BesideBonds& beside) {
     if (type == ByExtension) type = FileTypeFromPath(path);
     if (type != PdbType && type != MmcifType) throw VelmError(CoordinateReadRefusal(type));
 
@@ -217,7 +253,16 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         }
 
         BuildChains(mol);
-        if (connectivity) ApplyConnectivity(mol, file, ComputeConnectivity(file));
+        // The bonds write the atoms' hetero flags and the bond arrays, which
+        // the work beside them never reads.
+        const auto bonds = [&] { ApplyConnectivity(mol, file, ComputeConnectivity(file)); };
+        if (beside.work && !mol.atoms.empty()) {
+            ui.SetStatusText(beside.status);
+            if (connectivity) RunBeside([&] { beside.work(mol); }, bonds);
+            else beside.work(mol);
+        } else if (connectivity) {
+            bonds();
+        }
         for (const int i : ConectEntryAtoms(file))
             if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
 

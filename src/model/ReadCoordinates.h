@@ -2,6 +2,7 @@
 // Turning one coordinate file into a molecule, and centring it afterwards.
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/UiHooks.h"
 #include "model/FileType.h"
@@ -10,12 +11,22 @@ namespace velm {
 
 class Molecule;
 
+// Work on a molecule just read that may run on another thread while its
+// bonds are derived: it reads only the atoms' names and places and the
+// chains, and writes only what the bonds never touch (the residues' secondary
+// structure). `status` is shown before it starts; it must not call the hooks.
+struct BesideBonds {
+    std::string_view status;
+    std::function<void(Molecule&)> work;
+};
+
 // Fills `molecule` from a PDB file: models become frames when
 // `multipleAsTrajectory` is set, chains and residues are built, bonds are
-// derived when `connectivity` is set. Throws VelmError; on failure the
+// derived when `connectivity` is set, and `beside` runs on a molecule of at
+// least one atom, alongside the bonds. Throws VelmError; on failure the
 // molecule is left as it was.
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
-                        FileType type, UiHooks& ui);
+                        FileType type, UiHooks& ui, const BesideBonds& beside = {});
 
 enum TrajectoryReadMode : int { Verbatim = 0, ZeroCenterOfMass = 1, Align = 2 };
 

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/ReplacingFile.h"
 #include "core/VelmError.h"
@@ -71,9 +74,8 @@ int CVelmDoc::AddMoleculeFromFile(const std::string& path, const std::string& na
     ChangeScope changes(*this);
     WaitCursor wait(ui_);
     std::unique_ptr<Molecule> mol = NewMolecule();
-    ReadCoordinateFile(*mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, PdbType, ui_);
+    ReadStructure(*mol, path, PdbType);
     if (mol->atoms.empty()) return 0;
-    PrepareLoaded(*mol);
     PostProcessFrames(*mol, options.multipleAsTrajectory ? options.trajectoryReadMode : Verbatim, ui_,
                       frameAligner);
     mol->path = name.empty() ? path : name;
@@ -90,10 +92,8 @@ void CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, File
     WaitCursor wait(ui_);
     try {
         std::unique_ptr<Molecule> mol = NewMolecule();
-        ReadCoordinateFile(*mol, coordinates, options.multipleAsTrajectory != 0, options.computeConnectivity != 0,
-                           coordinateType, ui_);
+        ReadStructure(*mol, coordinates, coordinateType);
         mol->path = coordinates;
-        if (mol->AtomCount() > 0) PrepareLoaded(*mol);
         ClearFrames(*mol);
         if (!ReadTrajectory(*mol, trajectory, trajectoryType))
             throw VelmError("Trajectory read has been cancelled");
@@ -241,8 +241,38 @@ void CVelmDoc::AddMolecule(std::unique_ptr<Molecule> mol) {
     UpdateAnimationFrames();
 }
 
-void CVelmDoc::PrepareLoaded(Molecule& mol) {
-    if (options.computeSecondaryStructure && assignSecondaryStructure) {
+namespace {
+// What the secondary structure says, kept while it runs on another thread
+// and told on this one afterwards.
+class HeldMessages : public SilentUiHooks {
+public:
+    void Message(std::string_view text) override {
+        const std::lock_guard lock(mutex_);
+        texts_.emplace_back(text);
+    }
+    void Tell(UiHooks& ui) const {
+        for (const std::string& t : texts_) ui.Message(t);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
+};
+}  // namespace
+
+void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type) {
+    const bool assign = options.computeSecondaryStructure && assignSecondaryStructure;
+    HeldMessages held;
+    BesideBonds beside;
+    if (assign) beside = {"Assigning secondary structure ...", [&](Molecule& m) { assignSecondaryStructure(m, held); }};
+    ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, type, ui_,
+                       beside);
+    held.Tell(ui_);
+    if (mol.AtomCount() > 0) PrepareLoaded(mol, assign);
+}
+
+void CVelmDoc::PrepareLoaded(Molecule& mol, bool structureAssigned) {
+    if (!structureAssigned && options.computeSecondaryStructure && assignSecondaryStructure) {
         ui_.SetStatusText("Assigning secondary structure ...");
         assignSecondaryStructure(mol, ui_);
     }

@@ -151,8 +151,12 @@ private:
     };
     void Mark(DocumentChange what) { pending_ |= what; }
 
-    // Secondary structure, element colours and masses, split-colour flags.
-    void PrepareLoaded(Molecule& molecule);
+    // Reads a structure with its secondary structure assigned beside the
+    // bonds (when it is to be), then prepares it.
+    void ReadStructure(Molecule& molecule, const std::string& path, FileType type);
+    // Secondary structure (unless it was assigned already), element colours
+    // and masses, split-colour flags.
+    void PrepareLoaded(Molecule& molecule, bool structureAssigned = false);
     void PrimaryOrFirst();
     void UpdateAnimationFrames();  // after molecules or trajectories came or went: recount F, c = 0
     // Reads the frames each molecule shows now when they come from the file;

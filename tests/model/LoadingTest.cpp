@@ -2,11 +2,15 @@
 
 #include <cmath>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "core/RecordingUiHooks.h"
 #include "core/VelmError.h"
+#include "core/WorkerThreads.h"
 #include "model/FileType.h"
 #include "model/ReadCoordinates.h"
+#include "model/SecondaryStructureCode.h"
 #include "model/VelmDoc.h"
 #include "support/TestData.h"
 
@@ -248,6 +252,44 @@ TEST(Loading, SecondaryStructureStageRunsWhenOn) {
         EXPECT_EQ(calls, on);
         const auto status = ui.with("status:");
         EXPECT_EQ(std::count(status.begin(), status.end(), "Assigning secondary structure ..."), on);
+    }
+}
+
+TEST(LoadingThreads, SecondaryStructureBesideTheBonds) {
+    // The stage runs on another thread while the bonds are derived (it reads
+    // what a structure assignment reads, which the thread sanitizer watches):
+    // what it says reaches the user on the loading thread afterwards, and a
+    // failure of it fails the load and leaves the document as it was.
+    const std::string path = test::DataPath("4jsv.pdb.gz");
+    for (bool fail : {false, true}) {
+        RecordingUiHooks ui;
+        CVelmDoc doc(ui);
+        doc.options.computeConnectivity = 1;
+        doc.options.computeSecondaryStructure = 1;
+        const std::thread::id loader = std::this_thread::get_id();
+        std::thread::id ranOn;
+        doc.assignSecondaryStructure = [&](Molecule& m, UiHooks& hooks) {
+            ranOn = std::this_thread::get_id();
+            size_t named = 0;
+            for (Chain& chain : m.chains)
+                for (Residue& r : chain.residues) {
+                    for (int i : r.atoms) named += m.atoms[i].Name().size() + (m.atoms[i].x != 0);
+                    r.secondaryStructure = SecondaryStructureFromCharacter('H');
+                }
+            EXPECT_GT(named, 0u);
+            hooks.Message("noted");
+            if (fail) throw VelmError("stage failed");
+        };
+        if (fail) {
+            EXPECT_THROW(doc.AddMoleculeFromFile(path), VelmError);
+            EXPECT_EQ(doc.Molecules().Count(), 0);
+            continue;
+        }
+        ASSERT_EQ(doc.AddMoleculeFromFile(path), 1);
+        EXPECT_EQ(ui.with("message:"), std::vector<std::string>{"noted"});
+        EXPECT_FALSE(doc.Primary()->bonds.empty());
+        EXPECT_EQ(doc.Primary()->chains.front().residues.front().secondaryStructure, SecondaryStructureFromCharacter('H'));
+        if (WorkerThreads() >= 2) EXPECT_NE(ranOn, loader);
     }
 }
 
