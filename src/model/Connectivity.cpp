@@ -65,15 +65,6 @@ Connectivity FromLists(const std::vector<std::vector<int>>& lists) {
     return c;
 }
 
-std::vector<std::vector<int>> ToLists(const Connectivity& c) {
-    std::vector<std::vector<int>> lists(c.start.size() - 1);
-    for (size_t i = 0; i + 1 < c.start.size(); ++i) {
-        const auto p = c.Of(static_cast<int>(i));
-        lists[i].assign(p.begin(), p.end());
-    }
-    return lists;
-}
-
 // Record indices of CONECT partner serials; absent serials are dropped.
 // Where serials repeat, a partner is the record of that serial nearest to
 // the entry's own, so that no bond reaches into another copy of a molecule.
@@ -108,7 +99,19 @@ Connectivity FromFileEntries(const PdbFile& file) {
 // its partners to the derived ones: replacing them would cut a protein's own
 // bonds (N-CA of a capped residue, CG-OD1 of an aspartate bound to a metal).
 Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
-    auto lists = ToLists(derived);
+    // Only the lists an entry touches are taken out of the flat arrays, each
+    // on first touch: a file's few CONECT entries cost no list per atom.
+    const int n = static_cast<int>(derived.start.size()) - 1;
+    std::vector<int> slot(static_cast<size_t>(n), -1);
+    std::vector<std::vector<int>> edited;
+    const auto list = [&](int i) -> std::vector<int>& {
+        if (slot[i] < 0) {
+            slot[i] = static_cast<int>(edited.size());
+            const auto p = derived.Of(i);
+            edited.emplace_back(p.begin(), p.end());
+        }
+        return edited[static_cast<size_t>(slot[i])];
+    };
     size_t cursor = 0;
     for (size_t i = 0; i < file.atoms.size() && cursor < file.conects.size(); ++i) {
         const ConectEntry& e = file.conects[cursor];
@@ -117,17 +120,32 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
         const int self = static_cast<int>(i);
         const std::vector<int> listed = PartnerIndices(file, e, self);
         if (file.atoms[i].hetero && !file.conectsAddToBonds) {
-            for (int p : lists[i]) std::erase(lists[p], self);
-            lists[i] = listed;
+            for (int p : std::vector<int>(list(self))) std::erase(list(p), self);
+            list(self) = listed;
         } else {
+            std::vector<int>& own = list(self);
             for (int q : listed)
-                if (std::find(lists[i].begin(), lists[i].end(), q) == lists[i].end()) lists[i].push_back(q);
+                if (std::find(own.begin(), own.end(), q) == own.end()) own.push_back(q);
         }
-        for (int q : listed)
-            if (std::find(lists[q].begin(), lists[q].end(), self) == lists[q].end()) lists[q].push_back(self);
+        for (int q : listed) {
+            std::vector<int>& other = list(q);
+            if (std::find(other.begin(), other.end(), self) == other.end()) other.push_back(self);
+        }
     }
-    Connectivity c = FromLists(lists);
+    if (edited.empty()) {
+        derived.serialMode = true;
+        return derived;
+    }
+    Connectivity c;
     c.serialMode = true;
+    c.start.reserve(static_cast<size_t>(n) + 1);
+    c.partners.reserve(derived.partners.size() + file.conects.size() * 4);
+    c.start.push_back(0);
+    for (int i = 0; i < n; ++i) {
+        const auto p = slot[i] < 0 ? derived.Of(i) : std::span<const int>(edited[static_cast<size_t>(slot[i])]);
+        c.partners.insert(c.partners.end(), p.begin(), p.end());
+        c.start.push_back(static_cast<int>(c.partners.size()));
+    }
     return c;
 }
 
