@@ -5,7 +5,6 @@
 #include <bit>
 #include <climits>
 #include <cmath>
-#include <cctype>
 #include <cstdint>
 #include <tuple>
 
@@ -665,7 +664,7 @@ void ApplyConnectivity(Molecule& mol, const PdbFile& file, const Connectivity& c
     }
     for (int i = 0; i < n; ++i) {
         const std::string_view name = mol.atoms[i].Name();
-        if (mol.Partners(i).empty() && !name.empty() && std::toupper(static_cast<unsigned char>(name[0])) == 'O')
+        if (mol.Partners(i).empty() && !name.empty() && (name[0] == 'O' || name[0] == 'o'))
             mol.atoms[i].hetero = 1;
     }
 }

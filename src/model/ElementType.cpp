@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include <cctype>
 
 namespace velm {
 
@@ -180,10 +179,13 @@ ElementType ElementFromName(std::string_view name) {
 const ChemicalElement* FindChemicalElement(std::string_view symbol) {
     while (!symbol.empty() && symbol.front() == ' ') symbol.remove_prefix(1);
     if (symbol.empty() || symbol.size() > 2) return nullptr;
+    // Symbols are ASCII letters: no locale decides what is one.
     char upper[3] = {};
     for (size_t i = 0; i < symbol.size(); ++i) {
-        if (!std::isalpha(static_cast<unsigned char>(symbol[i]))) return nullptr;
-        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(symbol[i])));
+        const char c = symbol[i];
+        if (c >= 'a' && c <= 'z') upper[i] = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z') upper[i] = c;
+        else return nullptr;
     }
     // Every atom of a file asks: a table by the two letters, the first of a
     // repeated symbol kept, as the search through the list found it.

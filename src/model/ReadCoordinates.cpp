@@ -1,7 +1,6 @@
 #include "model/ReadCoordinates.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <cmath>
@@ -29,7 +28,7 @@ namespace {
 bool NameIs(std::string_view name, std::string_view want) {
     return name.size() == want.size() &&
            std::equal(name.begin(), name.end(), want.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) == b;
+               return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
            });
 }
 
