@@ -261,7 +261,9 @@ private:
 }  // namespace
 
 void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type) {
-    const bool assign = options.computeSecondaryStructure && assignSecondaryStructure;
+    // Without bonds the structure is assigned afterwards, once the file's
+    // records are freed: it then reuses their memory instead of faulting in more.
+    const bool assign = options.computeSecondaryStructure && assignSecondaryStructure && options.computeConnectivity;
     HeldMessages held;
     BesideBonds beside;
     if (assign) beside = {"Assigning secondary structure ...", [&](Molecule& m) { assignSecondaryStructure(m, held); }};
