@@ -39,7 +39,16 @@ int main(int argc, char** argv) {
         mallopt(M_TOP_PAD, 16 << 20);
         mallopt(M_ARENA_MAX, 1);
         std::vector<std::string> args(argv + 2, argv + argc);
-        return velm::RunBatch(args, stdout, stderr);
+        if (!velm::BatchDrawsPictures(args)) return velm::RunBatch(args, stdout, stderr);
+        const velm::ProgramModule pictures{VELM_PICTURE_MODULE_NAME, VELM_PICTURE_MODULE_FROM_BINDIR,
+                                           VELM_PICTURE_MODULE_BUILT};
+        std::string problem;
+        void* entry = velm::OpenProgramModule(pictures, "VelmRunPictureBatch", problem);
+        if (!entry) {
+            std::fprintf(stderr, "velm: pictures cannot be drawn: %s\n", problem.c_str());
+            return 2;
+        }
+        return reinterpret_cast<decltype(&VelmRunPictureBatch)>(entry)(&args, stdout, stderr);
     }
     if (!CanShowWindow()) {
         std::fprintf(stderr, "velm: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); "

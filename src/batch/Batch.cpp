@@ -1,5 +1,12 @@
 #include "batch/Batch.h"
 
+// VELM_BATCH_PICTURES 0 builds the batch of the program itself, which loads,
+// measures and saves without the drawing libraries; runs that draw go to the
+// picture module, built with 1.
+#ifndef VELM_BATCH_PICTURES
+#define VELM_BATCH_PICTURES 1
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cerrno>
@@ -26,6 +33,7 @@
 #include "model/SequenceRows.h"
 #include "model/VelmDoc.h"
 #include "output/ImageExport.h"
+#include "output/ImageFormat.h"
 #include "output/MovieRecording.h"
 #include "output/SettingsTable.h"
 #include "render/OffscreenRenderer.h"
@@ -469,6 +477,7 @@ int ModelCount(const Molecule& m) {
     return models;
 }
 
+#if VELM_BATCH_PICTURES
 // "hbond donor=... acceptor=... distance=" per displayed hydrogen bond; an
 // atom is serial:name:residue, with its molecule's path when several are loaded.
 void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
@@ -489,6 +498,7 @@ void PrintHydrogenBonds(const CVelmDoc& doc, std::FILE* out) {
     }
     std::fprintf(out, "hbonds=%d\n", doc.HydrogenBonds().Count());
 }
+#endif
 
 void PrintHelp(std::FILE* out) {
     std::string help = kCommandLineHelp;
@@ -525,6 +535,7 @@ void ShowFrame(CVelmDoc& doc, int frame) {
     doc.SetFrame(frame);
 }
 
+#if VELM_BATCH_PICTURES
 // The scene of pictures, picks, surfaces and movies: the view's size, the
 // user's stored settings unless -defaults, then the options.
 void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o) {
@@ -537,6 +548,7 @@ void SetUpScene(Scene& scene, CVelmDoc& doc, const BatchOptions& o) {
     // selection of all of them.
     doc.SelectAll();
 }
+#endif
 
 }  // namespace
 
@@ -547,6 +559,12 @@ std::string MoleculeSummary(const Molecule& m) {
                   m.AtomCount(), ModelCount(m), m.chains.size(), m.ResidueCount(), m.bonds.size(), m.FrameCount(),
                   m.HeteroCount(), m.centreShift.x, m.centreShift.y, m.centreShift.z);
     return "path=" + PathField(m.path) + numbers;
+}
+
+bool BatchDrawsPictures(const std::vector<std::string>& args) {
+    BatchOptions o;
+    if (!ParseArguments(args, o).empty()) return false;  // the usage error needs no picture
+    return o.NeedsScene() || o.listCodecs;
 }
 
 int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -561,7 +579,9 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         return 0;
     }
     if (o.listCodecs) {
+#if VELM_BATCH_PICTURES
         for (const MovieCodec& c : AvailableMovieCodecs()) std::fprintf(out, "codec=\"%s\" %s\n", c.name.c_str(), c.description.c_str());
+#endif
         if (cl.files.empty() && o.fetchId.empty()) return 0;
     }
 
@@ -627,6 +647,9 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             if (!o.measureSerials.empty()) PrintMeasurement(doc, o.measureSerials, out);
         }
         if (o.NeedsScene()) {
+#if !VELM_BATCH_PICTURES
+            throw VelmError("pictures, picks, surfaces and movies are drawn by the picture module");
+#else
             doing.clear();
             task = "building the scene (surfaces, hydrogen bonds)";
             Scene scene;
@@ -667,6 +690,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
                 const PickResult hit = PickOffscreen(offscreen, doc.Molecules(), o.pick->first, o.pick->second, ui);
                 std::fprintf(out, "%s\n", EscapedText(PickResultLine(hit)).c_str());
             }
+#endif
         }
         if (o.save) {
             doing = o.save->empty() ? "-save" : *o.save;

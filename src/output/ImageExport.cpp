@@ -39,12 +39,6 @@ private:
     int width_, height_, numerator_;
 };
 
-bool EndsWith(std::string_view text, std::string_view ending) {
-    if (text.size() < ending.size()) return false;
-    return std::equal(ending.begin(), ending.end(), text.end() - static_cast<std::ptrdiff_t>(ending.size()),
-                      [](char e, char t) { return std::tolower(static_cast<unsigned char>(t)) == e; });
-}
-
 }  // namespace
 
 Dib RenderToDib(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
@@ -170,13 +164,6 @@ void ExportPicture(OffscreenRenderer& renderer, const list<std::unique_ptr<Molec
             WritePngRows(file.Stream(), size.width, size.height, [&](int y) { return picture.RowFromTop(y); }, title);
     }
     if (!file.Commit()) throw VelmError("Unable to open " + path + " for writing");
-}
-
-ImageFormat ImageFormatOfPath(std::string_view path) {
-    if (EndsWith(path, ".png")) return ImageFormat::Png;
-    if (EndsWith(path, ".bmp")) return ImageFormat::Bmp;
-    if (EndsWith(path, ".ps") || EndsWith(path, ".eps")) return ImageFormat::PostScript;
-    throw VelmError("Unknown file format!");
 }
 
 void WriteImageFile(const std::string& path, ImageFormat format, const Dib& dib, const std::string& title) {

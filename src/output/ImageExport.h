@@ -9,6 +9,7 @@
 
 #include "core/List.h"
 #include "output/ImageFile.h"
+#include "output/ImageFormat.h"
 
 namespace velm {
 
@@ -29,7 +30,6 @@ inline constexpr int kBitmapDeviceDpi = 96;
 Dib RenderToDib(OffscreenRenderer& renderer, const list<std::unique_ptr<Molecule>>& molecules,
                 long long requestedWidth, long long requestedHeight, int printMemoryLimitKb);
 
-enum class ImageFormat { PostScript = 1, Bmp = 2, Png = 3 };
 
 // Tiles of big pictures are at most this many pixels a side, besides what
 // the context takes: with 4 samples a 2048 x 2048 tile holds 128 MB.
@@ -74,9 +74,6 @@ void ExportPicture(OffscreenRenderer& renderer, const list<std::unique_ptr<Molec
                    const std::string& path, ImageFormat format, long long requestedWidth, long long requestedHeight,
                    const std::string& title);
 
-// The format a file name's extension asks for (.ps or .eps, .bmp, .png in any
-// letter case); throws "Unknown file format!" for any other.
-ImageFormat ImageFormatOfPath(std::string_view path);
 
 // Writes the DIB as the format says to path, through a temporary file that
 // replaces the target only when complete. title: the PNG's "Title" text.

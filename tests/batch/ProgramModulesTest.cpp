@@ -24,13 +24,21 @@ std::string Needed(const std::string& file) {
 
 }  // namespace
 
-TEST(ProgramModules, TheProgramNeedsNeitherTheToolkitNorTheEncoders) {
+TEST(ProgramModules, TheProgramNeedsNeitherTheToolkitNorTheEncodersNorTheDrawing) {
     const std::string program = Needed(VELM_BINARY);
     const std::string window = Needed(VELM_WINDOW_MODULE);
+    const std::string pictures = Needed(VELM_PICTURE_MODULE);
     ASSERT_NE(program.find("libc.so"), std::string::npos) << program;
-    for (const char* library : {"libQt6Core", "libQt6Gui", "libQt6Widgets", "libavcodec", "libavformat"})
+    for (const char* library : {"libQt6Core", "libQt6Gui", "libQt6Widgets", "libavcodec", "libavformat", "libOpenGL",
+                                "libEGL", "libGLU", "libfreetype", "libfontconfig", "libpng"})
         EXPECT_EQ(program.find(library), std::string::npos) << library << " in\n" << program;
     EXPECT_NE(window.find("libQt6Widgets"), std::string::npos) << window;
+    EXPECT_NE(pictures.find("libEGL"), std::string::npos) << pictures;
+    std::string problem;
+    EXPECT_NE(OpenProgramModule({"velm_picture.so", "velm_picture.so", VELM_PICTURE_MODULE}, "VelmRunPictureBatch",
+                                problem),
+              nullptr)
+        << problem;
 }
 
 TEST(ProgramModules, MissingOrUnfitModulesAreToldApart) {
