@@ -36,8 +36,11 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
 
 Vec3 AtomAt(const StrideResidue& r, int index) { return r.atoms[index].Position(); }
 
+// The lists are reserved for a donor and an acceptor a residue: growing them
+// would copy each and touch twice the memory.
 std::vector<Donor> CollectDonors(const StrideRun& run) {
     std::vector<Donor> donors;
+    donors.reserve(static_cast<size_t>(run.totalResidues));
     for (int c = 0; c < static_cast<int>(run.chains.size()); ++c) {
         const StrideChain& chain = run.chains[c];
         for (int i = 1; i < chain.Count(); ++i) {
@@ -53,6 +56,7 @@ std::vector<Donor> CollectDonors(const StrideRun& run) {
 
 std::vector<Acceptor> CollectAcceptors(const StrideRun& run) {
     std::vector<Acceptor> acceptors;
+    acceptors.reserve(static_cast<size_t>(run.totalResidues));
     for (int c = 0; c < static_cast<int>(run.chains.size()); ++c) {
         const StrideChain& chain = run.chains[c];
         for (int i = 0; i + 1 < chain.Count(); ++i) {
@@ -208,6 +212,9 @@ public:
             std::vector<int> near;
             const int first = static_cast<int>(static_cast<long long>(donorCount) * part / parts);
             const int last = static_cast<int>(static_cast<long long>(donorCount) * (part + 1) / parts);
+            // Room for more bonds a donor than a protein makes: the pages past
+            // those filled are never touched.
+            out.reserve(std::min(capacity_ + 1, static_cast<size_t>(last - first) * 4));
             for (int d = first; d < last; ++d) {
                 const Vec3& n = donors_[d].n;
                 if (!finite(n)) continue;
@@ -256,6 +263,9 @@ public:
         for (std::thread& t : workers) t.join();
         for (const std::exception_ptr& e : failed)
             if (e) std::rethrow_exception(e);
+        size_t total = 0;
+        for (const std::vector<Found>& part : found) total += part.size();
+        run_.bonds.reserve(run_.bonds.size() + std::min(total, capacity_ + 1));
         for (const std::vector<Found>& part : found)
             for (const Found& f : part) {
                 File(donors_[f.donor], acceptors_[f.acceptor], f.bond);
