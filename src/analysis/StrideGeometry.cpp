@@ -73,8 +73,12 @@ int Zone(float angle) {
 }  // namespace
 
 int StrideResidue::Find(const char* atomName) const {
+    // Names hold at most four characters, zero-padded: four bytes compare.
+    char key[4] = {};
+    for (size_t k = 0; k < 4 && atomName[k]; ++k) key[k] = atomName[k];
+    if (key[3] && atomName[4]) return -1;  // longer than any name held
     for (size_t i = 0; i < atoms.size(); ++i)
-        if (std::strcmp(atoms[i].name, atomName) == 0) return static_cast<int>(i);
+        if (std::memcmp(atoms[i].name, key, 4) == 0) return static_cast<int>(i);
     return -1;
 }
 
@@ -113,18 +117,18 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
                 // at(): a residue pointing past the atoms is a broken model, not a run's own failure.
                 const Atom& atom = molecule.atoms.at(static_cast<size_t>(index));
                 const std::string_view name = atom.Name();
+                char key[4] = {};  // as a StrideAtom holds it: four bytes, zero-padded
+                std::memcpy(key, name.data(), std::min<size_t>(name.size(), 4));
                 // A name met again in the residue is an alternate position of
                 // that atom: the first one stands for it, as one conformer. With
                 // every position counted, a residue with hydrogens and
                 // alternates passes fifty atoms and ends the whole run.
-                if (std::any_of(to.atoms.begin(), to.atoms.end(), [&](const StrideAtom& seen) {
-                        return std::string_view(seen.name, strnlen(seen.name, sizeof seen.name)) ==
-                               name.substr(0, std::min<size_t>(name.size(), 4));
-                    }))
+                if (std::any_of(to.atoms.begin(), to.atoms.end(),
+                                [&](const StrideAtom& seen) { return std::memcmp(seen.name, key, 4) == 0; }))
                     continue;
                 if (to.atoms.size() == static_cast<size_t>(kStrideMaxAtoms)) throw StrideError();
                 StrideAtom& a = to.atoms.emplace_back();
-                std::memcpy(a.name, name.data(), std::min<size_t>(name.size(), 4));
+                std::memcpy(a.name, key, 4);
                 a.x = static_cast<float>(atom.x);
                 a.y = static_cast<float>(atom.y);
                 a.z = static_cast<float>(atom.z);
