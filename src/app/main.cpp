@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/WindowModule.h"
 #include "batch/Batch.h"
 #include "core/ProgramModule.h"
+#include "model/VelmDoc.h"
 
 namespace {
 
@@ -39,7 +41,17 @@ int main(int argc, char** argv) {
         mallopt(M_TOP_PAD, 16 << 20);
         mallopt(M_ARENA_MAX, 1);
         std::vector<std::string> args(argv + 2, argv + argc);
-        if (!velm::BatchDrawsPictures(args)) return velm::RunBatch(args, stdout, stderr);
+        // The run ends the process: its streams are flushed and nothing is
+        // freed or taken apart after it.
+        const auto end = [](int status) {
+            std::fflush(stdout);
+            std::fflush(stderr);
+            std::_Exit(status);
+        };
+        if (!velm::BatchDrawsPictures(args)) {
+            std::unique_ptr<velm::CVelmDoc> kept;
+            end(velm::RunBatch(args, stdout, stderr, &kept));
+        }
         const velm::ProgramModule pictures{VELM_PICTURE_MODULE_NAME, VELM_PICTURE_MODULE_FROM_BINDIR,
                                            VELM_PICTURE_MODULE_BUILT};
         std::string problem;
@@ -48,7 +60,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "velm: pictures cannot be drawn: %s\n", problem.c_str());
             return 2;
         }
-        return reinterpret_cast<decltype(&VelmRunPictureBatch)>(entry)(&args, stdout, stderr);
+        end(reinterpret_cast<decltype(&VelmRunPictureBatch)>(entry)(&args, stdout, stderr));
     }
     if (!CanShowWindow()) {
         std::fprintf(stderr, "velm: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set); "

@@ -567,7 +567,7 @@ bool BatchDrawsPictures(const std::vector<std::string>& args) {
     return o.NeedsScene() || o.listCodecs;
 }
 
-int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::unique_ptr<CVelmDoc>* keep) {
     BatchOptions o;
     if (const std::string problem = ParseArguments(args, o); !problem.empty()) {
         std::fprintf(err, "velm: %s\n%s", problem.c_str(), kUsage);
@@ -586,8 +586,15 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     }
 
     StderrUiHooks ui(err, o.verbose);
-    const std::unique_ptr<CVelmDoc> document = MakeDocument(ui);
+    std::unique_ptr<CVelmDoc> document = MakeDocument(ui);
     CVelmDoc& doc = *document;
+    struct Handover {
+        std::unique_ptr<CVelmDoc>& document;
+        std::unique_ptr<CVelmDoc>* keep;
+        ~Handover() {
+            if (keep) *keep = std::move(document);
+        }
+    } handover{document, keep};
     doc.options.computeConnectivity = cl.connect;
     doc.options.multipleAsTrajectory = cl.multi;
     if (cl.multi) doc.options.trajectoryReadMode = cl.TrajectoryMode();

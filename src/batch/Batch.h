@@ -2,18 +2,26 @@
 // Headless front end: velm -batch FILE... loads the files as the window does
 // and prints one line of key=value pairs per molecule.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
-// The picture module's entry: RunBatch of a build that draws.
+// The picture module's entry: RunBatch of a build that draws, keeping its
+// document to the end of the process.
 extern "C" int VelmRunPictureBatch(const std::vector<std::string>* args, std::FILE* out, std::FILE* err);
 
 namespace velm {
 
 class Molecule;
 
+class CVelmDoc;
+
 // Runs batch mode on the arguments after "-batch"; returns the exit status.
-int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
+// With `keep` the document is handed out at the end instead of freed: a
+// process about to end need not spend its last moments taking apart a
+// million atoms.
+int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
+             std::unique_ptr<CVelmDoc>* keep = nullptr);
 
 // Whether the run draws (pictures, picks, surfaces, movies, the codec list):
 // the program then hands it whole to the picture module, which holds the
