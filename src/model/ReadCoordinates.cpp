@@ -194,17 +194,17 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
 
 namespace {
 
-// `work` on another thread while `bonds` runs here; one after the other on
-// one CPU, or when no thread can be had. Either one's failure is thrown once
-// both ended.
-void RunBeside(const std::function<void()>& work, const std::function<void()>& bonds) {
+// `there` on another thread while `here` runs on this one; one after the
+// other on one CPU, or when no thread can be had. Either one's failure is
+// thrown once both ended.
+void RunBeside(const std::function<void()>& there, const std::function<void()>& here) {
     std::exception_ptr failed;
     std::jthread beside;
     if (WorkerThreads() >= 2) {
         try {
             beside = std::jthread([&] {
                 try {
-                    work();
+                    there();
                 } catch (...) {
                     failed = std::current_exception();
                 }
@@ -213,11 +213,11 @@ void RunBeside(const std::function<void()>& work, const std::function<void()>& b
         }
     }
     if (!beside.joinable()) {
-        work();
-        bonds();
+        there();
+        here();
         return;
     }
-    bonds();  // should it throw, the thread is joined as the exception leaves
+    here();  // should it throw, the thread is joined as the exception leaves
     beside.join();
     if (failed) std::rethrow_exception(failed);
 }
@@ -238,29 +238,33 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         const int models = multipleAsTrajectory ? EqualModels(file.atoms) : 1;
         const size_t n = file.atoms.size() / static_cast<size_t>(models);
 
-        // Each atom written once, not first to its defaults.
-        mol.atoms.reserve(n);
-        for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms.emplace_back(), file.atoms[i]);
-
-        for (int k = 1; k < models; ++k) {
-            Frame frame(n);
-            for (size_t i = 0; i < n; ++i) {
-                const PdbAtomRecord& r = file.atoms[static_cast<size_t>(k) * n + i];
-                frame.SetPosition(i, {r.x, r.y, r.z});
+        // The bonds come from the file's records alone: they are derived on
+        // another thread while the atoms, the chains and the work beside them
+        // (which never reads bonds) are made here, and go to the atoms after.
+        Connectivity bonds;
+        const auto build = [&] {
+            // Each atom written once, not first to its defaults.
+            mol.atoms.reserve(n);
+            for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms.emplace_back(), file.atoms[i]);
+            for (int k = 1; k < models; ++k) {
+                Frame frame(n);
+                for (size_t i = 0; i < n; ++i) {
+                    const PdbAtomRecord& r = file.atoms[static_cast<size_t>(k) * n + i];
+                    frame.SetPosition(i, {r.x, r.y, r.z});
+                }
+                mol.frames.Append(std::move(frame));
             }
-            mol.frames.Append(std::move(frame));
-        }
-
-        BuildChains(mol);
-        // The bonds write the atoms' hetero flags and the bond arrays, which
-        // the work beside them never reads.
-        const auto bonds = [&] { ApplyConnectivity(mol, file, ComputeConnectivity(file)); };
-        if (beside.work && !mol.atoms.empty()) {
-            ui.SetStatusText(beside.status);
-            if (connectivity) RunBeside([&] { beside.work(mol); }, bonds);
-            else beside.work(mol);
-        } else if (connectivity) {
-            bonds();
+            BuildChains(mol);
+            if (beside.work && n > 0) {
+                ui.SetStatusText(beside.status);
+                beside.work(mol);
+            }
+        };
+        if (connectivity) {
+            RunBeside([&] { bonds = ComputeConnectivity(file); }, build);
+            ApplyConnectivity(mol, file, bonds);
+        } else {
+            build();
         }
         for (const int i : ConectEntryAtoms(file))
             if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;

@@ -11,10 +11,9 @@ namespace velm {
 
 class Molecule;
 
-// Work on a molecule just read that may run on another thread while its
-// bonds are derived: it reads only the atoms' names and places and the
-// chains, and writes only what the bonds never touch (the residues' secondary
-// structure). `status` is shown before it starts; it must not call the hooks.
+// Work on a molecule just read, done while its bonds are derived on another
+// thread and before they are applied: it must not read the bonds or the
+// hetero flags the bonds set. `status` is shown before it starts.
 struct BesideBonds {
     std::string_view status;
     std::function<void(Molecule&)> work;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
-#include <mutex>
 #include <new>
 #include <set>
 #include <string>
@@ -241,35 +240,14 @@ void CVelmDoc::AddMolecule(std::unique_ptr<Molecule> mol) {
     UpdateAnimationFrames();
 }
 
-namespace {
-// What the secondary structure says, kept while it runs on another thread
-// and told on this one afterwards.
-class HeldMessages : public SilentUiHooks {
-public:
-    void Message(std::string_view text) override {
-        const std::lock_guard lock(mutex_);
-        texts_.emplace_back(text);
-    }
-    void Tell(UiHooks& ui) const {
-        for (const std::string& t : texts_) ui.Message(t);
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> texts_;
-};
-}  // namespace
-
 void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type) {
     // Without bonds the structure is assigned afterwards, once the file's
     // records are freed: it then reuses their memory instead of faulting in more.
     const bool assign = options.computeSecondaryStructure && assignSecondaryStructure && options.computeConnectivity;
-    HeldMessages held;
     BesideBonds beside;
-    if (assign) beside = {"Assigning secondary structure ...", [&](Molecule& m) { assignSecondaryStructure(m, held); }};
+    if (assign) beside = {"Assigning secondary structure ...", [&](Molecule& m) { assignSecondaryStructure(m, ui_); }};
     ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, type, ui_,
                        beside);
-    held.Tell(ui_);
     if (mol.AtomCount() > 0) PrepareLoaded(mol, assign);
 }
 

@@ -151,8 +151,8 @@ private:
     };
     void Mark(DocumentChange what) { pending_ |= what; }
 
-    // Reads a structure with its secondary structure assigned beside the
-    // bonds (when it is to be), then prepares it.
+    // Reads a structure with its secondary structure assigned while the
+    // bonds are derived (when it is to be), then prepares it.
     void ReadStructure(Molecule& molecule, const std::string& path, FileType type);
     // Secondary structure (unless it was assigned already), element colours
     // and masses, split-colour flags.
