@@ -642,6 +642,9 @@ void ApplyConnectivity(Molecule& mol, const PdbFile& file, const Connectivity& c
     mol.partnerStart.assign(static_cast<size_t>(n) + 1, 0);
     mol.partners.clear();
     mol.bonds.clear();
+    // Reserved, not grown: each growth would copy the array and touch twice its memory.
+    mol.partners.reserve(c.partners.size());
+    mol.bonds.reserve(c.partners.size() / 2);
     // Only partners among the molecule's atoms count: with models read as a
     // trajectory, the records beyond the first model are frames.
     for (int i = 0; i < n; ++i) {
