@@ -5,14 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/WindowModule.h"
 #include "batch/Batch.h"
 #include "core/ProgramModule.h"
-#include "model/VelmDoc.h"
 
 namespace {
 
@@ -48,10 +46,7 @@ int main(int argc, char** argv) {
             std::fflush(stderr);
             std::_Exit(status);
         };
-        if (!velm::BatchDrawsPictures(args)) {
-            std::unique_ptr<velm::CVelmDoc> kept;
-            end(velm::RunBatch(args, stdout, stderr, &kept));
-        }
+        if (!velm::BatchDrawsPictures(args)) end(velm::RunBatch(args, stdout, stderr, true));
         const velm::ProgramModule pictures{VELM_PICTURE_MODULE_NAME, VELM_PICTURE_MODULE_FROM_BINDIR,
                                            VELM_PICTURE_MODULE_BUILT};
         std::string problem;

@@ -567,7 +567,7 @@ bool BatchDrawsPictures(const std::vector<std::string>& args) {
     return o.NeedsScene() || o.listCodecs;
 }
 
-int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, std::unique_ptr<CVelmDoc>* keep) {
+int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool leaveDocument) {
     BatchOptions o;
     if (const std::string problem = ParseArguments(args, o); !problem.empty()) {
         std::fprintf(err, "velm: %s\n%s", problem.c_str(), kUsage);
@@ -588,13 +588,13 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
     StderrUiHooks ui(err, o.verbose);
     std::unique_ptr<CVelmDoc> document = MakeDocument(ui);
     CVelmDoc& doc = *document;
-    struct Handover {
+    struct Leave {
         std::unique_ptr<CVelmDoc>& document;
-        std::unique_ptr<CVelmDoc>* keep;
-        ~Handover() {
-            if (keep) *keep = std::move(document);
+        bool leave;
+        ~Leave() {
+            if (leave) static_cast<void>(document.release());
         }
-    } handover{document, keep};
+    } leave{document, leaveDocument};
     doc.options.computeConnectivity = cl.connect;
     doc.options.multipleAsTrajectory = cl.multi;
     if (cl.multi) doc.options.trajectoryReadMode = cl.TrajectoryMode();

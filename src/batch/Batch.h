@@ -2,11 +2,10 @@
 // Headless front end: velm -batch FILE... loads the files as the window does
 // and prints one line of key=value pairs per molecule.
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-// The picture module's entry: RunBatch of a build that draws, keeping its
+// The picture module's entry: RunBatch of a build that draws, leaving its
 // document to the end of the process.
 extern "C" int VelmRunPictureBatch(const std::vector<std::string>* args, std::FILE* out, std::FILE* err);
 
@@ -14,14 +13,10 @@ namespace velm {
 
 class Molecule;
 
-class CVelmDoc;
-
 // Runs batch mode on the arguments after "-batch"; returns the exit status.
-// With `keep` the document is handed out at the end instead of freed: a
-// process about to end need not spend its last moments taking apart a
-// million atoms.
-int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err,
-             std::unique_ptr<CVelmDoc>* keep = nullptr);
+// With `leaveDocument` the document is not freed at the end: a process about
+// to end need not spend its last moments taking apart a million atoms.
+int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool leaveDocument = false);
 
 // Whether the run draws (pictures, picks, surfaces, movies, the codec list):
 // the program then hands it whole to the picture module, which holds the

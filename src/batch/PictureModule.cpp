@@ -5,10 +5,7 @@
 // arguments, the two streams and the exit status.
 #include "batch/Batch.h"
 
-#include "model/VelmDoc.h"
-
 extern "C" __attribute__((visibility("default"))) int VelmRunPictureBatch(const std::vector<std::string>* args,
                                                                           std::FILE* out, std::FILE* err) {
-    static std::unique_ptr<velm::CVelmDoc> kept;  // the program ends without freeing it
-    return velm::RunBatch(*args, out, err, &kept);
+    return velm::RunBatch(*args, out, err, true);  // the program ends right after
 }

@@ -85,7 +85,7 @@ size_t ThroughLineEnd(std::string_view text, bool final) {
     return nl ? upTo + 1 : std::string_view::npos;
 }
 
-GzLineSource::GzLineSource(const std::string& path) {
+GzLineSource::GzLineSource(const std::string& path) : block_(new char[kBlock]) {
     // A file that does not begin with the gzip magic is read as it is, as
     // zlib would read it, but without its copy through zlib's buffers.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -107,7 +107,6 @@ GzLineSource::GzLineSource(const std::string& path) {
         struct stat st {};
         if (::fstat(fd, &st) == 0 && st.st_size > 0) plainSize_ = static_cast<size_t>(st.st_size);
     }
-    block_.reset(new char[kBlock]);
 }
 
 GzLineSource::~GzLineSource() {

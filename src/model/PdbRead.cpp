@@ -226,7 +226,7 @@ bool ParseShortDecimal(const char* end, size_t n, double& value) {
 // eight bytes lie in the line.
 bool ParseReal(std::string_view t, double& value);
 bool ParseReal(std::string_view t, double& value, const char* line) {
-    if (t.size() >= 2 && t.data() + t.size() - 8 >= line && ParseShortDecimal(t.data() + t.size(), t.size(), value))
+    if (t.size() >= 2 && t.data() + t.size() - line >= 8 && ParseShortDecimal(t.data() + t.size(), t.size(), value))
         return true;
     return ParseReal(t, value);
 }

@@ -209,7 +209,7 @@ void RunBeside(const std::function<void()>& there, const std::function<void()>& 
                     failed = std::current_exception();
                 }
             });
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {  // no thread (system_error) or no memory for its state
         }
     }
     if (!beside.joinable()) {
