@@ -61,27 +61,12 @@ const char* EndOfToken(const char* p, const char* end) {
     }
 }
 
-// Where the next token starts: past the separators from `p`. The blank runs
-// between the columns of a record are passed eight bytes at a time; the
-// first byte that is no blank ends a word's run.
+// Where the next token starts: past the separators from `p`. Lines the
+// separator mask of Tokens does not cover (shorter than 16 bytes or longer
+// than 128) are rare enough to be passed byte by byte.
 const char* StartOfToken(const char* p, const char* end) {
-    for (;;) {
-        if constexpr (std::endian::native == std::endian::little) {
-            while (end - p >= 8) {
-                std::uint64_t w;
-                std::memcpy(&w, p, 8);
-                const std::uint64_t other = w ^ 0x2020202020202020ull;
-                if (other) {
-                    p += std::countr_zero(other) / 8;
-                    break;
-                }
-                p += 8;
-            }
-        }
-        while (p < end && *p == ' ') ++p;
-        if (p == end || !IsSeparator(*p)) return p;
-        ++p;  // a tab or a line end
-    }
+    while (p < end && IsSeparator(*p)) ++p;
+    return p;
 }
 
 // Tokens of one line, taken one at a time; a token split off the first one
@@ -222,15 +207,6 @@ bool ParseShortDecimal(const char* end, size_t n, double& value) {
     return true;
 }
 
-// A number of a record whose line begins at `line`: the short form when its
-// eight bytes lie in the line.
-bool ParseReal(std::string_view t, double& value);
-bool ParseReal(std::string_view t, double& value, const char* line) {
-    if (t.size() >= 2 && t.data() + t.size() - line >= 8 && ParseShortDecimal(t.data() + t.size(), t.size(), value))
-        return true;
-    return ParseReal(t, value);
-}
-
 bool ParseReal(std::string_view t, double& value) {
     // Fast path for the plain decimals of coordinate files: with at most 15
     // digits the mantissa and the power of ten are exact doubles, so one
@@ -267,6 +243,14 @@ bool ParseReal(std::string_view t, double& value) {
     if (t.empty() || t[0] == '+') return false;
     const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
     return r.ec == std::errc() && r.ptr == t.data() + t.size() && std::isfinite(value);
+}
+
+// A number of a record whose line begins at `line`: the short form when its
+// eight bytes lie in the line.
+bool ParseReal(std::string_view t, double& value, const char* line) {
+    if (t.size() >= 2 && t.data() + t.size() - line >= 8 && ParseShortDecimal(t.data() + t.size(), t.size(), value))
+        return true;
+    return ParseReal(t, value);
 }
 
 // Leading integer as atoi reads it (MODEL numbers); 0 when there is none.
