@@ -190,10 +190,6 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
     throw VelmError(std::string(text) + " " + reason);
 }
 
-}  // namespace
-
-namespace {
-
 // `there` on another thread while `here` runs on this one; one after the
 // other on one CPU, or when no thread can be had. Either one's failure is
 // thrown once both ended.

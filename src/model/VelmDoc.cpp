@@ -5,9 +5,7 @@
 #include <exception>
 #include <new>
 #include <set>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "core/ReplacingFile.h"
 #include "core/VelmError.h"
