@@ -124,16 +124,11 @@ EnergyTerms Terms(const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c, co
     return t;
 }
 
-constexpr double kDegrees = 57.2958;
-
 void StoreTerms(HydrogenBond& bond, const EnergyTerms& t) {
     bond.er = static_cast<float>(t.er);
     bond.et = static_cast<float>(t.et);
     bond.ep = static_cast<float>(t.ep);
     bond.energy = static_cast<float>(t.er * t.et * t.ep * 1000.0);
-    bond.ti = static_cast<float>(std::fabs(180.0 - std::acos(t.cosPOC) * kDegrees));
-    bond.to = static_cast<float>(std::acos(t.cosTo) * kDegrees);
-    bond.p = static_cast<float>(std::acos(t.cosP) * kDegrees);
 }
 
 class BondSearch {
@@ -298,38 +293,23 @@ private:
         b.acceptorChain = a.chain, b.acceptorResidue = a.residue;
         distance = std::max(distance, 3.0);
         b.distance = static_cast<float>(distance);
-        // With the N-H...O angle at most 90 degrees Ep is 0 and so is the energy:
-        // the rest of it is needed only if the bond is kept on other grounds.
-        const bool energyPossible = CosAngle(d.n, d.h, a.o) < 0;
-        EnergyTerms terms;
-        if (energyPossible) {
-            terms = Terms(d.n, d.h, a.o, a.c, a.ca, distance);
-            b.energy = static_cast<float>(terms.er * terms.et * terms.ep * 1000.0);
-            b.energyAccepted = b.energy < -10.0f && std::fabs(static_cast<float>(terms.et)) > 1e-6f &&
-                               std::fabs(static_cast<float>(terms.ep)) > 1e-6f;
+        // With the N-H...O angle at most 90 degrees Ep is 0 and so is the energy.
+        const double cosNHO = CosAngle(d.n, d.h, a.o);
+        if (cosNHO < 0) {
+            StoreTerms(b, Terms(d.n, d.h, a.o, a.c, a.ca, distance));
+            b.energyAccepted = b.energy < -10.0f && std::fabs(b.et) > 1e-6f && std::fabs(b.ep) > 1e-6f;
         }
 
-        b.hoDistance = static_cast<float>(Length(d.h - a.o));
-        const double cosNHO = CosAngle(d.n, d.h, a.o), cosCOH = CosAngle(a.c, a.o, d.h);
-        b.contactAccepted = b.hoDistance <= 2.5f && Obtuse(cosNHO) && Obtuse(cosCOH);
+        const float hoDistance = static_cast<float>(Length(d.h - a.o));
+        b.contactAccepted = hoDistance <= 2.5f && Obtuse(cosNHO) && Obtuse(CosAngle(a.c, a.o, d.h));
 
-        double cosNOC = 1, cosONC = 1;
-        if (b.distance <= 3.5f) {
-            cosNOC = CosAngle(d.n, a.o, a.c);
-            cosONC = CosAngle(a.o, d.n, d.cPrev);
-            b.donorPlane = static_cast<float>(Folded(Torsion(d.ca, d.n, d.cPrev, a.o)));
-            b.acceptorPlane = static_cast<float>(Folded(Torsion(d.n, a.o, a.c, a.ca)));
-            b.planeAccepted = Obtuse(cosNOC) && Obtuse(cosONC) && b.donorPlane <= 60.0f && b.acceptorPlane <= 90.0f;
-        }
-        if (!((b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted)) return false;
-        StoreTerms(b, energyPossible ? terms : Terms(d.n, d.h, a.o, a.c, a.ca, distance));
-        b.angleNHO = static_cast<float>(std::acos(cosNHO) * kDegrees);
-        b.angleCOH = static_cast<float>(std::acos(cosCOH) * kDegrees);
-        if (b.distance <= 3.5f) {
-            b.angleNOC = static_cast<float>(std::acos(cosNOC) * kDegrees);
-            b.angleONC = static_cast<float>(std::acos(cosONC) * kDegrees);
-        }
-        return true;
+        auto plane = [](const Vec3& p1, const Vec3& p2, const Vec3& p3, const Vec3& p4) {
+            return static_cast<float>(Folded(Torsion(p1, p2, p3, p4)));
+        };
+        b.planeAccepted = b.distance <= 3.5f && Obtuse(CosAngle(d.n, a.o, a.c)) &&
+                          Obtuse(CosAngle(a.o, d.n, d.cPrev)) && plane(d.ca, d.n, d.cPrev, a.o) <= 60.0f &&
+                          plane(d.n, a.o, a.c, a.ca) <= 90.0f;
+        return (b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted;
     }
 
     void File(const Donor& d, const Acceptor& a, const HydrogenBond& b) {

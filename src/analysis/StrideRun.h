@@ -68,14 +68,14 @@ struct StrideChain {
     int Count() const { return static_cast<int>(residues.size()); }
 };
 
+// A bond kept on one of three grounds. The energy and its factors are those
+// of the method; where the N-H...O angle is at most 90 degrees, Ep and so the
+// energy are 0 and are left so without being worked out.
 struct HydrogenBond {
     int donorChain = 0, donorResidue = 0;
     int acceptorChain = 0, acceptorResidue = 0;
     float distance = 0;  // N...O, raised to 3.0 when the energy was computed below it
     float energy = 0, er = 0, et = 0, ep = 0;
-    float ti = 0, to = 0, p = 0;
-    float hoDistance = 0, angleNHO = 0, angleCOH = 0;
-    float angleNOC = 0, angleONC = 0, donorPlane = 0, acceptorPlane = 0;
     bool energyAccepted = false, planeAccepted = false, contactAccepted = false;
 };
 
@@ -111,7 +111,7 @@ void ComputeZones(StrideRun& run);
 int EnergyBond(const StrideRun& run, int donorChain, int donor, int acceptorChain, int acceptor);
 int PlaneBond(const StrideRun& run, int donorChain, int donor, int acceptorChain, int acceptor);
 
-// The GRID-type energy of one bond, filling its factors and angles.
+// The GRID-type energy of one bond, filling its factors.
 void ComputeBondEnergy(HydrogenBond& bond, const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c,
                        const Vec3& ca);
 
