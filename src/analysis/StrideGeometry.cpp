@@ -72,16 +72,6 @@ int Zone(float angle) {
 
 }  // namespace
 
-int StrideResidue::Find(const char* atomName) const {
-    // Names hold at most four characters, zero-padded: four bytes compare.
-    char key[4] = {};
-    for (size_t k = 0; k < 4 && atomName[k]; ++k) key[k] = atomName[k];
-    if (key[3] && atomName[4]) return -1;  // longer than any name held
-    for (size_t i = 0; i < atoms.size(); ++i)
-        if (std::memcmp(atoms[i].name, key, 4) == 0) return static_cast<int>(i);
-    return -1;
-}
-
 double Torsion(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d) {
     const Vec3 ab = b - a, bc = c - b, cd = d - c;
     const Vec3 m = Unit(Cross(ab, bc)), n = Unit(Cross(bc, cd));

@@ -334,7 +334,12 @@ int FindBond(const StrideRun& run, int donorChain, int donor, int acceptorChain,
     for (int index : d.donorBonds) {
         const HydrogenBond& b = run.bonds[index];
         if (!(plane ? b.planeAccepted : b.energyAccepted)) continue;
-        if (std::find(a.acceptorBonds.begin(), a.acceptorBonds.end(), index) != a.acceptorBonds.end()) return index;
+        if (b.acceptorChain != acceptorChain || b.acceptorResidue != acceptor) continue;
+        // The bond counts only where the acceptor's list holds it too; a list
+        // with room left holds every bond of its residue.
+        if (!a.acceptorBonds.full() ||
+            std::find(a.acceptorBonds.begin(), a.acceptorBonds.end(), index) != a.acceptorBonds.end())
+            return index;
     }
     return -1;
 }

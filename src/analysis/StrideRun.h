@@ -4,6 +4,8 @@
 // A run covers consecutive chains of one model; it reads the molecule, keeps
 // its own copies of the backbone, and writes one code per residue at the end.
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -56,8 +58,23 @@ struct StrideResidue {
     BondList donorBonds, acceptorBonds;
     bool interchain = false;
 
-    // Index of the first atom with exactly this name, or -1.
-    int Find(const char* atomName) const;
+    // Index of the first atom with exactly this name, or -1. Names hold at
+    // most four characters, zero-padded: the key is four bytes, made once
+    // from the literal.
+    template <size_t N>
+    int Find(const char (&atomName)[N]) const {
+        static_assert(N >= 2 && N <= 5, "an atom name has one to four characters");
+        char bytes[4] = {};
+        for (size_t k = 0; k + 1 < N; ++k) bytes[k] = atomName[k];
+        std::uint32_t key;
+        std::memcpy(&key, bytes, 4);
+        for (size_t i = 0; i < atoms.size(); ++i) {
+            std::uint32_t held;
+            std::memcpy(&held, atoms[i].name, 4);
+            if (held == key) return static_cast<int>(i);
+        }
+        return -1;
+    }
     bool HasZones() const { return phiZone >= 0 && psiZone >= 0; }
 };
 
