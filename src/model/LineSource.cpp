@@ -16,8 +16,6 @@
 namespace velm {
 
 namespace {
-constexpr size_t kBlock = 1 << 18;  // whole-file scans: few, large reads; holds a longest line
-static_assert(kBlock > kLongestLine + 2);
 gzFile Gz(void* f) { return static_cast<gzFile>(f); }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 }  // namespace
@@ -86,6 +84,7 @@ size_t ThroughLineEnd(std::string_view text, bool final) {
 }
 
 GzLineSource::GzLineSource(const std::string& path) : block_(new char[kBlock]) {
+    static_assert(kBlock > kLongestLine + 2);
     // A file that does not begin with the gzip magic is read as it is, as
     // zlib would read it, but without its copy through zlib's buffers.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -117,8 +116,11 @@ GzLineSource::~GzLineSource() {
 size_t GzLineSource::ReadStream(char* to, size_t room) {
     if (fd_ >= 0) {
         for (;;) {
-            const ssize_t got = ::read(fd_, to, room);
-            if (got >= 0) return static_cast<size_t>(got);
+            const ssize_t got = ::pread(fd_, to, room, static_cast<off_t>(filePos_));
+            if (got >= 0) {
+                filePos_ += static_cast<size_t>(got);
+                return static_cast<size_t>(got);
+            }
             if (errno != EINTR) throw VelmError("Error parsing file!");
         }
     }
@@ -138,6 +140,7 @@ void GzLineSource::ThrowAtNul(size_t upTo) const {
 
 bool GzLineSource::Fill() {
     std::memmove(block_.get(), block_.get() + begin_, end_ - begin_);
+    consumed_ += begin_;
     end_ -= begin_;
     if (nul_ != SIZE_MAX) nul_ -= begin_;
     const bool crHeld = cr_ >= begin_ && cr_ < end_;
@@ -180,7 +183,7 @@ bool GzLineSource::ReadLine(std::string_view& line) {
         }
         const LineScan s = ScanLine(held, atEnd_, cr_ - begin_);
         if (s.length > 0) {
-            Count(blankLines_ + s.blankLines, s.cut);
+            Count(blankLines_ + s.blankLines, s.cut, consumed_ + begin_ + s.skip);
             blankLines_ = 0;
             line = held.substr(s.skip, s.length);
             begin_ += s.skip + s.length;
@@ -195,8 +198,19 @@ bool GzLineSource::ReadLine(std::string_view& line) {
     }
 }
 
+std::unique_ptr<LineSource> GzLineSource::OpenAt(size_t offset) const {
+    if (fd_ < 0) return nullptr;
+    std::unique_ptr<GzLineSource> s(new GzLineSource());
+    s->fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);  // the same file, whatever its name now names
+    if (s->fd_ < 0) return nullptr;
+    s->plainSize_ = plainSize_;
+    s->filePos_ = s->origin_ = s->consumed_ = std::min(offset, plainSize_);
+    return s;
+}
+
 void GzLineSource::Rewind() {
-    if (fd_ >= 0 ? ::lseek(fd_, 0, SEEK_SET) != 0 : gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
+    if (fd_ < 0 && gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
+    filePos_ = consumed_ = origin_;
     begin_ = end_ = 0;
     nul_ = SIZE_MAX;
     cr_ = 0;
@@ -212,7 +226,7 @@ bool MemoryLineSource::ReadLine(std::string_view& line) {
         pos_ = data_.size();
         return false;
     }
-    Count(s.blankLines, s.cut);
+    Count(s.blankLines, s.cut, origin_ + pos_ + s.skip);
     line = data_.substr(pos_ + s.skip, s.length);
     pos_ += s.skip + s.length;
     if (s.cut) {

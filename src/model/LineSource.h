@@ -32,18 +32,28 @@ public:
     int LineNumber() const { return lineNumber_; }
     // The last line was longer than kLongestLine: it came cut.
     bool LineCut() const { return cut_; }
+    // Where the last line began, in bytes of text from the start of the input.
+    size_t LineStart() const { return lineStart_; }
+    // A second, independent reader of the same text from byte `offset` on,
+    // where one can be had (a plain file, a block of memory); null otherwise.
+    // Its lines are those of this source from the first line end at or after
+    // `offset`; what comes before may be the end of a line. Its line numbers
+    // count from there.
+    virtual std::unique_ptr<LineSource> OpenAt(size_t /*offset*/) const { return nullptr; }
 
 protected:
     // Takes a line that follows `blankLines` blank lines.
-    void Count(int blankLines, bool cut) {
+    void Count(int blankLines, bool cut, size_t start) {
         lineNumber_ += blankLines + 1;
         cut_ = cut;
+        lineStart_ = start;
     }
-    void ResetCount() { lineNumber_ = 0, cut_ = false; }
+    void ResetCount() { lineNumber_ = 0, cut_ = false, lineStart_ = 0; }
 
 private:
     int lineNumber_ = 0;
     bool cut_ = false;
+    size_t lineStart_ = 0;
 };
 
 class GzLineSource : public LineSource {
@@ -57,8 +67,12 @@ public:
     bool ReadLine(std::string_view& line) override;  // throws on a corrupt or truncated stream
     void Rewind() override;
     size_t SizeHint() const override { return plainSize_; }
+    std::unique_ptr<LineSource> OpenAt(size_t offset) const override;  // plain files only
 
 private:
+    GzLineSource() : block_(new char[kBlock]) {}
+    static constexpr size_t kBlock = 1 << 18;  // whole-file scans: few, large reads; holds a longest line
+
     bool Fill();  // more of the stream behind what is held; false at its end
     void ThrowAtNul(size_t upTo) const;
 
@@ -68,6 +82,9 @@ private:
     void* file_ = nullptr;  // gzFile of a compressed file
     int fd_ = -1;           // a plain file, read as it is
     size_t plainSize_ = 0;  // the file's size when it is not compressed
+    size_t filePos_ = 0;    // where the next read of a plain file begins
+    size_t origin_ = 0;     // where the text this source reads begins
+    size_t consumed_ = 0;   // bytes of text before block_
     std::unique_ptr<char[]> block_;  // left uninitialised: a small file touches few of its pages
     size_t begin_ = 0, end_ = 0;
     size_t nul_ = SIZE_MAX;  // the first NUL byte held, as a place in block_
@@ -79,9 +96,13 @@ private:
 
 class MemoryLineSource : public LineSource {
 public:
-    explicit MemoryLineSource(std::string_view data)
-        : data_(data), nul_(data.find('\0')), cr_(std::min(data.find('\r'), data.size())) {}
+    explicit MemoryLineSource(std::string_view data, size_t origin = 0)
+        : data_(data), origin_(origin), nul_(data.find('\0')), cr_(std::min(data.find('\r'), data.size())) {}
     bool ReadLine(std::string_view& line) override;
+    std::unique_ptr<LineSource> OpenAt(size_t offset) const override {
+        const size_t at = std::min(offset, origin_ + data_.size()) - origin_;
+        return std::make_unique<MemoryLineSource>(data_.substr(at), origin_ + at);
+    }
     void Rewind() override {
         pos_ = 0;
         cr_ = std::min(data_.find('\r'), data_.size());
@@ -91,6 +112,7 @@ public:
 
 private:
     std::string_view data_;
+    size_t origin_;  // where data_ begins in the text
     size_t pos_ = 0;
     size_t nul_;
     size_t cr_;  // as GzLineSource's

@@ -11,7 +11,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <new>
+#include <optional>
+#include <stop_token>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -20,6 +24,7 @@
 #endif
 
 #include "core/VelmError.h"
+#include "core/WorkerThreads.h"
 #include "model/ElementType.h"
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
@@ -413,6 +418,8 @@ struct ReaderState {
     bool relabelling = false;
     char relabelFrom = ' ';
     char relabelTo = ' ';
+
+    bool operator==(const ReaderState&) const = default;
 };
 
 void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
@@ -757,6 +764,182 @@ int CountConectPairs(const std::vector<ConectEntry>& conects) {
     return static_cast<int>(std::unique(pairs.begin(), pairs.end()) - pairs.begin());
 }
 
+// Reads a text line by line into a file's records, keeping what the next
+// line is read against.
+class RecordReader {
+public:
+    explicit RecordReader(PdbFile& file) : file_(file) {}
+
+    // A record that cannot be read is told once the whole text has been
+    // seen (Finish), so that a record cut short or an unreadable stream
+    // anywhere in the file is what the user hears of first, whatever comes
+    // before it.
+    void Line(std::string_view line, const LineSource& source) {
+        Tokens tok(line.data(), line.data() + line.size());
+        const LineKind kind = Classify(tok);
+        // A record cut short would be read wrong; any other line is passed over whole.
+        if (source.LineCut() && kind != LineKind::Other)
+            throw VelmError("Record longer than " + std::to_string(kLongestLine) + " characters!");
+        if (failure_) return;
+        try {
+            switch (kind) {
+            case LineKind::Model:
+                state_.runningModel = LeadingInt(tok.Next());
+                state_.modelRecord = true;
+                modelRecords_ = true;
+                break;
+            case LineKind::Ter: state_.ter = true; break;
+            case LineKind::Atom:
+            case LineKind::Hetatm: {
+                const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
+                PdbAtomRecord rec;
+                ParseAtomRecord(tok, kind, state_, previous, rec);
+                ReadElementColumns(line, rec);
+                state_.Use(rec.model);
+                file_.atoms.push_back(rec);
+                break;
+            }
+            case LineKind::Conect:
+                ParseConect(tok, file_.conects, static_cast<int>(file_.atoms.size()));
+                break;
+            case LineKind::Other: break;
+            }
+            if (!MayHoldMonitorOrBox(line)) return;
+            if (HasMonitor(line)) {
+                const CLine c(line);
+                MonitorRecord m;
+                // A NUL byte before the word hides it from the C string.
+                const char* at = std::strstr(c.text, "MONITOR");
+                if (at && ParseMonitor(at, m)) file_.monitors.push_back(m);
+            }
+            boxLines_ = boxLines_ || line.find("BBOX_") != std::string_view::npos;
+            ScanBox(line, file_.box, boxSeen_);
+        } catch (VelmError& e) {
+            if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
+            failure_ = std::current_exception();
+        }
+    }
+
+    void Finish() {
+        if (failure_) std::rethrow_exception(failure_);
+        file_.box.valid = boxSeen_[0] && boxSeen_[1] && boxSeen_[2] && boxSeen_[3];
+    }
+
+    // Lines from here on are told apart from those before.
+    void ForgetLinesSeen() { modelRecords_ = boxLines_ = false; }
+
+    bool Failed() const { return failure_ != nullptr; }
+    bool SawModelRecords() const { return modelRecords_; }
+    bool SawBoxLines() const { return boxLines_; }
+    const ReaderState& State() const { return state_; }
+
+private:
+    PdbFile& file_;
+    ReaderState state_;
+    bool boxSeen_[4] = {false, false, false, false};
+    std::exception_ptr failure_;
+    bool modelRecords_ = false;
+    bool boxLines_ = false;
+};
+
+bool SameRecord(const PdbAtomRecord& a, const PdbAtomRecord& b) {
+    auto same = [](const auto& x, const auto& y) { return std::memcmp(x, y, sizeof x) == 0; };
+    return same(a.record, b.record) && a.serial == b.serial && same(a.name, b.name) && a.altLoc == b.altLoc &&
+           same(a.residueName, b.residueName) && a.residueNumber == b.residueNumber &&
+           a.insertionCode == b.insertionCode && a.x == b.x && a.y == b.y && a.z == b.z &&
+           a.occupancy == b.occupancy && a.temperatureFactor == b.temperatureFactor && a.hetero == b.hetero &&
+           a.model == b.model && a.chain == b.chain && a.chainAsRead == b.chainAsRead && same(a.element, b.element);
+}
+
+// The second half of a text, read on another thread while the first is
+// read in turn. Each line is read against what the lines before it left (the
+// last record, the model numbers, a TER just passed, the last CONECT entry),
+// which the second half cannot know: it reads a stretch before the split
+// from nothing and takes its records only where what that stretch left is
+// exactly what the first half left. Standard files forget the past within a
+// few lines; where a file does not, its second half is read again in turn.
+// The stretch the second half reads before the split: some 400 lines.
+constexpr size_t kLeadIn = 32 << 10;
+
+class SecondHalf {
+public:
+    // The first line at or after byte `split` begins the half; reading
+    // starts at `from`, before it.
+    SecondHalf(const LineSource& source, size_t from, size_t split) : split_(split) {
+        try {
+            thread_ = std::jthread([this, &source, from](std::stop_token stop) {
+                try {
+                    usable_ = Read(source, from, stop);
+                } catch (...) {  // a fault of its own is met again when the half is read in turn
+                    usable_ = false;
+                }
+            });
+        } catch (const std::exception&) {  // no thread, or no memory for one
+        }
+    }
+    SecondHalf(const SecondHalf&) = delete;
+    SecondHalf& operator=(const SecondHalf&) = delete;
+
+    bool Started() const { return thread_.joinable(); }
+    size_t Split() const { return split_; }
+
+    // Called as the first half reaches the split: whether what it left is
+    // what the second half began from; if so, the second half's records go
+    // to `file`.
+    bool Join(PdbFile& file, const RecordReader& first) {
+        thread_.join();
+        if (!usable_ || first.Failed() || !file.conects.empty() || !(first.State() == start_)) return false;
+        if (file.atoms.empty() != !previous_) return false;
+        if (previous_ && !SameRecord(file.atoms.back(), file_.atoms.front())) return false;
+        const size_t skip = previous_ ? 1 : 0;
+        const int shift = static_cast<int>(file.atoms.size()) - static_cast<int>(skip);
+        file.atoms.insert(file.atoms.end(), file_.atoms.begin() + static_cast<std::ptrdiff_t>(skip), file_.atoms.end());
+        for (ConectEntry& e : file_.conects) {
+            e.atomsBefore += shift;
+            file.conects.push_back(std::move(e));
+        }
+        file.monitors.insert(file.monitors.end(), file_.monitors.begin(), file_.monitors.end());
+        return true;
+    }
+
+private:
+    bool Read(const LineSource& whole, size_t from, const std::stop_token& stop) {
+        const std::unique_ptr<LineSource> source = whole.OpenAt(from);
+        if (!source) return false;
+        if (const size_t size = whole.SizeHint(); size > split_) file_.atoms.reserve((size - split_) / 60 + 2);
+        std::string_view line;
+        bool reached = false;
+        while (source->ReadLine(line)) {
+            if (stop.stop_requested()) return false;
+            // A first line that begins where reading began may be the end of one.
+            if (from > 0 && source->LineStart() == from) continue;
+            if (!reached && source->LineStart() >= split_) {
+                if (reader_.Failed() || !file_.conects.empty()) return false;
+                reached = true;
+                start_ = reader_.State();
+                previous_ = !file_.atoms.empty();
+                if (previous_) file_.atoms.erase(file_.atoms.begin(), file_.atoms.end() - 1);
+                file_.monitors.clear();
+                reader_.ForgetLinesSeen();
+            }
+            reader_.Line(line, *source);
+            // A failure is told with its line, a box is kept across lines and
+            // a model number is the first half's to give: the half is then
+            // read again in turn.
+            if (reached && (reader_.Failed() || reader_.SawModelRecords() || reader_.SawBoxLines())) return false;
+        }
+        return reached;
+    }
+
+    size_t split_;
+    PdbFile file_;
+    RecordReader reader_{file_};
+    ReaderState start_;
+    bool previous_ = false;
+    bool usable_ = false;
+    std::jthread thread_;  // last: ends before what it uses
+};
+
 }  // namespace
 
 PdbFile PdbFile::Read(const std::string& path) {
@@ -766,8 +949,13 @@ PdbFile PdbFile::Read(const std::string& path) {
 }
 
 PdbFile PdbFile::Read(LineSource& source) {
+    const size_t size = source.SizeHint();
+    return ReadSplitAt(source, size >= kReadInHalvesFrom && WorkerThreads() >= 2 ? size / 2 : 0);
+}
+
+PdbFile PdbFile::ReadSplitAt(LineSource& source, size_t split, bool* taken) {
     try {
-        return ReadRecords(source);
+        return ReadRecords(source, split, taken);
     } catch (VelmError& e) {
         // The user is told where: the line the error came from.
         if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
@@ -775,7 +963,8 @@ PdbFile PdbFile::Read(LineSource& source) {
     }
 }
 
-PdbFile PdbFile::ReadRecords(LineSource& source) {
+PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken) {
+    if (taken) *taken = false;
     std::string_view line;
     PdbFile file;
     // One pass over the text. The atom records are reserved from its size
@@ -788,57 +977,20 @@ PdbFile PdbFile::ReadRecords(LineSource& source) {
         } catch (const std::bad_alloc&) {
         }
     }
-    bool boxSeen[4] = {false, false, false, false};
-    // A record that cannot be read is told once the whole text has been
-    // seen, so that a record cut short or an unreadable stream anywhere in
-    // the file is what the user hears of first, whatever comes before it.
-    std::exception_ptr failure;
-    ReaderState state;
+    RecordReader reader(file);
+    std::optional<SecondHalf> second;
+    if (split > 0) second.emplace(source, split > kLeadIn ? split - kLeadIn : 0, split);
+    if (second && !second->Started()) second.reset();
     while (source.ReadLine(line)) {
-        Tokens tok(line.data(), line.data() + line.size());
-        const LineKind kind = Classify(tok);
-        // A record cut short would be read wrong; any other line is passed over whole.
-        if (source.LineCut() && kind != LineKind::Other)
-            throw VelmError("Record longer than " + std::to_string(kLongestLine) + " characters!");
-        if (failure) continue;
-        try {
-            switch (kind) {
-            case LineKind::Model:
-                state.runningModel = LeadingInt(tok.Next());
-                state.modelRecord = true;
-                break;
-            case LineKind::Ter: state.ter = true; break;
-            case LineKind::Atom:
-            case LineKind::Hetatm: {
-                const PdbAtomRecord* previous = file.atoms.empty() ? nullptr : &file.atoms.back();
-                PdbAtomRecord rec;
-                ParseAtomRecord(tok, kind, state, previous, rec);
-                ReadElementColumns(line, rec);
-                state.Use(rec.model);
-                file.atoms.push_back(rec);
-                break;
-            }
-            case LineKind::Conect:
-                ParseConect(tok, file.conects, static_cast<int>(file.atoms.size()));
-                break;
-            case LineKind::Other: break;
-            }
-            if (!MayHoldMonitorOrBox(line)) continue;
-            if (HasMonitor(line)) {
-                const CLine c(line);
-                MonitorRecord m;
-                // A NUL byte before the word hides it from the C string.
-                const char* at = std::strstr(c.text, "MONITOR");
-                if (at && ParseMonitor(at, m)) file.monitors.push_back(m);
-            }
-            ScanBox(line, file.box, boxSeen);
-        } catch (VelmError& e) {
-            if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
-            failure = std::current_exception();
+        if (second && source.LineStart() >= second->Split()) {
+            const bool used = second->Join(file, reader);
+            second.reset();
+            if (taken) *taken = used;
+            if (used) break;
         }
+        reader.Line(line, source);
     }
-    if (failure) std::rethrow_exception(failure);
-    file.box.valid = boxSeen[0] && boxSeen[1] && boxSeen[2] && boxSeen[3];
+    reader.Finish();
     for (ConectEntry& e : file.conects) KeepFirstOfEach(e.partners);
 
     file.bondCount = file.conects.empty() ? 0 : CountConectPairs(file.conects);

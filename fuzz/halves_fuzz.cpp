@@ -1,0 +1,67 @@
+// A structure text read in one pass and read in two halves at once, split
+// where the input's first byte says: the records, entries and faults must be
+// the same.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/VelmError.h"
+#include "model/LineSource.h"
+#include "model/PdbFile.h"
+
+namespace {
+
+struct Outcome {
+    velm::PdbFile file;
+    std::string error;
+    int line = 0;
+};
+
+Outcome Read(std::string_view text, size_t split) {
+    Outcome o;
+    try {
+        velm::MemoryLineSource source(text);
+        o.file = velm::PdbFile::ReadSplitAt(source, split);
+    } catch (const velm::VelmError& e) {
+        o.error = e.text();
+        o.line = e.InputLine();
+    }
+    return o;
+}
+
+bool Same(const velm::PdbAtomRecord& a, const velm::PdbAtomRecord& b) {
+    return std::strcmp(a.record, b.record) == 0 && a.serial == b.serial && std::strcmp(a.name, b.name) == 0 &&
+           a.altLoc == b.altLoc && std::strcmp(a.residueName, b.residueName) == 0 &&
+           a.residueNumber == b.residueNumber && a.insertionCode == b.insertionCode && a.x == b.x && a.y == b.y &&
+           a.z == b.z && a.occupancy == b.occupancy && a.temperatureFactor == b.temperatureFactor &&
+           a.hetero == b.hetero && a.model == b.model && a.chain == b.chain && a.chainAsRead == b.chainAsRead &&
+           std::strcmp(a.element, b.element) == 0;
+}
+
+bool Same(const Outcome& a, const Outcome& b) {
+    if (a.error != b.error || a.line != b.line) return false;
+    const velm::PdbFile &x = a.file, &y = b.file;
+    if (x.atoms.size() != y.atoms.size() || x.conects.size() != y.conects.size() ||
+        x.monitors.size() != y.monitors.size() || x.bondCount != y.bondCount || x.box.valid != y.box.valid)
+        return false;
+    for (size_t i = 0; i < x.atoms.size(); ++i)
+        if (!Same(x.atoms[i], y.atoms[i])) return false;
+    for (size_t i = 0; i < x.conects.size(); ++i)
+        if (x.conects[i].id != y.conects[i].id || x.conects[i].partners != y.conects[i].partners ||
+            x.conects[i].atomsBefore != y.conects[i].atomsBefore)
+            return false;
+    for (size_t i = 0; i < x.monitors.size(); ++i)
+        if (std::memcmp(&x.monitors[i], &y.monitors[i], sizeof(velm::MonitorRecord)) != 0) return false;
+    auto same = [](const double (&u)[3], const double (&v)[3]) { return std::memcmp(u, v, sizeof u) == 0; };
+    return same(x.box.R, y.box.R) && same(x.box.A, y.box.A) && same(x.box.B, y.box.B) && same(x.box.C, y.box.C);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 2) return 0;
+    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const size_t split = 1 + data[0] * text.size() / 256;
+    if (!Same(Read(text, split), Read(text, 0))) std::abort();
+    return 0;
+}
