@@ -36,6 +36,9 @@ bool CanShowWindow() {
 // stretch is reserved at once and offered huge pages: a load of a few
 // megabytes then faults a handful of 2 MB pages instead of thousands of 4 KB
 // ones. Where the system grants none this changes nothing.
+// Volatile: the block is kept for where it lies, which the compiler cannot see.
+void* volatile belowHugePages = nullptr;
+
 void TuneHeapForBatch() {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, -1);
@@ -50,6 +53,10 @@ void TuneHeapForBatch() {
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(sbrk(0)) & ~(kHuge - 1);
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     std::free(first);
+    // What lies below the first huge page is taken and kept, untouched past
+    // its first page, so that the load's memory begins on it.
+    const std::uintptr_t below = begin - reinterpret_cast<std::uintptr_t>(first);
+    if (end > begin && below > 4096) belowHugePages = std::malloc(below - 64);
 }
 
 }  // namespace
