@@ -250,6 +250,7 @@ public:
         for (int part = 1; part < parts; ++part) {
             try {
                 workers.emplace_back(guarded, part);
+                RunBesideThisCpu(workers.back().native_handle());
             } catch (const std::system_error&) {
                 guarded(part);  // no thread to be had: the part is searched here
             }

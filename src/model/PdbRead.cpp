@@ -874,6 +874,7 @@ public:
                     usable_ = false;
                 }
             });
+            RunBesideThisCpu(thread_.native_handle());
         } catch (const std::exception&) {  // no thread, or no memory for one
         }
     }

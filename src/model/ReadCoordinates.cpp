@@ -205,6 +205,7 @@ void RunBeside(const std::function<void()>& there, const std::function<void()>& 
                     failed = std::current_exception();
                 }
             });
+            RunBesideThisCpu(beside.native_handle());
         } catch (const std::exception&) {  // no thread (system_error) or no memory for its state
         }
     }
