@@ -256,7 +256,10 @@ public:
             }
         }
         guarded(0);
-        for (std::thread& t : workers) t.join();
+        for (std::thread& t : workers) {
+            RunOnAnyCpu(t.native_handle());
+            t.join();
+        }
         for (const std::exception_ptr& e : failed)
             if (e) std::rethrow_exception(e);
         size_t total = 0;

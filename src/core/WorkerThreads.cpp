@@ -26,4 +26,11 @@ void RunBesideThisCpu(std::thread::native_handle_type worker) {
     pthread_setaffinity_np(worker, sizeof set, &set);
 }
 
+void RunOnAnyCpu(std::thread::native_handle_type worker) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) >= 2)
+        pthread_setaffinity_np(worker, sizeof set, &set);
+}
+
 }  // namespace velm

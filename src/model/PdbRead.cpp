@@ -888,6 +888,7 @@ public:
     // what the second half began from; if so, the second half's records go
     // to `file`.
     bool Join(PdbFile& file, const RecordReader& first) {
+        RunOnAnyCpu(thread_.native_handle());
         thread_.join();
         if (!usable_ || first.Failed() || !file.conects.empty() || !(first.State() == start_)) return false;
         if (file.atoms.empty() != !previous_) return false;

@@ -215,6 +215,7 @@ void RunBeside(const std::function<void()>& there, const std::function<void()>& 
         return;
     }
     here();  // should it throw, the thread is joined as the exception leaves
+    RunOnAnyCpu(beside.native_handle());
     beside.join();
     if (failed) std::rethrow_exception(failed);
 }
