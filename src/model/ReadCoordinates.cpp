@@ -1,11 +1,14 @@
 #include "model/ReadCoordinates.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <latch>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -195,10 +198,15 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
 // thrown once both ended.
 void RunBeside(const std::function<void()>& there, const std::function<void()>& here) {
     std::exception_ptr failed;
+    std::latch placed(1);
     std::jthread beside;
     if (WorkerThreads() >= 2) {
         try {
             beside = std::jthread([&] {
+                // Placed on another CPU, the thread may run anywhere again, as
+                // may the threads it starts.
+                placed.wait();
+                RunOnAnyCpu(pthread_self());
                 try {
                     there();
                 } catch (...) {
@@ -206,6 +214,7 @@ void RunBeside(const std::function<void()>& there, const std::function<void()>& 
                 }
             });
             RunBesideThisCpu(beside.native_handle());
+            placed.count_down();
         } catch (const std::exception&) {  // no thread (system_error) or no memory for its state
         }
     }
@@ -215,7 +224,6 @@ void RunBeside(const std::function<void()>& there, const std::function<void()>& 
         return;
     }
     here();  // should it throw, the thread is joined as the exception leaves
-    RunOnAnyCpu(beside.native_handle());
     beside.join();
     if (failed) std::rethrow_exception(failed);
 }
