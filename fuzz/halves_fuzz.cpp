@@ -1,6 +1,7 @@
 // A structure text read in one pass and read in two halves at once, split
-// where the input's first byte says: the records, entries and faults must be
-// the same.
+// where the input's first byte says, the second half reading from as far
+// before the split as the second byte says: the records, entries and faults
+// must be the same.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -17,11 +18,11 @@ struct Outcome {
     int line = 0;
 };
 
-Outcome Read(std::string_view text, size_t split) {
+Outcome Read(std::string_view text, size_t split, size_t leadIn) {
     Outcome o;
     try {
         velm::MemoryLineSource source(text);
-        o.file = velm::PdbFile::ReadSplitAt(source, split);
+        o.file = velm::PdbFile::ReadSplitAt(source, split, nullptr, leadIn);
     } catch (const velm::VelmError& e) {
         o.error = e.text();
         o.line = e.InputLine();
@@ -59,9 +60,10 @@ bool Same(const Outcome& a, const Outcome& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 2) return 0;
-    const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (size < 3) return 0;
+    const std::string_view text(reinterpret_cast<const char*>(data) + 2, size - 2);
     const size_t split = 1 + data[0] * text.size() / 256;
-    if (!Same(Read(text, split), Read(text, 0))) std::abort();
+    const size_t leadIn = 1 + data[1] * 64u;
+    if (!Same(Read(text, split, leadIn), Read(text, 0, 0))) std::abort();
     return 0;
 }

@@ -246,20 +246,17 @@ public:
                 failed[static_cast<size_t>(part)] = std::current_exception();
             }
         };
-        std::vector<std::thread> workers;
+        std::vector<std::jthread> workers;
+        workers.reserve(static_cast<size_t>(parts));  // a thread once started is never searched for again here
         for (int part = 1; part < parts; ++part) {
             try {
-                workers.emplace_back(guarded, part);
-                RunBesideThisCpu(workers.back().native_handle());
-            } catch (const std::system_error&) {
+                workers.push_back(StartBeside([&guarded, part](std::stop_token) { guarded(part); }));
+            } catch (const std::exception&) {
                 guarded(part);  // no thread to be had: the part is searched here
             }
         }
         guarded(0);
-        for (std::thread& t : workers) {
-            RunOnAnyCpu(t.native_handle());
-            t.join();
-        }
+        for (std::jthread& t : workers) t.join();
         for (const std::exception_ptr& e : failed)
             if (e) std::rethrow_exception(e);
         size_t total = 0;

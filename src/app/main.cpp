@@ -54,9 +54,11 @@ void TuneHeapForBatch() {
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
     std::free(first);
     // What lies below the first huge page is taken and kept, untouched past
-    // its first page, so that the load's memory begins on it.
+    // its first page, so that the load's memory begins on it: the block
+    // takes the room from its header at first - 16, so the next one's header
+    // falls on the page's first byte.
     const std::uintptr_t below = begin - reinterpret_cast<std::uintptr_t>(first);
-    if (end > begin && below > 4096) belowHugePages = std::malloc(below - 64);
+    if (end > begin && below > 4096) belowHugePages = std::malloc(below);
 }
 
 }  // namespace

@@ -2,9 +2,10 @@
 
 #include <pthread.h>
 #include <sched.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <latch>
+#include <memory>
 #include <thread>
 
 namespace velm {
@@ -17,22 +18,27 @@ int WorkerThreads(int most) {
     return std::clamp(cpus, 1, std::max(1, most));
 }
 
-void RunBesideThisCpu(std::thread::native_handle_type worker) {
-    cpu_set_t set;
-    CPU_ZERO(&set);
+std::jthread StartBeside(std::function<void(std::stop_token)> work) {
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
     const int here = sched_getcpu();
-    if (here < 0 || sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) < 2 || !CPU_ISSET(here, &set))
-        return;
-    CPU_CLR(here, &set);
-    pthread_setaffinity_np(worker, sizeof set, &set);
-}
-
-void RunOnAnyCpu(std::thread::native_handle_type worker) {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    // The CPUs of the process's first thread, which nothing here narrows.
-    if (sched_getaffinity(getpid(), sizeof set, &set) == 0 && CPU_COUNT(&set) >= 2)
-        pthread_setaffinity_np(worker, sizeof set, &set);
+    const bool place = here >= 0 && sched_getaffinity(0, sizeof allowed, &allowed) == 0 &&
+                       CPU_COUNT(&allowed) >= 2 && CPU_ISSET(here, &allowed);
+    // The thread waits until it is placed: an affinity asked for a thread
+    // that has ended would fall on its maker.
+    auto placed = std::make_shared<std::latch>(1);
+    std::jthread worker([placed, place, allowed, work = std::move(work)](std::stop_token stop) {
+        placed->wait();
+        if (place) sched_setaffinity(0, sizeof allowed, &allowed);
+        work(stop);
+    });
+    if (place) {
+        cpu_set_t elsewhere = allowed;
+        CPU_CLR(here, &elsewhere);
+        pthread_setaffinity_np(worker.native_handle(), sizeof elsewhere, &elsewhere);
+    }
+    placed->count_down();
+    return worker;
 }
 
 }  // namespace velm

@@ -104,7 +104,8 @@ GzLineSource::GzLineSource(const std::string& path) : block_(new char[kBlock]) {
     } else {
         fd_ = fd;
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && st.st_size > 0) plainSize_ = static_cast<size_t>(st.st_size);
+        regular_ = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        if (regular_ && st.st_size > 0) plainSize_ = static_cast<size_t>(st.st_size);
     }
 }
 
@@ -116,7 +117,9 @@ GzLineSource::~GzLineSource() {
 size_t GzLineSource::ReadStream(char* to, size_t room) {
     if (fd_ >= 0) {
         for (;;) {
-            const ssize_t got = ::pread(fd_, to, room, static_cast<off_t>(filePos_));
+            // A regular file is read from a place of this source's own, which a
+            // second reader of the same descriptor leaves alone; a pipe as it comes.
+            const ssize_t got = regular_ ? ::pread(fd_, to, room, static_cast<off_t>(filePos_)) : ::read(fd_, to, room);
             if (got >= 0) {
                 filePos_ += static_cast<size_t>(got);
                 return static_cast<size_t>(got);
@@ -199,17 +202,19 @@ bool GzLineSource::ReadLine(std::string_view& line) {
 }
 
 std::unique_ptr<LineSource> GzLineSource::OpenAt(size_t offset) const {
-    if (fd_ < 0) return nullptr;
+    if (fd_ < 0 || !regular_) return nullptr;
     std::unique_ptr<GzLineSource> s(new GzLineSource());
     s->fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);  // the same file, whatever its name now names
     if (s->fd_ < 0) return nullptr;
     s->plainSize_ = plainSize_;
+    s->regular_ = true;
     s->filePos_ = s->origin_ = s->consumed_ = std::min(offset, plainSize_);
     return s;
 }
 
 void GzLineSource::Rewind() {
-    if (fd_ < 0 && gzrewind(Gz(file_)) != 0) throw VelmError("Error parsing file!");
+    if (fd_ >= 0 ? !regular_ && ::lseek(fd_, 0, SEEK_SET) != 0 : gzrewind(Gz(file_)) != 0)
+        throw VelmError("Error parsing file!");
     filePos_ = consumed_ = origin_;
     begin_ = end_ = 0;
     nul_ = SIZE_MAX;

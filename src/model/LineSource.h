@@ -67,7 +67,7 @@ public:
     bool ReadLine(std::string_view& line) override;  // throws on a corrupt or truncated stream
     void Rewind() override;
     size_t SizeHint() const override { return plainSize_; }
-    std::unique_ptr<LineSource> OpenAt(size_t offset) const override;  // plain files only
+    std::unique_ptr<LineSource> OpenAt(size_t offset) const override;  // plain regular files only
 
 private:
     GzLineSource() : block_(new char[kBlock]) {}
@@ -82,6 +82,7 @@ private:
     void* file_ = nullptr;  // gzFile of a compressed file
     int fd_ = -1;           // a plain file, read as it is
     size_t plainSize_ = 0;  // the file's size when it is not compressed
+    bool regular_ = false;  // a plain file that is a regular one: read with pread, from filePos_
     size_t filePos_ = 0;    // where the next read of a plain file begins
     size_t origin_ = 0;     // where the text this source reads begins
     size_t consumed_ = 0;   // bytes of text before block_

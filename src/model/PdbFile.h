@@ -71,6 +71,7 @@ public:
 };
 
 inline constexpr size_t kReadInHalvesFrom = 1 << 20;
+inline constexpr size_t kReadLeadIn = 32 << 10;  // some 400 lines
 
 class PdbFile {
 public:
@@ -92,11 +93,13 @@ public:
     static PdbFile Read(LineSource& source);
     // As Read, with the text's second half, from the first line at or after
     // byte `split`, read on another thread at once where the source can be
-    // opened a second time (0: read in one pass). Read splits texts of
+    // opened a second time (0: read in one pass); that thread first reads
+    // the `leadIn` bytes before the split. Read splits texts of
     // kReadInHalvesFrom bytes and more in the middle when two cores are there.
     // The records are those of one pass, whatever the split; `taken` tells
     // whether the second half's were used or the half was read again in turn.
-    static PdbFile ReadSplitAt(LineSource& source, size_t split, bool* taken = nullptr);
+    static PdbFile ReadSplitAt(LineSource& source, size_t split, bool* taken = nullptr,
+                               size_t leadIn = kReadLeadIn);
 
     // Index of the record with this serial, or -1.
     int SerialLookup(int serial) const;
@@ -119,7 +122,7 @@ public:
     void Write(std::string& out, int precision, bool writeConect) const;
 
 private:
-    static PdbFile ReadRecords(LineSource& source, size_t split, bool* taken);
+    static PdbFile ReadRecords(LineSource& source, size_t split, bool* taken, size_t leadIn);
     mutable int window_ = -1;  // search window of SerialLookup, learnt from misses
     mutable int repeats_ = -1;          // unknown, 0 or 1
     mutable std::vector<int> bySerial_;

@@ -857,9 +857,9 @@ bool SameRecord(const PdbAtomRecord& a, const PdbAtomRecord& b) {
 // which the second half cannot know: it reads a stretch before the split
 // from nothing and takes its records only where what that stretch left is
 // exactly what the first half left. Standard files forget the past within a
-// few lines; where a file does not, its second half is read again in turn.
-// The stretch the second half reads before the split: some 400 lines.
-constexpr size_t kLeadIn = 32 << 10;
+// few lines; where a file does not (the model numbers of one that begins with
+// a MODEL record, a chain relabelled after TER across the split), its second
+// half is read again in turn.
 
 class SecondHalf {
 public:
@@ -867,14 +867,13 @@ public:
     // starts at `from`, before it.
     SecondHalf(const LineSource& source, size_t from, size_t split) : split_(split) {
         try {
-            thread_ = std::jthread([this, &source, from](std::stop_token stop) {
+            thread_ = StartBeside([this, &source, from](std::stop_token stop) {
                 try {
                     usable_ = Read(source, from, stop);
                 } catch (...) {  // a fault of its own is met again when the half is read in turn
                     usable_ = false;
                 }
             });
-            RunBesideThisCpu(thread_.native_handle());
         } catch (const std::exception&) {  // no thread, or no memory for one
         }
     }
@@ -884,11 +883,10 @@ public:
     bool Started() const { return thread_.joinable(); }
     size_t Split() const { return split_; }
 
-    // Called as the first half reaches the split: whether what it left is
-    // what the second half began from; if so, the second half's records go
-    // to `file`.
+    // Called as the first half reaches the split: whether what it left (with
+    // no CONECT entry read yet) is what the second half began from; if so,
+    // the second half's records go to `file`.
     bool Join(PdbFile& file, const RecordReader& first) {
-        RunOnAnyCpu(thread_.native_handle());
         thread_.join();
         if (!usable_ || first.Failed() || !file.conects.empty() || !(first.State() == start_)) return false;
         if (file.atoms.empty() != !previous_) return false;
@@ -955,9 +953,9 @@ PdbFile PdbFile::Read(LineSource& source) {
     return ReadSplitAt(source, size >= kReadInHalvesFrom && WorkerThreads() >= 2 ? size / 2 : 0);
 }
 
-PdbFile PdbFile::ReadSplitAt(LineSource& source, size_t split, bool* taken) {
+PdbFile PdbFile::ReadSplitAt(LineSource& source, size_t split, bool* taken, size_t leadIn) {
     try {
-        return ReadRecords(source, split, taken);
+        return ReadRecords(source, split, taken, leadIn);
     } catch (VelmError& e) {
         // The user is told where: the line the error came from.
         if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
@@ -965,7 +963,7 @@ PdbFile PdbFile::ReadSplitAt(LineSource& source, size_t split, bool* taken) {
     }
 }
 
-PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken) {
+PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken, size_t leadIn) {
     if (taken) *taken = false;
     std::string_view line;
     PdbFile file;
@@ -981,7 +979,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken) {
     }
     RecordReader reader(file);
     std::optional<SecondHalf> second;
-    if (split > 0) second.emplace(source, split > kLeadIn ? split - kLeadIn : 0, split);
+    if (split > 0) second.emplace(source, split > leadIn ? split - leadIn : 0, split);
     if (second && !second->Started()) second.reset();
     while (source.ReadLine(line)) {
         if (second && source.LineStart() >= second->Split()) {

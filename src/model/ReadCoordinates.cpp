@@ -1,14 +1,11 @@
 #include "model/ReadCoordinates.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <exception>
-#include <latch>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -198,23 +195,16 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
 // thrown once both ended.
 void RunBeside(const std::function<void()>& there, const std::function<void()>& here) {
     std::exception_ptr failed;
-    std::latch placed(1);
     std::jthread beside;
     if (WorkerThreads() >= 2) {
         try {
-            beside = std::jthread([&] {
-                // Placed on another CPU, the thread may run anywhere again, as
-                // may the threads it starts.
-                placed.wait();
-                RunOnAnyCpu(pthread_self());
+            beside = StartBeside([&](std::stop_token) {
                 try {
                     there();
                 } catch (...) {
                     failed = std::current_exception();
                 }
             });
-            RunBesideThisCpu(beside.native_handle());
-            placed.count_down();
         } catch (const std::exception&) {  // no thread (system_error) or no memory for its state
         }
     }
