@@ -30,15 +30,6 @@ Outcome Read(std::string_view text, size_t split, size_t leadIn) {
     return o;
 }
 
-bool Same(const velm::PdbAtomRecord& a, const velm::PdbAtomRecord& b) {
-    return std::strcmp(a.record, b.record) == 0 && a.serial == b.serial && std::strcmp(a.name, b.name) == 0 &&
-           a.altLoc == b.altLoc && std::strcmp(a.residueName, b.residueName) == 0 &&
-           a.residueNumber == b.residueNumber && a.insertionCode == b.insertionCode && a.x == b.x && a.y == b.y &&
-           a.z == b.z && a.occupancy == b.occupancy && a.temperatureFactor == b.temperatureFactor &&
-           a.hetero == b.hetero && a.model == b.model && a.chain == b.chain && a.chainAsRead == b.chainAsRead &&
-           std::strcmp(a.element, b.element) == 0;
-}
-
 bool Same(const Outcome& a, const Outcome& b) {
     if (a.error != b.error || a.line != b.line) return false;
     const velm::PdbFile &x = a.file, &y = b.file;
@@ -46,7 +37,7 @@ bool Same(const Outcome& a, const Outcome& b) {
         x.monitors.size() != y.monitors.size() || x.bondCount != y.bondCount || x.box.valid != y.box.valid)
         return false;
     for (size_t i = 0; i < x.atoms.size(); ++i)
-        if (!Same(x.atoms[i], y.atoms[i])) return false;
+        if (x.atoms[i] != y.atoms[i]) return false;
     for (size_t i = 0; i < x.conects.size(); ++i)
         if (x.conects[i].id != y.conects[i].id || x.conects[i].partners != y.conects[i].partners ||
             x.conects[i].atomsBefore != y.conects[i].atomsBefore)

@@ -38,6 +38,9 @@ struct PdbAtomRecord {
     void SetRecord(std::string_view text);
     void SetAtomName(std::string_view text);
     void SetResName(std::string_view text);  // also flags solvent names hetero
+
+    // Every field, the text fields byte for byte.
+    bool operator==(const PdbAtomRecord&) const = default;
 };
 
 // The most partners the CONECT records of one atom may list (repeats aside);

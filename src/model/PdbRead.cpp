@@ -842,15 +842,6 @@ private:
     bool boxLines_ = false;
 };
 
-bool SameRecord(const PdbAtomRecord& a, const PdbAtomRecord& b) {
-    auto same = [](const auto& x, const auto& y) { return std::memcmp(x, y, sizeof x) == 0; };
-    return same(a.record, b.record) && a.serial == b.serial && same(a.name, b.name) && a.altLoc == b.altLoc &&
-           same(a.residueName, b.residueName) && a.residueNumber == b.residueNumber &&
-           a.insertionCode == b.insertionCode && a.x == b.x && a.y == b.y && a.z == b.z &&
-           a.occupancy == b.occupancy && a.temperatureFactor == b.temperatureFactor && a.hetero == b.hetero &&
-           a.model == b.model && a.chain == b.chain && a.chainAsRead == b.chainAsRead && same(a.element, b.element);
-}
-
 // The second half of a text, read on another thread while the first is
 // read in turn. Each line is read against what the lines before it left (the
 // last record, the model numbers, a TER just passed, the last CONECT entry),
@@ -890,7 +881,7 @@ public:
         thread_.join();
         if (!usable_ || first.Failed() || !file.conects.empty() || !(first.State() == start_)) return false;
         if (file.atoms.empty() != !previous_) return false;
-        if (previous_ && !SameRecord(file.atoms.back(), file_.atoms.front())) return false;
+        if (previous_ && file.atoms.back() != file_.atoms.front()) return false;
         const size_t skip = previous_ ? 1 : 0;
         const int shift = static_cast<int>(file.atoms.size()) - static_cast<int>(skip);
         file.atoms.insert(file.atoms.end(), file_.atoms.begin() + static_cast<std::ptrdiff_t>(skip), file_.atoms.end());

@@ -37,15 +37,6 @@ Outcome Read(const std::string& text, size_t split, size_t leadIn = 300) {
     return o;
 }
 
-bool SameRecords(const PdbAtomRecord& a, const PdbAtomRecord& b) {
-    return std::strcmp(a.record, b.record) == 0 && a.serial == b.serial && std::strcmp(a.name, b.name) == 0 &&
-           a.altLoc == b.altLoc && std::strcmp(a.residueName, b.residueName) == 0 &&
-           a.residueNumber == b.residueNumber && a.insertionCode == b.insertionCode && a.x == b.x && a.y == b.y &&
-           a.z == b.z && a.occupancy == b.occupancy && a.temperatureFactor == b.temperatureFactor &&
-           a.hetero == b.hetero && a.model == b.model && a.chain == b.chain && a.chainAsRead == b.chainAsRead &&
-           std::strcmp(a.element, b.element) == 0;
-}
-
 // Empty when both readings agree, else the first difference.
 std::string Difference(const Outcome& a, const Outcome& b) {
     if (a.error != b.error || a.line != b.line)
@@ -54,7 +45,7 @@ std::string Difference(const Outcome& a, const Outcome& b) {
     const PdbFile &x = a.file, &y = b.file;
     if (x.atoms.size() != y.atoms.size()) return "atom counts differ";
     for (size_t i = 0; i < x.atoms.size(); ++i)
-        if (!SameRecords(x.atoms[i], y.atoms[i])) return "atom record " + std::to_string(i) + " differs";
+        if (x.atoms[i] != y.atoms[i]) return "atom record " + std::to_string(i) + " differs";
     if (x.conects.size() != y.conects.size() || x.bondCount != y.bondCount) return "CONECT counts differ";
     for (size_t i = 0; i < x.conects.size(); ++i)
         if (x.conects[i].id != y.conects[i].id || x.conects[i].partners != y.conects[i].partners ||
