@@ -36,6 +36,8 @@ bool CanShowWindow() {
 // stretch is reserved at once and offered huge pages: a load of a few
 // megabytes then faults a handful of 2 MB pages instead of thousands of 4 KB
 // ones. Where the system grants none this changes nothing.
+void TuneHeapForBatch();
+
 // Volatile: the block is kept for where it lies, which the compiler cannot see.
 void* volatile belowHugePages = nullptr;
 
