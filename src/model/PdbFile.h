@@ -104,6 +104,10 @@ public:
     static PdbFile ReadSplitAt(LineSource& source, size_t split, bool* taken = nullptr,
                                size_t leadIn = kReadLeadIn);
 
+    // Whether an atom line, the first of a text, is read by its columns (the
+    // standard layout) instead of its tokens; both give the same record.
+    static bool ReadsByColumns(std::string_view line);
+
     // Index of the record with this serial, or -1.
     int SerialLookup(int serial) const;
     // Serials written modulo 100,000 repeat: whether they do, the records

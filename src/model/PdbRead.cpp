@@ -422,17 +422,59 @@ struct ReaderState {
     bool operator==(const ReaderState&) const = default;
 };
 
-void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+// What a record takes from the state first: its model and its record name
+// (as SetRecord stores it, without its checks).
+void BeginRecord(LineKind kind, ReaderState& st, PdbAtomRecord& rec) {
     if (std::exchange(st.modelRecord, false)) st.runningModel = st.Unused(st.runningModel);
     rec.model = st.runningModel;
-    // The record name as SetRecord stores it, without its checks.
     std::memcpy(rec.record, kind == LineKind::Hetatm ? "HETATM\0" : "ATOM\0\0\0", sizeof rec.record);
+}
+
+// The serial a record most likely holds: the one after the record before.
+long long ExpectedSerial(const PdbAtomRecord* previous) {
+    return previous && previous->serial != kNoSerial ? previous->serial + 1LL : 1;
+}
+
+// The residue name from its token (at `column`): a number is a numeric
+// ligand code, and a location letter in column 17 runs into it.
+void TakeResidueName(std::string_view t, size_t column, PdbAtomRecord& rec) {
+    if (OnlyDigits(t)) rec.SetResName(t);
+    else rec.SetResName(WithoutAltLoc(t, column, rec.altLoc));
+}
+
+// After TER, atoms that repeat the chain letter of the atoms before it
+// start a new chain with the next letter.
+// A third block of the same letter continues from the letter of the block before it.
+void TakeChain(char chain, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+    if (st.ter && previous && (chain == previous->chain || (st.relabelling && chain == st.relabelFrom))) {
+        st.relabelling = true;
+        st.relabelFrom = chain;
+        st.relabelTo = NextChainLetter(previous->chain);
+    } else if (st.relabelling && chain != st.relabelFrom) {
+        st.relabelling = false;
+    }
+    rec.chain = st.relabelling ? st.relabelTo : chain;
+    rec.chainAsRead = chain;
+    st.ter = false;
+}
+
+// Serials that restart lower with a new chain and no MODEL record start a new model.
+// Serials written modulo 100,000 wrap from 99999 to 0 within one model.
+void EndRecord(bool temperatureRead, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+    if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
+        rec.model == previous->model && rec.serial != kNoSerial && previous->serial != 99999) {
+        rec.model = st.runningModel = st.Unused(st.runningModel < INT_MAX ? st.runningModel + 1 : st.runningModel);
+    }
+}
+
+void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) {
+    BeginRecord(kind, st, rec);
 
     // A serial past the columns ("*****") is no serial; one written in
     // another style is read as the number it stands for.
     std::string_view t = tok.Next();
     if (t.empty()) ParseFailure();
-    const long long expected = previous && previous->serial != kNoSerial ? previous->serial + 1LL : 1;
+    const long long expected = ExpectedSerial(previous);
     if (expected > 99999 || !ParseInt(t, rec.serial)) {
         rec.serial = ReadWideNumber(t, 5, expected).value_or(kNoSerial);
     }
@@ -456,13 +498,11 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         if (OnlyDigitsAndSigns(t) && (t.size() > 3 || !OnlyDigits(t) || tok.Peek().find('.') != std::string_view::npos)) {
             rec.SetResName("UNK0");
             numeric = t;
-        } else if (OnlyDigits(t)) {
-            rec.SetResName(t);
         } else {
             // A lone character before the residue name of a HETATM line is
             // skipped; but an ion's residue name is one letter too ("K", "F"):
             // followed by a chain letter or a number, the letter is the name.
-            if (kind == LineKind::Hetatm && t.size() == 1) {
+            if (kind == LineKind::Hetatm && t.size() == 1 && !OnlyDigits(t)) {
                 const std::string_view after = tok.Peek();
                 if (after.size() > 1 && !OnlyDigitsAndSigns(after)) {
                     t = tok.Next();
@@ -470,7 +510,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
                     ParseFailure();
                 }
             }
-            rec.SetResName(WithoutAltLoc(t, tok.Column(t), rec.altLoc));
+            TakeResidueName(t, tok.Column(t), rec);
         }
     }
     if (kind == LineKind::Hetatm) rec.hetero = 1;
@@ -501,19 +541,7 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         }
     }
 
-    // After TER, atoms that repeat the chain letter of the atoms before it
-    // start a new chain with the next letter.
-    // A third block of the same letter continues from the letter of the block before it.
-    if (st.ter && previous && (chain == previous->chain || (st.relabelling && chain == st.relabelFrom))) {
-        st.relabelling = true;
-        st.relabelFrom = chain;
-        st.relabelTo = NextChainLetter(previous->chain);
-    } else if (st.relabelling && chain != st.relabelFrom) {
-        st.relabelling = false;
-    }
-    rec.chain = st.relabelling ? st.relabelTo : chain;
-    rec.chainAsRead = chain;
-    st.ter = false;
+    TakeChain(chain, st, previous, rec);
 
     if (numberToken.empty() ||
         !ParseResidueNumber(numberToken, rec.residueNumber, rec.insertionCode, previous ? previous->residueNumber : 1))
@@ -568,13 +596,213 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
         }
     }
 
-    // Serials that restart lower with a new chain and no MODEL record start a new model.
-    // Serials written modulo 100,000 wrap from 99999 to 0 within one model.
-    if (temperatureRead && previous && rec.serial < previous->serial && rec.chain != previous->chain &&
-        rec.model == previous->model && rec.serial != kNoSerial && previous->serial != 99999) {
-        rec.model = st.runningModel = st.Unused(st.runningModel < INT_MAX ? st.runningModel + 1 : st.runningModel);
-    }
+    EndRecord(temperatureRead, st, previous, rec);
 }
+
+// Coordinate records laid out as the standard lays them out, read by their
+// columns instead of their tokens, to the very record the tokens give: the
+// line must be one whose tokens are its fields. Its first 66 columns hold
+// printable characters and blanks only; each field stands in its columns,
+// set apart from the field before it by a blank where the tokens would
+// otherwise run together, with numbers right-justified; and every case in
+// which ParseAtomRecord would weigh the tokens around a field (a lone letter
+// before a residue name, a serial past 99,999, a chain letter that is a
+// digit glued to its residue number, numbers glued with other decimals)
+// is left to it. So is any other line: false, with the state untouched.
+#ifdef __SSE2__
+class AtomColumns {
+public:
+    // Whether a line is read here: its first 66 columns looked at once.
+    explicit AtomColumns(std::string_view line) : p_(line.data()) {
+        if constexpr (std::endian::native != std::endian::little) return;  // the short decimals
+        if (line.size() < 66 || (line.size() > 66 && !IsSeparator(line[66]))) return;
+        const __m128i blanks = _mm_set1_epi8(' ');
+        for (int at = 0; at < 64; at += 16) {
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + at));
+            const __m128i blank = _mm_cmpeq_epi8(c, blanks);
+            // Signed: bytes from 0x80 on are below the blank.
+            const __m128i text = _mm_andnot_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(0x7f)), _mm_cmpgt_epi8(c, blanks));
+            if (_mm_movemask_epi8(_mm_or_si128(blank, text)) != 0xFFFF) return;
+            text_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(text))) << at;
+        }
+        usable_ = IsText(p_[64]) && IsText(p_[65]);  // the temperature factor's last two
+    }
+
+    bool Read(ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) const {
+        if (!usable_) return false;
+        const LineKind kind = std::memcmp(p_, "ATOM  ", 6) == 0     ? LineKind::Atom
+                              : std::memcmp(p_, "HETATM", 6) == 0 ? LineKind::Hetatm
+                                                                   : LineKind::Other;
+        if (kind == LineKind::Other || Set(11) || Set(27) || Set(28) || Set(29)) return false;
+        // Columns 7-11: the serial, whose first digit may touch "HETATM".
+        const size_t serialAt = RightJustified(6, 11);
+        if (serialAt == 0) return false;
+        if (ExpectedSerial(previous) > 99999) return false;
+        int serial = 0;
+        for (size_t i = serialAt; i < 11; ++i) {
+            const unsigned d = static_cast<unsigned>(p_[i] - '0');
+            if (d >= 10) return false;
+            serial = serial * 10 + static_cast<int>(d);
+        }
+
+        // Columns 13-16 the name, 17 the location, 18-20 (or 18-21) the residue name.
+        std::string_view name, residue;
+        size_t residueAt = 17;
+        if (!Set(16)) {
+            name = OneRun(12, 16);
+            if (Set(20)) {  // a name of four ("TIP3"), before a blank chain
+                if (Bits(17, 21) != 0xF || Set(21)) return false;
+                residue = Field(17, 21);
+            } else {
+                residue = OneRun(17, 20);
+                residueAt = residue.empty() ? 0 : Column(residue);
+            }
+        } else {  // the location letter runs into the residue name ("ATHR")
+            if (Set(15) || !IsAlpha(p_[16]) || Bits(17, 20) != 0x7 || Set(20)) return false;
+            name = OneRun(12, 15);
+            residue = Field(16, 20);
+            residueAt = 16;
+        }
+        if (name.empty() || residue.empty()) return false;
+        // A number where the residue name stands is a ligand code only short
+        // and unsigned; a lone letter of a hetero record may be no name at all.
+        if (OnlyDigitsAndSigns(residue) && (residue.size() > 3 || !OnlyDigits(residue))) return false;
+        if (kind == LineKind::Hetatm && residue.size() == 1 && !OnlyDigits(residue)) return false;
+
+        // Column 22 the chain, 23-26 the residue number, 27 the insertion code.
+        const size_t numberAt = RightJustified(22, 26);
+        if (numberAt == 0 || std::memchr(p_ + 21, '.', 6)) return false;
+        const std::string_view number(p_ + numberAt, 26 + Set(26) - numberAt);
+        const char chain = p_[21];
+        if (chain == ' ') {
+            if (!BeginsWithNumber(number)) return false;
+        } else if (!IsAlpha(chain) && !(IsDigit(chain) && !Set(22))) {
+            return false;
+        }
+        int residueNumber = 0;
+        char insertion = ' ';
+        const int numberBefore = previous ? previous->residueNumber : 1;
+        if (!(numberBefore < 9999 && SimpleResidueNumber(numberAt, residueNumber, insertion)) &&
+            !ParseResidueNumber(number, residueNumber, insertion, numberBefore))
+            return false;
+
+        // Columns 31-38, 39-46 and 47-54 the position, 55-60 the occupancy, 61-66 the temperature factor.
+        double values[5];
+        static constexpr size_t kEnds[5] = {38, 46, 54, 60, 66};
+        for (int k = 0; k < 5; ++k) {
+            const size_t end = kEnds[k];
+            const size_t from = end - (k < 3 ? 8 : 6);
+            // A number that fills its columns runs into the one before: the
+            // tokens cut the two where the columns do when both have as many
+            // decimals (x has the blanks of columns 28-30 before it; the
+            // temperature factor is cut below).
+            if (k > 0 && k < 4 && Set(from) && (k == 3 || Decimals(p_ + end) != Decimals(p_ + kEnds[k - 1])))
+                return false;
+            const size_t at = k == 4 ? TemperatureAt() : RightJustified(from, end);
+            if (at == 0 || !ParseShortDecimal(p_ + end, end - at, values[k])) return false;
+        }
+
+        if (residue.size() == 4 && !OnlyDigits(residue)) residue = WithoutAltLoc(residue, residueAt, rec.altLoc);
+
+        // All is known: the record and the state change as the tokens change them.
+        BeginRecord(kind, st, rec);
+        rec.serial = serial;
+        StoreName(rec.name, name);
+        const std::uint64_t residueName = StoreName(rec.residueName, residue);
+        // Solvent by the first three letters, as SetResName flags it.
+        if (const std::uint64_t head = residueName & 0xFFFFFF; residue.size() >= 3 && IsSolvent(head)) rec.hetero = 1;
+        if (kind == LineKind::Hetatm) rec.hetero = 1;
+        TakeChain(chain, st, previous, rec);
+        rec.residueNumber = residueNumber;
+        rec.insertionCode = insertion;
+        rec.x = values[0];
+        rec.y = values[1];
+        rec.z = values[2];
+        rec.occupancy = values[3];
+        rec.temperatureFactor = values[4];
+        EndRecord(true, st, previous, rec);
+        return true;
+    }
+
+private:
+    static bool IsText(char c) { return c > ' ' && c < 0x7f; }
+    bool Set(size_t column) const { return (text_ >> column) & 1; }
+    std::uint64_t Bits(size_t from, size_t to) const { return (text_ >> from) & ((1ull << (to - from)) - 1); }
+    std::string_view Field(size_t from, size_t to) const { return {p_ + from, to - from}; }
+    size_t Column(std::string_view t) const { return static_cast<size_t>(t.data() - p_); }
+    // The text of columns [from, to) when it is one word, else empty.
+    std::string_view OneRun(size_t from, size_t to) const {
+        const std::uint64_t b = Bits(from, to);
+        if (b == 0 || ((b + (b & -b)) & b) != 0) return {};
+        const size_t first = from + static_cast<size_t>(std::countr_zero(b));
+        return {p_ + first, from + static_cast<size_t>(std::bit_width(b)) - first};
+    }
+    // Where the text of columns [from, to) begins when it is one word that
+    // ends with them, else 0.
+    size_t RightJustified(size_t from, size_t to) const {
+        const std::uint64_t b = Bits(from, to);
+        if (b + (b & -b) != 1ull << (to - from)) return 0;
+        return from + static_cast<size_t>(std::countr_zero(b));
+    }
+    // Columns 61-66, of which the last two lie past the mask (and are text).
+    // A factor of 100 and more fills them and runs into the occupancy
+    // ("1.00100.00"): the tokens cut the two where the columns do when both
+    // have as many decimals.
+    size_t TemperatureAt() const {
+        if (Set(60)) return Bits(60, 64) == 0xF && Decimals(p_ + 60) == Decimals(p_ + 66) ? 60 : 0;
+        const std::uint64_t b = Bits(61, 64) | 0x18;
+        if (b + (b & -b) != 1ull << 5) return 0;
+        return 61 + static_cast<size_t>(std::countr_zero(b));
+    }
+    static int Decimals(const char* end) { return end[-4] == '.' ? 3 : end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0; }
+
+    // A residue number of digits (after a minus) from column `at` to 26, and
+    // a letter or nothing in 27, as ParseResidueNumber reads it when the
+    // number before stays below 9,999.
+    bool SimpleResidueNumber(size_t at, int& number, char& insertion) const {
+        const bool negative = p_[at] == '-';
+        if (at + negative >= 26) return false;
+        int v = 0;
+        for (size_t i = at + negative; i < 26; ++i) {
+            const unsigned d = static_cast<unsigned>(p_[i] - '0');
+            if (d >= 10) return false;
+            v = v * 10 + static_cast<int>(d);
+        }
+        if (Set(26) && !IsAlpha(p_[26])) return false;
+        number = negative ? -v : v;
+        insertion = p_[26];
+        return true;
+    }
+
+    // A name of at most four characters of the line, upper-cased, to a field
+    // it fills with zeros (as StoreUpper stores it); the eight bytes from
+    // the name's start lie in the line. Returns the stored bytes.
+    template <size_t N>
+    static std::uint64_t StoreName(char (&to)[N], std::string_view name) {
+        static_assert(N >= 5 && N <= 8);
+        std::uint64_t w;
+        std::memcpy(&w, name.data(), 8);
+        w &= ~0ull >> (8 * (8 - name.size()));
+        // Bytes 'a' to 'z' lose 0x20; every byte is printable ASCII or zero.
+        const std::uint64_t lower = ((w + 0x1F1F1F1F1F1F1F1Full) ^ (w + 0x0505050505050505ull)) & 0x8080808080808080ull;
+        w -= lower >> 2;
+        std::memcpy(to, &w, N);
+        return w;
+    }
+    static bool IsSolvent(std::uint64_t head) {
+        const auto key = [](const char* s) {
+            return static_cast<std::uint64_t>(static_cast<unsigned char>(s[0])) |
+                   static_cast<std::uint64_t>(static_cast<unsigned char>(s[1])) << 8 |
+                   static_cast<std::uint64_t>(static_cast<unsigned char>(s[2])) << 16;
+        };
+        return head == key("TIP") || head == key("SPC") || head == key("HOH") || head == key("SOL");
+    }
+
+    const char* p_;
+    std::uint64_t text_ = 0;  // bit i: column i (from 0) holds text, not a blank
+    bool usable_ = false;
+};
+#endif
 
 // The element symbol of columns 77-78, which files written to the standard
 // carry and which decides over the atom name ("MN" is manganese, not
@@ -775,6 +1003,17 @@ public:
     // anywhere in the file is what the user hears of first, whatever comes
     // before it.
     void Line(std::string_view line, const LineSource& source) {
+#ifdef __SSE2__
+        if (!failure_ && !source.LineCut()) {
+            const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
+            PdbAtomRecord rec;
+            if (AtomColumns(line).Read(state_, previous, rec)) {
+                Take(line, rec);
+                if (MayHoldMonitorOrBox(line)) Extras(line);
+                return;
+            }
+        }
+#endif
         Tokens tok(line.data(), line.data() + line.size());
         const LineKind kind = Classify(tok);
         // A record cut short would be read wrong; any other line is passed over whole.
@@ -794,9 +1033,7 @@ public:
                 const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
                 PdbAtomRecord rec;
                 ParseAtomRecord(tok, kind, state_, previous, rec);
-                ReadElementColumns(line, rec);
-                state_.Use(rec.model);
-                file_.atoms.push_back(rec);
+                Take(line, rec);
                 break;
             }
             case LineKind::Conect:
@@ -804,16 +1041,7 @@ public:
                 break;
             case LineKind::Other: break;
             }
-            if (!MayHoldMonitorOrBox(line)) return;
-            if (HasMonitor(line)) {
-                const CLine c(line);
-                MonitorRecord m;
-                // A NUL byte before the word hides it from the C string.
-                const char* at = std::strstr(c.text, "MONITOR");
-                if (at && ParseMonitor(at, m)) file_.monitors.push_back(m);
-            }
-            boxLines_ = boxLines_ || line.find("BBOX_") != std::string_view::npos;
-            ScanBox(line, file_.box, boxSeen_);
+            if (MayHoldMonitorOrBox(line)) Extras(line);
         } catch (VelmError& e) {
             if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
             failure_ = std::current_exception();
@@ -834,6 +1062,25 @@ public:
     const ReaderState& State() const { return state_; }
 
 private:
+    void Take(std::string_view line, PdbAtomRecord& rec) {
+        ReadElementColumns(line, rec);
+        state_.Use(rec.model);
+        file_.atoms.push_back(rec);
+    }
+
+    // A monitor or a box key anywhere in the line.
+    void Extras(std::string_view line) {
+        if (HasMonitor(line)) {
+            const CLine c(line);
+            MonitorRecord m;
+            // A NUL byte before the word hides it from the C string.
+            const char* at = std::strstr(c.text, "MONITOR");
+            if (at && ParseMonitor(at, m)) file_.monitors.push_back(m);
+        }
+        boxLines_ = boxLines_ || line.find("BBOX_") != std::string_view::npos;
+        ScanBox(line, file_.box, boxSeen_);
+    }
+
     PdbFile& file_;
     ReaderState state_;
     bool boxSeen_[4] = {false, false, false, false};
@@ -937,6 +1184,16 @@ PdbFile PdbFile::Read(const std::string& path) {
     GzLineSource source(path);
     if (!source.IsOpen()) throw VelmError("Can't open file!");
     return Read(source);
+}
+
+bool PdbFile::ReadsByColumns(std::string_view line) {
+#ifdef __SSE2__
+    ReaderState state;
+    PdbAtomRecord rec;
+    return AtomColumns(line).Read(state, nullptr, rec);
+#else
+    return false;
+#endif
 }
 
 PdbFile PdbFile::Read(LineSource& source) {

@@ -9,57 +9,19 @@
 #include "core/VelmError.h"
 #include "model/LineSource.h"
 #include "model/PdbFile.h"
+#include "support/ReadOutcome.h"
 #include "support/TestData.h"
 
 using namespace velm;
 
 namespace {
 
-// What reading gave: the records and entries, or the error and its line.
-struct Outcome {
-    PdbFile file;
-    std::string error;
-    int line = 0;
-    bool taken = false;
-};
+using Outcome = test::ReadOutcome;
+using test::Difference;
 
 // The second half begins its reading `leadIn` bytes before the split: a few
 // lines, so that what it starts from is not the first half's by construction.
-Outcome Read(const std::string& text, size_t split, size_t leadIn = 300) {
-    Outcome o;
-    try {
-        MemoryLineSource source(text);
-        o.file = PdbFile::ReadSplitAt(source, split, &o.taken, leadIn);
-    } catch (const VelmError& e) {
-        o.error = e.text();
-        o.line = e.InputLine();
-    }
-    return o;
-}
-
-// Empty when both readings agree, else the first difference.
-std::string Difference(const Outcome& a, const Outcome& b) {
-    if (a.error != b.error || a.line != b.line)
-        return "error \"" + a.error + "\" line " + std::to_string(a.line) + " against \"" + b.error + "\" line " +
-               std::to_string(b.line);
-    const PdbFile &x = a.file, &y = b.file;
-    if (x.atoms.size() != y.atoms.size()) return "atom counts differ";
-    for (size_t i = 0; i < x.atoms.size(); ++i)
-        if (x.atoms[i] != y.atoms[i]) return "atom record " + std::to_string(i) + " differs";
-    if (x.conects.size() != y.conects.size() || x.bondCount != y.bondCount) return "CONECT counts differ";
-    for (size_t i = 0; i < x.conects.size(); ++i)
-        if (x.conects[i].id != y.conects[i].id || x.conects[i].partners != y.conects[i].partners ||
-            x.conects[i].atomsBefore != y.conects[i].atomsBefore)
-            return "CONECT entry " + std::to_string(i) + " differs";
-    if (x.monitors.size() != y.monitors.size()) return "monitor counts differ";
-    for (size_t i = 0; i < x.monitors.size(); ++i)
-        if (std::memcmp(&x.monitors[i], &y.monitors[i], sizeof(MonitorRecord)) != 0) return "monitor differs";
-    auto same = [](const double (&u)[3], const double (&v)[3]) { return std::memcmp(u, v, sizeof u) == 0; };
-    if (x.box.valid != y.box.valid || !same(x.box.R, y.box.R) || !same(x.box.A, y.box.A) ||
-        !same(x.box.B, y.box.B) || !same(x.box.C, y.box.C))
-        return "box differs";
-    return "";
-}
+Outcome Read(const std::string& text, size_t split, size_t leadIn = 300) { return test::ReadOf(text, split, leadIn); }
 
 // Splits at every line start of the text and at places inside lines; where
 // the second half may be taken, some splits must take it.
@@ -83,21 +45,12 @@ std::string Atom(int serial, const char* name, const char* residue, char chain, 
     return line;
 }
 
-// Every line of a (possibly compressed) file, as one text.
-std::string TextOf(const std::string& path) {
-    GzLineSource source(path);
-    std::string text;
-    std::string_view line;
-    while (source.ReadLine(line)) text += line;
-    return text;
-}
-
 }  // namespace
 
 TEST(LoadingThreads, RealFilesReadInHalvesGiveTheRecordsOfOnePass) {
     for (const char* name : {"1ubi.pdb", "2hhb.pdb", "3al1.pdb", "133d.pdb", "1tw7_solvated.pdb.gz",
                              "2k39_3models.pdb", "4jsv.pdb.gz"}) {
-        const std::string text = TextOf(test::DataPath(name));
+        const std::string text = test::TextOf(test::DataPath(name));
         ASSERT_FALSE(text.empty()) << name;
         const Outcome whole = Read(text, 0);
         ASSERT_EQ(whole.error, "") << name;
