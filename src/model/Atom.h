@@ -36,6 +36,10 @@ struct Atom {
     // the element; empty when it gave none.
     void SetElementSymbol(std::string_view symbol);
     std::string_view ElementSymbol() const { return elementSymbol_; }
+    // The three at once from the fields of a file's record, each ended by a
+    // NUL or by its end: as SetName, SetResidueName and, when the symbol is
+    // not empty, SetElementSymbol would store them.
+    void SetNames(const char (&name)[8], const char (&residueName)[6], const char (&elementSymbol)[3]);
 
     Vec3 Position() const { return {x, y, z}; }
     void SetColourFromElement(const Rgba table[kElementCount]) { colour = table[ClampElement(element)]; }

@@ -186,7 +186,7 @@ bool ParseInt(std::string_view t, int& value) {
 // out, the bytes before the number become '0', and the eight digits are
 // combined pairwise in three multiplications. The mantissa and the division
 // are those of the loop in ParseReal, so the value is the same.
-bool ParseShortDecimal(const char* end, size_t n, double& value) {
+[[gnu::always_inline]] inline bool ParseShortDecimal(const char* end, size_t n, double& value) {
     if constexpr (std::endian::native != std::endian::little) return false;
     if (n < 2 || n > 8) return false;
     const int decimals = n >= 4 && end[-4] == '.' ? 3 : n >= 3 && end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0;
@@ -687,20 +687,12 @@ public:
             return false;
 
         // Columns 31-38, 39-46 and 47-54 the position, 55-60 the occupancy, 61-66 the temperature factor.
-        double values[5];
-        static constexpr size_t kEnds[5] = {38, 46, 54, 60, 66};
-        for (int k = 0; k < 5; ++k) {
-            const size_t end = kEnds[k];
-            const size_t from = end - (k < 3 ? 8 : 6);
-            // A number that fills its columns runs into the one before: the
-            // tokens cut the two where the columns do when both have as many
-            // decimals (x has the blanks of columns 28-30 before it; the
-            // temperature factor is cut below).
-            if (k > 0 && k < 4 && Set(from) && (k == 3 || Decimals(p_ + end) != Decimals(p_ + kEnds[k - 1])))
-                return false;
-            const size_t at = k == 4 ? TemperatureAt() : RightJustified(from, end);
-            if (at == 0 || !ParseShortDecimal(p_ + end, end - at, values[k])) return false;
-        }
+        double x, y, z, occupancy, temperature;
+        if (!Number(30, 38, Before::Anything, x) || !Number(38, 46, Before::Number, y) ||
+            !Number(46, 54, Before::Number, z) || !Number(54, 60, Before::Blank, occupancy))
+            return false;
+        if (const size_t at = TemperatureAt(); at == 0 || !ParseShortDecimal(p_ + 66, 66 - at, temperature))
+            return false;
 
         if (residue.size() == 4 && !OnlyDigits(residue)) residue = WithoutAltLoc(residue, residueAt, rec.altLoc);
 
@@ -715,11 +707,11 @@ public:
         TakeChain(chain, st, previous, rec);
         rec.residueNumber = residueNumber;
         rec.insertionCode = insertion;
-        rec.x = values[0];
-        rec.y = values[1];
-        rec.z = values[2];
-        rec.occupancy = values[3];
-        rec.temperatureFactor = values[4];
+        rec.x = x;
+        rec.y = y;
+        rec.z = z;
+        rec.occupancy = occupancy;
+        rec.temperatureFactor = temperature;
         EndRecord(true, st, previous, rec);
         return true;
     }
@@ -753,6 +745,20 @@ private:
         const std::uint64_t b = Bits(61, 64) | 0x18;
         if (b + (b & -b) != 1ull << 5) return 0;
         return 61 + static_cast<size_t>(std::countr_zero(b));
+    }
+    // What may stand just before a number's columns: anything (x, after the
+    // blanks of columns 28-30), the number before it, or only a blank.
+    enum class Before { Anything, Number, Blank };
+
+    // The number of columns [from, end). One that fills them runs into the
+    // number before: the tokens cut the two where the columns do when both
+    // have as many decimals.
+    [[gnu::always_inline]] bool Number(size_t from, size_t end, Before before, double& value) const {
+        if (Set(from) && (before == Before::Blank ||
+                          (before == Before::Number && Decimals(p_ + end) != Decimals(p_ + from))))
+            return false;
+        const size_t at = RightJustified(from, end);
+        return at != 0 && ParseShortDecimal(p_ + end, end - at, value);
     }
     static int Decimals(const char* end) { return end[-4] == '.' ? 3 : end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0; }
 

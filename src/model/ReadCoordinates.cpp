@@ -59,12 +59,10 @@ void FillAtom(Atom& a, const PdbAtomRecord& r) {
     a.serial = r.serial;
     a.temperatureFactor = r.temperatureFactor;
     a.occupancy = r.occupancy;
-    a.SetName(r.name);
-    if (r.element[0]) a.SetElementSymbol(r.element);
+    a.SetNames(r.name, r.residueName, r.element);
     a.residueNumber = r.residueNumber;
     a.insertionCode = r.insertionCode;
     a.hetero = r.hetero;
-    a.SetResidueName(r.residueName);
     a.model = r.model;
     a.chain = r.chain;
     a.chainAsRead = r.chainAsRead;
