@@ -216,18 +216,21 @@ public:
                 const long long cx = axisCell(n.x, lo.x, nx), cy = axisCell(n.y, lo.y, ny),
                                 cz = axisCell(n.z, lo.z, nz);
                 near.clear();
+                // The cells of one row along z lie next to each other in the
+                // sorted list: each row of three is one stretch of it.
+                const long long zLow = std::max(cz - 1, 0LL), zHigh = std::min(cz + 1, nz - 1);
+                if (zLow > zHigh) continue;
                 for (long long x = std::max(cx - 1, 0LL); x <= std::min(cx + 1, nx - 1); ++x)
-                    for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y)
-                        for (long long z = std::max(cz - 1, 0LL); z <= std::min(cz + 1, nz - 1); ++z) {
-                            const long long c = index(x, y, z);
-                            // Pairs beyond the cut-off are dropped by the test anyway.
-                            for (int k = start[c]; k < start[c + 1]; ++k) {
-                                const Vec3 v = n - sortedO[k];
-                                const double d2 = Dot(v, v);
-                                if (d2 <= kMaxDistance * kMaxDistance * 1.0001 && std::sqrt(d2) <= kMaxDistance)
-                                    near.push_back(sorted[k]);
-                            }
+                    for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y) {
+                        const int end = start[index(x, y, zHigh) + 1];
+                        // Pairs beyond the cut-off are dropped by the test anyway.
+                        for (int k = start[index(x, y, zLow)]; k < end; ++k) {
+                            const Vec3 v = n - sortedO[k];
+                            const double d2 = Dot(v, v);
+                            if (d2 <= kMaxDistance * kMaxDistance * 1.0001 && std::sqrt(d2) <= kMaxDistance)
+                                near.push_back(sorted[k]);
                         }
+                    }
                 std::sort(near.begin(), near.end());
                 for (int a : near) {
                     if (Skipped(donors_[d], acceptors_[a])) continue;

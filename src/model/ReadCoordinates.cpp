@@ -69,16 +69,26 @@ void FillAtom(Atom& a, const PdbAtomRecord& r) {
     a.altLoc = r.altLoc;
 }
 
+std::string_view NameOf(const Atom& a) { return a.Name(); }
+std::string_view ResidueNameOf(const Atom& a) { return a.ResidueName(); }
+// As an atom stores them.
+std::string_view NameOf(const PdbAtomRecord& r) { return {r.name, strnlen(r.name, sizeof r.name - 1)}; }
+std::string_view ResidueNameOf(const PdbAtomRecord& r) {
+    return {r.residueName, strnlen(r.residueName, sizeof r.residueName - 1)};
+}
+
 // Chains change with (model, chain letter) and residues with the residue
 // number or insertion code, among non-hetero atoms. An amino acid is kept
 // with both a CA and an O atom, or with a CA alone when it has no N and no C
 // either (the alpha-carbon models of coarse ensembles and large assemblies);
 // a nucleotide with its sugar's C4' (C4* in older files). Other residues are
-// dropped.
-void BuildChains(Molecule& mol) {
-    mol.chains.clear();
-    if (mol.atoms.empty()) return;
-    mol.chains.push_back(Chain{mol.atoms[0].model, mol.atoms[0].chain, {}});
+// dropped. From the atoms, or from the records they are filled from (the
+// same fields), so that the chains can be made while the atoms are.
+template <class Item>
+std::vector<Chain> ChainsOf(const Item* atoms, int count) {
+    std::vector<Chain> chains;
+    if (count == 0) return chains;
+    chains.push_back(Chain{atoms[0].model, atoms[0].chain, {}});
     struct Backbone {
         int n = -1, c = -1, p = -1, c4 = -1, c1 = -1, o4 = -1;
     };
@@ -101,29 +111,36 @@ void BuildChains(Molecule& mol) {
         backbones.clear();
     };
     int lastInChain = -1;  // previous non-hetero atom of the current chain
-    for (int i = 0; i < mol.AtomCount(); ++i) {
-        const Atom& a = mol.atoms[i];
+    for (int i = 0; i < count; ++i) {
+        const Item& a = atoms[i];
         if (a.hetero) continue;
-        Chain* chain = &mol.chains.back();
+        Chain* chain = &chains.back();
         if (a.model != chain->model || a.chain != chain->id) {
             finish(*chain);
-            mol.chains.push_back(Chain{a.model, a.chain, {}});
-            chain = &mol.chains.back();
+            chains.push_back(Chain{a.model, a.chain, {}});
+            chain = &chains.back();
             lastInChain = -1;
         }
-        if (lastInChain < 0 || mol.atoms[lastInChain].residueNumber != a.residueNumber ||
-            mol.atoms[lastInChain].insertionCode != a.insertionCode) {
+        if (lastInChain < 0 || atoms[lastInChain].residueNumber != a.residueNumber ||
+            atoms[lastInChain].insertionCode != a.insertionCode) {
             Residue r;
             r.number = a.residueNumber;
             r.insertionCode = a.insertionCode;
-            r.type = ResidueTypeFromName(a.ResidueName());
+            r.type = ResidueTypeFromName(ResidueNameOf(a));
+            // Its atoms mostly follow each other: their list is made once.
+            int members = 1;
+            while (i + members < count && atoms[i + members].residueNumber == a.residueNumber &&
+                   atoms[i + members].insertionCode == a.insertionCode && atoms[i + members].chain == a.chain &&
+                   atoms[i + members].model == a.model)
+                ++members;
+            r.atoms.reserve(static_cast<size_t>(members));
             chain->residues.push_back(std::move(r));
             backbones.emplace_back();
         }
         Residue& r = chain->residues.back();
         Backbone& b = backbones.back();
         r.atoms.push_back(i);
-        const std::string_view name = a.Name();
+        const std::string_view name = NameOf(a);
         const auto take = [&](int& slot, std::string_view want, std::string_view old = {}) {
             if (slot < 0 && (NameIs(name, want) || (!old.empty() && NameIs(name, old)))) slot = i;
         };
@@ -137,7 +154,8 @@ void BuildChains(Molecule& mol) {
         take(b.o4, "O4'", "O4*");
         lastInChain = i;
     }
-    finish(mol.chains.back());
+    finish(chains.back());
+    return chains;
 }
 
 // Every difference of two positions must be a finite number: the centring,
@@ -236,7 +254,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         // another thread while the atoms, the chains and the work beside them
         // (which never reads bonds) are made here, and go to the atoms after.
         Connectivity bonds;
-        const auto build = [&] {
+        const auto fill = [&] {
             // Each atom written once, not first to its defaults.
             mol.atoms.reserve(n);
             for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms.emplace_back(), file.atoms[i]);
@@ -248,7 +266,10 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                 }
                 mol.frames.Append(std::move(frame));
             }
-            BuildChains(mol);
+        };
+        const auto build = [&] {
+            fill();
+            mol.chains = ChainsOf(mol.atoms.data(), mol.AtomCount());
             if (beside.work && n > 0) {
                 ui.SetStatusText(beside.status);
                 beside.work(mol);
@@ -257,6 +278,11 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         if (connectivity) {
             RunBeside([&] { bonds = ComputeConnectivity(file); }, build);
             ApplyConnectivity(mol, file, bonds);
+        } else if (!beside.work) {
+            // The chains come from the records while the atoms are made.
+            std::vector<Chain> chains;
+            RunBeside([&] { chains = ChainsOf(file.atoms.data(), static_cast<int>(n)); }, fill);
+            mol.chains = std::move(chains);
         } else {
             build();
         }
