@@ -206,13 +206,17 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
     throw VelmError(std::string(text) + " " + reason);
 }
 
+// Fewer atoms are loaded on one thread: starting another costs more than
+// it saves.
+constexpr size_t kAtomsBesideFrom = 4096;
+
 // `there` on another thread while `here` runs on this one; one after the
-// other on one CPU, or when no thread can be had. Either one's failure is
-// thrown once both ended.
-void RunBeside(const std::function<void()>& there, const std::function<void()>& here) {
+// other on one CPU, for a load of fewer than kAtomsBesideFrom atoms, or when
+// no thread can be had. Either one's failure is thrown once both ended.
+void RunBeside(size_t atoms, const std::function<void()>& there, const std::function<void()>& here) {
     std::exception_ptr failed;
     std::jthread beside;
-    if (WorkerThreads() >= 2) {
+    if (WorkerThreads() >= 2 && atoms >= kAtomsBesideFrom) {
         try {
             beside = StartBeside([&](std::stop_token) {
                 try {
@@ -276,12 +280,12 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
             }
         };
         if (connectivity) {
-            RunBeside([&] { bonds = ComputeConnectivity(file); }, build);
+            RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, build);
             ApplyConnectivity(mol, file, bonds);
         } else if (!beside.work) {
             // The chains come from the records while the atoms are made.
             std::vector<Chain> chains;
-            RunBeside([&] { chains = ChainsOf(file.atoms.data(), static_cast<int>(n)); }, fill);
+            RunBeside(n, [&] { chains = ChainsOf(file.atoms.data(), static_cast<int>(n)); }, fill);
             mol.chains = std::move(chains);
         } else {
             build();

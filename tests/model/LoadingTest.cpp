@@ -295,6 +295,36 @@ TEST(LoadingThreads, SecondaryStructureWhileTheBondsAreDerived) {
     }
 }
 
+TEST(LoadingThreads, ChainsFromTheRecordsWhileTheAtomsAreFilled) {
+    // Without bonds the chains are made from the records beside the atoms;
+    // with them, from the atoms: the same chains either way.
+    const auto load = [](int bonds) {
+        RecordingUiHooks ui;
+        CVelmDoc doc(ui);
+        doc.options.computeConnectivity = bonds;
+        doc.options.computeSecondaryStructure = 0;
+        EXPECT_EQ(doc.AddMoleculeFromFile(test::DataPath("4jsv.pdb.gz")), 1);
+        return doc.Primary()->chains;
+    };
+    const std::vector<Chain> beside = load(0), after = load(1);
+    ASSERT_EQ(beside.size(), after.size());
+    size_t residues = 0;
+    for (size_t c = 0; c < beside.size(); ++c) {
+        EXPECT_EQ(beside[c].id, after[c].id);
+        ASSERT_EQ(beside[c].residues.size(), after[c].residues.size());
+        for (size_t r = 0; r < beside[c].residues.size(); ++r) {
+            const Residue &a = beside[c].residues[r], &b = after[c].residues[r];
+            EXPECT_EQ(a.number, b.number);
+            EXPECT_EQ(a.type, b.type);
+            EXPECT_EQ(a.atoms, b.atoms);
+            EXPECT_EQ(a.traceAtom, b.traceAtom);
+            EXPECT_EQ(a.guideAtom, b.guideAtom);
+        }
+        residues += beside[c].residues.size();
+    }
+    EXPECT_EQ(residues, 2750u);
+}
+
 TEST(Loading, AlignModeReportsFailingFramesAndGoesOn) {
     TempDir dir;
     const std::string path = dir.Write("a.pdb", Models({9, 9, 9}, 3.0));
