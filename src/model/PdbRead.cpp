@@ -718,12 +718,12 @@ public:
 
 private:
     static bool IsText(char c) { return c > ' ' && c < 0x7f; }
-    bool Set(size_t column) const { return (text_ >> column) & 1; }
-    std::uint64_t Bits(size_t from, size_t to) const { return (text_ >> from) & ((1ull << (to - from)) - 1); }
+    [[gnu::always_inline]] bool Set(size_t column) const { return (text_ >> column) & 1; }
+    [[gnu::always_inline]] std::uint64_t Bits(size_t from, size_t to) const { return (text_ >> from) & ((1ull << (to - from)) - 1); }
     std::string_view Field(size_t from, size_t to) const { return {p_ + from, to - from}; }
     size_t Column(std::string_view t) const { return static_cast<size_t>(t.data() - p_); }
     // The text of columns [from, to) when it is one word, else empty.
-    std::string_view OneRun(size_t from, size_t to) const {
+    [[gnu::always_inline]] std::string_view OneRun(size_t from, size_t to) const {
         const std::uint64_t b = Bits(from, to);
         if (b == 0 || ((b + (b & -b)) & b) != 0) return {};
         const size_t first = from + static_cast<size_t>(std::countr_zero(b));
@@ -731,7 +731,7 @@ private:
     }
     // Where the text of columns [from, to) begins when it is one word that
     // ends with them, else 0.
-    size_t RightJustified(size_t from, size_t to) const {
+    [[gnu::always_inline]] size_t RightJustified(size_t from, size_t to) const {
         const std::uint64_t b = Bits(from, to);
         if (b + (b & -b) != 1ull << (to - from)) return 0;
         return from + static_cast<size_t>(std::countr_zero(b));
