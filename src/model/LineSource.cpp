@@ -23,6 +23,17 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 LineScan ScanLine(std::string_view text, bool final, size_t firstCr) {
     LineScan s;
     const size_t n = text.size();
+    // Most lines begin with text and end in a LF before any CR: one search,
+    // as the steps below would find it.
+    if (n > 0 && !IsBlank(text[0]) && text[0] != '\n' && text[0] != '\r') {
+        if (const void* nl = std::memchr(text.data(), '\n', std::min(n, kLongestLine + 1))) {
+            const size_t end = static_cast<size_t>(static_cast<const char*>(nl) - text.data());
+            if (firstCr > end) {
+                s.length = end + 1;
+                return s;
+            }
+        }
+    }
     size_t i = 0;
     // Blank lines say nothing: pass over every whole one. A blank run as long
     // as a longest line is a line of its own, cut like any other.
