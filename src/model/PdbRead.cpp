@@ -819,8 +819,11 @@ void ReadElementColumns(std::string_view line, PdbAtomRecord& rec) {
     if (line.size() < 78) return;
     const std::string_view columns = line.substr(76, 2);
     if (columns[1] == ' ') return;
+    // A symbol found is one or two letters.
     if (const ChemicalElement* e = FindChemicalElement(columns)) {
-        std::memcpy(rec.element, e->symbol, std::strlen(e->symbol) + 1);
+        rec.element[0] = e->symbol[0];
+        rec.element[1] = e->symbol[1];
+        rec.element[2] = '\0';
     }
 }
 
