@@ -316,31 +316,52 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
     }
 }
 
+namespace {
+
+// The box and reach of positions taken one by one, from the first taken.
+class PositionBox {
+public:
+    explicit PositionBox(const Vec3& first) : lo_(first), hi_(first) {}
+    void Take(const Vec3& p) {
+        lo_ = {std::min(lo_.x, p.x), std::min(lo_.y, p.y), std::min(lo_.z, p.z)};
+        hi_ = {std::max(hi_.x, p.x), std::max(hi_.y, p.y), std::max(hi_.z, p.z)};
+        reach_ = std::max(reach_, Dot(p, p));
+    }
+    // Frames read on demand are not all read for the box: the first stands
+    // for them (a trajectory too large to hold is not read whole to open).
+    void TakeFrames(const Molecule& mol) {
+        const auto take = [&](const Frame& f) {
+            for (size_t i = 0; i < f.AtomCount(); ++i) Take(f.Position(i));
+        };
+        if (mol.frames.OnDemand()) {
+            if (mol.frames.Count() > 0) take(mol.frames[0]);
+        } else {
+            for (const Frame& f : mol.frames) take(f);
+        }
+    }
+    BoundingBox Box() const {
+        BoundingBox box;
+        box.minimum = lo_;
+        box.extent = hi_ - lo_;
+        box.diagonal = Length(box.extent);
+        box.reach = std::sqrt(reach_);
+        return box;
+    }
+
+private:
+    Vec3 lo_, hi_;
+    double reach_ = 0;
+};
+
+}  // namespace
+
 void UpdateBoundingBox(Molecule& mol) {
     mol.box = BoundingBox{};
     if (mol.atoms.empty()) return;
-    Vec3 lo = mol.atoms[0].Position(), hi = lo;
-    double reach = 0;
-    auto take = [&](const Vec3& p) {
-        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-        reach = std::max(reach, Dot(p, p));
-    };
-    auto takeFrame = [&](const Frame& f) {
-        for (size_t i = 0; i < f.AtomCount(); ++i) take(f.Position(i));
-    };
-    for (const Atom& a : mol.atoms) take(a.Position());
-    // Frames read on demand are not all read for the box: the first stands
-    // for them (a trajectory too large to hold is not read whole to open).
-    if (mol.frames.OnDemand()) {
-        if (mol.frames.Count() > 0) takeFrame(std::as_const(mol.frames)[0]);
-    } else {
-        for (const Frame& f : mol.frames) takeFrame(f);
-    }
-    mol.box.minimum = lo;
-    mol.box.extent = hi - lo;
-    mol.box.diagonal = Length(mol.box.extent);
-    mol.box.reach = std::sqrt(reach);
+    PositionBox box(mol.atoms[0].Position());
+    for (const Atom& a : mol.atoms) box.Take(a.Position());
+    box.TakeFrames(mol);
+    mol.box = box.Box();
 }
 
 namespace {
@@ -388,29 +409,35 @@ void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner&
 
     // Summed in extended range: position x mass overflows a double for
     // coordinates near its largest values, although their mean does not.
+    // The atoms are walked twice: once for the centre (and the masses), once
+    // to move them (and for their box). A million atoms fill more than the
+    // caches, and every further walk reads them from memory again.
+    auto prepare = std::make_shared<FramePreparation>();
+    prepare->masses.resize(mol.atoms.size());
     long double total = 0, sx = 0, sy = 0, sz = 0;
-    for (const Atom& a : mol.atoms) {
+    for (size_t i = 0; i < mol.atoms.size(); ++i) {
+        const Atom& a = mol.atoms[i];
         sx += static_cast<long double>(a.x) * a.mass;
         sy += static_cast<long double>(a.y) * a.mass;
         sz += static_cast<long double>(a.z) * a.mass;
         total += a.mass;
+        prepare->masses[i] = a.mass;
     }
     const Vec3 centre = total != 0 ? Vec3{static_cast<double>(sx / total), static_cast<double>(sy / total),
                                           static_cast<double>(sz / total)}
                                    : Vec3{};
+    PositionBox box(mol.atoms[0].Position() - centre);
     for (Atom& a : mol.atoms) {
         a.x -= centre.x;
         a.y -= centre.y;
         a.z -= centre.z;
+        box.Take(a.Position());
     }
     mol.centreShift -= centre;  // cumulative: a trajectory read later centres again
 
-    auto prepare = std::make_shared<FramePreparation>();
     prepare->mode = mode == ZeroCenterOfMass || mode == Align ? mode : Verbatim;
     prepare->shift = mol.centreShift;
     prepare->total = total;
-    prepare->masses.resize(mol.atoms.size());
-    for (size_t i = 0; i < mol.atoms.size(); ++i) prepare->masses[i] = mol.atoms[i].mass;
     if (prepare->mode == Align) {
         if (!aligner) throw VelmError("Frame superposition is not available");
         prepare->aligner = aligner;
@@ -437,7 +464,8 @@ void PostProcessFrames(Molecule& mol, int mode, UiHooks& ui, const FrameAligner&
             ++k;
         }
     }
-    UpdateBoundingBox(mol);
+    box.TakeFrames(mol);
+    mol.box = box.Box();
 }
 
 }  // namespace velm

@@ -154,6 +154,12 @@ TEST(Loading, CentredOnTheCentreOfMassInEveryMode) {
         EXPECT_NEAR(m.box.minimum.x + m.box.extent.x, std::max({m.Position(29, 0).x, m.Position(29, 1).x,
                                                                  m.Position(29, 2).x}), 1e-4);
         EXPECT_NEAR(m.box.diagonal, Length(m.box.extent), 1e-12);
+        // Made while the atoms were moved, it is the box made afterwards.
+        Molecule again = m;
+        UpdateBoundingBox(again);
+        EXPECT_EQ(again.box.minimum, m.box.minimum);
+        EXPECT_EQ(again.box.extent, m.box.extent);
+        EXPECT_EQ(again.box.reach, m.box.reach);
     }
 }
 
