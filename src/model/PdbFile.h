@@ -105,7 +105,8 @@ public:
                                size_t leadIn = kReadLeadIn);
 
     // Whether an atom line, the first of a text, is read by its columns (the
-    // standard layout) instead of its tokens; both give the same record.
+    // standard layout) instead of its tokens; both give the same record. For
+    // the tests, which make sure that the columns are taken.
     static bool ReadsByColumns(std::string_view line);
 
     // Index of the record with this serial, or -1.

@@ -616,6 +616,10 @@ public:
     explicit AtomColumns(std::string_view line) : p_(line.data()) {
         if constexpr (std::endian::native != std::endian::little) return;  // the short decimals
         if (line.size() < 66 || (line.size() > 66 && !IsSeparator(line[66]))) return;
+        kind_ = std::memcmp(p_, "ATOM  ", 6) == 0     ? LineKind::Atom
+                : std::memcmp(p_, "HETATM", 6) == 0 ? LineKind::Hetatm
+                                                     : LineKind::Other;
+        if (kind_ == LineKind::Other) return;
         const __m128i blanks = _mm_set1_epi8(' ');
         for (int at = 0; at < 64; at += 16) {
             const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + at));
@@ -630,10 +634,8 @@ public:
 
     bool Read(ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) const {
         if (!usable_) return false;
-        const LineKind kind = std::memcmp(p_, "ATOM  ", 6) == 0     ? LineKind::Atom
-                              : std::memcmp(p_, "HETATM", 6) == 0 ? LineKind::Hetatm
-                                                                   : LineKind::Other;
-        if (kind == LineKind::Other || Set(11) || Set(27) || Set(28) || Set(29)) return false;
+        const LineKind kind = kind_;
+        if (Set(11) || Set(27) || Set(28) || Set(29)) return false;
         // Columns 7-11: the serial, whose first digit may touch "HETATM".
         const size_t serialAt = RightJustified(6, 11);
         if (serialAt == 0) return false;
@@ -742,7 +744,7 @@ private:
     // have as many decimals.
     size_t TemperatureAt() const {
         if (Set(60)) return Bits(60, 64) == 0xF && Decimals(p_ + 60) == Decimals(p_ + 66) ? 60 : 0;
-        const std::uint64_t b = Bits(61, 64) | 0x18;
+        const std::uint64_t b = Bits(61, 64) | 0x18;  // columns 65 and 66 (bits 3 and 4 here) are text
         if (b + (b & -b) != 1ull << 5) return 0;
         return 61 + static_cast<size_t>(std::countr_zero(b));
     }
@@ -805,6 +807,7 @@ private:
     }
 
     const char* p_;
+    LineKind kind_ = LineKind::Other;
     std::uint64_t text_ = 0;  // bit i: column i (from 0) holds text, not a blank
     bool usable_ = false;
 };
@@ -1012,13 +1015,20 @@ public:
     // anywhere in the file is what the user hears of first, whatever comes
     // before it.
     void Line(std::string_view line, const LineSource& source) {
+        // Lines in the standard layout first, by their columns; a fault is
+        // kept as one of the tokens is.
 #ifdef __SSE2__
         if (!failure_ && !source.LineCut()) {
-            const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
-            PdbAtomRecord rec;
-            if (AtomColumns(line).Read(state_, previous, rec)) {
-                Take(line, rec);
-                if (MayHoldMonitorOrBox(line)) Extras(line);
+            try {
+                const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
+                PdbAtomRecord rec;
+                if (AtomColumns(line).Read(state_, previous, rec)) {
+                    Take(line, rec);
+                    if (MayHoldMonitorOrBox(line)) Extras(line);
+                    return;
+                }
+            } catch (VelmError& e) {
+                Keep(e, source);
                 return;
             }
         }
@@ -1052,8 +1062,7 @@ public:
             }
             if (MayHoldMonitorOrBox(line)) Extras(line);
         } catch (VelmError& e) {
-            if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
-            failure_ = std::current_exception();
+            Keep(e, source);
         }
     }
 
@@ -1071,6 +1080,12 @@ public:
     const ReaderState& State() const { return state_; }
 
 private:
+    // The first fault, told with its line once the whole text is seen.
+    void Keep(VelmError& e, const LineSource& source) {
+        if (e.InputLine() == 0) e.SetInputLine(source.LineNumber());
+        failure_ = std::current_exception();
+    }
+
     void Take(std::string_view line, PdbAtomRecord& rec) {
         ReadElementColumns(line, rec);
         state_.Use(rec.model);

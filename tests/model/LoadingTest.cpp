@@ -317,10 +317,12 @@ TEST(LoadingThreads, ChainsFromTheRecordsWhileTheAtomsAreFilled) {
     size_t residues = 0;
     for (size_t c = 0; c < beside.size(); ++c) {
         EXPECT_EQ(beside[c].id, after[c].id);
+        EXPECT_EQ(beside[c].model, after[c].model);
         ASSERT_EQ(beside[c].residues.size(), after[c].residues.size());
         for (size_t r = 0; r < beside[c].residues.size(); ++r) {
             const Residue &a = beside[c].residues[r], &b = after[c].residues[r];
             EXPECT_EQ(a.number, b.number);
+            EXPECT_EQ(a.insertionCode, b.insertionCode);
             EXPECT_EQ(a.type, b.type);
             EXPECT_EQ(a.atoms, b.atoms);
             EXPECT_EQ(a.traceAtom, b.traceAtom);
