@@ -50,9 +50,21 @@ void Atom::SetName(std::string_view name) {
 void Atom::SetResidueName(std::string_view name) { Store(residueName_, name); }
 
 void Atom::SetNames(const char (&name)[8], const char (&residueName)[6], const char (&elementSymbol)[3]) {
-    element = ElementFromName(std::string_view(name_, CopyField(name_, name)));
+    const size_t length = CopyField(name_, name);
     CopyField(residueName_, residueName);
-    if (elementSymbol[0]) SetElementSymbol(std::string_view(elementSymbol, elementSymbol[1] ? 2 : 1));
+    // An element the symbol names decides; the name is read only without one.
+    if (elementSymbol[0]) {
+        if (const ChemicalElement* e = FindChemicalElement(std::string_view(elementSymbol, elementSymbol[1] ? 2 : 1))) {
+            // Found symbols have one or two letters.
+            elementSymbol_[0] = e->symbol[0];
+            elementSymbol_[1] = e->symbol[1];
+            elementSymbol_[2] = '\0';
+            element = e->type;
+            return;
+        }
+        Store(elementSymbol_, {});
+    }
+    element = ElementFromName(std::string_view(name_, length));
 }
 
 void Atom::SetElementSymbol(std::string_view symbol) {

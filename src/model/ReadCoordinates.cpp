@@ -25,11 +25,30 @@
 namespace velm {
 
 namespace {
-bool NameIs(std::string_view name, std::string_view want) {
-    return name.size() == want.size() &&
-           std::equal(name.begin(), name.end(), want.begin(), [](char a, char b) {
-               return (a >= 'a' && a <= 'z' ? static_cast<char>(a - 'a' + 'A') : a) == b;
-           });
+// The atoms the chains are traced by: CA, O, N, C, P and the sugar's C4',
+// C1' and O4' (C4*, C1* and O4* in older files), in any letter case.
+enum class BackboneName { Other, CA, O, N, C, P, C4, C1, O4 };
+
+// `s`: a name field, ended by a NUL.
+BackboneName BackboneNameOf(const char* s) {
+    const auto up = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (s[0] == '\0') return BackboneName::Other;
+    if (s[1] == '\0') {
+        switch (up(s[0])) {
+        case 'O': return BackboneName::O;
+        case 'N': return BackboneName::N;
+        case 'C': return BackboneName::C;
+        case 'P': return BackboneName::P;
+        default: return BackboneName::Other;
+        }
+    }
+    if (s[2] == '\0') return up(s[0]) == 'C' && up(s[1]) == 'A' ? BackboneName::CA : BackboneName::Other;
+    if (s[3] != '\0' || (s[2] != '\'' && s[2] != '*')) return BackboneName::Other;
+    const char first = up(s[0]);
+    if (first == 'C' && s[1] == '4') return BackboneName::C4;
+    if (first == 'C' && s[1] == '1') return BackboneName::C1;
+    if (first == 'O' && s[1] == '4') return BackboneName::O4;
+    return BackboneName::Other;
 }
 
 // Number of models; throws unless the records divide into equal model blocks.
@@ -69,10 +88,10 @@ void FillAtom(Atom& a, const PdbAtomRecord& r) {
     a.altLoc = r.altLoc;
 }
 
-std::string_view NameOf(const Atom& a) { return a.Name(); }
+// The name field, ended by a NUL, and the residue name as an atom stores it.
+const char* NameField(const Atom& a) { return a.Name().data(); }
+const char* NameField(const PdbAtomRecord& r) { return r.name; }
 std::string_view ResidueNameOf(const Atom& a) { return a.ResidueName(); }
-// As an atom stores them.
-std::string_view NameOf(const PdbAtomRecord& r) { return {r.name, strnlen(r.name, sizeof r.name - 1)}; }
 std::string_view ResidueNameOf(const PdbAtomRecord& r) {
     return {r.residueName, strnlen(r.residueName, sizeof r.residueName - 1)};
 }
@@ -140,18 +159,19 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
         Residue& r = chain->residues.back();
         Backbone& b = backbones.back();
         r.atoms.push_back(i);
-        const std::string_view name = NameOf(a);
-        const auto take = [&](int& slot, std::string_view want, std::string_view old = {}) {
-            if (slot < 0 && (NameIs(name, want) || (!old.empty() && NameIs(name, old)))) slot = i;
-        };
-        take(r.alphaCarbon, "CA");
-        take(r.carbonylOxygen, "O");
-        take(b.n, "N");
-        take(b.c, "C");
-        take(b.p, "P");
-        take(b.c4, "C4'", "C4*");
-        take(b.c1, "C1'", "C1*");
-        take(b.o4, "O4'", "O4*");
+        int* slot = nullptr;  // the first atom of each name is taken
+        switch (BackboneNameOf(NameField(a))) {
+        case BackboneName::Other: break;
+        case BackboneName::CA: slot = &r.alphaCarbon; break;
+        case BackboneName::O: slot = &r.carbonylOxygen; break;
+        case BackboneName::N: slot = &b.n; break;
+        case BackboneName::C: slot = &b.c; break;
+        case BackboneName::P: slot = &b.p; break;
+        case BackboneName::C4: slot = &b.c4; break;
+        case BackboneName::C1: slot = &b.c1; break;
+        case BackboneName::O4: slot = &b.o4; break;
+        }
+        if (slot && *slot < 0) *slot = i;
         lastInChain = i;
     }
     finish(chains.back());
