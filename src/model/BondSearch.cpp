@@ -36,11 +36,16 @@ struct CellAtoms {
 // one run of atoms.
 void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std::pair<int, int>>& found) {
     const long long nx = a.dims[0], ny = a.dims[1], nz = a.dims[2];
+    // Read through locals: the pairs stored could alias anything else.
     const Place* place = a.place.data();
+    const int* model = a.model.data();
+    const char* altLoc = a.altLoc.data();
     for (long long iz = z0; iz < z1; ++iz)
-        for (long long iy = 0; iy < ny; ++iy)
+        for (long long iy = 0; iy < ny; ++iy) {
+            const long long rowBase = nx * (iy + ny * iz);
+            if (a.start[rowBase] == a.start[rowBase + nx]) continue;  // a row without atoms
             for (long long ix = 0; ix < nx; ++ix) {
-                const long long home = ix + nx * (iy + ny * iz);
+                const long long home = ix + rowBase;
                 const int hBegin = a.start[home], hEnd = a.start[home + 1];
                 if (hBegin == hEnd) continue;
                 // Runs of candidates [begin, end), a row each; the first, the
@@ -62,19 +67,21 @@ void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std:
                 for (int i = hBegin; i < hEnd; ++i) {
                     const Place pi = place[i];
                     for (int run = 0; run < runs; ++run) {
-                        for (int j = run == 0 ? i + 1 : runBegin[run]; j < runEnd[run]; ++j) {
+                        const int end = runEnd[run];
+                        for (int j = run == 0 ? i + 1 : runBegin[run]; j < end; ++j) {
                             // The same arithmetic as the walk over the coarse cells: the same pairs.
                             const Place& pj = place[j];
                             const double dx = pi.x - pj.x, dy = pi.y - pj.y, dz = pi.z - pj.z;
                             const double reach = (pi.r + pj.r) * (pi.r + pj.r);
                             const double d2 = dx * dx + dy * dy + dz * dz;
-                            if (!(d2 < reach) || a.model[i] != a.model[j]) continue;
-                            if (a.altLoc[i] != a.altLoc[j] && a.altLoc[i] != ' ' && a.altLoc[j] != ' ') continue;
+                            if (!(d2 < reach) || model[i] != model[j]) continue;
+                            if (altLoc[i] != altLoc[j] && altLoc[i] != ' ' && altLoc[j] != ' ') continue;
                             found.emplace_back(a.index[i], a.index[j]);
                         }
                     }
                 }
             }
+        }
 }
 
 }  // namespace
@@ -108,6 +115,7 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     // A counting sort by cell, which keeps record order within a cell.
     std::vector<std::uint32_t> cellOf(n);
     a.start.assign(static_cast<size_t>(cells) + 1, 0);
+    int fullest = 0;
     for (size_t i = 0; i < n; ++i) {
         const PdbAtomRecord& r = records[i];
         long long c[3];
@@ -115,15 +123,13 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         for (int k = 0; k < 3; ++k)
             c[k] = std::min(static_cast<long long>((p[k] - lo[k]) / kReachCell), a.dims[k] - 1);
         cellOf[i] = static_cast<std::uint32_t>(c[0] + a.dims[0] * (c[1] + a.dims[1] * c[2]));
-        ++a.start[cellOf[i] + 1];
+        fullest = std::max(fullest, ++a.start[cellOf[i] + 1]);
     }
     // The walk over cells of the same size placed otherwise tests an atom
     // against the atoms of at most 64 of these cells: below the test limit
     // while no cell is this full.
-    for (size_t c = 0; c + 1 < a.start.size(); ++c) {
-        if (64LL * a.start[c + 1] >= maxTests) return std::nullopt;
-        a.start[c + 1] += a.start[c];
-    }
+    if (64LL * fullest >= maxTests) return std::nullopt;
+    for (size_t c = 0; c + 1 < a.start.size(); ++c) a.start[c + 1] += a.start[c];
     a.place.resize(n);
     a.model.resize(n), a.index.resize(n), a.altLoc.resize(n);
     {

@@ -651,21 +651,30 @@ Connectivity ComputeConnectivity(const PdbFile& file) {
 
 void ApplyConnectivity(Molecule& mol, const PdbFile& file, const Connectivity& c) {
     const int n = mol.AtomCount();
-    mol.partnerStart.assign(static_cast<size_t>(n) + 1, 0);
-    mol.partners.clear();
     mol.bonds.clear();
-    // Reserved, not grown: each growth would copy the array and touch twice its memory.
-    mol.partners.reserve(c.partners.size());
-    mol.bonds.reserve(c.partners.size() / 2);
     // Only partners among the molecule's atoms count: with models read as a
-    // trajectory, the records beyond the first model are frames.
-    for (int i = 0; i < n; ++i) {
-        for (int j : c.Of(i))
-            if (j < n) mol.partners.push_back(j);
-        mol.partnerStart[i + 1] = static_cast<int>(mol.partners.size());
+    // trajectory, the records beyond the first model are frames. Where every
+    // record is an atom, the arrays are the molecule's as they stand.
+    if (c.start.size() == static_cast<size_t>(n) + 1 && file.atoms.size() == static_cast<size_t>(n)) {
+        mol.partnerStart = c.start;
+        mol.partners = c.partners;
+    } else {
+        mol.partnerStart.assign(static_cast<size_t>(n) + 1, 0);
+        mol.partners.clear();
+        // Reserved, not grown: each growth would copy the array and touch twice its memory.
+        mol.partners.reserve(c.partners.size());
+        for (int i = 0; i < n; ++i) {
+            for (int j : c.Of(i))
+                if (j < n) mol.partners.push_back(j);
+            mol.partnerStart[i + 1] = static_cast<int>(mol.partners.size());
+        }
     }
+    mol.bonds.reserve(mol.partners.size() / 2);
+    const int* start = mol.partnerStart.data();
+    const int* partners = mol.partners.data();
     for (int g = 0; g < n; ++g) {
-        for (int h : mol.Partners(g)) {
+        for (const int* p = partners + start[g]; p != partners + start[g + 1]; ++p) {
+            const int h = *p;
             const bool first = c.serialMode ? (file.atoms[g].serial < file.atoms[h].serial ||
                                                (file.atoms[g].serial == file.atoms[h].serial && g < h))
                                             : g < h;
@@ -678,9 +687,9 @@ void ApplyConnectivity(Molecule& mol, const PdbFile& file, const Connectivity& c
         }
     }
     for (int i = 0; i < n; ++i) {
+        if (start[i] != start[i + 1]) continue;
         const std::string_view name = mol.atoms[i].Name();
-        if (mol.Partners(i).empty() && !name.empty() && (name[0] == 'O' || name[0] == 'o'))
-            mol.atoms[i].hetero = 1;
+        if (!name.empty() && (name[0] == 'O' || name[0] == 'o')) mol.atoms[i].hetero = 1;
     }
 }
 
