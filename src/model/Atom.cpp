@@ -54,7 +54,7 @@ void Atom::SetNames(const char (&name)[8], const char (&residueName)[6], const c
     CopyField(residueName_, residueName);
     // An element the symbol names decides; the name is read only without one.
     if (elementSymbol[0]) {
-        if (const ChemicalElement* e = FindChemicalElement(std::string_view(elementSymbol, elementSymbol[1] ? 2 : 1))) {
+        if (const ChemicalElement* e = FindChemicalElement(elementSymbol[0], elementSymbol[1])) {
             // Found symbols have one or two letters.
             elementSymbol_[0] = e->symbol[0];
             elementSymbol_[1] = e->symbol[1];

@@ -176,6 +176,33 @@ ElementType ElementFromName(std::string_view name) {
     return Carbon;
 }
 
+namespace {
+
+// Every atom of a file asks: a table by the two letters, the first of a
+// repeated symbol kept, as a search through the list finds it.
+constexpr std::array<const ChemicalElement*, 26 * 27> kBySymbol = [] {
+    std::array<const ChemicalElement*, 26 * 27> table{};
+    for (const ChemicalElement& e : kChemicalElements) {
+        const std::string_view s(e.symbol);
+        if (s.empty() || s.size() > 2 || s[0] < 'A' || s[0] > 'Z' || (s.size() == 2 && (s[1] < 'A' || s[1] > 'Z')))
+            continue;
+        const size_t at = static_cast<size_t>(s[0] - 'A') * 27 + (s.size() == 2 ? s[1] - 'A' + 1 : 0);
+        if (!table[at]) table[at] = &e;
+    }
+    return table;
+}();
+
+constexpr bool IsCapital(char c) { return c >= 'A' && c <= 'Z'; }
+
+}  // namespace
+
+const ChemicalElement* FindChemicalElement(char first, char second) {
+    if (IsCapital(first) && (second == '\0' || IsCapital(second)))
+        return kBySymbol[static_cast<size_t>(first - 'A') * 27 + (second ? second - 'A' + 1 : 0)];
+    const char text[2] = {first, second};
+    return FindChemicalElement(std::string_view(text, second ? 2 : 1));
+}
+
 const ChemicalElement* FindChemicalElement(std::string_view symbol) {
     while (!symbol.empty() && symbol.front() == ' ') symbol.remove_prefix(1);
     if (symbol.empty() || symbol.size() > 2) return nullptr;
@@ -187,21 +214,8 @@ const ChemicalElement* FindChemicalElement(std::string_view symbol) {
         else if (c >= 'A' && c <= 'Z') upper[i] = c;
         else return nullptr;
     }
-    // Every atom of a file asks: a table by the two letters, the first of a
-    // repeated symbol kept, as the search through the list found it.
-    static const std::array<const ChemicalElement*, 26 * 27> bySymbol = [] {
-        std::array<const ChemicalElement*, 26 * 27> table{};
-        for (const ChemicalElement& e : kChemicalElements) {
-            const std::string_view s(e.symbol);
-            if (s.empty() || s.size() > 2 || s[0] < 'A' || s[0] > 'Z' || (s.size() == 2 && (s[1] < 'A' || s[1] > 'Z')))
-                continue;
-            const size_t at = static_cast<size_t>(s[0] - 'A') * 27 + (s.size() == 2 ? s[1] - 'A' + 1 : 0);
-            if (!table[at]) table[at] = &e;
-        }
-        return table;
-    }();
-    if (upper[0] < 'A' || upper[0] > 'Z' || (upper[1] && (upper[1] < 'A' || upper[1] > 'Z'))) return nullptr;
-    return bySymbol[static_cast<size_t>(upper[0] - 'A') * 27 + (upper[1] ? upper[1] - 'A' + 1 : 0)];
+    if (!IsCapital(upper[0]) || (upper[1] && !IsCapital(upper[1]))) return nullptr;
+    return kBySymbol[static_cast<size_t>(upper[0] - 'A') * 27 + (upper[1] ? upper[1] - 'A' + 1 : 0)];
 }
 
 }  // namespace velm

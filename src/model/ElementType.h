@@ -40,5 +40,7 @@ struct ChemicalElement {
 // The element of a symbol in any letter case, leading blanks allowed; null
 // for text that names no element.
 const ChemicalElement* FindChemicalElement(std::string_view symbol);
+// The same for one or two characters (`second` NUL for one), quicker for capitals.
+const ChemicalElement* FindChemicalElement(char first, char second);
 
 }  // namespace velm

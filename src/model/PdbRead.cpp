@@ -599,6 +599,31 @@ void ParseAtomRecord(Tokens& tok, LineKind kind, ReaderState& st, const PdbAtomR
     EndRecord(temperatureRead, st, previous, rec);
 }
 
+// Whether a line may hold "MONITOR" or a "BBOX_" key: it holds "MO" or "X_".
+// Coordinate records hold neither, and this one pass is cheaper than the
+// searches for the words, which stop at every 'M' of "ATOM".
+bool MayHoldMonitorOrBox(std::string_view line) {
+    const char* p = line.data();
+    const char* const end = p + line.size();
+#ifdef __SSE2__
+    const __m128i m = _mm_set1_epi8('M'), o = _mm_set1_epi8('O'), x = _mm_set1_epi8('X'), u = _mm_set1_epi8('_');
+    if (end - p >= 17) {
+        // The last pair of sixteen ends at the line's end, over some pairs seen before.
+        for (const char* last = end - 17;; p = std::min(p + 16, last)) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+            const __m128i pairs = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, m), _mm_cmpeq_epi8(next, o)),
+                                               _mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, u)));
+            if (_mm_movemask_epi8(pairs)) return true;
+            if (p == last) return false;
+        }
+    }
+#endif
+    for (; end - p >= 2; ++p)
+        if ((p[0] == 'M' && p[1] == 'O') || (p[0] == 'X' && p[1] == '_')) return true;
+    return false;
+}
+
 // Coordinate records laid out as the standard lays them out, read by their
 // columns instead of their tokens, to the very record the tokens give: the
 // line must be one whose tokens are its fields. Its first 66 columns hold
@@ -621,6 +646,7 @@ public:
                                                      : LineKind::Other;
         if (kind_ == LineKind::Other) return;
         const __m128i blanks = _mm_set1_epi8(' ');
+        __m128i pairs = _mm_setzero_si128();
         for (int at = 0; at < 64; at += 16) {
             const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + at));
             const __m128i blank = _mm_cmpeq_epi8(c, blanks);
@@ -628,8 +654,22 @@ public:
             const __m128i text = _mm_andnot_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(0x7f)), _mm_cmpgt_epi8(c, blanks));
             if (_mm_movemask_epi8(_mm_or_si128(blank, text)) != 0xFFFF) return;
             text_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(text))) << at;
+            // "MO" and "X_" starting in these columns, as MayHoldMonitorOrBox looks for them.
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + at + 1));
+            pairs = _mm_or_si128(pairs, _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('M')),
+                                                                   _mm_cmpeq_epi8(next, _mm_set1_epi8('O'))),
+                                                     _mm_and_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('X')),
+                                                                   _mm_cmpeq_epi8(next, _mm_set1_epi8('_')))));
         }
+        pairsAhead_ = _mm_movemask_epi8(pairs) != 0;
         usable_ = IsText(p_[64]) && IsText(p_[65]);  // the temperature factor's last two
+    }
+
+    // MayHoldMonitorOrBox(line) for a line read here: its first 64 columns
+    // were looked at already.
+    bool MayHoldMonitorOrBox(std::string_view line) const {
+        // From column 64 on, or the last 17 bytes: one window of sixteen pairs.
+        return pairsAhead_ || velm::MayHoldMonitorOrBox(line.substr(std::min<size_t>(64, line.size() - 17)));
     }
 
     bool Read(ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) const {
@@ -809,6 +849,7 @@ private:
     const char* p_;
     LineKind kind_ = LineKind::Other;
     std::uint64_t text_ = 0;  // bit i: column i (from 0) holds text, not a blank
+    bool pairsAhead_ = false;
     bool usable_ = false;
 };
 #endif
@@ -823,7 +864,10 @@ void ReadElementColumns(std::string_view line, PdbAtomRecord& rec) {
     const std::string_view columns = line.substr(76, 2);
     if (columns[1] == ' ') return;
     // A symbol found is one or two letters.
-    if (const ChemicalElement* e = FindChemicalElement(columns)) {
+    const ChemicalElement* e = columns[0] == ' ' ? FindChemicalElement(columns[1], '\0')
+                               : columns[1] != '\0' ? FindChemicalElement(columns[0], columns[1])
+                                                    : FindChemicalElement(columns);
+    if (e) {
         rec.element[0] = e->symbol[0];
         rec.element[1] = e->symbol[1];
         rec.element[2] = '\0';
@@ -971,31 +1015,6 @@ void ScanBox(std::string_view line, BoxRecord& box, bool (&seen)[4]) {
 
 bool HasMonitor(std::string_view line) { return line.find("MONITOR") != std::string_view::npos; }
 
-// Whether a line may hold "MONITOR" or a "BBOX_" key: it holds "MO" or "X_".
-// Coordinate records hold neither, and this one pass is cheaper than the
-// searches for the words, which stop at every 'M' of "ATOM".
-bool MayHoldMonitorOrBox(std::string_view line) {
-    const char* p = line.data();
-    const char* const end = p + line.size();
-#ifdef __SSE2__
-    const __m128i m = _mm_set1_epi8('M'), o = _mm_set1_epi8('O'), x = _mm_set1_epi8('X'), u = _mm_set1_epi8('_');
-    if (end - p >= 17) {
-        // The last pair of sixteen ends at the line's end, over some pairs seen before.
-        for (const char* last = end - 17;; p = std::min(p + 16, last)) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-            const __m128i pairs = _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(here, m), _mm_cmpeq_epi8(next, o)),
-                                               _mm_and_si128(_mm_cmpeq_epi8(here, x), _mm_cmpeq_epi8(next, u)));
-            if (_mm_movemask_epi8(pairs)) return true;
-            if (p == last) return false;
-        }
-    }
-#endif
-    for (; end - p >= 2; ++p)
-        if ((p[0] == 'M' && p[1] == 'O') || (p[0] == 'X' && p[1] == '_')) return true;
-    return false;
-}
-
 int CountConectPairs(const std::vector<ConectEntry>& conects) {
     std::vector<std::pair<int, int>> pairs;
     for (const ConectEntry& e : conects)
@@ -1022,9 +1041,10 @@ public:
             try {
                 const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
                 PdbAtomRecord rec;
-                if (AtomColumns(line).Read(state_, previous, rec)) {
+                const AtomColumns columns(line);
+                if (columns.Read(state_, previous, rec)) {
                     Take(line, rec);
-                    if (MayHoldMonitorOrBox(line)) Extras(line);
+                    if (columns.MayHoldMonitorOrBox(line)) Extras(line);
                     return;
                 }
             } catch (VelmError& e) {

@@ -109,3 +109,23 @@ TEST(ReadByColumns, AlteredColumnsGiveTheRecordsOfTheirTokens) {
     EXPECT_EQ(byColumns, 6);
     EXPECT_GT(trials, 4000);  // many alterations leave a line the columns take
 }
+
+TEST(ReadByColumns, MonitorsAndBoxKeysOnAtomLinesAreFound) {
+    // The words may follow the record's columns at any distance, from the
+    // blank after them on: the column reader looks at its first 64 columns
+    // and the rest apart.
+    const std::string atom1 = "ATOM      1  CA  ALA A   1      11.104   6.134  -6.504  1.00  0.00           C";
+    const std::string atom2 = "ATOM      2  CA  ALA A   2      12.560   6.100  -6.100  1.00  0.00           C";
+    for (size_t pad = 0; pad < 40; ++pad) {
+        const std::string gap(pad, ' ');
+        const std::string text = atom1.substr(0, 66) + " " + gap + "MONITOR 7 1 2 255 0 0\n" + atom2 + gap +
+                                 "BBOX_R 1 2 3 BBOX_A 4 5 6\n" + atom2.substr(0, 66) + " " + gap +
+                                 "BBOX_B 7 8 9 BBOX_C 1 2 3\n";
+        ASSERT_EQ(LinesByColumns(text), 3) << pad;
+        const test::ReadOutcome columns = test::ReadOf(text), tokens = test::ReadOf(ByTokens(text));
+        EXPECT_EQ(test::Difference(columns, tokens), "") << pad;
+        ASSERT_EQ(columns.file.monitors.size(), 1u) << pad;
+        EXPECT_EQ(columns.file.monitors[0].label, 7);
+        EXPECT_EQ(columns.file.box.valid, 1) << pad;
+    }
+}
