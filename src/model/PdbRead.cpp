@@ -186,11 +186,8 @@ bool ParseInt(std::string_view t, int& value) {
 // out, the bytes before the number become '0', and the eight digits are
 // combined pairwise in three multiplications. The mantissa and the division
 // are those of the loop in ParseReal, so the value is the same.
-[[gnu::always_inline]] inline bool ParseShortDecimal(const char* end, size_t n, double& value) {
-    if constexpr (std::endian::native != std::endian::little) return false;
-    if (n < 2 || n > 8) return false;
-    const int decimals = n >= 4 && end[-4] == '.' ? 3 : n >= 3 && end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0;
-    if (decimals == 0) return false;
+// `decimals`: where the point stands, as ParseShortDecimal finds it.
+[[gnu::always_inline]] inline bool ShortDecimalWith(const char* end, size_t n, int decimals, double& value) {
     const bool negative = *(end - n) == '-';
     std::uint64_t w;
     std::memcpy(&w, end - 8, 8);
@@ -210,6 +207,24 @@ bool ParseInt(std::string_view t, int& value) {
     const double v = static_cast<double>(w) / kPow10[decimals];
     value = negative ? -v : v;
     return true;
+}
+
+[[gnu::always_inline]] inline bool ParseShortDecimal(const char* end, size_t n, double& value) {
+    if constexpr (std::endian::native != std::endian::little) return false;
+    if (n < 2 || n > 8) return false;
+    const int decimals = n >= 4 && end[-4] == '.' ? 3 : n >= 3 && end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0;
+    if (decimals == 0) return false;
+    return ShortDecimalWith(end, n, decimals, value);
+}
+
+// The same where the point is expected `D` places before the end, as the
+// standard's %8.3f and %6.2f put it: the masks are then known beforehand.
+template <int D>
+[[gnu::always_inline]] inline bool ParseFixedDecimal(const char* end, size_t n, double& value) {
+    static_assert(D == 2 || D == 3);
+    if constexpr (std::endian::native != std::endian::little) return false;
+    const bool fixed = n >= D + 1 && n <= 8 && end[-D - 1] == '.' && (D == 3 || n < 4 || end[-4] != '.');
+    return fixed ? ShortDecimalWith(end, n, D, value) : ParseShortDecimal(end, n, value);
 }
 
 bool ParseReal(std::string_view t, double& value) {
@@ -733,7 +748,7 @@ public:
         if (!Number(30, 38, Before::Anything, x) || !Number(38, 46, Before::Number, y) ||
             !Number(46, 54, Before::Number, z) || !Number(54, 60, Before::Blank, occupancy))
             return false;
-        if (const size_t at = TemperatureAt(); at == 0 || !ParseShortDecimal(p_ + 66, 66 - at, temperature))
+        if (const size_t at = TemperatureAt(); at == 0 || !ParseFixedDecimal<2>(p_ + 66, 66 - at, temperature))
             return false;
 
         if (residue.size() == 4 && !OnlyDigits(residue)) residue = WithoutAltLoc(residue, residueAt, rec.altLoc);
@@ -800,7 +815,9 @@ private:
                           (before == Before::Number && Decimals(p_ + end) != Decimals(p_ + from))))
             return false;
         const size_t at = RightJustified(from, end);
-        return at != 0 && ParseShortDecimal(p_ + end, end - at, value);
+        if (at == 0) return false;
+        return end - from == 8 ? ParseFixedDecimal<3>(p_ + end, end - at, value)
+                               : ParseFixedDecimal<2>(p_ + end, end - at, value);
     }
     static int Decimals(const char* end) { return end[-4] == '.' ? 3 : end[-3] == '.' ? 2 : end[-2] == '.' ? 1 : 0; }
 
