@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <iterator>
 #include <tuple>
+#include <type_traits>
 
 #include "core/WorkerThreads.h"
 #include "model/BondSearch.h"
@@ -558,41 +559,52 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
     // there decide whether the walk's limit could cut any atom short.
     std::vector<int> sizes(coarseCells, 0);
     for (std::uint32_t c : cellOf) ++sizes[c];
-    std::int64_t work = 0, mostTests = 0;
     if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
     const int nx = g.count[0], ny = g.count[1], nz = g.count[2];
     // Where a cell has all its neighbours, they lie at fixed distances in the array.
     std::ptrdiff_t step[std::size(kOffsets)];
     for (size_t k = 0; k < std::size(kOffsets); ++k) step[k] = kOffsets[k][0] + nx * (kOffsets[k][1] + ny * kOffsets[k][2]);
-    for (int iz = 0; iz < nz; ++iz)
-        for (int iy = 0; iy < ny; ++iy)
-            for (int ix = 0; ix < nx; ++ix) {
-                const size_t home = static_cast<size_t>(ix + nx * (iy + ny * iz));
-                const std::int64_t a = sizes[home];
-                if (a == 0) continue;
-                std::int64_t tests = 0;
-                const auto take = [&](size_t k, std::int64_t b) {
-                    tests += b;
-                    if (work <= directWorkLimit) work += k == 0 ? a * (a - 1) / 2 : a * b;  // stops short of overflow
-                };
-                if (ix > 0 && ix + 1 < nx && iy > 0 && iy + 1 < ny && iz + 1 < nz) {
-                    for (size_t k = 0; k < std::size(kOffsets); ++k)
-                        take(k, sizes[static_cast<size_t>(static_cast<std::ptrdiff_t>(home) + step[k])]);
-                } else {
-                    for (size_t k = 0; k < std::size(kOffsets); ++k) {
-                        const int jx = ix + kOffsets[k][0], jy = iy + kOffsets[k][1], jz = iz + kOffsets[k][2];
-                        if (jx < 0 || jx >= nx || jy < 0 || jy >= ny || jz >= nz) continue;
-                        take(k, sizes[static_cast<size_t>(jx + nx * (jy + ny * jz))]);
+    // The most tests of one atom and, when asked, the tests of all up to the
+    // limit: the usual load needs only the first.
+    std::int64_t work = 0, mostTests = 0;
+    const auto estimate = [&](auto all) {
+        for (int iz = 0; iz < nz; ++iz)
+            for (int iy = 0; iy < ny; ++iy)
+                for (int ix = 0; ix < nx; ++ix) {
+                    const size_t home = static_cast<size_t>(ix + nx * (iy + ny * iz));
+                    const std::int64_t a = sizes[home];
+                    if (a == 0) continue;
+                    std::int64_t tests = 0;
+                    const auto take = [&](size_t k, std::int64_t b) {
+                        tests += b;
+                        if constexpr (all())
+                            if (work <= directWorkLimit) work += k == 0 ? a * (a - 1) / 2 : a * b;  // stops short of overflow
+                    };
+                    if (ix > 0 && ix + 1 < nx && iy > 0 && iy + 1 < ny && iz + 1 < nz) {
+                        for (size_t k = 0; k < std::size(kOffsets); ++k)
+                            take(k, sizes[static_cast<size_t>(static_cast<std::ptrdiff_t>(home) + step[k])]);
+                    } else {
+                        for (size_t k = 0; k < std::size(kOffsets); ++k) {
+                            const int jx = ix + kOffsets[k][0], jy = iy + kOffsets[k][1], jz = iz + kOffsets[k][2];
+                            if (jx < 0 || jx >= nx || jy < 0 || jy >= ny || jz >= nz) continue;
+                            take(k, sizes[static_cast<size_t>(jx + nx * (jy + ny * jz))]);
+                        }
                     }
+                    mostTests = std::max(mostTests, tests);
                 }
-                mostTests = std::max(mostTests, tests);
-            }
-    std::vector<int>().swap(sizes);
-    const bool coarse = work <= directWorkLimit;
+    };
+    estimate(std::false_type{});
 
     // The same pairs in the same order from cells of the bond reach, unless
-    // an atom could meet the walk's limits.
-    if (!chosen && (!coarse || mostTests < kMaxTests))
+    // an atom could meet the walk's limits (which matter only for the walk
+    // within its work limit).
+    if (!chosen && mostTests < kMaxTests)
+        if (auto pairs = BondsOnReachCells(records, g, cellOf, kMaxPartners, kMaxTests, WorkerThreads()))
+            return std::move(*pairs);
+    estimate(std::true_type{});
+    std::vector<int>().swap(sizes);
+    const bool coarse = work <= directWorkLimit;
+    if (!chosen && !coarse && mostTests >= kMaxTests)
         if (auto pairs = BondsOnReachCells(records, g, cellOf, kMaxPartners, kMaxTests, WorkerThreads()))
             return std::move(*pairs);
     const CellOrder cells(cellOf, coarseCells);
