@@ -182,6 +182,11 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
 // the bounding box and the bond search all subtract them.
 bool SpanIsFinite(const std::vector<PdbAtomRecord>& atoms) {
     if (atoms.empty()) return true;
+    // Numbers below 1e300 in size (NaN is not) always lie a finite number apart.
+    bool small = true;
+    for (const PdbAtomRecord& r : atoms)
+        small &= std::fabs(r.x) < 1e300 && std::fabs(r.y) < 1e300 && std::fabs(r.z) < 1e300;
+    if (small) return true;
     double lo[3] = {atoms[0].x, atoms[0].y, atoms[0].z}, hi[3] = {lo[0], lo[1], lo[2]};
     for (const PdbAtomRecord& r : atoms) {
         const double v[3] = {r.x, r.y, r.z};
