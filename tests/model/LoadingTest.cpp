@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -379,4 +380,20 @@ TEST(Loading, FileTypes) {
     } catch (const VelmError& e) {
         EXPECT_EQ(e.text(), "XYZ files aren't supported yet!");
     }
+}
+
+TEST(Loading, PositionsTooFarApartAreRefused) {
+    // Every difference of two positions must be a number: up to 1e300 in size
+    // the coordinates pass at once, beyond it their span is worked out.
+    TempDir dir;
+    const auto file = [&](const char* name, const char* x1, const char* x2) {
+        char text[256];
+        std::snprintf(text, sizeof text, "ATOM 1 CA ALA A 1 %s 0 0\nATOM 2 CA ALA A 2 %s 0 0\n", x1, x2);
+        return dir.Write(name, text);
+    };
+    EXPECT_EQ(Loaded(file("near.pdb", "9e299", "-9e299"), false).result, 1);
+    EXPECT_EQ(Loaded(file("edge.pdb", "1e300", "-1e300"), false).result, 1);
+    const std::string far = file("far.pdb", "1e308", "-1e308");
+    EXPECT_EQ(Loaded(far, false).error,
+              "Can't open ``" + far + "'' for reading. the coordinates lie farther apart than any number can say");
 }
