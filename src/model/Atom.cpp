@@ -53,24 +53,23 @@ void Atom::SetNames(const char (&name)[8], const char (&residueName)[6], const c
     const size_t length = CopyField(name_, name);
     CopyField(residueName_, residueName);
     // An element the symbol names decides; the name is read only without one.
-    if (elementSymbol[0]) {
-        if (const ChemicalElement* e = FindChemicalElement(elementSymbol[0], elementSymbol[1])) {
-            // Found symbols have one or two letters.
-            elementSymbol_[0] = e->symbol[0];
-            elementSymbol_[1] = e->symbol[1];
-            elementSymbol_[2] = '\0';
-            element = e->type;
-            return;
-        }
-        Store(elementSymbol_, {});
-    }
+    if (elementSymbol[0] && TakeElement(FindChemicalElement(elementSymbol[0], elementSymbol[1]))) return;
     element = ElementFromName(std::string_view(name_, length));
 }
 
-void Atom::SetElementSymbol(std::string_view symbol) {
-    const ChemicalElement* e = FindChemicalElement(symbol);
-    Store(elementSymbol_, e ? std::string_view(e->symbol) : std::string_view());
-    if (e) element = e->type;
+void Atom::SetElementSymbol(std::string_view symbol) { TakeElement(FindChemicalElement(symbol)); }
+
+bool Atom::TakeElement(const ChemicalElement* e) {
+    if (!e) {
+        Store(elementSymbol_, {});
+        return false;
+    }
+    // Found symbols have one or two letters.
+    elementSymbol_[0] = e->symbol[0];
+    elementSymbol_[1] = e->symbol[1];
+    elementSymbol_[2] = '\0';
+    element = e->type;
+    return true;
 }
 
 void Atom::SetColourFromValue(double t) {

@@ -47,6 +47,10 @@ struct Atom {
     void SetColourFromValue(double t);
 
 private:
+    // The element found for a symbol (its symbol kept), or none (the symbol
+    // cleared, the element left); whether there was one.
+    bool TakeElement(const ChemicalElement* e);
+
     char name_[8] = {};
     char residueName_[6] = {};
     char elementSymbol_[3] = {};

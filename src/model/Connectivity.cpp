@@ -594,19 +594,20 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
                 }
     };
     estimate(std::false_type{});
+    bool workKnown = false;
+    const auto coarseWalk = [&] {
+        if (!workKnown) estimate(std::true_type{});
+        workKnown = true;
+        return work <= directWorkLimit;
+    };
 
     // The same pairs in the same order from cells of the bond reach, unless
-    // an atom could meet the walk's limits (which matter only for the walk
-    // within its work limit).
-    if (!chosen && mostTests < kMaxTests)
+    // an atom could meet the limits of the walk within its work limit.
+    if (!chosen && (mostTests < kMaxTests || !coarseWalk()))
         if (auto pairs = BondsOnReachCells(records, g, cellOf, kMaxPartners, kMaxTests, WorkerThreads()))
             return std::move(*pairs);
-    estimate(std::true_type{});
+    const bool coarse = coarseWalk();
     std::vector<int>().swap(sizes);
-    const bool coarse = work <= directWorkLimit;
-    if (!chosen && !coarse && mostTests >= kMaxTests)
-        if (auto pairs = BondsOnReachCells(records, g, cellOf, kMaxPartners, kMaxTests, WorkerThreads()))
-            return std::move(*pairs);
     const CellOrder cells(cellOf, coarseCells);
     return coarse ? DeriveOnCoarseGrid(records, g, cells) : DeriveOnFineGrid(records, g, cellOf, cells);
 }

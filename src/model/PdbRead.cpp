@@ -661,7 +661,6 @@ public:
                                                      : LineKind::Other;
         if (kind_ == LineKind::Other) return;
         const __m128i blanks = _mm_set1_epi8(' ');
-        __m128i pairs = _mm_setzero_si128();
         for (int at = 0; at < 64; at += 16) {
             const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + at));
             const __m128i blank = _mm_cmpeq_epi8(c, blanks);
@@ -669,22 +668,8 @@ public:
             const __m128i text = _mm_andnot_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8(0x7f)), _mm_cmpgt_epi8(c, blanks));
             if (_mm_movemask_epi8(_mm_or_si128(blank, text)) != 0xFFFF) return;
             text_ |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(text))) << at;
-            // "MO" and "X_" starting in these columns, as MayHoldMonitorOrBox looks for them.
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p_ + at + 1));
-            pairs = _mm_or_si128(pairs, _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('M')),
-                                                                   _mm_cmpeq_epi8(next, _mm_set1_epi8('O'))),
-                                                     _mm_and_si128(_mm_cmpeq_epi8(c, _mm_set1_epi8('X')),
-                                                                   _mm_cmpeq_epi8(next, _mm_set1_epi8('_')))));
         }
-        pairsAhead_ = _mm_movemask_epi8(pairs) != 0;
         usable_ = IsText(p_[64]) && IsText(p_[65]);  // the temperature factor's last two
-    }
-
-    // MayHoldMonitorOrBox(line) for a line read here: its first 64 columns
-    // were looked at already.
-    bool MayHoldMonitorOrBox(std::string_view line) const {
-        // From column 64 on, or the last 17 bytes: one window of sixteen pairs.
-        return pairsAhead_ || velm::MayHoldMonitorOrBox(line.substr(std::min<size_t>(64, line.size() - 17)));
     }
 
     bool Read(ReaderState& st, const PdbAtomRecord* previous, PdbAtomRecord& rec) const {
@@ -866,7 +851,6 @@ private:
     const char* p_;
     LineKind kind_ = LineKind::Other;
     std::uint64_t text_ = 0;  // bit i: column i (from 0) holds text, not a blank
-    bool pairsAhead_ = false;
     bool usable_ = false;
 };
 #endif
@@ -879,12 +863,10 @@ void ReadElementColumns(std::string_view line, PdbAtomRecord& rec) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     if (line.size() < 78) return;
     const std::string_view columns = line.substr(76, 2);
-    if (columns[1] == ' ') return;
+    if (columns[1] == ' ' || columns[1] == '\0') return;  // no symbol ends in either
     // A symbol found is one or two letters.
-    const ChemicalElement* e = columns[0] == ' ' ? FindChemicalElement(columns[1], '\0')
-                               : columns[1] != '\0' ? FindChemicalElement(columns[0], columns[1])
-                                                    : FindChemicalElement(columns);
-    if (e) {
+    if (const ChemicalElement* e = columns[0] == ' ' ? FindChemicalElement(columns[1], '\0')
+                                                     : FindChemicalElement(columns[0], columns[1])) {
         rec.element[0] = e->symbol[0];
         rec.element[1] = e->symbol[1];
         rec.element[2] = '\0';
@@ -1058,10 +1040,9 @@ public:
             try {
                 const PdbAtomRecord* previous = file_.atoms.empty() ? nullptr : &file_.atoms.back();
                 PdbAtomRecord rec;
-                const AtomColumns columns(line);
-                if (columns.Read(state_, previous, rec)) {
+                if (AtomColumns(line).Read(state_, previous, rec)) {
                     Take(line, rec);
-                    if (columns.MayHoldMonitorOrBox(line)) Extras(line);
+                    if (MayHoldMonitorOrBox(line)) Extras(line);
                     return;
                 }
             } catch (VelmError& e) {
