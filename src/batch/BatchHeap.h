@@ -1,0 +1,33 @@
+// The heap of a batch run, which ends the process with its work.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velm {
+
+// What loading the arguments that name regular files may take of the heap:
+// a structure's atoms take about three and a half times its text, and
+// compressed text stands for about five times its size. At least 64 MB, at
+// most half of `physicalBytes`.
+size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalBytes);
+
+// Whether a virtio balloon's feature bits (as its "features" file in sysfs
+// spells them, bit 0 first) include free page reporting: the guest then hands
+// its free memory back to the host, which must find a page again at its first
+// touch. A huge page so found costs about as much as 512 small faults
+// that memory still at hand would cost.
+bool ReportsFreePages(std::string_view features);
+
+// Whether this machine's balloon reports free pages (read from sysfs).
+bool FreePagesGoToHost();
+
+// Sets the heap up for a batch run over `args`: nothing freed is handed back,
+// large blocks come from the heap too, and its first stretch is reserved at
+// once, large enough for the load, with huge pages where they come cheap.
+// Called once, before anything large is allocated.
+void TuneHeapForBatch(const std::vector<std::string>& args);
+
+}  // namespace velm

@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "batch/BatchHeap.h"
+#include "support/TestData.h"
+
+using namespace velm;
+
+namespace {
+
+constexpr size_t kMB = size_t{1} << 20;
+
+TEST(BatchHeap, ReserveFollowsTheNamedFilesWithinItsBounds) {
+    velm::test::TempDir dir;
+    const std::string plain = dir.File("big.pdb"), packed = dir.File("big.pdb.gz");
+    for (const std::string& path : {plain, packed}) {
+        std::ofstream f(path, std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(10 * kMB) - 1);
+        f.put('\n');
+    }
+    const size_t all = size_t{64} << 30;
+    // Options, missing files and folders count for nothing.
+    EXPECT_EQ(BatchHeapReserve({"-no_connect", dir.path(), dir.File("missing.pdb")}, all), 64 * kMB);
+    EXPECT_EQ(BatchHeapReserve({plain}, all), 104 * kMB);
+    EXPECT_EQ(BatchHeapReserve({"-ss", plain, packed}, all), 304 * kMB);
+    // Never past half the memory, never below the smallest step.
+    EXPECT_EQ(BatchHeapReserve({plain, packed}, 256 * kMB), 128 * kMB);
+    EXPECT_EQ(BatchHeapReserve({plain}, 16 * kMB), 64 * kMB);
+}
+
+TEST(BatchHeap, FreePageReportingIsBitFiveOfTheBalloonsFeatures) {
+    EXPECT_TRUE(ReportsFreePages("0110010100000000000000000000000010000000\n"));
+    EXPECT_FALSE(ReportsFreePages("0110000100000000000000000000000010000000\n"));
+    EXPECT_FALSE(ReportsFreePages("01100"));
+    EXPECT_FALSE(ReportsFreePages(""));
+}
+
+}  // namespace
