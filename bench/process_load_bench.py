@@ -5,7 +5,7 @@ exit, with bonds and without (-no_connect), on both cores and on one
 beside gemmi.read_structure of the same file timed inside this process (so
 its Python start-up is never counted), in the same rounds.
 
-    /usr/bin/python3 process_load_bench.py VELM [--repeat N] [--other VELM2] FILE...
+    /usr/bin/python3 process_load_bench.py VELM [--repeat N] [--other VELM2] [--pause S] FILE...
 
 Rounds alternate the programs; each figure is the best of N, wall clock and
 CPU time (user + system, all threads: on a busy machine the steadier one). Peak is the
@@ -24,7 +24,7 @@ import gemmi
 PEAK = f"/tmp/process_load_bench.{os.getpid()}"
 
 
-def run(cmd, one_cpu=False, peak=False):
+def run(cmd, one_cpu=False, peak=False, pause=0):
     # Timed runs start the program straight from here; its peak is taken in a
     # run of its own under /usr/bin/time, which reports the program alone (a
     # child forked from this interpreter would start from its size) but whose
@@ -33,6 +33,8 @@ def run(cmd, one_cpu=False, peak=False):
         cmd = ["taskset", "-c", str(min(os.sched_getaffinity(0)))] + cmd
     if peak:
         cmd = ["/usr/bin/time", "-f", "%M", "-o", PEAK] + cmd
+    if pause:
+        time.sleep(pause)
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     status = subprocess.call(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -61,10 +63,15 @@ def main():
     parser.add_argument("velm")
     parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--other", help="a second velm build, timed in the same rounds")
+    parser.add_argument("--pause", type=float, default=0,
+                        help="seconds of rest before each timed run: a load after a pause, as a user "
+                             "opening one file meets it (a virtual machine may have handed free memory "
+                             "back to its host meanwhile)")
     parser.add_argument("files", nargs="+")
     args = parser.parse_args()
     builds = [("", args.velm)] + ([("other ", args.other)] if args.other else [])
     print(f"# gemmi {gemmi.__version__}; best of {args.repeat}; {len(os.sched_getaffinity(0))} CPUs; "
+          f"{f'{args.pause:g} s pause before each run; ' if args.pause else ''}"
           f"load average {os.getloadavg()[0]:.2f}")
     for path in args.files:
         kinds = {}
@@ -74,10 +81,12 @@ def main():
                 for kind, cmd, one in ((label + "no_connect", [velm, "-batch", "-no_connect", path], False),
                                        (label + "full", [velm, "-batch", path], False),
                                        (label + "full 1 thread", [velm, "-batch", path], True)):
-                    s, cpu, _ = run(cmd, one)
+                    s, cpu, _ = run(cmd, one, pause=args.pause)
                     peak = run(cmd, one, peak=True)[2] if kind not in kinds else 0
                     best = kinds.get(kind, (1e30, 1e30, 0))
                     kinds[kind] = (min(best[0], s), min(best[1], cpu), max(best[2], peak))
+            if args.pause:
+                time.sleep(args.pause)
             s, cpu, atoms = gemmi_read(path)
             best = kinds.get("gemmi", (1e30, 1e30, 0))
             kinds["gemmi"] = (min(best[0], s), min(best[1], cpu), 0)
