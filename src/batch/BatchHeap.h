@@ -17,8 +17,8 @@ size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalByt
 // Whether a virtio balloon's feature bits (as its "features" file in sysfs
 // spells them, bit 0 first) include free page reporting: the guest then hands
 // its free memory back to the host, which must find a page again at its first
-// touch. A huge page so found costs about as much as 512 small faults
-// that memory still at hand would cost.
+// touch. A huge page so found waits for 512 of the host's faults, some ten
+// times what 512 small faults on memory still at hand cost.
 bool ReportsFreePages(std::string_view features);
 
 // Whether this machine's balloon reports free pages (read from sysfs).
