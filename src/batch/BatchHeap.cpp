@@ -52,7 +52,7 @@ bool FreePagesGoToHost() {
         if (std::string_view(entry->d_name).substr(0, 6) != "virtio") continue;
         const std::string path = std::string(balloons) + "/" + entry->d_name + "/features";
         if (FILE* f = std::fopen(path.c_str(), "r")) {
-            char bits[128] = {};
+            char bits[128];
             const size_t got = std::fread(bits, 1, sizeof bits - 1, f);
             std::fclose(f);
             reports = reports || ReportsFreePages(std::string_view(bits, got));

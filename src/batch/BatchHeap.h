@@ -9,9 +9,9 @@
 namespace velm {
 
 // What loading the arguments that name regular files may take of the heap:
-// a structure's atoms take about three and a half times its text, and
-// compressed text stands for about five times its size. At least 64 MB, at
-// most half of `physicalBytes`.
+// four times a text (a structure's load peaks at about three and a half)
+// and twenty times a compressed one. At least 64 MB, at most half of
+// `physicalBytes`.
 size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalBytes);
 
 // Whether a virtio balloon's feature bits (as its "features" file in sysfs
