@@ -40,7 +40,6 @@ void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std:
     const Place* place = a.place.data();
     const int* model = a.model.data();
     const char* altLoc = a.altLoc.data();
-    std::vector<int> near;
     for (long long iz = z0; iz < z1; ++iz)
         for (long long iy = 0; iy < ny; ++iy) {
             const long long rowBase = nx * (iy + ny * iz);
@@ -49,39 +48,40 @@ void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std:
                 const long long home = ix + rowBase;
                 const int hBegin = a.start[home], hEnd = a.start[home + 1];
                 if (hBegin == hEnd) continue;
-                // The candidates in one list, so that each atom takes them in
-                // one loop rather than in five short ones: the home cell's
-                // atoms and the next cell's (a run), then a run of three cells
-                // from each row. An atom of the home cell meets those after it.
-                near.clear();
-                const auto take = [&](int begin, int end) {
-                    for (int j = begin; j < end; ++j) near.push_back(j);
-                };
-                take(hBegin, a.start[home + (ix + 1 < nx ? 2 : 1)]);
+                // The candidates as runs of atoms: the home cell's and the
+                // next cell's (one run), then a run of three cells from each
+                // row. An atom of the home cell meets those after it.
+                int runBegin[4], runEnd[4], runs = 0;
+                const int homeEnd = a.start[home + (ix + 1 < nx ? 2 : 1)];
                 const long long x0 = ix > 0 ? ix - 1 : 0, x1 = ix + 1 < nx ? ix + 1 : ix;
-                auto row = [&](long long y, long long z) {
+                const auto row = [&](long long y, long long z) {
                     if (y < 0 || y >= ny || z >= nz) return;
                     const long long base = nx * (y + ny * z);
-                    take(a.start[base + x0], a.start[base + x1 + 1]);
+                    runBegin[runs] = a.start[base + x0];
+                    runEnd[runs] = a.start[base + x1 + 1];
+                    runs += runBegin[runs] < runEnd[runs];
                 };
                 row(iy + 1, iz);
                 row(iy - 1, iz + 1);
                 row(iy, iz + 1);
                 row(iy + 1, iz + 1);
-                const int* const nearEnd = near.data() + near.size();
                 for (int i = hBegin; i < hEnd; ++i) {
                     const Place pi = place[i];
-                    for (const int* at = near.data() + (i - hBegin) + 1; at < nearEnd; ++at) {
-                        // The same arithmetic as the walk over the coarse cells: the same pairs.
-                        const int j = *at;
-                        const Place& pj = place[j];
-                        const double dx = pi.x - pj.x, dy = pi.y - pj.y, dz = pi.z - pj.z;
-                        const double reach = (pi.r + pj.r) * (pi.r + pj.r);
-                        const double d2 = dx * dx + dy * dy + dz * dz;
-                        if (!(d2 < reach) || model[i] != model[j]) continue;
-                        if (altLoc[i] != altLoc[j] && altLoc[i] != ' ' && altLoc[j] != ' ') continue;
-                        found.emplace_back(a.index[i], a.index[j]);
-                    }
+                    const auto meet = [&](int begin, int end) {
+                        for (int j = begin; j < end; ++j) {
+                            // The same arithmetic as the walk over the coarse cells: the same pairs.
+                            const Place& pj = place[j];
+                            const double dx = pi.x - pj.x, dy = pi.y - pj.y, dz = pi.z - pj.z;
+                            const double reach = (pi.r + pj.r) * (pi.r + pj.r);
+                            const double d2 = dx * dx + dy * dy + dz * dz;
+                            if (!(d2 < reach)) [[likely]] continue;
+                            if (model[i] != model[j]) continue;
+                            if (altLoc[i] != altLoc[j] && altLoc[i] != ' ' && altLoc[j] != ' ') continue;
+                            found.emplace_back(a.index[i], a.index[j]);
+                        }
+                    };
+                    meet(i + 1, homeEnd);
+                    for (int r = 0; r < runs; ++r) meet(runBegin[r], runEnd[r]);
                 }
             }
         }
