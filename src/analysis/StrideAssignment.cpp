@@ -64,9 +64,8 @@ void AssignBetaTurns(StrideRun& run, int c) {
     const int n = run.chains[c].Count();
     for (int i = 0; i + 4 < n; ++i) {
         if (IsOneOf(rs[i + 1].code, "HG") || IsOneOf(rs[i + 2].code, "HG") || rs[i + 1].code == 'I') continue;
-        const int a = rs[i].Find("CA"), b = rs[i + 3].Find("CA");
-        if (a < 0 || b < 0) continue;
-        if (Length(rs[i].atoms[a].Position() - rs[i + 3].atoms[b].Position()) > 7.0) continue;
+        if (!rs[i].Has(Backbone::CA) || !rs[i + 3].Has(Backbone::CA)) continue;
+        if (Length(rs[i].At(Backbone::CA) - rs[i + 3].At(Backbone::CA)) > 7.0) continue;
         for (int k = i; k <= i + 3; ++k)
             if (rs[k].code == 'C') rs[k].code = 'T';
     }

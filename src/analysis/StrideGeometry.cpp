@@ -1,5 +1,7 @@
 // Working records of a run, backbone torsions, map zones and amide hydrogens.
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -64,6 +66,17 @@ constexpr float kSheetMap[18][18] = {
     {0.114621f, 0.050353f, 0.013092f, 0.001519f, 0, 0, 0, 0, 0, 0.001002f, 0.004617f, 0.015752f, 0.045301f, 0.093797f, 0.145459f, 0.186164f, 0.201952f, 0.176456f},
 };
 
+// A name as the run compares names, as Atom::NameHead gives it: its first
+// four characters, zero-padded, in one number.
+constexpr std::uint32_t NameKey(char a, char b = 0) { return std::bit_cast<std::uint32_t>(std::array<char, 4>{a, b, 0, 0}); }
+
+// Which backbone atom a name is, or -1.
+int BackboneOf(std::uint32_t key) {
+    static constexpr std::uint32_t kN = NameKey('N'), kCA = NameKey('C', 'A'), kC = NameKey('C'), kO = NameKey('O'),
+                                   kH = NameKey('H');
+    return key == kN ? 0 : key == kCA ? 1 : key == kC ? 2 : key == kO ? 3 : key == kH ? 4 : -1;
+}
+
 int Zone(float angle) {
     for (int k = 0; k < 18; ++k)
         if (k * 20 - 180 < angle && angle <= (k + 1) * 20 - 180) return k;
@@ -101,28 +114,24 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
             const int type = from.type >= ALA && from.type <= GLY ? from.type : NonStandardResidue;
             std::memcpy(to.name, kResidueNames[type], 4);
             *std::to_chars(to.number, to.number + sizeof to.number - 1, from.number).ptr = '\0';
-            // One slot beyond the fifty atoms for the amide hydrogen added later.
-            to.atoms.reserve(std::min<size_t>(from.atoms.size(), kStrideMaxAtoms) + 1);
+            std::uint32_t seen[kStrideMaxAtoms];
+            int count = 0;
             for (int index : from.atoms) {
                 // at(): a residue pointing past the atoms is a broken model, not a run's own failure.
                 const Atom& atom = molecule.atoms.at(static_cast<size_t>(index));
-                const std::string_view name = atom.Name();
-                char key[4] = {};  // as a StrideAtom holds it: four bytes, zero-padded
-                std::memcpy(key, name.data(), std::min<size_t>(name.size(), 4));
+                const std::uint32_t key = atom.NameHead();
                 // A name met again in the residue is an alternate position of
                 // that atom: the first one stands for it, as one conformer. With
                 // every position counted, a residue with hydrogens and
                 // alternates passes fifty atoms and ends the whole run.
-                if (std::any_of(to.atoms.begin(), to.atoms.end(),
-                                [&](const StrideAtom& seen) { return std::memcmp(seen.name, key, 4) == 0; }))
-                    continue;
-                if (to.atoms.size() == static_cast<size_t>(kStrideMaxAtoms)) throw StrideError();
-                StrideAtom& a = to.atoms.emplace_back();
-                std::memcpy(a.name, key, 4);
-                a.x = static_cast<float>(atom.x);
-                a.y = static_cast<float>(atom.y);
-                a.z = static_cast<float>(atom.z);
+                if (std::find(seen, seen + count, key) != seen + count) continue;
+                if (count == kStrideMaxAtoms) throw StrideError();
+                seen[count++] = key;
+                if (const int b = BackboneOf(key); b >= 0)
+                    to.Set(static_cast<Backbone>(b),
+                           {static_cast<float>(atom.x), static_cast<float>(atom.y), static_cast<float>(atom.z)});
             }
+            to.atomCount = count;
         }
         run.totalResidues += chain.Count();
     }
@@ -143,23 +152,19 @@ void ComputeBackboneAngles(StrideRun& run) {
         const int n = chain.Count();
         for (int i = 0; i < n; ++i) {
             StrideResidue& r = chain.residues[static_cast<size_t>(i)];
-            const int N = r.Find("N"), CA = r.Find("CA"), C = r.Find("C");
-            if (N < 0 || CA < 0 || C < 0) continue;
-            const Vec3 n0 = r.atoms[static_cast<size_t>(N)].Position(), ca = r.atoms[static_cast<size_t>(CA)].Position(),
-                       c0 = r.atoms[static_cast<size_t>(C)].Position();
+            if (!r.Has(Backbone::N) || !r.Has(Backbone::CA) || !r.Has(Backbone::C)) continue;
+            const Vec3 n0 = r.At(Backbone::N), ca = r.At(Backbone::CA), c0 = r.At(Backbone::C);
             if (i > 0) {
                 const StrideResidue& prev = chain.residues[static_cast<size_t>(i - 1)];
-                const int Cp = prev.Find("C");
-                if (Cp >= 0) {
-                    const Vec3 cp = prev.atoms[static_cast<size_t>(Cp)].Position();
+                if (prev.Has(Backbone::C)) {
+                    const Vec3 cp = prev.At(Backbone::C);
                     if (Length(n0 - cp) < 2.5) r.phi = static_cast<float>(Torsion(cp, n0, ca, c0));
                 }
             }
             if (i + 1 < n) {
                 const StrideResidue& next = chain.residues[static_cast<size_t>(i + 1)];
-                const int Nn = next.Find("N");
-                if (Nn >= 0) {
-                    const Vec3 nn = next.atoms[static_cast<size_t>(Nn)].Position();
+                if (next.Has(Backbone::N)) {
+                    const Vec3 nn = next.At(Backbone::N);
                     if (Length(nn - c0) < 2.5) r.psi = static_cast<float>(Torsion(n0, ca, c0, nn));
                 }
             }
@@ -171,20 +176,16 @@ void AddAmideHydrogens(StrideRun& run) {
     for (StrideChain& chain : run.chains) {
         for (int i = 1; i < chain.Count(); ++i) {
             StrideResidue& r = chain.residues[static_cast<size_t>(i)];
-            if (std::strcmp(r.name, "PRO") == 0 || r.Find("H") >= 0) continue;
+            if (std::strcmp(r.name, "PRO") == 0 || r.Has(Backbone::H)) continue;
             const StrideResidue& prev = chain.residues[static_cast<size_t>(i - 1)];
-            const int N = r.Find("N"), CA = r.Find("CA"), Cp = prev.Find("C");
-            if (N < 0 || CA < 0 || Cp < 0) continue;
-            const Vec3 n = r.atoms[static_cast<size_t>(N)].Position();
-            const Vec3 u1 = Unit(r.atoms[static_cast<size_t>(CA)].Position() - n);
-            const Vec3 u2 = Unit(prev.atoms[static_cast<size_t>(Cp)].Position() - n);
+            if (!r.Has(Backbone::N) || !r.Has(Backbone::CA) || !prev.Has(Backbone::C)) continue;
+            const Vec3 n = r.At(Backbone::N);
+            const Vec3 u1 = Unit(r.At(Backbone::CA) - n);
+            const Vec3 u2 = Unit(prev.At(Backbone::C) - n);
             const Vec3 p = n - (u1 + u2);
             const Vec3 h = n + Unit(p - n);
-            StrideAtom& a = r.atoms.emplace_back();
-            a.name[0] = 'H';
-            a.x = static_cast<float>(h.x);
-            a.y = static_cast<float>(h.y);
-            a.z = static_cast<float>(h.z);
+            r.Set(Backbone::H, {static_cast<float>(h.x), static_cast<float>(h.y), static_cast<float>(h.z)});
+            ++r.atomCount;
         }
     }
 }

@@ -34,8 +34,6 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-Vec3 AtomAt(const StrideResidue& r, int index) { return r.atoms[index].Position(); }
-
 // The lists are reserved for a donor and an acceptor a residue: growing them
 // would copy each and touch twice the memory.
 std::vector<Donor> CollectDonors(const StrideRun& run) {
@@ -45,10 +43,10 @@ std::vector<Donor> CollectDonors(const StrideRun& run) {
         const StrideChain& chain = run.chains[c];
         for (int i = 1; i < chain.Count(); ++i) {
             const StrideResidue& r = chain.residues[i];
-            const int N = r.Find("N"), H = r.Find("H"), CA = r.Find("CA"), C = chain.residues[i - 1].Find("C");
-            if (N < 0 || H < 0 || CA < 0 || C < 0) continue;
-            donors.push_back({c, i, chain.id, AtomAt(r, N), AtomAt(r, H), AtomAt(r, CA),
-                              AtomAt(chain.residues[i - 1], C)});
+            const StrideResidue& before = chain.residues[i - 1];
+            if (!r.Has(Backbone::N) || !r.Has(Backbone::H) || !r.Has(Backbone::CA) || !before.Has(Backbone::C)) continue;
+            donors.push_back({c, i, chain.id, r.At(Backbone::N), r.At(Backbone::H), r.At(Backbone::CA),
+                              before.At(Backbone::C)});
         }
     }
     return donors;
@@ -61,9 +59,8 @@ std::vector<Acceptor> CollectAcceptors(const StrideRun& run) {
         const StrideChain& chain = run.chains[c];
         for (int i = 0; i + 1 < chain.Count(); ++i) {
             const StrideResidue& r = chain.residues[i];
-            const int O = r.Find("O"), C = r.Find("C"), CA = r.Find("CA");
-            if (O < 0 || C < 0 || CA < 0) continue;
-            acceptors.push_back({c, i, chain.id, AtomAt(r, O), AtomAt(r, C), AtomAt(r, CA)});
+            if (!r.Has(Backbone::O) || !r.Has(Backbone::C) || !r.Has(Backbone::CA)) continue;
+            acceptors.push_back({c, i, chain.id, r.At(Backbone::O), r.At(Backbone::C), r.At(Backbone::CA)});
         }
     }
     return acceptors;

@@ -25,8 +25,12 @@ constexpr int kStrideMaxAtoms = 50;
 constexpr int kStrideMaxBondsPerResidue = 6;
 constexpr float kUndefinedAngle = 360.0f;
 
+// The atoms the method reads of a residue, by the names it looks them up
+// by: the backbone and the amide hydrogen.
+enum class Backbone { N, CA, C, O, H };
+inline constexpr int kBackboneAtoms = 5;
+
 struct StrideAtom {
-    char name[5] = {};
     float x = 0, y = 0, z = 0;
     Vec3 Position() const { return {x, y, z}; }
 };
@@ -51,29 +55,23 @@ private:
 struct StrideResidue {
     char name[4] = {};
     char number[12] = {};
-    std::vector<StrideAtom> atoms;
+    // Its atoms count by name, cut to four characters: a name met again is
+    // an alternate position, of which the first stands for the atom. Of
+    // them only the backbone atoms are kept.
+    int atomCount = 0;
+    std::array<StrideAtom, kBackboneAtoms> backbone{};
+    std::uint8_t present = 0;  // bit b: backbone atom b is there
     float phi = kUndefinedAngle, psi = kUndefinedAngle;
     int phiZone = -1, psiZone = -1;
     char code = 'C';
     BondList donorBonds, acceptorBonds;
     bool interchain = false;
 
-    // Index of the first atom with exactly this name, or -1. Names hold at
-    // most four characters, zero-padded: the key is four bytes, made once
-    // from the literal.
-    template <size_t N>
-    int Find(const char (&atomName)[N]) const {
-        static_assert(N >= 2 && N <= 5, "an atom name has one to four characters");
-        char bytes[4] = {};
-        for (size_t k = 0; k + 1 < N; ++k) bytes[k] = atomName[k];
-        std::uint32_t key;
-        std::memcpy(&key, bytes, 4);
-        for (size_t i = 0; i < atoms.size(); ++i) {
-            std::uint32_t held;
-            std::memcpy(&held, atoms[i].name, 4);
-            if (held == key) return static_cast<int>(i);
-        }
-        return -1;
+    bool Has(Backbone b) const { return (present >> static_cast<int>(b)) & 1; }
+    Vec3 At(Backbone b) const { return backbone[static_cast<size_t>(b)].Position(); }
+    void Set(Backbone b, const StrideAtom& a) {
+        backbone[static_cast<size_t>(b)] = a;
+        present = static_cast<std::uint8_t>(present | 1 << static_cast<int>(b));
     }
     bool HasZones() const { return phiZone >= 0 && psiZone >= 0; }
 };

@@ -1,5 +1,7 @@
 #pragma once
 // One atom of a molecule's reference structure (frame 0).
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "core/Rgba.h"
@@ -30,6 +32,13 @@ struct Atom {
     // and sets the element from it.
     void SetName(std::string_view name);
     std::string_view Name() const { return name_; }
+    // The name's first four bytes as one number, zero past its end: a key
+    // for names compared by their first four characters.
+    std::uint32_t NameHead() const {
+        std::uint32_t head;
+        std::memcpy(&head, name_, sizeof head);
+        return head;
+    }
     void SetResidueName(std::string_view name);  // at most 5 characters
     std::string_view ResidueName() const { return residueName_; }
     // The element symbol the file gave (columns 77-78), which then decides

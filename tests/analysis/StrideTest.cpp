@@ -235,9 +235,15 @@ TEST(StrideRecords, FiveResiduesTakePartFourDoNot) {
 TEST(StrideRecords, LongAtomNamesAreCutAndOverfullResiduesEndTheRun) {
     Molecule m;
     AddChain(m, 'A', AlphaHelix(6));
+    // Names are cut to four characters: two that share them are one atom.
+    const int before = BuildStrideRun(m, 0, 1).chains[0].residues[0].atomCount;
+    Atom twin = m.atoms[0];
     m.atoms[0].SetName("HD11X");
+    twin.SetName("HD11Y");
+    m.chains[0].residues[0].atoms.push_back(static_cast<int>(m.atoms.size()));
+    m.atoms.push_back(twin);
     StrideRun run = BuildStrideRun(m, 0, 1);
-    EXPECT_STREQ(run.chains[0].residues[0].atoms[0].name, "HD11");
+    EXPECT_EQ(run.chains[0].residues[0].atomCount, before);
     EXPECT_STREQ(run.chains[0].residues[0].name, "ALA");
     EXPECT_STREQ(run.chains[0].residues[0].number, "1");
 
@@ -263,9 +269,10 @@ TEST(StrideRecords, LongAtomNamesAreCutAndOverfullResiduesEndTheRun) {
         m.atoms.push_back(copy);
     }
     const StrideRun withAlternates = BuildStrideRun(m, 0, 1);
-    const auto& atoms = withAlternates.chains[0].residues[3].atoms;
-    ASSERT_EQ(atoms.size(), distinct);
-    EXPECT_EQ(atoms[1].x, static_cast<float>(m.atoms[static_cast<size_t>(first)].x));
+    const StrideResidue& kept = withAlternates.chains[0].residues[3];
+    EXPECT_EQ(kept.atomCount, static_cast<int>(distinct));
+    ASSERT_EQ(m.atoms[static_cast<size_t>(first)].Name(), "CA");
+    EXPECT_EQ(kept.At(Backbone::CA).x, static_cast<float>(m.atoms[static_cast<size_t>(first)].x));
 }
 
 TEST(StrideRecords, AmideHydrogensSkipProlinesTheFirstResidueAndPresentOnes) {
@@ -280,19 +287,18 @@ TEST(StrideRecords, AmideHydrogensSkipProlinesTheFirstResidueAndPresentOnes) {
     m.atoms.push_back(h);
     StrideRun run = PreparedRun(m, 0, 1);
     const auto& rs = run.chains[0].residues;
-    EXPECT_LT(rs[0].Find("H"), 0);
-    EXPECT_LT(rs[3].Find("H"), 0);
-    ASSERT_GE(rs[5].Find("H"), 0);
-    EXPECT_EQ(rs[5].atoms[rs[5].Find("H")].x, 99.0f);
-    EXPECT_EQ(rs[5].atoms.size(), 5u);
+    EXPECT_FALSE(rs[0].Has(Backbone::H));
+    EXPECT_FALSE(rs[3].Has(Backbone::H));
+    ASSERT_TRUE(rs[5].Has(Backbone::H));
+    EXPECT_EQ(rs[5].At(Backbone::H).x, 99.0f);
+    EXPECT_EQ(rs[5].atomCount, 5);
     for (int i : {1, 2, 4, 6, 7}) {
-        const int H = rs[i].Find("H");
-        ASSERT_GE(H, 0) << i;
-        const Vec3 nh = rs[i].atoms[H].Position() - rs[i].atoms[rs[i].Find("N")].Position();
+        ASSERT_TRUE(rs[i].Has(Backbone::H)) << i;
+        EXPECT_EQ(rs[i].atomCount, 5) << i;
+        const Vec3 nh = rs[i].At(Backbone::H) - rs[i].At(Backbone::N);
         EXPECT_NEAR(Length(nh), 1.0, 1e-5);
         // In the peptide plane, opposite the bisector of N-CA and N-C(i-1).
-        EXPECT_NEAR(Angle(rs[i].atoms[H].Position(), rs[i].atoms[rs[i].Find("N")].Position(),
-                          rs[i - 1].atoms[rs[i - 1].Find("C")].Position()),
+        EXPECT_NEAR(Angle(rs[i].At(Backbone::H), rs[i].At(Backbone::N), rs[i - 1].At(Backbone::C)),
                     180 - 121.7 / 2, 0.01);
     }
 }
@@ -630,7 +636,7 @@ TEST(StrideGeometry, PeptideBondsFromTwoAndAHalfAngstromAreBreaks) {
         const bool joined = gap < 2.5;
         EXPECT_EQ(run.chains[0].residues[5].phi != kUndefinedAngle, joined) << gap;
         EXPECT_EQ(run.chains[0].residues[4].psi != kUndefinedAngle, joined) << gap;
-        EXPECT_GE(run.chains[0].residues[5].Find("H"), 0);  // the hydrogen does not look at the distance
+        EXPECT_TRUE(run.chains[0].residues[5].Has(velm::Backbone::H));  // the hydrogen does not look at the distance
     }
 }
 
