@@ -137,11 +137,14 @@ private:
     // the sheet propensity at one or two residues (conf2 == conf1: one).
     bool Link(std::string_view name, int i, int k, ResidueRef donor1, ResidueRef acceptor1, ResidueRef donor2,
               ResidueRef acceptor2, ResidueRef conf1, ResidueRef conf2, float threshold, bool testOnly) {
-        for (const ResidueRef& r : {donor1, acceptor1, donor2, acceptor2, conf1, conf2})
-            if (!InRange(r)) return false;
+        // Every test must pass: the one most often failed, the first bond, comes first.
+        if (!InRange(donor1) || !InRange(acceptor1)) return false;
         const int b1 = EnergyBond(run_, donor1.chain, donor1.residue, acceptor1.chain, acceptor1.residue);
+        if (b1 < 0) return false;
+        for (const ResidueRef& r : {donor2, acceptor2, conf1, conf2})
+            if (!InRange(r)) return false;
         const int b2 = EnergyBond(run_, donor2.chain, donor2.residue, acceptor2.chain, acceptor2.residue);
-        if (b1 < 0 || b2 < 0) return false;
+        if (b2 < 0) return false;
         const StrideResidue& r1 = run_.Residue(conf1.chain, conf1.residue);
         const StrideResidue& r2 = run_.Residue(conf2.chain, conf2.residue);
         if (!r1.HasZones() || !r2.HasZones()) return false;
