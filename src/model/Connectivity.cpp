@@ -662,15 +662,15 @@ Connectivity ComputeConnectivity(const PdbFile& file) {
     return MergeConect(file, derive());
 }
 
-void ApplyConnectivity(Molecule& mol, const PdbFile& file, const Connectivity& c) {
+void ApplyConnectivity(Molecule& mol, const PdbFile& file, Connectivity c) {
     const int n = mol.AtomCount();
     mol.bonds.clear();
     // Only partners among the molecule's atoms count: with models read as a
     // trajectory, the records beyond the first model are frames. Where every
-    // record is an atom, the arrays are the molecule's as they stand.
+    // record is an atom, the arrays become the molecule's as they stand.
     if (c.start.size() == static_cast<size_t>(n) + 1 && file.atoms.size() == static_cast<size_t>(n)) {
-        mol.partnerStart = c.start;
-        mol.partners = c.partners;
+        mol.partnerStart = std::move(c.start);
+        mol.partners = std::move(c.partners);
     } else {
         mol.partnerStart.assign(static_cast<size_t>(n) + 1, 0);
         mol.partners.clear();

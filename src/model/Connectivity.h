@@ -53,7 +53,8 @@ std::vector<int> ConectEntryAtoms(const PdbFile& file);
 Connectivity ComputeConnectivity(const PdbFile& file);
 
 // Partner arrays and bond array of the molecule's atoms (the first `atoms`
-// records); an atom named O... without partners is flagged hetero, as water.
-void ApplyConnectivity(Molecule& molecule, const PdbFile& file, const Connectivity& connectivity);
+// records), taking the arrays of `connectivity` where they fit whole; an
+// atom named O... without partners is flagged hetero, as water.
+void ApplyConnectivity(Molecule& molecule, const PdbFile& file, Connectivity connectivity);
 
 }  // namespace velm

@@ -306,7 +306,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         };
         if (connectivity) {
             RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, build);
-            ApplyConnectivity(mol, file, bonds);
+            ApplyConnectivity(mol, file, std::move(bonds));
         } else if (!beside.work) {
             // The chains come from the records while the atoms are made.
             std::vector<Chain> chains;
