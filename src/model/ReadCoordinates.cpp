@@ -300,7 +300,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
             fill();
             mol.chains = ChainsOf(mol.atoms.data(), mol.AtomCount());
             if (beside.work && n > 0) {
-                ui.SetStatusText(beside.status);
+                if (!beside.status.empty()) ui.SetStatusText(beside.status);
                 beside.work(mol);
             }
         };

@@ -13,7 +13,7 @@ class Molecule;
 
 // Work on a molecule just read, done while its bonds are derived on another
 // thread and before they are applied: it must not read the bonds or the
-// hetero flags the bonds set. `status` is shown before it starts.
+// hetero flags the bonds set. `status`, unless empty, is shown before it starts.
 struct BesideBonds {
     std::string_view status;
     std::function<void(Molecule&)> work;

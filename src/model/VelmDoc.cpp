@@ -239,21 +239,34 @@ void CVelmDoc::AddMolecule(std::unique_ptr<Molecule> mol) {
 }
 
 void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type) {
-    // Without bonds the structure is assigned afterwards, once the file's
-    // records are freed: it then reuses their memory instead of faulting in more.
-    const bool assign = options.computeSecondaryStructure && assignSecondaryStructure && options.computeConnectivity;
+    // With bonds, the secondary structure and the atoms' own values are done
+    // while the bonds are derived. Without them the structure is assigned
+    // afterwards, once the file's records are freed: it then reuses their
+    // memory instead of faulting in more.
+    const bool withBonds = options.computeConnectivity != 0;
+    const bool assign = options.computeSecondaryStructure && assignSecondaryStructure;
     BesideBonds beside;
-    if (assign) beside = {"Assigning secondary structure ...", [&](Molecule& m) { assignSecondaryStructure(m, ui_); }};
-    ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, options.computeConnectivity != 0, type, ui_,
-                       beside);
-    if (mol.AtomCount() > 0) PrepareLoaded(mol, assign);
+    if (withBonds)
+        beside = {assign ? "Assigning secondary structure ..." : "", [this, assign](Molecule& m) {
+                      if (assign) assignSecondaryStructure(m, ui_);
+                      PrepareAtoms(m);
+                  }};
+    ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, withBonds, type, ui_, beside);
+    if (mol.AtomCount() > 0) PrepareLoaded(mol, withBonds);
 }
 
-void CVelmDoc::PrepareLoaded(Molecule& mol, bool structureAssigned) {
-    if (!structureAssigned && options.computeSecondaryStructure && assignSecondaryStructure) {
-        ui_.SetStatusText("Assigning secondary structure ...");
-        assignSecondaryStructure(mol, ui_);
+void CVelmDoc::PrepareLoaded(Molecule& mol, bool doneBeside) {
+    if (!doneBeside) {
+        if (options.computeSecondaryStructure && assignSecondaryStructure) {
+            ui_.SetStatusText("Assigning secondary structure ...");
+            assignSecondaryStructure(mol, ui_);
+        }
+        PrepareAtoms(mol);
     }
+    mol.UpdateBondSplitColours();
+}
+
+void CVelmDoc::PrepareAtoms(Molecule& mol) const {
     // Atoms take the radius of their element, as the molecule's default
     // radius scheme says, so that space-filling spheres have their sizes.
     for (Atom& a : mol.atoms) {
@@ -264,7 +277,6 @@ void CVelmDoc::PrepareLoaded(Molecule& mol, bool structureAssigned) {
             a.mass = FindChemicalElement(a.ElementSymbol())->mass;
         a.radius = mol.radiusTable.radii[ClampElement(a.element)];
     }
-    mol.UpdateBondSplitColours();
 }
 
 void CVelmDoc::UpdateAnimationFrames() {

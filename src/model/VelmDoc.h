@@ -151,12 +151,14 @@ private:
     };
     void Mark(DocumentChange what) { pending_ |= what; }
 
-    // Reads a structure with its secondary structure assigned while the
-    // bonds are derived (when it is to be), then prepares it.
+    // Reads a structure, its secondary structure assigned (when it is to be)
+    // and its atoms prepared while the bonds are derived, then prepares the rest.
     void ReadStructure(Molecule& molecule, const std::string& path, FileType type);
-    // Secondary structure (unless it was assigned already), element colours
-    // and masses, split-colour flags.
-    void PrepareLoaded(Molecule& molecule, bool structureAssigned = false);
+    // Secondary structure and atoms (unless they were done beside the bonds),
+    // split-colour flags.
+    void PrepareLoaded(Molecule& molecule, bool doneBeside = false);
+    // Element colours, masses and radii.
+    void PrepareAtoms(Molecule& molecule) const;
     void PrimaryOrFirst();
     void UpdateAnimationFrames();  // after molecules or trajectories came or went: recount F, c = 0
     // Reads the frames each molecule shows now when they come from the file;
