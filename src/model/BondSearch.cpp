@@ -140,7 +140,7 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         for (size_t i = 0; i < n; ++i) {
             const PdbAtomRecord& r = records[i];
             const int at = fill[cellOf[i]]++;
-            a.place[at] = {r.x, r.y, r.z, CovalentRadius(r.name, r.element)};
+            a.place[at] = {r.x, r.y, r.z, CovalentRadius(r)};
             a.model[at] = r.model;
             a.index[at] = static_cast<int>(i);
             a.altLoc[at] = r.altLoc ? r.altLoc : ' ';

@@ -176,6 +176,32 @@ double CovalentRadius(std::string_view name, std::string_view element) {
     }
 }
 
+double CovalentRadius(const PdbAtomRecord& r) {
+    // The fields end with a NUL within them: no length is needed.
+    if (const char e = r.element[0]; e != '\0') {
+        const char f = r.element[1];
+        if (f == '\0') return e == 'H' ? 0.455 : e == 'D' ? 0.68 : e == 'P' ? 0.975 : e == 'S' ? 1.245 : 0.905;
+        return e == 'S' && f == 'E' && r.element[2] == '\0' ? 1.245 : 0.905;
+    }
+    char c = '\0';
+    size_t k = 0;
+    for (; k < sizeof r.name && r.name[k] != '\0'; ++k) {
+        const char ch = r.name[k];
+        if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) {
+            c = ch;
+            break;
+        }
+    }
+    if (c == '\0' && k > 0) c = r.name[k - 1];  // no letter: the name's last character
+    switch (c) {
+    case 'H': case 'h': return 0.455;
+    case 'D': case 'd': return 0.68;
+    case 'P': case 'p': return 0.975;
+    case 'S': case 's': return 1.245;
+    default: return 0.905;
+    }
+}
+
 BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
     BondGrid g;
     if (records.empty()) return g;
@@ -201,7 +227,7 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
 namespace {
 
 GridAtom MakeGridAtom(const PdbAtomRecord& r, int index) {
-    return GridAtom{r.x, r.y, r.z, CovalentRadius(r.name, r.element), r.model, index, r.altLoc ? r.altLoc : ' '};
+    return GridAtom{r.x, r.y, r.z, CovalentRadius(r), r.model, index, r.altLoc ? r.altLoc : ' '};
 }
 
 // Atoms of a grid in cell order (index order within a cell): a counting sort.

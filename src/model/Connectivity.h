@@ -13,12 +13,15 @@ namespace velm {
 
 struct PdbAtomRecord;
 class PdbFile;
+struct PdbAtomRecord;
 class Molecule;
 
 // Covalent radius in angstrom from the first letter of an atom name, or from
 // the element when the file gives one (so that mercury, "HG", is no hydrogen):
 // H 0.455, D 0.68, P 0.975, S (and Se, which bonds as sulfur) 1.245, any other 0.905.
 double CovalentRadius(std::string_view name, std::string_view element = {});
+// The same of a file's record, read from its fields as they stand.
+double CovalentRadius(const PdbAtomRecord& record);
 
 struct BondGrid {
     Vec3 minimum;

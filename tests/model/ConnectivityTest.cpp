@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <utility>
@@ -66,6 +67,13 @@ TEST(Connectivity, CovalentRadii) {
     const Case cases[] = {{"CA", 0.905}, {"HG", 0.455}, {"1HB", 0.455}, {"D2", 0.68}, {"P", 0.975},
                           {"SG", 1.245}, {"OW", 0.905}, {"123", 0.905}, {"12H", 0.455}, {"17", 0.905}, {"", 0.905}};
     for (const Case& c : cases) EXPECT_DOUBLE_EQ(CovalentRadius(c.name), c.r) << c.name;
+    // A record's fields give what their texts give.
+    for (const Case& c : cases)
+        for (const char* element : {"", "H", "D", "P", "S", "SE", "HG", "C"}) {
+            PdbAtomRecord r = Rec(c.name, 0);
+            std::strncpy(r.element, element, sizeof r.element);
+            EXPECT_EQ(CovalentRadius(r), CovalentRadius(c.name, element)) << c.name << " " << element;
+        }
 }
 
 TEST(Connectivity, DistanceThresholds) {
