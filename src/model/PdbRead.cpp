@@ -1,7 +1,10 @@
 // Reading PDB files. The reader splits lines into blank-separated tokens and
 // repairs the ways neighbouring fields run together in files whose columns
 // drift, instead of cutting fixed columns.
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <charconv>
@@ -1153,6 +1156,7 @@ public:
                 } catch (...) {  // a fault of its own is met again when the half is read in turn
                     usable_ = false;
                 }
+                finished_.store(true, std::memory_order_release);
             });
         } catch (const std::exception&) {  // no thread, or no memory for one
         }
@@ -1162,6 +1166,29 @@ public:
 
     bool Started() const { return thread_.joinable(); }
     size_t Split() const { return split_; }
+
+    // Called as the first half reaches the split, before Join. While the
+    // second half is still being read, the pages of `file`'s array that its
+    // records will be copied to are faulted in, a stretch at a time: the
+    // copy then only copies. No page is touched beyond the records read so
+    // far, and nothing is waited for.
+    void UseTheWait(const PdbFile& file) const {
+#ifdef MADV_POPULATE_WRITE
+        constexpr std::uintptr_t kPage = 4096, kStretch = 16 * kPage;
+        const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(file.atoms.data() + file.atoms.size());
+        const std::uintptr_t room = (file.atoms.capacity() - file.atoms.size()) * sizeof(PdbAtomRecord);
+        std::uintptr_t from = (end + kPage - 1) & ~(kPage - 1);
+        while (!finished_.load(std::memory_order_acquire)) {
+            const std::uintptr_t ready =
+                end + std::min<std::uintptr_t>(room, records_.load(std::memory_order_relaxed) * sizeof(PdbAtomRecord));
+            if (ready < from + kStretch) return;
+            if (madvise(reinterpret_cast<void*>(from), kStretch, MADV_POPULATE_WRITE) != 0) return;
+            from += kStretch;
+        }
+#else
+        (void)file;
+#endif
+    }
 
     // Called as the first half reaches the split: whether what it left (with
     // no CONECT entry read yet) is what the second half began from; if so,
@@ -1203,6 +1230,7 @@ private:
                 reader_.ForgetLinesSeen();
             }
             reader_.Line(line, *source);
+            if (reached) records_.store(file_.atoms.size(), std::memory_order_relaxed);
             // A failure is told with its line, a box is kept across lines and
             // a model number is the first half's to give: the half is then
             // read again in turn.
@@ -1217,6 +1245,8 @@ private:
     ReaderState start_;
     bool previous_ = false;
     bool usable_ = false;
+    std::atomic<size_t> records_{0};     // read after the split, for UseTheWait
+    std::atomic<bool> finished_{false};  // the thread's reading is over
     std::jthread thread_;  // last: ends before what it uses
 };
 
@@ -1273,6 +1303,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken, size
     if (second && !second->Started()) second.reset();
     while (source.ReadLine(line)) {
         if (second && source.LineStart() >= second->Split()) {
+            second->UseTheWait(file);
             const bool used = second->Join(file, reader);
             second.reset();
             if (taken) *taken = used;
