@@ -1,6 +1,7 @@
 // Backbone hydrogen bonds of a run: N-H donors against C=O acceptors, scored
 // by a GRID-type energy and by contact and plane criteria.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <exception>
 #include <system_error>
@@ -16,6 +17,8 @@ namespace {
 constexpr double kMaxDistance = 6.0;
 // Fewer donors are searched on one thread: a thread costs more than it saves.
 constexpr int kDonorsPerThread = 2000;
+// Donors a thread takes at a time.
+constexpr int kDonorsPerRun = 64;
 constexpr double kRadians = 0.01745329277777778;
 
 struct Donor {
@@ -187,26 +190,28 @@ public:
         std::vector<Vec3> sortedO(acceptors_.size());
         for (size_t k = 0; k < acceptors_.size(); ++k) sortedO[k] = acceptors_[sorted[k]].o;
 
-        // Donors in consecutive parts, one per thread, each part's bonds kept
-        // in donor order and filed after it in the order of the parts: the
-        // list comes out as from one loop. A part stops once it alone holds
-        // more bonds than the list may: the list is then over full wherever
-        // that part begins, and filing throws before it runs out of them.
+        // Donors in runs of kDonorsPerRun, taken in turn by this thread and,
+        // for many donors, one beside it: whichever is free takes the next, so
+        // that a thread the processor gives no time to (a bond search beside)
+        // holds up nothing. Each run's bonds are kept in donor order and filed
+        // in the order of the runs: the list comes out as from one loop. The
+        // search stops once more bonds are found than the list may hold: it
+        // is then over full, and filing throws before it runs out of them.
         struct Found {
             int donor, acceptor;
             HydrogenBond bond;
         };
         const int donorCount = static_cast<int>(donors_.size());
-        const int parts = donorCount >= kDonorsPerThread ? std::min(WorkerThreads(), donorCount / (kDonorsPerThread / 2)) : 1;
-        std::vector<std::vector<Found>> found(static_cast<size_t>(parts));
-        auto searchPart = [&](int part) {
-            std::vector<Found>& out = found[static_cast<size_t>(part)];
-            std::vector<int> near;
-            const int first = static_cast<int>(static_cast<long long>(donorCount) * part / parts);
-            const int last = static_cast<int>(static_cast<long long>(donorCount) * (part + 1) / parts);
-            // Room for more bonds a donor than a protein makes: the pages past
-            // those filled are never touched.
-            out.reserve(std::min(capacity_ + 1, static_cast<size_t>(last - first) * 4));
+        const int runs = (donorCount + kDonorsPerRun - 1) / kDonorsPerRun;
+        std::vector<std::vector<Found>> found(static_cast<size_t>(runs));
+        std::atomic<int> nextRun{0};
+        std::atomic<size_t> foundCount{0};
+        std::atomic<bool> overfull{false};
+        auto searchRun = [&](int run, std::vector<int>& near) {
+            std::vector<Found>& out = found[static_cast<size_t>(run)];
+            const int first = run * kDonorsPerRun, last = std::min(donorCount, first + kDonorsPerRun);
+            // Room for more bonds a donor than a protein makes.
+            out.reserve(static_cast<size_t>(last - first) * 4);
             for (int d = first; d < last; ++d) {
                 const Vec3& n = donors_[d].n;
                 if (!finite(n)) continue;
@@ -234,31 +239,44 @@ public:
                     Found f{d, a, {}};
                     if (!Evaluate(donors_[d], acceptors_[a], f.bond)) continue;
                     out.push_back(f);
-                    if (out.size() > capacity_) return;
+                    if (foundCount.fetch_add(1, std::memory_order_relaxed) + 1 > capacity_) {
+                        overfull.store(true, std::memory_order_relaxed);
+                        return;
+                    }
                 }
             }
         };
-        std::vector<std::exception_ptr> failed(static_cast<size_t>(parts));
-        auto guarded = [&](int part) {
-            try {
-                searchPart(part);
-            } catch (...) {
-                failed[static_cast<size_t>(part)] = std::current_exception();
-            }
+        auto search = [&] {
+            std::vector<int> near;
+            for (int run; !overfull.load(std::memory_order_relaxed) &&
+                          (run = nextRun.fetch_add(1, std::memory_order_relaxed)) < runs;)
+                searchRun(run, near);
         };
-        std::vector<std::jthread> workers;
-        workers.reserve(static_cast<size_t>(parts));  // a thread once started is never searched for again here
-        for (int part = 1; part < parts; ++part) {
+        std::exception_ptr failedBeside;
+        std::jthread beside;
+        if (donorCount >= kDonorsPerThread && WorkerThreads() >= 2) {
             try {
-                workers.push_back(StartBeside([&guarded, part](std::stop_token) { guarded(part); }));
-            } catch (const std::exception&) {
-                guarded(part);  // no thread to be had: the part is searched here
+                beside = StartBeside([&](std::stop_token) {
+                    try {
+                        search();
+                    } catch (...) {
+                        failedBeside = std::current_exception();
+                        overfull.store(true, std::memory_order_relaxed);  // the others stop too
+                    }
+                });
+            } catch (const std::exception&) {  // no thread to be had: the runs are searched here
             }
         }
-        guarded(0);
-        for (std::jthread& t : workers) t.join();
-        for (const std::exception_ptr& e : failed)
-            if (e) std::rethrow_exception(e);
+        std::exception_ptr failedHere;
+        try {
+            search();
+        } catch (...) {
+            failedHere = std::current_exception();
+            overfull.store(true, std::memory_order_relaxed);
+        }
+        if (beside.joinable()) beside.join();
+        if (failedHere) std::rethrow_exception(failedHere);
+        if (failedBeside) std::rethrow_exception(failedBeside);
         size_t total = 0;
         for (const std::vector<Found>& part : found) total += part.size();
         run_.bonds.reserve(run_.bonds.size() + std::min(total, capacity_ + 1));
