@@ -5,7 +5,6 @@
 // its own copies of the backbone, and writes one code per residue at the end.
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <stdexcept>
 #include <vector>
 

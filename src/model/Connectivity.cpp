@@ -152,21 +152,18 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
 
 }  // namespace
 
-double CovalentRadius(std::string_view name, std::string_view element) {
-    if (!element.empty()) {
-        if (element == "H") return 0.455;
-        if (element == "D") return 0.68;
-        if (element == "P") return 0.975;
-        if (element == "S" || element == "SE") return 1.245;
-        return 0.905;
-    }
-    char c = name.empty() ? '\0' : name.back();
-    for (char ch : name) {
-        if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) {
-            c = ch;
-            break;
-        }
-    }
+namespace {
+
+double RadiusOfElement(std::string_view element) {
+    if (element == "H") return 0.455;
+    if (element == "D") return 0.68;
+    if (element == "P") return 0.975;
+    if (element == "S" || element == "SE") return 1.245;
+    return 0.905;
+}
+
+// The radius a name's first letter (or, without one, its last character) gives.
+double RadiusOfLetter(char c) {
     switch (c) {
     case 'H': case 'h': return 0.455;
     case 'D': case 'd': return 0.68;
@@ -176,30 +173,29 @@ double CovalentRadius(std::string_view name, std::string_view element) {
     }
 }
 
-double CovalentRadius(const PdbAtomRecord& r) {
-    // The fields end with a NUL within them: no length is needed.
-    if (const char e = r.element[0]; e != '\0') {
-        const char f = r.element[1];
-        if (f == '\0') return e == 'H' ? 0.455 : e == 'D' ? 0.68 : e == 'P' ? 0.975 : e == 'S' ? 1.245 : 0.905;
-        return e == 'S' && f == 'E' && r.element[2] == '\0' ? 1.245 : 0.905;
-    }
-    char c = '\0';
-    size_t k = 0;
-    for (; k < sizeof r.name && r.name[k] != '\0'; ++k) {
-        const char ch = r.name[k];
-        if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z')) {
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+double CovalentRadius(std::string_view name, std::string_view element) {
+    if (!element.empty()) return RadiusOfElement(element);
+    char c = name.empty() ? '\0' : name.back();
+    for (char ch : name) {
+        if (IsLetter(ch)) {
             c = ch;
             break;
         }
     }
-    if (c == '\0' && k > 0) c = r.name[k - 1];  // no letter: the name's last character
-    switch (c) {
-    case 'H': case 'h': return 0.455;
-    case 'D': case 'd': return 0.68;
-    case 'P': case 'p': return 0.975;
-    case 'S': case 's': return 1.245;
-    default: return 0.905;
-    }
+    return RadiusOfLetter(c);
+}
+
+double CovalentRadius(const PdbAtomRecord& r) {
+    // The fields end with a NUL within them: no length is measured.
+    if (r.element[0] != '\0') return RadiusOfElement({r.element, r.element[1] == '\0' ? 1u : 2u});
+    size_t k = 0;
+    for (; k < sizeof r.name && r.name[k] != '\0'; ++k)
+        if (IsLetter(r.name[k])) return RadiusOfLetter(r.name[k]);
+    return RadiusOfLetter(k > 0 ? r.name[k - 1] : '\0');  // no letter: the name's last character
 }
 
 BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
