@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/QtSettingsStore.h"
 #include "app/ViewController.h"
+#include "core/HeapUse.h"
 #include "core/VelmError.h"
 #include "dialogs/TextReportDialog.h"
 #include "model/CommandLine.h"
@@ -36,6 +37,7 @@ void PrepareSurfaceFormat(const DisplayDepths& depths, bool colourGiven) {
 
 DesktopApplication::DesktopApplication(SettingsStore& store)
     : store_(store), document_(MakeDocument(ui_)) {
+    KeepLargeBlocksInHeap();
     recent_.Load(store_);
     view_ = std::make_unique<ViewController>(*document_, store_, ui_);
     frame_ = std::make_unique<CMainFrame>(*document_, *view_, ui_, recent_);

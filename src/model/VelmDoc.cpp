@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "core/HeapUse.h"
 #include "core/ReplacingFile.h"
 #include "core/VelmError.h"
 #include "model/MoleculeRecords.h"
@@ -68,6 +69,7 @@ void ClearFrames(Molecule& mol) {
 }  // namespace
 
 int CVelmDoc::AddMoleculeFromFile(const std::string& path, const std::string& name) {
+    GiveBackFreeHeapAfter giveBack;
     ChangeScope changes(*this);
     WaitCursor wait(ui_);
     std::unique_ptr<Molecule> mol = NewMolecule();
@@ -83,6 +85,7 @@ int CVelmDoc::AddMoleculeFromFile(const std::string& path, const std::string& na
 
 void CVelmDoc::OpenCoordinatesAndTrajectory(const std::string& coordinates, FileType coordinateType,
                                             const std::string& trajectory, FileType trajectoryType, int mode) {
+    GiveBackFreeHeapAfter giveBack;
     if (coordinates.empty()) throw VelmError("Please enter a coordinate file name");
     if (trajectory.empty()) throw VelmError("Please enter a trajectory file name");
     ChangeScope changes(*this);
@@ -124,6 +127,7 @@ bool CVelmDoc::ReadTrajectory(Molecule& mol, const std::string& path, FileType t
 }
 
 void CVelmDoc::ReadTrajectoryIntoPrimary(const std::string& trajectory, int mode) {
+    GiveBackFreeHeapAfter giveBack;
     if (!primary_) return;
     ChangeScope changes(*this, DocumentChange::Frames);
     WaitCursor wait(ui_);
@@ -141,6 +145,7 @@ void CVelmDoc::ReadTrajectoryIntoPrimary(const std::string& trajectory, int mode
 }
 
 void CVelmDoc::DropPrimaryTrajectory() {
+    GiveBackFreeHeapAfter giveBack;
     if (!primary_) return;
     ChangeScope changes(*this, DocumentChange::Frames);
     ClearFrames(*primary_);
@@ -341,6 +346,7 @@ void CVelmDoc::PrimaryOrFirst() {
 }
 
 void CVelmDoc::DeleteMolecules(const std::vector<int>& indices) {
+    GiveBackFreeHeapAfter giveBack;
     ChangeScope changes(*this, DocumentChange::Molecules | DocumentChange::Selection);
     const std::set<int> doomed(indices.begin(), indices.end());
     // Bonds that name a deleted molecule would point nowhere; the display
