@@ -1,8 +1,6 @@
 // Reading PDB files. The reader splits lines into blank-separated tokens and
 // repairs the ways neighbouring fields run together in files whose columns
 // drift, instead of cutting fixed columns.
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -26,6 +24,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/PopulateForWriting.h"
 #include "core/VelmError.h"
 #include "core/WorkerThreads.h"
 #include "model/ElementType.h"
@@ -1173,7 +1172,6 @@ public:
     // copy then only copies. No page is touched beyond the records read so
     // far, and nothing is waited for.
     void UseTheWait(const PdbFile& file) const {
-#ifdef MADV_POPULATE_WRITE
         constexpr std::uintptr_t kPage = 4096, kStretch = 16 * kPage;
         const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(file.atoms.data() + file.atoms.size());
         const std::uintptr_t room = (file.atoms.capacity() - file.atoms.size()) * sizeof(PdbAtomRecord);
@@ -1182,12 +1180,9 @@ public:
             const std::uintptr_t ready =
                 end + std::min<std::uintptr_t>(room, records_.load(std::memory_order_relaxed) * sizeof(PdbAtomRecord));
             if (ready < from + kStretch) return;
-            if (madvise(reinterpret_cast<void*>(from), kStretch, MADV_POPULATE_WRITE) != 0) return;
+            if (!PopulateForWriting(reinterpret_cast<void*>(from), kStretch)) return;
             from += kStretch;
         }
-#else
-        (void)file;
-#endif
     }
 
     // Called as the first half reaches the split: whether what it left (with

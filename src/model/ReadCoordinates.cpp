@@ -1,12 +1,9 @@
 #include "model/ReadCoordinates.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cmath>
-#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -16,6 +13,7 @@
 #include <utility>
 
 #include "core/BoundedFile.h"
+#include "core/PopulateForWriting.h"
 #include "core/VelmError.h"
 #include "core/WorkerThreads.h"
 #include "model/Connectivity.h"
@@ -232,19 +230,6 @@ PdbFile ReadPdb(const std::string& path, FileType type) {
     char text[4200];
     std::snprintf(text, sizeof text, "Can't open ``%.4000s'' for reading.", path.c_str());
     throw VelmError(std::string(text) + " " + reason);
-}
-
-// Faults in the whole pages of [begin, begin + bytes) as for writing, ahead
-// of the writes; nothing where the system cannot.
-void PopulateForWriting(void* begin, size_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-    constexpr std::uintptr_t kPage = 4096;
-    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(begin) + kPage - 1) & ~(kPage - 1),
-                         to = (reinterpret_cast<std::uintptr_t>(begin) + bytes) & ~(kPage - 1);
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#else
-    (void)begin, (void)bytes;
-#endif
 }
 
 // Fewer atoms are loaded on one thread: starting another costs more than
