@@ -167,8 +167,13 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         workers.reserve(static_cast<size_t>(parts));
         auto search = [&](int p) {
             try {
-                found[p].reserve(n / static_cast<size_t>(parts));
-                SearchSlab(a, cut[p], cut[p + 1], found[p]);
+                // Gathered apart from the other workers' lists: their ends
+                // would otherwise share a cache line, which every pair found
+                // would pass between the CPUs.
+                std::vector<std::pair<int, int>> mine;
+                mine.reserve(n / static_cast<size_t>(parts));
+                SearchSlab(a, cut[p], cut[p + 1], mine);
+                found[p] = std::move(mine);
             } catch (...) {
                 failed[p] = std::current_exception();
             }
