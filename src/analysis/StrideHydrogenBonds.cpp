@@ -207,8 +207,11 @@ public:
         std::atomic<int> nextRun{0};
         std::atomic<size_t> foundCount{0};
         std::atomic<bool> overfull{false};
+        // A run's bonds are gathered apart and counted once the run is done:
+        // the lists of neighbouring runs, and one count bumped for every
+        // bond, would share cache lines between the threads.
         auto searchRun = [&](int run, std::vector<int>& near) {
-            std::vector<Found>& out = found[static_cast<size_t>(run)];
+            std::vector<Found> out;
             const int first = run * kDonorsPerRun, last = std::min(donorCount, first + kDonorsPerRun);
             // Room for more bonds a donor than a protein makes.
             out.reserve(static_cast<size_t>(last - first) * 4);
@@ -239,12 +242,13 @@ public:
                     Found f{d, a, {}};
                     if (!Evaluate(donors_[d], acceptors_[a], f.bond)) continue;
                     out.push_back(f);
-                    if (foundCount.fetch_add(1, std::memory_order_relaxed) + 1 > capacity_) {
-                        overfull.store(true, std::memory_order_relaxed);
-                        return;
-                    }
+                    if (out.size() > capacity_) break;
                 }
+                if (out.size() > capacity_) break;
             }
+            if (foundCount.fetch_add(out.size(), std::memory_order_relaxed) + out.size() > capacity_)
+                overfull.store(true, std::memory_order_relaxed);
+            found[static_cast<size_t>(run)] = std::move(out);
         };
         auto search = [&] {
             std::vector<int> near;
