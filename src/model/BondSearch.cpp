@@ -115,9 +115,11 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         a.dims[k] = static_cast<long long>(along);
     }
 
-    // A counting sort by cell, which keeps record order within a cell.
+    // A counting sort by cell, which keeps record order within a cell. The
+    // atoms of cell c are counted in start[c + 2] and placed from start[c + 1]
+    // on, which then ends as the start of cell c + 1: no copy of the starts.
     std::vector<std::uint32_t> cellOf(n);
-    a.start.assign(static_cast<size_t>(cells) + 1, 0);
+    a.start.assign(static_cast<size_t>(cells) + 2, 0);
     int fullest = 0;
     for (size_t i = 0; i < n; ++i) {
         const PdbAtomRecord& r = records[i];
@@ -126,26 +128,24 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         for (int k = 0; k < 3; ++k)
             c[k] = std::min(static_cast<long long>((p[k] - lo[k]) / kReachCell), a.dims[k] - 1);
         cellOf[i] = static_cast<std::uint32_t>(c[0] + a.dims[0] * (c[1] + a.dims[1] * c[2]));
-        fullest = std::max(fullest, ++a.start[cellOf[i] + 1]);
+        fullest = std::max(fullest, ++a.start[cellOf[i] + 2]);
     }
     // The walk over cells of the same size placed otherwise tests an atom
     // against the atoms of at most 64 of these cells: below the test limit
     // while no cell is this full.
     if (64LL * fullest >= maxTests) return std::nullopt;
-    for (size_t c = 0; c + 1 < a.start.size(); ++c) a.start[c + 1] += a.start[c];
+    for (size_t c = 2; c < a.start.size(); ++c) a.start[c] += a.start[c - 1];
     a.place.resize(n);
     a.model.resize(n), a.index.resize(n), a.altLoc.resize(n);
-    {
-        std::vector<int> fill(a.start.begin(), a.start.end() - 1);
-        for (size_t i = 0; i < n; ++i) {
-            const PdbAtomRecord& r = records[i];
-            const int at = fill[cellOf[i]]++;
-            a.place[at] = {r.x, r.y, r.z, CovalentRadius(r)};
-            a.model[at] = r.model;
-            a.index[at] = static_cast<int>(i);
-            a.altLoc[at] = r.altLoc ? r.altLoc : ' ';
-        }
+    for (size_t i = 0; i < n; ++i) {
+        const PdbAtomRecord& r = records[i];
+        const int at = a.start[cellOf[i] + 1]++;
+        a.place[at] = {r.x, r.y, r.z, CovalentRadius(r)};
+        a.model[at] = r.model;
+        a.index[at] = static_cast<int>(i);
+        a.altLoc[at] = r.altLoc ? r.altLoc : ' ';
     }
+    a.start.pop_back();
     std::vector<std::uint32_t>().swap(cellOf);
 
     // Slabs of z-planes with about the same number of atoms each.
@@ -171,7 +171,7 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
                 // would otherwise share a cache line, which every pair found
                 // would pass between the CPUs.
                 std::vector<std::pair<int, int>> mine;
-                mine.reserve(n / static_cast<size_t>(parts));
+                mine.reserve(n / static_cast<size_t>(parts) * 5 / 4 + 16);  // about one bond an atom
                 SearchSlab(a, cut[p], cut[p + 1], mine);
                 found[p] = std::move(mine);
             } catch (...) {
@@ -206,7 +206,7 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     std::vector<std::uint8_t> degree(n, 0);
     std::vector<std::uint32_t> homeOf(total);
     std::vector<std::uint64_t> key(total);
-    std::vector<int> bucket(coarseCells + 1, 0);
+    std::vector<int> bucket(coarseCells + 2, 0);  // counted and filled as the cells' starts
     size_t at = 0;
     for (const auto& part : found)
         for (auto [p, q] : part) {
@@ -228,17 +228,14 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
             homeOf[at] = coarseCell[p];
             key[at] = static_cast<std::uint64_t>(k) << 60 | static_cast<std::uint64_t>(p) << 30 |
                       static_cast<std::uint64_t>(q);
-            ++bucket[homeOf[at] + 1];
+            ++bucket[homeOf[at] + 2];
             ++at;
         }
     found.clear();
     found.shrink_to_fit();
-    for (size_t c = 0; c < coarseCells; ++c) bucket[c + 1] += bucket[c];
+    for (size_t c = 2; c < bucket.size(); ++c) bucket[c] += bucket[c - 1];
     std::vector<std::uint64_t> sorted(total);
-    {
-        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
-        for (size_t i = 0; i < total; ++i) sorted[fill[homeOf[i]]++] = key[i];
-    }
+    for (size_t i = 0; i < total; ++i) sorted[bucket[homeOf[i] + 1]++] = key[i];
     std::vector<std::uint64_t>().swap(key);
     std::vector<std::pair<int, int>> pairs(total);
     for (size_t c = 0; c < coarseCells; ++c) {

@@ -580,7 +580,8 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
     // water need about 90 tests an atom. The most tests one atom would make
     // there decide whether the walk's limit could cut any atom short.
     std::vector<int> sizes(coarseCells, 0);
-    for (std::uint32_t c : cellOf) ++sizes[c];
+    int fullest = 0;
+    for (std::uint32_t c : cellOf) fullest = std::max(fullest, ++sizes[c]);
     if (directWorkLimit < 0) directWorkLimit = 64 * static_cast<std::int64_t>(n) + 100000;
     const int nx = g.count[0], ny = g.count[1], nz = g.count[2];
     // Where a cell has all its neighbours, they lie at fixed distances in the array.
@@ -615,7 +616,10 @@ std::vector<std::pair<int, int>> DeriveBondsByDistance(std::span<const PdbAtomRe
                     mostTests = std::max(mostTests, tests);
                 }
     };
-    estimate(std::false_type{});
+    // An atom meets the atoms of 14 cells at most: below the limit while no
+    // cell is that full, and then the walk over them is not needed to tell.
+    if (14LL * fullest < kMaxTests) mostTests = 14LL * fullest;
+    else estimate(std::false_type{});
     bool workKnown = false;
     const auto coarseWalk = [&] {
         if (!workKnown) estimate(std::true_type{});
