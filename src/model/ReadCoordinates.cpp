@@ -108,7 +108,27 @@ template <class Item>
 std::vector<Chain> ChainsOf(const Item* atoms, int count) {
     std::vector<Chain> chains;
     if (count == 0) return chains;
+    // The residues of each chain are counted first, so that each list is
+    // made once at its size rather than grown and copied.
+    std::vector<int> residueCounts(1, 0);
+    {
+        int model = atoms[0].model, last = -1;
+        char id = atoms[0].chain;
+        for (int i = 0; i < count; ++i) {
+            const Item& a = atoms[i];
+            if (a.hetero) continue;
+            if (a.model != model || a.chain != id) {
+                residueCounts.push_back(0);
+                model = a.model, id = a.chain, last = -1;
+            }
+            residueCounts.back() += last < 0 || atoms[last].residueNumber != a.residueNumber ||
+                                    atoms[last].insertionCode != a.insertionCode;
+            last = i;
+        }
+    }
+    chains.reserve(residueCounts.size());
     chains.push_back(Chain{atoms[0].model, atoms[0].chain, {}});
+    chains.back().residues.reserve(static_cast<size_t>(residueCounts[0]));
     struct Backbone {
         int n = -1, c = -1, p = -1, c4 = -1, c1 = -1, o4 = -1;
     };
@@ -139,6 +159,7 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
             finish(*chain);
             chains.push_back(Chain{a.model, a.chain, {}});
             chain = &chains.back();
+            chain->residues.reserve(static_cast<size_t>(residueCounts[chains.size() - 1]));
             lastInChain = -1;
         }
         if (lastInChain < 0 || atoms[lastInChain].residueNumber != a.residueNumber ||
