@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/Divider.h"
 #include "model/Connectivity.h"
 #include "model/PdbFile.h"
 
@@ -97,15 +98,12 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     if (n == 0) return std::vector<std::pair<int, int>>{};
     if (n >= (size_t{1} << 30)) return std::nullopt;  // record indices are packed in 30 bits below
 
-    double lo[3] = {records[0].x, records[0].y, records[0].z}, hi[3] = {lo[0], lo[1], lo[2]};
-    for (const PdbAtomRecord& r : records) {
-        const double p[3] = {r.x, r.y, r.z};
-        for (int k = 0; k < 3; ++k) {
-            if (!std::isfinite(p[k])) return std::nullopt;
-            lo[k] = std::min(lo[k], p[k]);
-            hi[k] = std::max(hi[k], p[k]);
-        }
-    }
+    // The box of the grid: an infinite coordinate makes it infinite, and a
+    // NaN one it passes over is met below.
+    const double lo[3] = {grid.minimum.x, grid.minimum.y, grid.minimum.z};
+    const double hi[3] = {grid.maximum.x, grid.maximum.y, grid.maximum.z};
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(lo[k]) || !std::isfinite(hi[k])) return std::nullopt;
     CellAtoms a;
     double cells = 1;
     for (int k = 0; k < 3; ++k) {
@@ -125,8 +123,11 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
         const PdbAtomRecord& r = records[i];
         long long c[3];
         const double p[3] = {r.x, r.y, r.z};
-        for (int k = 0; k < 3; ++k)
-            c[k] = std::min(static_cast<long long>((p[k] - lo[k]) / kReachCell), a.dims[k] - 1);
+        for (int k = 0; k < 3; ++k) {
+            const double t = (p[k] - lo[k]) / kReachCell;
+            if (!(t >= 0)) return std::nullopt;  // NaN
+            c[k] = std::min(static_cast<long long>(t), a.dims[k] - 1);
+        }
         cellOf[i] = static_cast<std::uint32_t>(c[0] + a.dims[0] * (c[1] + a.dims[1] * c[2]));
         fullest = std::max(fullest, ++a.start[cellOf[i] + 2]);
     }
@@ -207,6 +208,8 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     std::vector<std::uint32_t> homeOf(total);
     std::vector<std::uint64_t> key(total);
     std::vector<int> bucket(coarseCells + 2, 0);  // counted and filled as the cells' starts
+    // A coarse cell's coordinates are found for most pairs: without divisions.
+    const Divider byRow(static_cast<std::uint32_t>(nx)), byPlane(static_cast<std::uint32_t>(nx) * ny);
     size_t at = 0;
     for (const auto& part : found)
         for (auto [p, q] : part) {
@@ -216,7 +219,16 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
             if (cp == cq) {
                 if (p > q) std::swap(p, q);
             } else {
-                const int d[3] = {cq % nx - cp % nx, (cq / nx) % ny - (cp / nx) % ny, cq / (nx * ny) - cp / (nx * ny)};
+                const auto coords = [&](int c, int (&at)[3]) {
+                    const int row = static_cast<int>(byRow(static_cast<std::uint32_t>(c)));
+                    at[2] = static_cast<int>(byPlane(static_cast<std::uint32_t>(c)));
+                    at[1] = row - at[2] * ny;
+                    at[0] = c - row * nx;
+                };
+                int atP[3], atQ[3];
+                coords(cp, atP);
+                coords(cq, atQ);
+                const int d[3] = {atQ[0] - atP[0], atQ[1] - atP[1], atQ[2] - atP[2]};
                 const bool near = std::abs(d[0]) <= 1 && std::abs(d[1]) <= 1 && std::abs(d[2]) <= 1;
                 if (!near) return std::nullopt;  // cells smaller than a bond: the walk misses such pairs
                 k = offsetOf[(d[0] + 1) + 3 * (d[1] + 1) + 9 * (d[2] + 1)];

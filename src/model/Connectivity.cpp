@@ -211,6 +211,7 @@ BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
         }
     }
     g.minimum = {lo[0], lo[1], lo[2]};
+    g.maximum = {hi[0], hi[1], hi[2]};
     for (int k = 0; k < 3; ++k) {
         const double span = hi[k] - lo[k];
         g.cell[k] = span >= 200.0 ? 0.02 * span : 4.0;

@@ -24,7 +24,7 @@ double CovalentRadius(std::string_view name, std::string_view element = {});
 double CovalentRadius(const PdbAtomRecord& record);
 
 struct BondGrid {
-    Vec3 minimum;
+    Vec3 minimum, maximum;  // the records' box
     double cell[3] = {4, 4, 4};
     int count[3] = {1, 1, 1};
 };
