@@ -39,19 +39,21 @@ struct GridAtom {
 };
 
 Connectivity FromPairs(int n, const std::vector<std::pair<int, int>>& pairs) {
+    // Partners of atom i are counted in start[i + 2] and placed from
+    // start[i + 1] on, which then ends as the start of atom i + 1.
     Connectivity c;
-    c.start.assign(static_cast<size_t>(n) + 1, 0);
+    c.start.assign(static_cast<size_t>(n) + 2, 0);
     for (const auto& [a, b] : pairs) {
-        ++c.start[a + 1];
-        ++c.start[b + 1];
+        ++c.start[a + 2];
+        ++c.start[b + 2];
     }
-    for (int i = 0; i < n; ++i) c.start[i + 1] += c.start[i];
-    c.partners.resize(static_cast<size_t>(c.start[n]));
-    std::vector<int> fill(c.start.begin(), c.start.end() - 1);
+    for (size_t i = 2; i < c.start.size(); ++i) c.start[i] += c.start[i - 1];
+    c.partners.resize(static_cast<size_t>(c.start[n + 1]));
     for (const auto& [a, b] : pairs) {
-        c.partners[fill[a]++] = b;
-        c.partners[fill[b]++] = a;
+        c.partners[c.start[a + 1]++] = b;
+        c.partners[c.start[b + 1]++] = a;
     }
+    c.start.pop_back();
     return c;
 }
 
