@@ -17,14 +17,16 @@ class LineSource;
 // The serial of a record whose serial field holds no number ("*****").
 inline constexpr int kNoSerial = INT_MIN;
 
+// The fields are ordered so that none is padded: a load holds one of these
+// for every atom of the file.
 struct PdbAtomRecord {
     char record[8] = "ATOM";
     int serial = 0;
     char name[8] = "C";
-    char altLoc = ' ';  // column 17: which of an atom's alternate places
     char residueName[6] = "UNK0";
-    int residueNumber = 1;
+    char altLoc = ' ';  // column 17: which of an atom's alternate places
     char insertionCode = ' ';
+    int residueNumber = 1;
     double x = 0, y = 0, z = 0;
     double occupancy = 1.0;
     double temperatureFactor = 0;
@@ -42,6 +44,7 @@ struct PdbAtomRecord {
     // Every field, the text fields byte for byte.
     bool operator==(const PdbAtomRecord&) const = default;
 };
+static_assert(sizeof(PdbAtomRecord) == 88);
 
 // The most partners the CONECT records of one atom may list (repeats aside);
 // past it the reader stops with a message. A line holds at most
