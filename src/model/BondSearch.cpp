@@ -219,11 +219,11 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
             if (cp == cq) {
                 if (p > q) std::swap(p, q);
             } else {
-                const auto coords = [&](int c, int (&at)[3]) {
+                const auto coords = [&](int c, int (&xyz)[3]) {
                     const int row = static_cast<int>(byRow(static_cast<std::uint32_t>(c)));
-                    at[2] = static_cast<int>(byPlane(static_cast<std::uint32_t>(c)));
-                    at[1] = row - at[2] * ny;
-                    at[0] = c - row * nx;
+                    xyz[2] = static_cast<int>(byPlane(static_cast<std::uint32_t>(c)));
+                    xyz[1] = row - xyz[2] * ny;
+                    xyz[0] = c - row * nx;
                 };
                 int atP[3], atQ[3];
                 coords(cp, atP);
