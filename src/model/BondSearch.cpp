@@ -16,14 +16,15 @@ namespace {
 
 constexpr double kReachCell = 2.5;  // above the longest bond the radii allow (S-S, 2.49 A)
 
-// An atom as the pair test reads it.
+// An atom's place as the pair test reads it.
 struct Place {
-    double x, y, z, r;
+    double x, y, z;
 };
 
 // The atoms in cell order: places, and what the rarer tests read.
 struct CellAtoms {
     std::vector<Place> place;
+    std::vector<std::uint8_t> kind;  // of covalent radius: a place in kCovalentRadii
     std::vector<int> model, index;
     std::vector<char> altLoc;
     std::vector<int> start;  // atoms of cell c: [start[c], start[c + 1])
@@ -39,7 +40,14 @@ void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std:
     const long long nx = a.dims[0], ny = a.dims[1], nz = a.dims[2];
     // Read through locals: the pairs stored could alias anything else.
     const Place* place = a.place.data();
+    const std::uint8_t* kind = a.kind.data();
     const int* model = a.model.data();
+    // The squared reach of every two kinds, as the walk over the coarse
+    // cells works it out for every pair: the same number.
+    double reachOf[5][5];
+    for (int p = 0; p < 5; ++p)
+        for (int q = 0; q < 5; ++q)
+            reachOf[p][q] = (kCovalentRadii[p] + kCovalentRadii[q]) * (kCovalentRadii[p] + kCovalentRadii[q]);
     const char* altLoc = a.altLoc.data();
     for (long long iz = z0; iz < z1; ++iz)
         for (long long iy = 0; iy < ny; ++iy) {
@@ -68,12 +76,13 @@ void SearchSlab(const CellAtoms& a, long long z0, long long z1, std::vector<std:
                 row(iy + 1, iz + 1);
                 for (int i = hBegin; i < hEnd; ++i) {
                     const Place pi = place[i];
+                    const double* reachOfI = reachOf[kind[i]];
                     const auto meet = [&](int begin, int end) {
                         for (int j = begin; j < end; ++j) {
                             // The same arithmetic as the walk over the coarse cells: the same pairs.
                             const Place& pj = place[j];
                             const double dx = pi.x - pj.x, dy = pi.y - pj.y, dz = pi.z - pj.z;
-                            const double reach = (pi.r + pj.r) * (pi.r + pj.r);
+                            const double reach = reachOfI[kind[j]];
                             const double d2 = dx * dx + dy * dy + dz * dz;
                             if (!(d2 < reach)) [[likely]] continue;
                             if (model[i] != model[j]) continue;
@@ -137,11 +146,13 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     if (64LL * fullest >= maxTests) return std::nullopt;
     for (size_t c = 2; c < a.start.size(); ++c) a.start[c] += a.start[c - 1];
     a.place.resize(n);
+    a.kind.resize(n);
     a.model.resize(n), a.index.resize(n), a.altLoc.resize(n);
     for (size_t i = 0; i < n; ++i) {
         const PdbAtomRecord& r = records[i];
         const int at = a.start[cellOf[i] + 1]++;
-        a.place[at] = {r.x, r.y, r.z, CovalentRadius(r)};
+        a.place[at] = {r.x, r.y, r.z};
+        a.kind[at] = static_cast<std::uint8_t>(CovalentRadiusKind(r));
         a.model[at] = r.model;
         a.index[at] = static_cast<int>(i);
         a.altLoc[at] = r.altLoc ? r.altLoc : ' ';

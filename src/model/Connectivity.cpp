@@ -156,22 +156,25 @@ Connectivity MergeConect(const PdbFile& file, Connectivity derived) {
 
 namespace {
 
-double RadiusOfElement(std::string_view element) {
-    if (element == "H") return 0.455;
-    if (element == "D") return 0.68;
-    if (element == "P") return 0.975;
-    if (element == "S" || element == "SE") return 1.245;
-    return 0.905;
+// Places in kCovalentRadii.
+enum RadiusKind { kHydrogenRadius, kDeuteriumRadius, kPhosphorusRadius, kSulfurRadius, kOtherRadius };
+
+int RadiusKindOfElement(std::string_view element) {
+    if (element == "H") return kHydrogenRadius;
+    if (element == "D") return kDeuteriumRadius;
+    if (element == "P") return kPhosphorusRadius;
+    if (element == "S" || element == "SE") return kSulfurRadius;
+    return kOtherRadius;
 }
 
-// The radius a name's first letter (or, without one, its last character) gives.
-double RadiusOfLetter(char c) {
+// The kind a name's first letter (or, without one, its last character) gives.
+int RadiusKindOfLetter(char c) {
     switch (c) {
-    case 'H': case 'h': return 0.455;
-    case 'D': case 'd': return 0.68;
-    case 'P': case 'p': return 0.975;
-    case 'S': case 's': return 1.245;
-    default: return 0.905;
+    case 'H': case 'h': return kHydrogenRadius;
+    case 'D': case 'd': return kDeuteriumRadius;
+    case 'P': case 'p': return kPhosphorusRadius;
+    case 'S': case 's': return kSulfurRadius;
+    default: return kOtherRadius;
     }
 }
 
@@ -180,7 +183,7 @@ bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }  // namespace
 
 double CovalentRadius(std::string_view name, std::string_view element) {
-    if (!element.empty()) return RadiusOfElement(element);
+    if (!element.empty()) return kCovalentRadii[RadiusKindOfElement(element)];
     char c = name.empty() ? '\0' : name.back();
     for (char ch : name) {
         if (IsLetter(ch)) {
@@ -188,17 +191,19 @@ double CovalentRadius(std::string_view name, std::string_view element) {
             break;
         }
     }
-    return RadiusOfLetter(c);
+    return kCovalentRadii[RadiusKindOfLetter(c)];
 }
 
-double CovalentRadius(const PdbAtomRecord& r) {
+int CovalentRadiusKind(const PdbAtomRecord& r) {
     // The fields end with a NUL within them: no length is measured.
-    if (r.element[0] != '\0') return RadiusOfElement({r.element, r.element[1] == '\0' ? 1u : 2u});
+    if (r.element[0] != '\0') return RadiusKindOfElement({r.element, r.element[1] == '\0' ? 1u : 2u});
     size_t k = 0;
     for (; k < sizeof r.name && r.name[k] != '\0'; ++k)
-        if (IsLetter(r.name[k])) return RadiusOfLetter(r.name[k]);
-    return RadiusOfLetter(k > 0 ? r.name[k - 1] : '\0');  // no letter: the name's last character
+        if (IsLetter(r.name[k])) return RadiusKindOfLetter(r.name[k]);
+    return RadiusKindOfLetter(k > 0 ? r.name[k - 1] : '\0');  // no letter: the name's last character
 }
+
+double CovalentRadius(const PdbAtomRecord& r) { return kCovalentRadii[CovalentRadiusKind(r)]; }
 
 BondGrid MakeBondGrid(std::span<const PdbAtomRecord> records) {
     BondGrid g;

@@ -22,6 +22,9 @@ class Molecule;
 double CovalentRadius(std::string_view name, std::string_view element = {});
 // The same of a file's record, read from its fields as they stand.
 double CovalentRadius(const PdbAtomRecord& record);
+// The radii above, in that order: a record's is kCovalentRadii[CovalentRadiusKind(record)].
+inline constexpr double kCovalentRadii[5] = {0.455, 0.68, 0.975, 1.245, 0.905};
+int CovalentRadiusKind(const PdbAtomRecord& record);
 
 struct BondGrid {
     Vec3 minimum, maximum;  // the records' box

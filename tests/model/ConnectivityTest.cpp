@@ -71,7 +71,7 @@ TEST(Connectivity, CovalentRadii) {
     for (const Case& c : cases)
         for (const char* element : {"", "H", "D", "P", "S", "SE", "HG", "C"}) {
             PdbAtomRecord r = Rec(c.name, 0);
-            std::strncpy(r.element, element, sizeof r.element);
+            std::strncpy(r.element, element, sizeof r.element - 1);
             EXPECT_EQ(CovalentRadius(r), CovalentRadius(c.name, element)) << c.name << " " << element;
         }
 }
