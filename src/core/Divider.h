@@ -1,7 +1,8 @@
 #pragma once
 // Quotients by one divisor, many times over, without a division: a multiply
-// and a shift, exact for every dividend and divisor below 2^24 (a grid's cell
-// index split into its coordinates, once for every pair of atoms).
+// and a shift, exact for every dividend below 2^24 and every divisor from 1
+// to 2^24 (a grid's cell index split into its coordinates, once for every
+// pair of atoms).
 #include <cstdint>
 
 namespace velm {
