@@ -221,6 +221,12 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
     std::vector<int> bucket(coarseCells + 2, 0);  // counted and filled as the cells' starts
     // A coarse cell's coordinates are found for most pairs: without divisions.
     const Divider byRow(static_cast<std::uint32_t>(nx)), byPlane(static_cast<std::uint32_t>(nx) * ny);
+    const auto coords = [&](int c, int (&xyz)[3]) {
+        const int row = static_cast<int>(byRow(static_cast<std::uint32_t>(c)));
+        xyz[2] = static_cast<int>(byPlane(static_cast<std::uint32_t>(c)));
+        xyz[1] = row - xyz[2] * ny;
+        xyz[0] = c - row * nx;
+    };
     size_t at = 0;
     for (const auto& part : found)
         for (auto [p, q] : part) {
@@ -230,12 +236,6 @@ std::optional<std::vector<std::pair<int, int>>> BondsOnReachCells(std::span<cons
             if (cp == cq) {
                 if (p > q) std::swap(p, q);
             } else {
-                const auto coords = [&](int c, int (&xyz)[3]) {
-                    const int row = static_cast<int>(byRow(static_cast<std::uint32_t>(c)));
-                    xyz[2] = static_cast<int>(byPlane(static_cast<std::uint32_t>(c)));
-                    xyz[1] = row - xyz[2] * ny;
-                    xyz[0] = c - row * nx;
-                };
                 int atP[3], atQ[3];
                 coords(cp, atP);
                 coords(cq, atQ);

@@ -108,6 +108,13 @@ template <class Item>
 std::vector<Chain> ChainsOf(const Item* atoms, int count) {
     std::vector<Chain> chains;
     if (count == 0) return chains;
+    // Where a non-hetero atom begins a chain, and (after `last`, the chain's
+    // previous one, or -1) a residue.
+    const auto beginsChain = [](const Item& a, int model, char id) { return a.model != model || a.chain != id; };
+    const auto beginsResidue = [atoms](const Item& a, int last) {
+        return last < 0 || atoms[last].residueNumber != a.residueNumber ||
+               atoms[last].insertionCode != a.insertionCode;
+    };
     // The residues of each chain are counted first, so that each list is
     // made once at its size rather than grown and copied.
     std::vector<int> residueCounts(1, 0);
@@ -117,12 +124,11 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
         for (int i = 0; i < count; ++i) {
             const Item& a = atoms[i];
             if (a.hetero) continue;
-            if (a.model != model || a.chain != id) {
+            if (beginsChain(a, model, id)) {
                 residueCounts.push_back(0);
                 model = a.model, id = a.chain, last = -1;
             }
-            residueCounts.back() += last < 0 || atoms[last].residueNumber != a.residueNumber ||
-                                    atoms[last].insertionCode != a.insertionCode;
+            residueCounts.back() += beginsResidue(a, last);
             last = i;
         }
     }
@@ -155,15 +161,14 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
         const Item& a = atoms[i];
         if (a.hetero) continue;
         Chain* chain = &chains.back();
-        if (a.model != chain->model || a.chain != chain->id) {
+        if (beginsChain(a, chain->model, chain->id)) {
             finish(*chain);
             chains.push_back(Chain{a.model, a.chain, {}});
             chain = &chains.back();
             chain->residues.reserve(static_cast<size_t>(residueCounts[chains.size() - 1]));
             lastInChain = -1;
         }
-        if (lastInChain < 0 || atoms[lastInChain].residueNumber != a.residueNumber ||
-            atoms[lastInChain].insertionCode != a.insertionCode) {
+        if (beginsResidue(a, lastInChain)) {
             Residue r;
             r.number = a.residueNumber;
             r.insertionCode = a.insertionCode;
