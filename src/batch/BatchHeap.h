@@ -14,6 +14,12 @@ namespace velm {
 // `physicalBytes`.
 size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalBytes);
 
+// What loading the arguments that name structure files (PDB, mmCIF) is
+// expected to touch of the heap: three and a half times a text, fourteen
+// times a compressed one. Trajectories, read a frame at a time or kept as
+// read, count for nothing.
+size_t BatchLoadEstimate(const std::vector<std::string>& args);
+
 // Whether a virtio balloon's feature bits (as its "features" file in sysfs
 // spells them, bit 0 first) include free page reporting: the guest then hands
 // its free memory back to the host, which must find a page again at its first
@@ -26,7 +32,9 @@ bool FreePagesGoToHost();
 
 // Sets the heap up for a batch run over `args`: nothing freed is handed back,
 // large blocks come from the heap too, and its first stretch is reserved at
-// once, large enough for the load, with huge pages where they come cheap.
+// once, large enough for the load, and what the load is expected to touch is
+// faulted in at once, in huge pages; past that, huge pages are offered where
+// they come cheap.
 // Called once, before anything large is allocated.
 void TuneHeapForBatch(const std::vector<std::string>& args);
 

@@ -31,6 +31,23 @@ TEST(BatchHeap, ReserveFollowsTheNamedFilesWithinItsBounds) {
     EXPECT_EQ(BatchHeapReserve({plain}, 16 * kMB), 64 * kMB);
 }
 
+TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
+    velm::test::TempDir dir;
+    const std::vector<std::string> names = {"a.pdb", "a.pdb.gz", "a.cif", "a.dcd", "a.xtc", "a.txt"};
+    for (const std::string& name : names) {
+        std::ofstream f(dir.File(name), std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(2 * kMB) - 1);
+        f.put('\n');
+    }
+    EXPECT_EQ(BatchLoadEstimate({dir.File("a.pdb")}), 7 * kMB);
+    EXPECT_EQ(BatchLoadEstimate({dir.File("a.pdb.gz")}), 28 * kMB);
+    // Trajectories and other files, options, folders and missing files add nothing.
+    EXPECT_EQ(BatchLoadEstimate({"-no_connect", dir.File("a.cif"), dir.File("a.dcd"), dir.File("a.xtc"),
+                                 dir.File("a.txt"), dir.path(), dir.File("missing.pdb")}),
+              7 * kMB);
+    EXPECT_EQ(BatchLoadEstimate({}), 0u);
+}
+
 TEST(BatchHeap, FreePageReportingIsBitFiveOfTheBalloonsFeatures) {
     EXPECT_TRUE(ReportsFreePages("0110010100000000000000000000000010000000\n"));
     EXPECT_FALSE(ReportsFreePages("0110000100000000000000000000000010000000\n"));
