@@ -56,13 +56,16 @@ size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalByt
 }
 
 size_t BatchLoadEstimate(const std::vector<std::string>& args) {
+    constexpr size_t kMargin = size_t{4} << 20;
     size_t touched = 0;
     ForEachNamedFile(args, [&](size_t bytes, bool compressed, FileType type) {
-        // In halves: three and a half times a text, fourteen times a
-        // compressed one (which holds about a quarter of its text).
-        if (type == PdbType || type == MmcifType) touched = AddTimes(touched, bytes, compressed ? 28 : 7);
+        if (type != PdbType && type != MmcifType) return;
+        const size_t text = compressed ? AddTimes(0, bytes, 4) : bytes;
+        // The blocks a small load frees and takes again leave gaps that a
+        // share of the text does not cover: a margin of up to 4 MB.
+        touched = AddTimes(AddTimes(touched, text / 2, 7), std::min(text, kMargin), 1);
     });
-    return touched / 2;
+    return touched;
 }
 
 bool ReportsFreePages(std::string_view features) {
