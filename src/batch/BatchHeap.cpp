@@ -11,12 +11,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
-#include <thread>
 
 #include "core/PopulateForWriting.h"
-#include "core/WorkerThreads.h"
-#include "model/FileType.h"
+#include "model/ReadCoordinates.h"
 
 namespace velm {
 
@@ -29,45 +26,29 @@ constexpr size_t kFreePageReportingBit = 5;  // VIRTIO_BALLOON_F_REPORTING
 // Volatile: the block is kept for where it lies, which the compiler cannot see.
 void* volatile belowHugePages = nullptr;
 
-
-// Calls `take(bytes, compressed, type)` for each argument that names a
-// regular file, by its name ("1abc.pdb.gz" is a compressed PDB file).
-template <class Take>
-void ForEachNamedFile(const std::vector<std::string>& args, const Take& take) {
-    for (const std::string& arg : args) {
-        struct stat st {};
-        if (arg.empty() || arg[0] == '-' || ::stat(arg.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        const bool compressed = arg.size() > 3 && arg.compare(arg.size() - 3, 3, ".gz") == 0;
-        take(static_cast<size_t>(st.st_size), compressed, FileTypeFromPath(arg));
-    }
-}
-
-size_t AddTimes(size_t sum, size_t bytes, size_t factor) {
-    return bytes > (SIZE_MAX - sum) / factor ? SIZE_MAX : sum + bytes * factor;
-}
-
 }  // namespace
 
 size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalBytes) {
     size_t need = kSmallestReserve;
-    ForEachNamedFile(args, [&](size_t bytes, bool compressed, FileType) {
-        need = AddTimes(need, bytes, compressed ? 20 : 4);
-    });
+    for (const std::string& arg : args) {
+        struct stat st {};
+        if (arg.empty() || arg[0] == '-' || ::stat(arg.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const bool compressed = arg.size() > 3 && arg.compare(arg.size() - 3, 3, ".gz") == 0;
+        const size_t size = static_cast<size_t>(st.st_size), factor = compressed ? 20 : 4;
+        need = size > (SIZE_MAX - need) / factor ? SIZE_MAX : need + size * factor;
+    }
     // A reservation the system refuses would fail the first allocation.
     if (physicalBytes > 0) need = std::min(need, physicalBytes / 2);
     return std::max(need, kSmallestReserve);
 }
 
 size_t BatchLoadEstimate(const std::vector<std::string>& args) {
-    constexpr size_t kMargin = size_t{4} << 20;
     size_t touched = 0;
-    ForEachNamedFile(args, [&](size_t bytes, bool compressed, FileType type) {
-        if (type != PdbType && type != MmcifType) return;
-        const size_t text = compressed ? AddTimes(0, bytes, 4) : bytes;
-        // The blocks a small load frees and takes again leave gaps that a
-        // share of the text does not cover: a margin of up to 4 MB.
-        touched = AddTimes(AddTimes(touched, text / 2, 7), std::min(text, kMargin), 1);
-    });
+    for (const std::string& arg : args) {
+        if (arg.empty() || arg[0] == '-') continue;
+        const size_t bytes = StructureLoadBytes(arg);
+        touched = bytes > SIZE_MAX - touched ? SIZE_MAX : touched + bytes;
+    }
     return touched;
 }
 
@@ -93,29 +74,6 @@ bool FreePagesGoToHost() {
     closedir(dir);
     return reports;
 }
-
-namespace {
-
-// Faults [from, to) in, a large stretch in two halves at once: where the
-// host must find the memory again, its faults are taken on both CPUs.
-void FaultIn(std::uintptr_t from, std::uintptr_t to) {
-    constexpr std::uintptr_t kInHalvesFrom = std::uintptr_t{16} << 20;
-    std::uintptr_t split = to;
-    std::jthread upper;
-    if (to - from >= kInHalvesFrom && WorkerThreads() >= 2) {
-        split = from + ((to - from) / 2 & ~(kHuge - 1));
-        try {
-            upper = StartBeside([split, to](std::stop_token) {
-                PopulateForWriting(reinterpret_cast<void*>(split), to - split);
-            });
-        } catch (const std::exception&) {  // no thread: all of it here
-            split = to;
-        }
-    }
-    PopulateForWriting(reinterpret_cast<void*>(from), split - from);
-}
-
-}  // namespace
 
 // What one step frees the next takes again from the heap, instead of handing
 // it back to the system and faulting fresh pages in, one fault a page (a
@@ -173,7 +131,7 @@ void TuneHeapForBatch(const std::vector<std::string>& args) {
     // falls on the page's first byte.
     const std::uintptr_t below = begin - at;
     if (below > 4096) belowHugePages = std::malloc(below);
-    FaultIn(begin, filled);
+    FaultInAhead(reinterpret_cast<void*>(begin), filled - begin);
 }
 
 }  // namespace velm

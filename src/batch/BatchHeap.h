@@ -15,10 +15,8 @@ namespace velm {
 size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalBytes);
 
 // What loading the arguments that name structure files (PDB, mmCIF) is
-// expected to touch of the heap: three and a half times a text (a
-// compressed one holds about four times its size) and as much again up to
-// 4 MB. Trajectories, read a frame at a time or kept as read, count for
-// nothing.
+// expected to touch of the heap (StructureLoadBytes, summed). Trajectories,
+// read a frame at a time or kept as read, count for nothing.
 size_t BatchLoadEstimate(const std::vector<std::string>& args);
 
 // Whether a virtio balloon's feature bits (as its "features" file in sysfs

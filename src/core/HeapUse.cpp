@@ -3,6 +3,10 @@
 #include <malloc.h>
 
 #include <atomic>
+#include <climits>
+#include <cstdlib>
+
+#include "core/PopulateForWriting.h"
 
 namespace velm {
 
@@ -10,18 +14,35 @@ namespace {
 
 std::atomic<bool> keptInHeap{false};
 
+constexpr int kTrimThreshold = 128 * 1024;  // glibc's own
+
 }  // namespace
 
 bool KeepLargeBlocksInHeap() {
     // Threads' own arenas hand a block larger than theirs to the main one,
-    // which grows with the program break.
+    // which grows with the program break. With one arena for all, the
+    // blocks a load's threads take come from what was faulted in for it.
     if (mallopt(M_MMAP_MAX, 0) != 1) return false;
+    mallopt(M_ARENA_MAX, 1);
     keptInHeap.store(true, std::memory_order_relaxed);
     return true;
 }
 
+void FaultInHeapAhead(std::size_t bytes) {
+    if (!keptInHeap.load(std::memory_order_relaxed) || bytes == 0) return;
+    // The block, freed, joins the free heap the load then takes from,
+    // instead of going back to the system at once.
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
+    void* block = std::malloc(bytes);
+    if (!block) return;
+    FaultInAhead(block, bytes);
+    std::free(block);
+}
+
 void GiveBackFreeHeap() {
-    if (keptInHeap.load(std::memory_order_relaxed)) malloc_trim(0);
+    if (!keptInHeap.load(std::memory_order_relaxed)) return;
+    mallopt(M_TRIM_THRESHOLD, kTrimThreshold);
+    malloc_trim(0);
 }
 
 }  // namespace velm

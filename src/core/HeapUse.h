@@ -6,11 +6,19 @@
 // again at once. Kept in the heap, those blocks are reused instead; what is
 // free is given back to the system once a load or a close is over. A batch
 // run has a heap of its own making (BatchHeap.h) and gives nothing back.
+#include <cstddef>
+
 namespace velm {
 
-// Large blocks come from the heap from now on, for the rest of the process;
-// false where the allocator takes no such setting (a sanitizer's).
+// Large blocks come from the heap from now on, for the rest of the process,
+// and every thread takes its blocks from the one heap; false where the
+// allocator takes no such setting (a sanitizer's).
 bool KeepLargeBlocksInHeap();
+
+// Faults in, at once, `bytes` of free heap that a load is about to take
+// (FaultInAhead), and keeps them until GiveBackFreeHeap. Does nothing unless
+// large blocks are kept in the heap.
+void FaultInHeapAhead(std::size_t bytes);
 
 // Gives the heap's free pages back to the system; does nothing unless large
 // blocks are kept in the heap.

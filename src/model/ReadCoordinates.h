@@ -1,5 +1,6 @@
 #pragma once
 // Turning one coordinate file into a molecule, and centring it afterwards.
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,13 @@ struct BesideBonds {
 // molecule is left as it was.
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
                         FileType type, UiHooks& ui, const BesideBonds& beside = {});
+
+// What loading the structure file at `path` (PDB or mmCIF, by its name
+// unless `type` says) is expected to take of the heap: three and a half
+// times its text (a compressed text holds about four times its size) and as
+// much again up to 4 MB, for the gaps the blocks a small load frees and takes
+// again leave. 0 for any other file, or one that is not there.
+std::size_t StructureLoadBytes(const std::string& path, FileType type = ByExtension);
 
 enum TrajectoryReadMode : int { Verbatim = 0, ZeroCenterOfMass = 1, Align = 2 };
 

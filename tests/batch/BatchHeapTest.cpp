@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "batch/BatchHeap.h"
+#include "model/ReadCoordinates.h"
 #include "support/TestData.h"
 
 using namespace velm;
@@ -47,6 +48,8 @@ TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
                                  dir.File("a.txt"), dir.path(), dir.File("missing.pdb")}),
               9 * kMB);
     EXPECT_EQ(BatchLoadEstimate({}), 0u);
+    // A file the caller reads as a structure whatever its name.
+    EXPECT_EQ(StructureLoadBytes(dir.File("a.txt"), PdbType), 9 * kMB);
 }
 
 TEST(BatchHeap, FreePageReportingIsBitFiveOfTheBalloonsFeatures) {

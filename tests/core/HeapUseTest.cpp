@@ -48,4 +48,21 @@ TEST(HeapUse, AFreedLargeBlockStaysForTheNextStepUntilGivenBack) {
     std::free(after);
 }
 
+TEST(HeapUse, WhatIsFaultedInAheadIsTheNextBlockUntilGivenBack) {
+    if (!KeepLargeBlocksInHeap()) GTEST_SKIP() << "this allocator takes no settings";
+    GiveBackFreeHeap();
+    const size_t before = ResidentBytes();
+    FaultInHeapAhead(48 * kMB);
+    const size_t ahead = ResidentBytes();
+    EXPECT_GT(ahead, before + 40 * kMB);
+    // The block a load then takes lies on those pages: touching it adds none.
+    char* block = static_cast<char*>(std::malloc(44 * kMB));
+    ASSERT_NE(block, nullptr);
+    Touch(block, 44 * kMB);
+    EXPECT_LT(ResidentBytes(), ahead + 4 * kMB);
+    std::free(block);
+    GiveBackFreeHeap();
+    EXPECT_LT(ResidentBytes(), before + 8 * kMB);
+}
+
 }  // namespace
