@@ -87,10 +87,11 @@ bool FreePagesGoToHost() {
 // costs 0.05 to 6 us, the upper figure where the host must find the memory
 // again (its balloon took the free memory back), and nothing more when it is
 // first touched. A stretch of less than half a huge page is faulted in in
-// small pages: a whole one would cost more than it saves.
+// small pages (a whole one would cost more than it saves), and the heap
+// past it offered none.
 //
-// Past that stretch the heap is offered huge pages only where free memory
-// stays with the machine: where it goes back to the host, a huge page first
+// Past a stretch of huge pages the heap is offered more only where free
+// memory stays with the machine: where it goes back to the host, a huge page first
 // touched waits for 512 of the host's faults, some ten times what 512 small
 // faults on memory still at hand cost. Where the system grants no huge pages
 // the advice changes nothing; only the pages touched are ever backed.
