@@ -1,7 +1,9 @@
 #include "core/HeapUse.h"
 
 #include <malloc.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdlib>
@@ -30,6 +32,11 @@ bool KeepLargeBlocksInHeap() {
 
 void FaultInHeapAhead(std::size_t bytes) {
     if (!keptInHeap.load(std::memory_order_relaxed) || bytes == 0) return;
+    // Never more than half the memory: faulting in what the system has not
+    // would call its out-of-memory killer before the load could fail.
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return;
+    bytes = std::min(bytes, static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize));
     // The block, freed, joins the free heap the load then takes from,
     // instead of going back to the system at once.
     mallopt(M_TRIM_THRESHOLD, INT_MAX);

@@ -16,8 +16,8 @@ namespace velm {
 bool KeepLargeBlocksInHeap();
 
 // Faults in, at once, `bytes` of free heap that a load is about to take
-// (FaultInAhead), and keeps them until GiveBackFreeHeap. Does nothing unless
-// large blocks are kept in the heap.
+// (FaultInAhead; at most half the memory), and keeps them until
+// GiveBackFreeHeap. Does nothing unless large blocks are kept in the heap.
 void FaultInHeapAhead(std::size_t bytes);
 
 // Gives the heap's free pages back to the system; does nothing unless large
