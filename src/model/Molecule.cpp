@@ -43,15 +43,16 @@ void Molecule::CurrentFrameBounds(Vec3& minimum, Vec3& maximum) const {
 void Molecule::UpdateValueRanges() {
     if (atoms.empty()) return;
     // Both ranges in one walk: a million atoms do not stay in the caches between two.
-    maxTemperature = minTemperature = std::fabs(atoms[0].temperatureFactor);
-    maxOccupancy = minOccupancy = std::fabs(atoms[0].occupancy);
-    for (const Atom& a : atoms) {
-        const double t = std::fabs(a.temperatureFactor), o = std::fabs(a.occupancy);
-        maxTemperature = std::max(maxTemperature, t);
-        minTemperature = std::min(minTemperature, t);
-        maxOccupancy = std::max(maxOccupancy, o);
-        minOccupancy = std::min(minOccupancy, o);
-    }
+    AtomValueRanges ranges(atoms[0]);
+    for (const Atom& a : atoms) ranges.Take(a);
+    SetValueRanges(ranges);
+}
+
+void Molecule::SetValueRanges(const AtomValueRanges& ranges) {
+    maxTemperature = ranges.maxTemperature;
+    minTemperature = ranges.minTemperature;
+    maxOccupancy = ranges.maxOccupancy;
+    minOccupancy = ranges.minOccupancy;
 }
 
 void Molecule::UpdateBondSplitColours() {

@@ -1,6 +1,8 @@
 #pragma once
 // A loaded structure: atoms of the reference frame, chains and residues,
 // covalent bonds, trajectory frames and the values derived from them.
+#include <algorithm>
+#include <cmath>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,6 +28,22 @@ struct BoundingBox {
     double diagonal = 0;
     double reach = 0;  // the largest distance of an atom from the origin, in any frame
     Vec3 Maximum() const { return minimum + extent; }
+};
+
+// The ranges Molecule::UpdateValueRanges finds, taken atom by atom from the
+// first: a load takes each atom as it makes it, while it is in the cache.
+struct AtomValueRanges {
+    explicit AtomValueRanges(const Atom& first)
+        : maxTemperature(std::fabs(first.temperatureFactor)), minTemperature(maxTemperature),
+          maxOccupancy(std::fabs(first.occupancy)), minOccupancy(maxOccupancy) {}
+    void Take(const Atom& a) {
+        const double t = std::fabs(a.temperatureFactor), o = std::fabs(a.occupancy);
+        maxTemperature = std::max(maxTemperature, t);
+        minTemperature = std::min(minTemperature, t);
+        maxOccupancy = std::max(maxOccupancy, o);
+        minOccupancy = std::min(minOccupancy, o);
+    }
+    double maxTemperature, minTemperature, maxOccupancy, minOccupancy;
 };
 
 class Molecule {
@@ -83,6 +101,7 @@ public:
     // The largest and smallest magnitude of the temperature factors and of
     // the occupancies over the atoms; nothing changes without atoms.
     void UpdateValueRanges();
+    void SetValueRanges(const AtomValueRanges& ranges);
 
     // Split-colour flags of every bond from the atoms' current colours.
     void UpdateBondSplitColours();

@@ -326,9 +326,18 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
         // (which never reads bonds) are made here, and go to the atoms after.
         Connectivity bonds;
         const auto fill = [&] {
-            // Each atom written once, not first to its defaults.
+            // Each atom written once, not first to its defaults, and its
+            // values taken into their ranges while it is in the cache.
             mol.atoms.reserve(n);
-            for (size_t i = 0; i < n; ++i) FillAtom(mol.atoms.emplace_back(), file.atoms[i]);
+            if (n == 0) return;
+            FillAtom(mol.atoms.emplace_back(), file.atoms[0]);
+            AtomValueRanges ranges(mol.atoms[0]);
+            for (size_t i = 1; i < n; ++i) {
+                Atom& a = mol.atoms.emplace_back();
+                FillAtom(a, file.atoms[i]);
+                ranges.Take(a);
+            }
+            mol.SetValueRanges(ranges);
             for (int k = 1; k < models; ++k) {
                 Frame frame(n);
                 for (size_t i = 0; i < n; ++i) {
@@ -376,7 +385,6 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                               static_cast<std::uint8_t>(m.b), 255};
             mol.monitors.Append(mon);
         }
-        mol.UpdateValueRanges();
 
         // Only now does the molecule change: a failed read leaves it as it was.
         mol.path = molecule.path;
