@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/PhysicalMemory.h"
 #include "core/PopulateForWriting.h"
+#include "model/FileType.h"
 #include "model/ReadCoordinates.h"
 
 namespace velm {
@@ -33,8 +35,7 @@ size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalByt
     for (const std::string& arg : args) {
         struct stat st {};
         if (arg.empty() || arg[0] == '-' || ::stat(arg.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        const bool compressed = arg.size() > 3 && arg.compare(arg.size() - 3, 3, ".gz") == 0;
-        const size_t size = static_cast<size_t>(st.st_size), factor = compressed ? 20 : 4;
+        const size_t size = static_cast<size_t>(st.st_size), factor = IsCompressedName(arg) ? 20 : 4;
         need = size > (SIZE_MAX - need) / factor ? SIZE_MAX : need + size * factor;
     }
     // A reservation the system refuses would fail the first allocation.
@@ -43,10 +44,11 @@ size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalByt
 }
 
 size_t BatchLoadEstimate(const std::vector<std::string>& args) {
+    const bool bonds = std::find(args.begin(), args.end(), "-no_connect") == args.end();
     size_t touched = 0;
     for (const std::string& arg : args) {
         if (arg.empty() || arg[0] == '-') continue;
-        const size_t bytes = StructureLoadBytes(arg);
+        const size_t bytes = StructureLoadBytes(arg, ByExtension, bonds);
         touched = bytes > SIZE_MAX - touched ? SIZE_MAX : touched + bytes;
     }
     return touched;
@@ -99,8 +101,7 @@ void TuneHeapForBatch(const std::vector<std::string>& args) {
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, -1);
     mallopt(M_ARENA_MAX, 1);
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
-    const size_t physical = pages > 0 && pageSize > 0 ? static_cast<size_t>(pages) * static_cast<size_t>(pageSize) : 0;
+    const auto physical = static_cast<size_t>(PhysicalMemoryBytes());
     // Asked before the first block is taken: what it allocates would
     // otherwise lie between that block and the top, which the block then
     // could not join when freed.

@@ -15,8 +15,9 @@ namespace velm {
 size_t BatchHeapReserve(const std::vector<std::string>& args, size_t physicalBytes);
 
 // What loading the arguments that name structure files (PDB, mmCIF) is
-// expected to touch of the heap (StructureLoadBytes, summed). Trajectories,
-// read a frame at a time or kept as read, count for nothing.
+// expected to touch of the heap (StructureLoadBytes, summed; without bonds
+// where -no_connect is among them). Trajectories, read a frame at a time or
+// kept as read, count for nothing.
 size_t BatchLoadEstimate(const std::vector<std::string>& args);
 
 // Whether a virtio balloon's feature bits (as its "features" file in sysfs

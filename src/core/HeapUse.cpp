@@ -1,13 +1,13 @@
 #include "core/HeapUse.h"
 
 #include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdlib>
 
+#include "core/PhysicalMemory.h"
 #include "core/PopulateForWriting.h"
 
 namespace velm {
@@ -34,9 +34,7 @@ void FaultInHeapAhead(std::size_t bytes) {
     if (!keptInHeap.load(std::memory_order_relaxed) || bytes == 0) return;
     // Never more than half the memory: faulting in what the system has not
     // would call its out-of-memory killer before the load could fail.
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0) return;
-    bytes = std::min(bytes, static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize));
+    bytes = std::min(bytes, static_cast<std::size_t>(PhysicalMemoryBytes() / 2));
     // The block, freed, joins the free heap the load then takes from,
     // instead of going back to the system at once.
     mallopt(M_TRIM_THRESHOLD, INT_MAX);

@@ -5,10 +5,14 @@
 
 namespace velm {
 
+bool IsCompressedName(const std::string& path) {
+    return path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
+}
+
 FileType FileTypeFromPath(const std::string& path) {
-    // A compressed file is typed by the name under ".gz": "1abc.pdb.gz" is a PDB file.
+    // "1abc.pdb.gz" is a PDB file.
     std::string name = path;
-    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".gz") == 0) name.resize(name.size() - 3);
+    if (IsCompressedName(name)) name.resize(name.size() - 3);
     const size_t slash = name.find_last_of('/');
     const size_t dot = name.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return UnknownType;

@@ -295,15 +295,15 @@ void RunBeside(size_t atoms, const std::function<void()>& there, const std::func
 
 }  // namespace
 
-std::size_t StructureLoadBytes(const std::string& path, FileType type) {
+std::size_t StructureLoadBytes(const std::string& path, FileType type, bool bonds) {
     constexpr std::size_t kMargin = std::size_t{4} << 20;
     if (type == ByExtension) type = FileTypeFromPath(path);
     struct stat st {};
     if ((type != PdbType && type != MmcifType) || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     const auto size = static_cast<std::size_t>(st.st_size);
-    const bool compressed = path.size() > 3 && path.compare(path.size() - 3, 3, ".gz") == 0;
     constexpr std::size_t kMost = SIZE_MAX / 16;  // sizes no file has, kept from overflowing
-    const std::size_t text = std::min(size, kMost) * (compressed ? 4 : 1);
+    const std::size_t text = std::min(size, kMost) * (IsCompressedName(path) ? 4 : 1);
+    if (!bonds) return text / 2 * 5 + std::min(text, kMargin) / 4;
     return text / 2 * 7 + std::min(text, kMargin);
 }
 

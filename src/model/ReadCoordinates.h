@@ -29,11 +29,14 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                         FileType type, UiHooks& ui, const BesideBonds& beside = {});
 
 // What loading the structure file at `path` (PDB or mmCIF, by its name
-// unless `type` says) is expected to take of the heap: three and a half
-// times its text (a compressed text holds about four times its size) and as
-// much again up to 4 MB, for the gaps the blocks a small load frees and takes
-// again leave. 0 for any other file, or one that is not there.
-std::size_t StructureLoadBytes(const std::string& path, FileType type = ByExtension);
+// unless `type` says) is expected to take of the heap, from its text (a
+// compressed text holds about four times its size): with `bonds`, three and
+// a half times the text and as much again up to 4 MB, for the gaps the blocks
+// a small load frees and takes again leave; without, two and a half times
+// and a quarter of that margin (the secondary structure is then assigned in
+// the memory the file's records leave). 0 for any other file, or one that is
+// not there.
+std::size_t StructureLoadBytes(const std::string& path, FileType type = ByExtension, bool bonds = true);
 
 enum TrajectoryReadMode : int { Verbatim = 0, ZeroCenterOfMass = 1, Align = 2 };
 

@@ -1,16 +1,10 @@
 #include "model/TrajectoryBudget.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
-namespace velm {
+#include "core/PhysicalMemory.h"
 
-std::int64_t PhysicalMemoryBytes() {
-    const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || size <= 0) return std::int64_t{1} << 32;  // unknown: as a small machine
-    return static_cast<std::int64_t>(pages) * size;
-}
+namespace velm {
 
 std::int64_t TrajectoryMemoryBudget(int megabytes) {
     if (megabytes > 0) return static_cast<std::int64_t>(megabytes) << 20;

@@ -6,8 +6,6 @@
 
 namespace velm {
 
-std::int64_t PhysicalMemoryBytes();
-
 // The budget in bytes for a setting of `megabytes` (0: a quarter of memory).
 std::int64_t TrajectoryMemoryBudget(int megabytes);
 

@@ -256,7 +256,7 @@ void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType ty
                       if (assign) assignSecondaryStructure(m, ui_);
                       PrepareAtoms(m);
                   }};
-    FaultInHeapAhead(StructureLoadBytes(path, type));
+    FaultInHeapAhead(StructureLoadBytes(path, type, withBonds));
     ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, withBonds, type, ui_, beside);
     if (mol.AtomCount() > 0) PrepareLoaded(mol, withBonds);
 }
