@@ -730,6 +730,7 @@ void ApplyConnectivity(Molecule& mol, const PdbFile& file, Connectivity c) {
             b.first = std::min(g, h);
             b.second = std::max(g, h);
             b.hetero = mol.atoms[g].hetero || mol.atoms[h].hetero ? 1 : 0;
+            b.splitColour = mol.atoms[g].colour == mol.atoms[h].colour ? 0 : 1;
             mol.bonds.push_back(b);
         }
     }

@@ -60,7 +60,8 @@ Connectivity ComputeConnectivity(const PdbFile& file);
 
 // Partner arrays and bond array of the molecule's atoms (the first `atoms`
 // records), taking the arrays of `connectivity` where they fit whole; an
-// atom named O... without partners is flagged hetero, as water.
+// atom named O... without partners is flagged hetero, as water. Each bond's
+// split colour is taken from its atoms' colours as they stand.
 void ApplyConnectivity(Molecule& molecule, const PdbFile& file, Connectivity connectivity);
 
 }  // namespace velm

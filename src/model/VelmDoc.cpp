@@ -268,8 +268,10 @@ void CVelmDoc::PrepareLoaded(Molecule& mol, bool doneBeside) {
             assignSecondaryStructure(mol, ui_);
         }
         PrepareAtoms(mol);
+        mol.UpdateBondSplitColours();
     }
-    mol.UpdateBondSplitColours();
+    // Done beside the bonds, the atoms had their colours before the bonds
+    // were made, and the bonds took their split colours from them.
 }
 
 void CVelmDoc::PrepareAtoms(Molecule& mol) const {

@@ -154,8 +154,8 @@ private:
     // Reads a structure, its secondary structure assigned (when it is to be)
     // and its atoms prepared while the bonds are derived, then prepares the rest.
     void ReadStructure(Molecule& molecule, const std::string& path, FileType type);
-    // Secondary structure and atoms (unless they were done beside the bonds),
-    // split-colour flags.
+    // Secondary structure, atoms and split-colour flags, unless they were
+    // done beside the bonds.
     void PrepareLoaded(Molecule& molecule, bool doneBeside = false);
     // Element colours, masses and radii.
     void PrepareAtoms(Molecule& molecule) const;

@@ -285,6 +285,20 @@ TEST(ColourSchemes, EqualTemperatureFactorsGiveRed) {
     for (const Atom& a : m.atoms) EXPECT_EQ(Show(a.colour), Show(kRed));
 }
 
+TEST(ColourSchemes, LoadedBondsSplitWhereTheirAtomsColoursDiffer) {
+    // A small file loads on one thread, a large one with its bonds beside.
+    for (const char* name : {"1ubi.pdb", "1tw7_solvated.pdb.gz"}) {
+        Loaded p(name);
+        int split = 0;
+        for (const Bond& b : p.mol().bonds) {
+            ASSERT_EQ(b.splitColour, p.mol().atoms[b.first].colour == p.mol().atoms[b.second].colour ? 0 : 1) << name;
+            split += b.splitColour;
+        }
+        EXPECT_GT(split, 0) << name;
+        EXPECT_LT(split, static_cast<int>(p.mol().bonds.size())) << name;
+    }
+}
+
 TEST(ColourSchemes, ElementEditAndDefaultRestore) {
     Loaded p("pept.pdb");
     const Rgba mine{1, 2, 3, 4};
