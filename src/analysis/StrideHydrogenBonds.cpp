@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <span>
 #include <system_error>
 #include <thread>
 
@@ -21,21 +22,53 @@ constexpr int kDonorsPerThread = 2000;
 constexpr int kDonorsPerRun = 64;
 constexpr double kRadians = 0.01745329277777778;
 
+Vec3 Cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// The cosine of the angle between u and v from their dot product and
+// lengths, nudged off +-1.
+double Cosine(double dot, double lengthU, double lengthV) {
+    double x = dot / (lengthU * lengthV);
+    if (x > 0 && std::fabs(x - 1) < 1e-6) x -= 1e-6;
+    if (x < 0 && std::fabs(x + 1) < 1e-6) x += 1e-6;
+    return x;
+}
+
+// The angle (a, b, c) at b.
+double CosAngle(const Vec3& a, const Vec3& b, const Vec3& c) {
+    const Vec3 u = a - b, v = c - b;
+    return Cosine(Dot(u, v), Length(u), Length(v));
+}
+
+// What an acceptor brings to every pair it is tried in: the normal of its
+// plane (O, C, CA), that normal's length and the length of C=O. A pair
+// computes the same numbers from them as from the atoms.
+struct AcceptorPlane {
+    Vec3 unit;
+    double normalLength = 0, co = 0;
+
+    AcceptorPlane(const Vec3& o, const Vec3& c, const Vec3& ca) {
+        const Vec3 normal = Cross(o - c, ca - c);
+        normalLength = Length(normal);
+        unit = normal * (1.0 / normalLength);
+        co = Length(c - o);
+    }
+};
+
 struct Donor {
     int chain, residue;
     char id;
     Vec3 n, h, ca, cPrev;
+    double nh = Length(n - h), cn = Length(cPrev - n);  // N-H and C'-N
 };
 
 struct Acceptor {
     int chain, residue;
     char id;
     Vec3 o, c, ca;
+    AcceptorPlane plane{o, c, ca};
 };
-
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 
 // The lists are reserved for a donor and an acceptor a residue: growing them
 // would copy each and touch twice the memory.
@@ -80,14 +113,6 @@ double Folded(double torsion) {
     return v;
 }
 
-double CosAngle(const Vec3& a, const Vec3& b, const Vec3& c) {
-    const Vec3 u = a - b, v = c - b;
-    double x = Dot(u, v) / (Length(u) * Length(v));
-    if (x > 0 && std::fabs(x - 1) < 1e-6) x -= 1e-6;
-    if (x < 0 && std::fabs(x + 1) < 1e-6) x += 1e-6;
-    return x;
-}
-
 // An angle lies in [90, 180] degrees.
 bool Obtuse(double cosine) { return cosine <= 0; }
 
@@ -98,18 +123,19 @@ struct EnergyTerms {
     double cosPOC = 0, cosTo = 0, cosP = 0;  // angles (P', O, C), (H, O, P'), (N, H, O)
 };
 
-EnergyTerms Terms(const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c, const Vec3& ca, double d) {
+// `cosNHO` is the cosine of (N, H, O), `ho` the length of H...O.
+EnergyTerms Terms(const Vec3& h, const Vec3& o, const Vec3& c, const AcceptorPlane& plane, double cosNHO, double ho,
+                  double d) {
     EnergyTerms t;
     const double r2 = (3.0 / d) * (3.0 / d), r6 = r2 * r2 * r2;
     t.er = 8.4 * r6 * r2 - 11.2 * r6;
-    const Vec3 normal = Cross(o - c, ca - c);
-    const double length = Length(normal);
-    const Vec3 unit = normal * (1.0 / length);
     // The projection is divided by |n| once more, as the method defines it.
-    const Vec3 projected = h - unit * (Dot(unit, h - o) / length);
-    t.cosPOC = CosAngle(projected, o, c);
-    t.cosTo = CosAngle(h, o, projected);
-    t.cosP = CosAngle(n, h, o);
+    const Vec3 projected = h - plane.unit * (Dot(plane.unit, h - o) / plane.normalLength);
+    const Vec3 po = projected - o;
+    const double poLength = Length(po);
+    t.cosPOC = Cosine(Dot(po, c - o), poLength, plane.co);
+    t.cosTo = Cosine(Dot(h - o, po), ho, poLength);
+    t.cosP = cosNHO;
     // ti = 180 - angle(P', O, C): below 90 when that cosine is negative, below
     // 110 while it is under cos 70; sin 2ti = -2 sin cos of the angle itself.
     static const double cos70 = std::cos(70 * kRadians), cos110 = std::cos(110 * kRadians);
@@ -207,6 +233,11 @@ public:
         std::atomic<int> nextRun{0};
         std::atomic<size_t> foundCount{0};
         std::atomic<bool> overfull{false};
+        // Within the cut-off, sqrt(d2) <= 6 exactly when d2 <= 36 (the root
+        // of the next double above 36 rounds up): no root is taken. About a
+        // quarter of the acceptors in the cells are near, at random, so they
+        // are written down without a branch and counted.
+        static_assert(kMaxDistance * kMaxDistance == 36.0);
         // A run's bonds are gathered apart and counted once the run is done:
         // the lists of neighbouring runs, and one count bumped for every
         // bond, would share cache lines between the threads.
@@ -220,24 +251,22 @@ public:
                 if (!finite(n)) continue;
                 const long long cx = axisCell(n.x, lo.x, nx), cy = axisCell(n.y, lo.y, ny),
                                 cz = axisCell(n.z, lo.z, nz);
-                near.clear();
                 // The cells of one row along z lie next to each other in the
                 // sorted list: each row of three is one stretch of it.
                 const long long zLow = std::max(cz - 1, 0LL), zHigh = std::min(cz + 1, nz - 1);
                 if (zLow > zHigh) continue;
+                size_t count = 0;
                 for (long long x = std::max(cx - 1, 0LL); x <= std::min(cx + 1, nx - 1); ++x)
                     for (long long y = std::max(cy - 1, 0LL); y <= std::min(cy + 1, ny - 1); ++y) {
                         const int end = start[index(x, y, zHigh) + 1];
-                        // Pairs beyond the cut-off are dropped by the test anyway.
                         for (int k = start[index(x, y, zLow)]; k < end; ++k) {
                             const Vec3 v = n - sortedO[k];
-                            const double d2 = Dot(v, v);
-                            if (d2 <= kMaxDistance * kMaxDistance * 1.0001 && std::sqrt(d2) <= kMaxDistance)
-                                near.push_back(sorted[k]);
+                            near[count] = sorted[k];
+                            count += Dot(v, v) <= 36.0;
                         }
                     }
-                std::sort(near.begin(), near.end());
-                for (int a : near) {
+                std::sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(count));
+                for (int a : std::span(near.data(), count)) {
                     if (Skipped(donors_[d], acceptors_[a])) continue;
                     Found f{d, a, {}};
                     if (!Evaluate(donors_[d], acceptors_[a], f.bond)) continue;
@@ -251,7 +280,7 @@ public:
             found[static_cast<size_t>(run)] = std::move(out);
         };
         auto search = [&] {
-            std::vector<int> near;
+            std::vector<int> near(acceptors_.size());
             for (int run; !overfull.load(std::memory_order_relaxed) &&
                           (run = nextRun.fetch_add(1, std::memory_order_relaxed)) < runs;)
                 searchRun(run, near);
@@ -310,28 +339,32 @@ private:
 
     // The bond between a donor and an acceptor, when it is kept on any ground.
     static bool Evaluate(const Donor& d, const Acceptor& a, HydrogenBond& b) {
-        double distance = Length(d.n - a.o);
-        if (distance > kMaxDistance) return false;
+        const Vec3 no = d.n - a.o;
+        const double length = Length(no);
+        if (length > kMaxDistance) return false;
         b.donorChain = d.chain, b.donorResidue = d.residue;
         b.acceptorChain = a.chain, b.acceptorResidue = a.residue;
-        distance = std::max(distance, 3.0);
+        const double distance = std::max(length, 3.0);
         b.distance = static_cast<float>(distance);
         // With the N-H...O angle at most 90 degrees Ep is 0 and so is the energy.
-        const double cosNHO = CosAngle(d.n, d.h, a.o);
+        const Vec3 oh = a.o - d.h, co = a.c - a.o;
+        const double ho = Length(oh);
+        const double cosNHO = Cosine(Dot(d.n - d.h, oh), d.nh, ho);
         if (cosNHO < 0) {
-            StoreTerms(b, Terms(d.n, d.h, a.o, a.c, a.ca, distance));
+            StoreTerms(b, Terms(d.h, a.o, a.c, a.plane, cosNHO, ho, distance));
             b.energyAccepted = b.energy < -10.0f && std::fabs(b.et) > 1e-6f && std::fabs(b.ep) > 1e-6f;
         }
 
-        const float hoDistance = static_cast<float>(Length(d.h - a.o));
-        b.contactAccepted = hoDistance <= 2.5f && Obtuse(cosNHO) && Obtuse(CosAngle(a.c, a.o, d.h));
+        // The angles (C, O, H), (N, O, C) and (O, N, C').
+        b.contactAccepted = static_cast<float>(ho) <= 2.5f && Obtuse(cosNHO) &&
+                            Obtuse(Cosine(Dot(co, d.h - a.o), a.plane.co, ho));
 
         auto plane = [](const Vec3& p1, const Vec3& p2, const Vec3& p3, const Vec3& p4) {
             return static_cast<float>(Folded(Torsion(p1, p2, p3, p4)));
         };
-        b.planeAccepted = b.distance <= 3.5f && Obtuse(CosAngle(d.n, a.o, a.c)) &&
-                          Obtuse(CosAngle(a.o, d.n, d.cPrev)) && plane(d.ca, d.n, d.cPrev, a.o) <= 60.0f &&
-                          plane(d.n, a.o, a.c, a.ca) <= 90.0f;
+        b.planeAccepted = b.distance <= 3.5f && Obtuse(Cosine(Dot(no, co), length, a.plane.co)) &&
+                          Obtuse(Cosine(Dot(a.o - d.n, d.cPrev - d.n), length, d.cn)) &&
+                          plane(d.ca, d.n, d.cPrev, a.o) <= 60.0f && plane(d.n, a.o, a.c, a.ca) <= 90.0f;
         return (b.energyAccepted && b.energy < 0) || b.planeAccepted || b.contactAccepted;
     }
 
@@ -372,7 +405,7 @@ int FindBond(const StrideRun& run, int donorChain, int donor, int acceptorChain,
 void ComputeBondEnergy(HydrogenBond& bond, const Vec3& n, const Vec3& h, const Vec3& o, const Vec3& c,
                        const Vec3& ca) {
     if (bond.distance < 3.0f) bond.distance = 3.0f;
-    StoreTerms(bond, Terms(n, h, o, c, ca, bond.distance));
+    StoreTerms(bond, Terms(h, o, c, AcceptorPlane(o, c, ca), CosAngle(n, h, o), Length(o - h), bond.distance));
 }
 
 void FindHydrogenBonds(StrideRun& run, bool allPairs) {
