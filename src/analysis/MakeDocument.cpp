@@ -9,6 +9,7 @@ namespace velm {
 std::unique_ptr<CVelmDoc> MakeDocument(UiHooks& ui) {
     auto doc = std::make_unique<CVelmDoc>(ui);
     doc->assignSecondaryStructure = [](Molecule& m, UiHooks& hooks) { AssignSecondaryStructure(m, hooks); };
+    doc->assignSecondaryStructureOnRecords = AssignSecondaryStructureOnRecords;
     doc->frameAligner = superposeFrame;
     return doc;
 }

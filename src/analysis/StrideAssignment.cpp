@@ -6,6 +6,7 @@
 #include "analysis/SecondaryStructure.h"
 #include "analysis/StrideRun.h"
 #include "model/Molecule.h"
+#include "model/PdbFile.h"
 
 namespace velm {
 
@@ -86,27 +87,28 @@ void AssignGammaTurns(StrideRun& run, int c) {
     }
 }
 
-void WriteBack(const StrideRun& run, Molecule& molecule, int firstChain) {
+void WriteBack(const StrideRun& run, std::vector<Chain>& chains, int firstChain) {
     for (size_t c = 0; c < run.chains.size(); ++c) {
-        auto& residues = molecule.chains[firstChain + c].residues;
+        auto& residues = chains[firstChain + c].residues;
         for (size_t r = 0; r < residues.size(); ++r)
             residues[r].secondaryStructure = SecondaryStructureFromCharacter(run.chains[c].residues[r].code);
     }
 }
 
-void AssignChainRun(Molecule& molecule, int firstChain, int chainCount) {
+template <class Item>
+void AssignChainRun(std::vector<Chain>& chains, const std::vector<Item>& atoms, int firstChain, int chainCount) {
     try {
-        StrideRun run = BuildStrideRun(molecule, firstChain, chainCount);
+        StrideRun run = BuildStrideRun(chains, atoms, firstChain, chainCount);
         MarkValidChains(run);
         ComputeBackboneAngles(run);
         AddAmideHydrogens(run);
         FindHydrogenBonds(run);
         RemoveDoubleBonds(run);
         ComputeZones(run);
-        const int chains = static_cast<int>(run.chains.size());
+        const int runChains = static_cast<int>(run.chains.size());
         // Every bridge pattern has a bond between its two chains: pairs of
         // chains without one have nothing to find.
-        std::vector<std::vector<int>> bonded(chains);
+        std::vector<std::vector<int>> bonded(runChains);
         for (const HydrogenBond& b : run.bonds)
             if (b.donorChain != b.acceptorChain) {
                 bonded[b.donorChain].push_back(b.acceptorChain);
@@ -116,20 +118,23 @@ void AssignChainRun(Molecule& molecule, int firstChain, int chainCount) {
             std::sort(partners.begin(), partners.end());
             partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
         }
-        for (int c = 0; c < chains; ++c) {
+        for (int c = 0; c < runChains; ++c) {
             if (!run.chains[c].valid) continue;
             AssignHelices(run, c);
-            for (int d = 0; d < chains; ++d)
+            for (int d = 0; d < runChains; ++d)
                 if (run.chains[d].valid &&
                     (d == c || std::binary_search(bonded[c].begin(), bonded[c].end(), d)))
                     AssignBridges(run, c, d);
             AssignBetaTurns(run, c);
             AssignGammaTurns(run, c);
         }
-        WriteBack(run, molecule, firstChain);
+        WriteBack(run, chains, firstChain);
     } catch (const StrideError&) {
     } catch (const std::bad_alloc&) {
     }
 }
+
+template void AssignChainRun(std::vector<Chain>&, const std::vector<Atom>&, int, int);
+template void AssignChainRun(std::vector<Chain>&, const std::vector<PdbAtomRecord>&, int, int);
 
 }  // namespace velm

@@ -9,6 +9,7 @@
 
 #include "analysis/StrideRun.h"
 #include "model/Molecule.h"
+#include "model/PdbFile.h"
 
 namespace velm {
 
@@ -70,6 +71,16 @@ constexpr float kSheetMap[18][18] = {
 // four characters, zero-padded, in one number.
 constexpr std::uint32_t NameKey(char a, char b = 0) { return std::bit_cast<std::uint32_t>(std::array<char, 4>{a, b, 0, 0}); }
 
+std::uint32_t NameHeadOf(const Atom& a) { return a.NameHead(); }
+
+// The record's name as the atom filled from it stores it: cut at its first
+// NUL, zeros after.
+std::uint32_t NameHeadOf(const PdbAtomRecord& r) {
+    std::array<char, 4> head{};
+    for (size_t i = 0; i < head.size() && r.name[i]; ++i) head[i] = r.name[i];
+    return std::bit_cast<std::uint32_t>(head);
+}
+
 // Which backbone atom a name is, or -1.
 int BackboneOf(std::uint32_t key) {
     static constexpr std::uint32_t kN = NameKey('N'), kCA = NameKey('C', 'A'), kC = NameKey('C'), kO = NameKey('O'),
@@ -100,11 +111,13 @@ double Angle(const Vec3& a, const Vec3& b, const Vec3& c) {
 float HelixPropensity(int phiZone, int psiZone) { return kHelixMap[phiZone][psiZone]; }
 float SheetPropensity(int phiZone, int psiZone) { return kSheetMap[phiZone][psiZone]; }
 
-StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCount) {
+template <class Item>
+StrideRun BuildStrideRun(const std::vector<Chain>& chains, const std::vector<Item>& atoms, int firstChain,
+                         int chainCount) {
     StrideRun run;
     run.chains.resize(static_cast<size_t>(chainCount));
     for (int c = 0; c < chainCount; ++c) {
-        const Chain& source = molecule.chains[static_cast<size_t>(firstChain + c)];
+        const Chain& source = chains[static_cast<size_t>(firstChain + c)];
         StrideChain& chain = run.chains[static_cast<size_t>(c)];
         chain.id = source.id;
         chain.residues.resize(source.residues.size());
@@ -118,8 +131,8 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
             int count = 0;
             for (int index : from.atoms) {
                 // at(): a residue pointing past the atoms is a broken model, not a run's own failure.
-                const Atom& atom = molecule.atoms.at(static_cast<size_t>(index));
-                const std::uint32_t key = atom.NameHead();
+                const Item& atom = atoms.at(static_cast<size_t>(index));
+                const std::uint32_t key = NameHeadOf(atom);
                 // A name met again in the residue is an alternate position of
                 // that atom: the first one stands for it, as one conformer. With
                 // every position counted, a residue with hydrogens and
@@ -136,6 +149,13 @@ StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCoun
         run.totalResidues += chain.Count();
     }
     return run;
+}
+
+template StrideRun BuildStrideRun(const std::vector<Chain>&, const std::vector<Atom>&, int, int);
+template StrideRun BuildStrideRun(const std::vector<Chain>&, const std::vector<PdbAtomRecord>&, int, int);
+
+StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCount) {
+    return BuildStrideRun(molecule.chains, molecule.atoms, firstChain, chainCount);
 }
 
 void MarkValidChains(StrideRun& run) {

@@ -13,6 +13,9 @@
 namespace velm {
 
 class Molecule;
+class Atom;
+struct Chain;
+struct PdbAtomRecord;
 
 // A run's own failure: it ends silently and writes nothing back.
 class StrideError : public std::runtime_error {
@@ -108,8 +111,14 @@ double Angle(const Vec3& a, const Vec3& b, const Vec3& c);  // at b
 float HelixPropensity(int phiZone, int psiZone);
 float SheetPropensity(int phiZone, int psiZone);
 
-// Stages, in the order a run calls them.
-StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCount);  // throws StrideError
+// Stages, in the order a run calls them. A run reads its backbone from the
+// atoms of the chains' residues: a molecule's (Atom), or the records of a file
+// they are filled from (PdbAtomRecord), which hold the same names and
+// positions. Throws StrideError.
+template <class Item>
+StrideRun BuildStrideRun(const std::vector<Chain>& chains, const std::vector<Item>& atoms, int firstChain,
+                         int chainCount);
+StrideRun BuildStrideRun(const Molecule& molecule, int firstChain, int chainCount);
 void MarkValidChains(StrideRun& run);                                                 // throws StrideError
 void ComputeBackboneAngles(StrideRun& run);
 void AddAmideHydrogens(StrideRun& run);
@@ -135,9 +144,10 @@ void AssignHelices(StrideRun& run, int chain);
 void AssignBridges(StrideRun& run, int chain1, int chain2, bool fullScan = false);
 void AssignBetaTurns(StrideRun& run, int chain);
 void AssignGammaTurns(StrideRun& run, int chain);
-void WriteBack(const StrideRun& run, Molecule& molecule, int firstChain);
+void WriteBack(const StrideRun& run, std::vector<Chain>& chains, int firstChain);
 
 // One run, silent on its own failure (the residues then keep their codes).
-void AssignChainRun(Molecule& molecule, int firstChain, int chainCount);
+template <class Item>
+void AssignChainRun(std::vector<Chain>& chains, const std::vector<Item>& atoms, int firstChain, int chainCount);
 
 }  // namespace velm

@@ -16,7 +16,6 @@
 #include <utility>
 
 #include "core/BoundedFile.h"
-#include "core/PopulateForWriting.h"
 #include "core/VelmError.h"
 #include "core/WorkerThreads.h"
 #include "model/Connectivity.h"
@@ -303,12 +302,11 @@ std::size_t StructureLoadBytes(const std::string& path, FileType type, bool bond
     const auto size = static_cast<std::size_t>(st.st_size);
     constexpr std::size_t kMost = SIZE_MAX / 16;  // sizes no file has, kept from overflowing
     const std::size_t text = std::min(size, kMost) * (IsCompressedName(path) ? 4 : 1);
-    if (!bonds) return text / 2 * 5 + std::min(text, kMargin) / 4;
-    return text / 2 * 7 + std::min(text, kMargin);
+    return bonds ? text / 2 * 7 + std::min(text, kMargin) : text * 3 + std::min(text, kMargin) / 2;
 }
 
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
-                        FileType type, UiHooks& ui, const BesideBonds& beside) {
+                        FileType type, UiHooks& ui, const LoadWork& work) {
     if (type == ByExtension) type = FileTypeFromPath(path);
     if (type != PdbType && type != MmcifType) throw VelmError(CoordinateReadRefusal(type));
 
@@ -347,30 +345,38 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                 mol.frames.Append(std::move(frame));
             }
         };
-        const auto build = [&] {
+        const auto showStatus = [&] {
+            if (!work.status.empty()) ui.SetStatusText(work.status);
+        };
+        const auto fillAndPrepare = [&] {
             fill();
-            mol.chains = ChainsOf(mol.atoms.data(), mol.AtomCount());
-            if (beside.work && n > 0) {
-                if (!beside.status.empty()) ui.SetStatusText(beside.status);
-                beside.work(mol);
-            }
+            if (work.onAtoms && n > 0) work.onAtoms(mol);
         };
         if (connectivity) {
-            RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, build);
+            RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, [&] {
+                fillAndPrepare();
+                mol.chains = ChainsOf(mol.atoms.data(), mol.AtomCount());
+                if (work.onMolecule && n > 0) {
+                    showStatus();
+                    work.onMolecule(mol);
+                }
+            });
             ApplyConnectivity(mol, file, std::move(bonds));
-        } else if (!beside.work) {
-            // The chains come from the records while the atoms are made; the
-            // thread then faults in the pages of the atoms' second half,
-            // which the atoms would otherwise fault in one by one.
-            mol.atoms.reserve(n);
-            std::vector<Chain> chains;
-            RunBeside(n, [&] {
-                chains = ChainsOf(file.atoms.data(), static_cast<int>(n));
-                PopulateForWriting(mol.atoms.data() + n / 2, (n - n / 2) * sizeof(Atom));
-            }, fill);
-            mol.chains = std::move(chains);
         } else {
-            build();
+            // The atoms are made on another thread while the chains are
+            // made here from the records, and worked on: the chains' work is
+            // the longer one, and a thread takes a while to start.
+            std::vector<Chain> chains;
+            if (work.onChains && n > 0) showStatus();
+            RunBeside(n, fillAndPrepare, [&] {
+                chains = ChainsOf(file.atoms.data(), static_cast<int>(n));
+                if (work.onChains && n > 0) work.onChains(chains, file.atoms);
+            });
+            mol.chains = std::move(chains);
+            if (work.onMolecule && n > 0) {
+                showStatus();
+                work.onMolecule(mol);
+            }
         }
         for (const int i : ConectEntryAtoms(file))
             if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;

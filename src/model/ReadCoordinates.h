@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/UiHooks.h"
 #include "model/FileType.h"
@@ -11,31 +12,38 @@
 namespace velm {
 
 class Molecule;
+struct Chain;
+struct PdbAtomRecord;
 
-// Work on a molecule just read, done while its bonds are derived on another
-// thread and before they are applied: it must not read the bonds or the
-// hetero flags the bonds set. `status`, unless empty, is shown before it starts.
-struct BesideBonds {
+// Work on a molecule being read, done while another thread does the rest of
+// the load. `onAtoms` runs here once the atoms are made, before the chains
+// are there; `onMolecule` once the chains are made too. With bonds both run
+// while the bonds are derived and before they are applied: they must not read
+// the bonds or the hetero flags the bonds set. Without bonds the chains are
+// made from the file's records here while the atoms are filled (and
+// `onAtoms` runs) on the other thread, and `onChains` then works on them.
+// `status`, unless empty, is shown before the chains' work starts.
+struct LoadWork {
     std::string_view status;
-    std::function<void(Molecule&)> work;
+    std::function<void(Molecule&)> onAtoms, onMolecule;
+    std::function<void(std::vector<Chain>&, const std::vector<PdbAtomRecord>&)> onChains;
 };
 
 // Fills `molecule` from a PDB file: models become frames when
 // `multipleAsTrajectory` is set, chains and residues are built, bonds are
-// derived when `connectivity` is set, and `beside` runs on a molecule of at
-// least one atom, alongside the bonds. Throws VelmError; on failure the
+// derived when `connectivity` is set, and `work` runs on a molecule of at
+// least one atom, alongside the rest. Throws VelmError; on failure the
 // molecule is left as it was.
 void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multipleAsTrajectory, bool connectivity,
-                        FileType type, UiHooks& ui, const BesideBonds& beside = {});
+                        FileType type, UiHooks& ui, const LoadWork& work = {});
 
 // What loading the structure file at `path` (PDB or mmCIF, by its name
 // unless `type` says) is expected to take of the heap, from its text (a
 // compressed text holds about four times its size): with `bonds`, three and
 // a half times the text and as much again up to 4 MB, for the gaps the blocks
-// a small load frees and takes again leave; without, two and a half times
-// and a quarter of that margin (the secondary structure is then assigned in
-// the memory the file's records leave). 0 for any other file, or one that is
-// not there.
+// a small load frees and takes again leave; without, three times and half
+// that margin (the secondary structure is assigned while the file's records
+// are still held). 0 for any other file, or one that is not there.
 std::size_t StructureLoadBytes(const std::string& path, FileType type = ByExtension, bool bonds = true);
 
 enum TrajectoryReadMode : int { Verbatim = 0, ZeroCenterOfMass = 1, Align = 2 };

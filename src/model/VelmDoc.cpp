@@ -244,34 +244,26 @@ void CVelmDoc::AddMolecule(std::unique_ptr<Molecule> mol) {
 }
 
 void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type) {
-    // With bonds, the secondary structure and the atoms' own values are done
-    // while the bonds are derived. Without them the structure is assigned
-    // afterwards, once the file's records are freed: it then reuses their
-    // memory instead of faulting in more.
+    // The atoms' own values and the secondary structure are made while
+    // another thread does the rest: with bonds, on the molecule while the
+    // bonds are derived; without, on the chains made from the file's records
+    // while the atoms are filled. Made before the bonds are applied, the
+    // atoms' colours give the bonds their split colours as they are made.
     const bool withBonds = options.computeConnectivity != 0;
     const bool assign = options.computeSecondaryStructure && assignSecondaryStructure;
-    BesideBonds beside;
-    if (withBonds)
-        beside = {assign ? "Assigning secondary structure ..." : "", [this, assign](Molecule& m) {
-                      if (assign) assignSecondaryStructure(m, ui_);
-                      PrepareAtoms(m);
-                  }};
+    std::string problem;
+    LoadWork work;
+    work.status = assign ? "Assigning secondary structure ..." : "";
+    work.onAtoms = [this](Molecule& m) { PrepareAtoms(m); };
+    if (assign && !withBonds && assignSecondaryStructureOnRecords)
+        work.onChains = [this, &problem](std::vector<Chain>& chains, const std::vector<PdbAtomRecord>& records) {
+            problem = assignSecondaryStructureOnRecords(chains, records);
+        };
+    else if (assign)
+        work.onMolecule = [this](Molecule& m) { assignSecondaryStructure(m, ui_); };
     FaultInHeapAhead(StructureLoadBytes(path, type, withBonds));
-    ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, withBonds, type, ui_, beside);
-    if (mol.AtomCount() > 0) PrepareLoaded(mol, withBonds);
-}
-
-void CVelmDoc::PrepareLoaded(Molecule& mol, bool doneBeside) {
-    if (!doneBeside) {
-        if (options.computeSecondaryStructure && assignSecondaryStructure) {
-            ui_.SetStatusText("Assigning secondary structure ...");
-            assignSecondaryStructure(mol, ui_);
-        }
-        PrepareAtoms(mol);
-        mol.UpdateBondSplitColours();
-    }
-    // Done beside the bonds, the atoms had their colours before the bonds
-    // were made, and the bonds took their split colours from them.
+    ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, withBonds, type, ui_, work);
+    if (!problem.empty()) ui_.Message(problem);
 }
 
 void CVelmDoc::PrepareAtoms(Molecule& mol) const {

@@ -17,6 +17,7 @@
 #include "model/ElementType.h"
 #include "model/FileType.h"
 #include "model/Molecule.h"
+#include "model/PdbFile.h"
 #include "model/ReadCoordinates.h"
 
 namespace velm {
@@ -54,6 +55,10 @@ public:
     // Stages of loading that live in the analysis layer, plugged in by
     // MakeDocument.
     std::function<void(Molecule&, UiHooks&)> assignSecondaryStructure;
+    // The same on the chains made from a file's records, on another thread:
+    // the message to show, or nothing. Loads without bonds use it.
+    std::function<std::string(std::vector<Chain>&, const std::vector<PdbAtomRecord>&)>
+        assignSecondaryStructureOnRecords;
     FrameAligner frameAligner;
 
     void AddObserver(DocumentObserver& observer) { observers_.Add(observer); }
@@ -152,11 +157,8 @@ private:
     void Mark(DocumentChange what) { pending_ |= what; }
 
     // Reads a structure, its secondary structure assigned (when it is to be)
-    // and its atoms prepared while the bonds are derived, then prepares the rest.
+    // and its atoms prepared alongside the rest of the load.
     void ReadStructure(Molecule& molecule, const std::string& path, FileType type);
-    // Secondary structure, atoms and split-colour flags, unless they were
-    // done beside the bonds.
-    void PrepareLoaded(Molecule& molecule, bool doneBeside = false);
     // Element colours, masses and radii.
     void PrepareAtoms(Molecule& molecule) const;
     void PrimaryOrFirst();

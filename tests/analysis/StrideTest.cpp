@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -739,4 +740,31 @@ TEST(StrideRecords, AlternatePositionsDoNotStopARealRun) {
         }
     EXPECT_EQ(residues, 24);
     EXPECT_GE(helix, 20);
+}
+
+TEST(LoadingThreads, SecondaryStructureFromTheRecordsIsTheOneFromTheAtoms) {
+    // Without bonds the structure is assigned on the chains made from the
+    // file's records while another thread fills the atoms (under the thread
+    // sanitizer too); it must be the one the filled atoms give. 3al1 has
+    // alternate positions, 2k39 three models, 4jsv many chains and sheets.
+    std::set<char> kinds;
+    for (const char* file : {"4jsv.pdb.gz", "3al1.pdb", "2k39_3models.pdb", "1ubi.cif.gz"}) {
+        SilentUiHooks ui;
+        Molecule fromAtoms, fromRecords;
+        ReadCoordinateFile(fromAtoms, DataPath(file), false, false, ByExtension, ui);
+        ASSERT_EQ(AssignSecondaryStructure(fromAtoms, ui), 1);
+        LoadWork work;
+        std::string problem = "not run";
+        work.onChains = [&](std::vector<Chain>& chains, const std::vector<PdbAtomRecord>& records) {
+            problem = AssignSecondaryStructureOnRecords(chains, records);
+        };
+        ReadCoordinateFile(fromRecords, DataPath(file), false, false, ByExtension, ui, work);
+        EXPECT_EQ(problem, "") << file;
+        ASSERT_EQ(fromRecords.chains.size(), fromAtoms.chains.size()) << file;
+        std::string a, r;
+        for (size_t c = 0; c < fromAtoms.chains.size(); ++c) a += Codes(fromAtoms.chains[c]), r += Codes(fromRecords.chains[c]);
+        EXPECT_EQ(r, a) << file;
+        kinds.insert(a.begin(), a.end());
+    }
+    EXPECT_GE(kinds.size(), 4u);  // helices, strands, turns and coil at least
 }

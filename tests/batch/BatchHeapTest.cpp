@@ -48,7 +48,7 @@ TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
     EXPECT_EQ(BatchLoadEstimate({"-cm", dir.File("a.cif"), dir.File("a.dcd"), dir.File("a.xtc"), dir.File("a.txt"),
                                  dir.path(), dir.File("missing.pdb")}),
               9 * kMB);
-    EXPECT_EQ(BatchLoadEstimate({"-no_connect", dir.File("a.cif")}), 5 * kMB + kMB / 2);
+    EXPECT_EQ(BatchLoadEstimate({"-no_connect", dir.File("a.cif")}), 7 * kMB);
     EXPECT_EQ(BatchLoadEstimate({}), 0u);
     // A file the caller reads as a structure whatever its name.
     EXPECT_EQ(StructureLoadBytes(dir.File("a.txt"), PdbType), 9 * kMB);
