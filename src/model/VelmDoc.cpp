@@ -73,10 +73,10 @@ int CVelmDoc::AddMoleculeFromFile(const std::string& path, const std::string& na
     ChangeScope changes(*this);
     WaitCursor wait(ui_);
     std::unique_ptr<Molecule> mol = NewMolecule();
-    ReadStructure(*mol, path, PdbType);
+    const int mode = options.multipleAsTrajectory ? options.trajectoryReadMode : Verbatim;
+    const bool centred = ReadStructure(*mol, path, PdbType, mode);
     if (mol->atoms.empty()) return 0;
-    PostProcessFrames(*mol, options.multipleAsTrajectory ? options.trajectoryReadMode : Verbatim, ui_,
-                      frameAligner);
+    if (!centred) PostProcessFrames(*mol, mode, ui_, frameAligner);
     mol->path = name.empty() ? path : name;
     AddMolecule(std::move(mol));
     ui_.SetStatusText("Ready");
@@ -243,19 +243,31 @@ void CVelmDoc::AddMolecule(std::unique_ptr<Molecule> mol) {
     UpdateAnimationFrames();
 }
 
-void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type) {
+bool CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType type, std::optional<int> centring) {
     // The atoms' own values and the secondary structure are made while
     // another thread does the rest: with bonds, on the molecule while the
     // bonds are derived; without, on the chains made from the file's records
     // while the atoms are filled. Made before the bonds are applied, the
     // atoms' colours give the bonds their split colours as they are made.
+    // Where nothing else reads the atoms (no bonds, and the secondary
+    // structure on the records) they are then centred there too, when they
+    // are to be and have no frames (whose alignment may have something to say).
     const bool withBonds = options.computeConnectivity != 0;
     const bool assign = options.computeSecondaryStructure && assignSecondaryStructure;
+    const bool onRecords = assign && !withBonds && assignSecondaryStructureOnRecords;
+    if (withBonds || (assign && !onRecords)) centring.reset();
     std::string problem;
+    bool centred = false;
     LoadWork work;
     work.status = assign ? "Assigning secondary structure ..." : "";
-    work.onAtoms = [this](Molecule& m) { PrepareAtoms(m); };
-    if (assign && !withBonds && assignSecondaryStructureOnRecords)
+    work.onAtoms = [this, centring, &centred](Molecule& m) {
+        PrepareAtoms(m);
+        if (centring && m.FrameCount() == 0) {
+            PostProcessFrames(m, *centring, ui_, frameAligner);
+            centred = true;
+        }
+    };
+    if (onRecords)
         work.onChains = [this, &problem](std::vector<Chain>& chains, const std::vector<PdbAtomRecord>& records) {
             problem = assignSecondaryStructureOnRecords(chains, records);
         };
@@ -264,6 +276,7 @@ void CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType ty
     FaultInHeapAhead(StructureLoadBytes(path, type, withBonds));
     ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, withBonds, type, ui_, work);
     if (!problem.empty()) ui_.Message(problem);
+    return centred;
 }
 
 void CVelmDoc::PrepareAtoms(Molecule& mol) const {

@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -157,8 +158,11 @@ private:
     void Mark(DocumentChange what) { pending_ |= what; }
 
     // Reads a structure, its secondary structure assigned (when it is to be)
-    // and its atoms prepared alongside the rest of the load.
-    void ReadStructure(Molecule& molecule, const std::string& path, FileType type);
+    // and its atoms prepared alongside the rest of the load. Given a
+    // `centring` mode, the molecule may be centred alongside too (as
+    // PostProcessFrames centres it): true when it was.
+    bool ReadStructure(Molecule& molecule, const std::string& path, FileType type,
+                       std::optional<int> centring = std::nullopt);
     // Element colours, masses and radii.
     void PrepareAtoms(Molecule& molecule) const;
     void PrimaryOrFirst();
