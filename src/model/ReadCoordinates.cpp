@@ -352,6 +352,11 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
             fill();
             if (work.onAtoms && n > 0) work.onAtoms(mol);
         };
+        // The file's serial lookups learn as they go: one thread at a time.
+        const auto markConectAtoms = [&] {
+            for (const int i : ConectEntryAtoms(file))
+                if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
+        };
         if (connectivity) {
             RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, [&] {
                 fillAndPrepare();
@@ -362,13 +367,17 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                 }
             });
             ApplyConnectivity(mol, file, std::move(bonds));
+            markConectAtoms();
         } else {
             // The atoms are made on another thread while the chains are
             // made here from the records, and worked on: the chains' work is
             // the longer one, and a thread takes a while to start.
             std::vector<Chain> chains;
             if (work.onChains && n > 0) showStatus();
-            RunBeside(n, fillAndPrepare, [&] {
+            RunBeside(n, [&] {
+                fillAndPrepare();
+                markConectAtoms();
+            }, [&] {
                 chains = ChainsOf(file.atoms.data(), static_cast<int>(n));
                 if (work.onChains && n > 0) work.onChains(chains, file.atoms);
             });
@@ -378,9 +387,6 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                 work.onMolecule(mol);
             }
         }
-        for (const int i : ConectEntryAtoms(file))
-            if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
-
         for (const MonitorRecord& m : file.monitors) {
             if (m.atom1 >= static_cast<int>(n) || m.atom2 >= static_cast<int>(n)) continue;
             Monitor mon;
