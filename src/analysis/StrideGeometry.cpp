@@ -88,10 +88,14 @@ int BackboneOf(std::uint32_t key) {
     return key == kN ? 0 : key == kCA ? 1 : key == kC ? 2 : key == kO ? 3 : key == kH ? 4 : -1;
 }
 
+// The k of 18 whose (k * 20 - 180, (k + 1) * 20 - 180] holds the angle: from
+// a first guess, moved to where both comparisons hold.
 int Zone(float angle) {
-    for (int k = 0; k < 18; ++k)
-        if (k * 20 - 180 < angle && angle <= (k + 1) * 20 - 180) return k;
-    return -1;
+    if (!(angle > -180.0f && angle <= 180.0f)) return -1;
+    int k = std::clamp(static_cast<int>((angle + 180.0f) / 20.0f), 0, 17);
+    while (k > 0 && angle <= static_cast<float>(k * 20 - 180)) --k;
+    while (k < 17 && angle > static_cast<float>((k + 1) * 20 - 180)) ++k;
+    return k;
 }
 
 }  // namespace
