@@ -117,9 +117,11 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
         return last < 0 || atoms[last].residueNumber != a.residueNumber ||
                atoms[last].insertionCode != a.insertionCode;
     };
-    // The residues of each chain are counted first, so that each list is
-    // made once at its size rather than grown and copied.
-    std::vector<int> residueCounts(1, 0);
+    // The residues of each chain and the atoms of each residue are counted
+    // first, so that each list is made once at its size rather than grown
+    // and copied.
+    std::vector<int> residueCounts(1, 0), memberCounts;
+    memberCounts.reserve(static_cast<size_t>(count) / 8 + 1);  // residues mostly have eight atoms or more
     {
         int model = atoms[0].model, last = -1;
         char id = atoms[0].chain;
@@ -130,10 +132,15 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
                 residueCounts.push_back(0);
                 model = a.model, id = a.chain, last = -1;
             }
-            residueCounts.back() += beginsResidue(a, last);
+            if (beginsResidue(a, last)) {
+                ++residueCounts.back();
+                memberCounts.push_back(0);
+            }
+            ++memberCounts.back();
             last = i;
         }
     }
+    size_t residuesMade = 0;
     chains.reserve(residueCounts.size());
     chains.push_back(Chain{atoms[0].model, atoms[0].chain, {}});
     chains.back().residues.reserve(static_cast<size_t>(residueCounts[0]));
@@ -175,13 +182,7 @@ std::vector<Chain> ChainsOf(const Item* atoms, int count) {
             r.number = a.residueNumber;
             r.insertionCode = a.insertionCode;
             r.type = ResidueTypeFromName(ResidueNameOf(a));
-            // Its atoms mostly follow each other: their list is made once.
-            int members = 1;
-            while (i + members < count && atoms[i + members].residueNumber == a.residueNumber &&
-                   atoms[i + members].insertionCode == a.insertionCode && atoms[i + members].chain == a.chain &&
-                   atoms[i + members].model == a.model)
-                ++members;
-            r.atoms.reserve(static_cast<size_t>(members));
+            r.atoms.reserve(static_cast<size_t>(memberCounts[residuesMade++]));
             chain->residues.push_back(std::move(r));
             backbones.emplace_back();
         }
