@@ -24,7 +24,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "core/PopulateForWriting.h"
 #include "core/VelmError.h"
 #include "core/WorkerThreads.h"
 #include "model/ElementType.h"
@@ -1167,21 +1166,29 @@ public:
     size_t Split() const { return split_; }
 
     // Called as the first half reaches the split, before Join. While the
-    // second half is still being read, the pages of `file`'s array that its
-    // records will be copied to are faulted in, a stretch at a time: the
-    // copy then only copies. No page is touched beyond the records read so
-    // far, and nothing is waited for.
-    void UseTheWait(const PdbFile& file) const {
-        constexpr std::uintptr_t kPage = 4096, kStretch = 16 * kPage;
-        const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(file.atoms.data() + file.atoms.size());
-        const std::uintptr_t room = (file.atoms.capacity() - file.atoms.size()) * sizeof(PdbAtomRecord);
-        std::uintptr_t from = (end + kPage - 1) & ~(kPage - 1);
+    // second half is still being read, the records it has read so far are
+    // copied to `file`, where the first half left what the second began
+    // from: the copy then overlaps the reading instead of following it. Join
+    // drops them again should the half not be taken after all.
+    void UseTheWait(PdbFile& file, const RecordReader& first) {
+        constexpr size_t kStretch = 256;  // records copied at a time
+        kept_ = file.atoms.size();
         while (!finished_.load(std::memory_order_acquire)) {
-            const std::uintptr_t ready =
-                end + std::min<std::uintptr_t>(room, records_.load(std::memory_order_relaxed) * sizeof(PdbAtomRecord));
-            if (ready < from + kStretch) return;
-            if (!PopulateForWriting(reinterpret_cast<void*>(from), kStretch)) return;
-            from += kStretch;
+            // Nonzero once the half has reached the split: its start is known.
+            const size_t ready = records_.load(std::memory_order_acquire);
+            if (ready == 0 || ready < copied_ + kStretch) {
+#ifdef __SSE2__
+                _mm_pause();
+#endif
+                continue;
+            }
+            if (copied_ == 0) {
+                if (!FirstLeftWhatSecondBegan(file, first)) return;
+                copied_ = previous_ ? 1 : 0;
+            }
+            const PdbAtomRecord* records = file_.atoms.data();  // not moved while records_ counts them
+            file.atoms.insert(file.atoms.end(), records + copied_, records + ready);
+            copied_ = ready;
         }
     }
 
@@ -1190,12 +1197,14 @@ public:
     // the second half's records go to `file`.
     bool Join(PdbFile& file, const RecordReader& first) {
         thread_.join();
-        if (!usable_ || first.Failed() || !file.conects.empty() || !(first.State() == start_)) return false;
-        if (file.atoms.empty() != !previous_) return false;
-        if (previous_ && file.atoms.back() != file_.atoms.front()) return false;
+        if (!usable_ || !(copied_ > 0 || FirstLeftWhatSecondBegan(file, first))) {
+            file.atoms.resize(kept_);
+            return false;
+        }
         const size_t skip = previous_ ? 1 : 0;
-        const int shift = static_cast<int>(file.atoms.size()) - static_cast<int>(skip);
-        file.atoms.insert(file.atoms.end(), file_.atoms.begin() + static_cast<std::ptrdiff_t>(skip), file_.atoms.end());
+        const int shift = static_cast<int>(kept_) - static_cast<int>(skip);
+        file.atoms.insert(file.atoms.end(), file_.atoms.begin() + static_cast<std::ptrdiff_t>(std::max(copied_, skip)),
+                          file_.atoms.end());
         for (ConectEntry& e : file_.conects) {
             e.atomsBefore += shift;
             file.conects.push_back(std::move(e));
@@ -1224,8 +1233,12 @@ private:
                 file_.monitors.clear();
                 reader_.ForgetLinesSeen();
             }
+            // The records after the split are copied out as they come: the
+            // array they lie in must not move. A half that would outgrow it
+            // is read again in turn.
+            if (reached && file_.atoms.size() == file_.atoms.capacity()) return false;
             reader_.Line(line, *source);
-            if (reached) records_.store(file_.atoms.size(), std::memory_order_relaxed);
+            if (reached) records_.store(file_.atoms.size(), std::memory_order_release);
             // A failure is told with its line, a box is kept across lines and
             // a model number is the first half's to give: the half is then
             // read again in turn.
@@ -1240,7 +1253,18 @@ private:
     ReaderState start_;
     bool previous_ = false;
     bool usable_ = false;
-    std::atomic<size_t> records_{0};     // read after the split, for UseTheWait
+    // What the first half left, as the second half began from it. Read
+    // from the first half's thread at the split; start_ and previous_ are
+    // set before records_ first counts.
+    bool FirstLeftWhatSecondBegan(const PdbFile& file, const RecordReader& first) const {
+        if (first.Failed() || !file.conects.empty() || !(first.State() == start_)) return false;
+        if ((kept_ == 0) != !previous_) return false;
+        return !previous_ || file.atoms[kept_ - 1] == file_.atoms.front();
+    }
+
+    size_t kept_ = 0;    // the first half's records
+    size_t copied_ = 0;  // the second half's records copied so far, from the start of file_.atoms; 0: none
+    std::atomic<size_t> records_{0};     // in file_.atoms once the split is reached, for UseTheWait
     std::atomic<bool> finished_{false};  // the thread's reading is over
     std::jthread thread_;  // last: ends before what it uses
 };
@@ -1298,7 +1322,7 @@ PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken, size
     if (second && !second->Started()) second.reset();
     while (source.ReadLine(line)) {
         if (second && source.LineStart() >= second->Split()) {
-            second->UseTheWait(file);
+            second->UseTheWait(file, reader);
             const bool used = second->Join(file, reader);
             second.reset();
             if (taken) *taken = used;

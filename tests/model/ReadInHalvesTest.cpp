@@ -132,3 +132,24 @@ TEST(LoadingThreads, APlainFileIsReadInHalvesFromItsOwnDescriptor) {
     a.file = PdbFile::Read(again);
     EXPECT_EQ(Difference(a, b), "");
 }
+
+TEST(LoadingThreads, RecordsCopiedWhileTheSecondHalfIsReadAreDroppedWhereItIsNotTaken) {
+    // Split near the start, the first half reaches the split at once and
+    // copies the second half's records as they come; a model record near the
+    // end, or lines too short for the room the half reserved, then send the
+    // whole half back to be read in turn, and the copies must go.
+    std::string atoms;
+    for (int r = 1; r <= 4000; ++r) atoms += Atom(r, r % 2 ? "CA" : "N", "ALA", 'A', (r + 1) / 2, r * 0.5);
+    std::string shortLines;  // the coordinates end the line
+    for (int r = 1; r <= 4000; ++r) shortLines += Atom(r, "CA", "GLY", 'B', r, r * 0.5).substr(0, 54) + "\n";
+    for (const auto& [text, taken] : {std::pair{atoms, true}, std::pair{atoms + "MODEL        2\n" + Atom(1, "CA", "ALA", 'A', 1, 1), false},
+                                      std::pair{shortLines, false}}) {
+        const Outcome whole = Read(text, 0);
+        ASSERT_EQ(whole.error, "");
+        for (int round = 0; round < 5; ++round) {
+            const Outcome halves = Read(text, 400, 300);
+            EXPECT_EQ(Difference(halves, whole), "");
+            EXPECT_EQ(halves.taken, taken);
+        }
+    }
+}
