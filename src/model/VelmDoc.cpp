@@ -249,30 +249,37 @@ bool CVelmDoc::ReadStructure(Molecule& mol, const std::string& path, FileType ty
     // bonds are derived; without, on the chains made from the file's records
     // while the atoms are filled. Made before the bonds are applied, the
     // atoms' colours give the bonds their split colours as they are made.
-    // Where nothing else reads the atoms (no bonds, and the secondary
-    // structure on the records) they are then centred there too, when they
-    // are to be and have no frames (whose alignment may have something to say).
+    // The atoms are centred alongside too, when they are to be and have no
+    // frames (whose alignment may have something to say), once nothing else
+    // reads their places: after the secondary structure where it reads them,
+    // else once they are made. Neither the bonds nor their derivation read
+    // the atoms' places.
     const bool withBonds = options.computeConnectivity != 0;
     const bool assign = options.computeSecondaryStructure && assignSecondaryStructure;
     const bool onRecords = assign && !withBonds && assignSecondaryStructureOnRecords;
-    if (withBonds || (assign && !onRecords)) centring.reset();
+    const bool centreAfterStructure = assign && !onRecords;
     std::string problem;
     bool centred = false;
+    const auto centre = [this, centring, &centred](Molecule& m) {
+        if (!centring || m.FrameCount() > 0) return;
+        PostProcessFrames(m, *centring, ui_, frameAligner);
+        centred = true;
+    };
     LoadWork work;
     work.status = assign ? "Assigning secondary structure ..." : "";
-    work.onAtoms = [this, centring, &centred](Molecule& m) {
+    work.onAtoms = [this, centre, centreAfterStructure](Molecule& m) {
         PrepareAtoms(m);
-        if (centring && m.FrameCount() == 0) {
-            PostProcessFrames(m, *centring, ui_, frameAligner);
-            centred = true;
-        }
+        if (!centreAfterStructure) centre(m);
     };
     if (onRecords)
         work.onChains = [this, &problem](std::vector<Chain>& chains, const std::vector<PdbAtomRecord>& records) {
             problem = assignSecondaryStructureOnRecords(chains, records);
         };
     else if (assign)
-        work.onMolecule = [this](Molecule& m) { assignSecondaryStructure(m, ui_); };
+        work.onMolecule = [this, centre](Molecule& m) {
+            assignSecondaryStructure(m, ui_);
+            centre(m);
+        };
     FaultInHeapAhead(StructureLoadBytes(path, type, withBonds));
     ReadCoordinateFile(mol, path, options.multipleAsTrajectory != 0, withBonds, type, ui_, work);
     if (!problem.empty()) ui_.Message(problem);
