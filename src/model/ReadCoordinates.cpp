@@ -353,6 +353,11 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
             fill();
             if (work.onAtoms && n > 0) work.onAtoms(mol);
         };
+        const auto workOnMolecule = [&] {
+            if (!work.onMolecule || n == 0) return;
+            showStatus();
+            work.onMolecule(mol);
+        };
         // The file's serial lookups learn as they go: one thread at a time.
         const auto markConectAtoms = [&] {
             for (const int i : ConectEntryAtoms(file))
@@ -362,17 +367,14 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
             RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, [&] {
                 fillAndPrepare();
                 mol.chains = ChainsOf(mol.atoms.data(), mol.AtomCount());
-                if (work.onMolecule && n > 0) {
-                    showStatus();
-                    work.onMolecule(mol);
-                }
+                workOnMolecule();
             });
             ApplyConnectivity(mol, file, std::move(bonds));
             markConectAtoms();
         } else {
             // The atoms are made on another thread while the chains are
-            // made here from the records, and worked on: the chains' work is
-            // the longer one, and a thread takes a while to start.
+            // made here from the records and worked on: a thread takes a
+            // while to start, and the chains' work waits for nothing else.
             std::vector<Chain> chains;
             if (work.onChains && n > 0) showStatus();
             RunBeside(n, [&] {
@@ -383,10 +385,7 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                 if (work.onChains && n > 0) work.onChains(chains, file.atoms);
             });
             mol.chains = std::move(chains);
-            if (work.onMolecule && n > 0) {
-                showStatus();
-                work.onMolecule(mol);
-            }
+            workOnMolecule();
         }
         for (const MonitorRecord& m : file.monitors) {
             if (m.atom1 >= static_cast<int>(n) || m.atom2 >= static_cast<int>(n)) continue;
