@@ -56,8 +56,8 @@ public:
     // Stages of loading that live in the analysis layer, plugged in by
     // MakeDocument.
     std::function<void(Molecule&, UiHooks&)> assignSecondaryStructure;
-    // The same on the chains made from a file's records, on another thread:
-    // the message to show, or nothing. Loads without bonds use it.
+    // The same on the chains made from a file's records, on any thread: the
+    // message to show, or nothing. Loads without bonds use it.
     std::function<std::string(std::vector<Chain>&, const std::vector<PdbAtomRecord>&)>
         assignSecondaryStructureOnRecords;
     FrameAligner frameAligner;
