@@ -33,7 +33,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Vec3 Cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 Vec3 Unit(const Vec3& v) { return v * (1 / Length(v)); }
 
 Vec3 Place(const Vec3& a, const Vec3& b, const Vec3& c, double length, double angle, double torsion) {

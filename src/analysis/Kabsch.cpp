@@ -45,10 +45,6 @@ Matrix3 Inverse(const Matrix3& M) {
     return r;
 }
 
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 // Orthonormal with determinant +1 to 1e-6, which also rejects NaN.
 bool ProperRotation(const Matrix3& U) {
     for (int i = 0; i < 3; ++i)

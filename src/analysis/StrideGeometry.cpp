@@ -17,17 +17,7 @@ namespace {
 
 constexpr double kDegrees = 57.2958;
 
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 Vec3 Unit(const Vec3& v) { return v * (1.0 / Length(v)); }
-
-double Nudged(double c) {
-    if (c > 0 && std::fabs(c - 1) < 1e-6) return c - 1e-6;
-    if (c < 0 && std::fabs(c + 1) < 1e-6) return c + 1e-6;
-    return c;
-}
 
 // Residue-type order of the model; the unrecognised type reads "UNK".
 constexpr const char* kResidueNames[] = {"ALA", "VAL", "PHE", "PRO", "MET", "ILE", "LEU",

@@ -22,18 +22,9 @@ constexpr int kDonorsPerThread = 2000;
 constexpr int kDonorsPerRun = 64;
 constexpr double kRadians = 0.01745329277777778;
 
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 // The cosine of the angle between u and v from their dot product and
 // lengths, nudged off +-1.
-double Cosine(double dot, double lengthU, double lengthV) {
-    double x = dot / (lengthU * lengthV);
-    if (x > 0 && std::fabs(x - 1) < 1e-6) x -= 1e-6;
-    if (x < 0 && std::fabs(x + 1) < 1e-6) x += 1e-6;
-    return x;
-}
+double Cosine(double dot, double lengthU, double lengthV) { return Nudged(dot / (lengthU * lengthV)); }
 
 // The angle (a, b, c) at b.
 double CosAngle(const Vec3& a, const Vec3& b, const Vec3& c) {

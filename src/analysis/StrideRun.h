@@ -4,6 +4,7 @@
 // A run covers consecutive chains of one model; it reads the molecule, keeps
 // its own copies of the backbone, and writes one code per residue at the end.
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <vector>
@@ -102,6 +103,13 @@ struct StrideRun {
     int totalResidues = 0;
     StrideResidue& Residue(int chain, int residue) { return chains[chain].residues[residue]; }
 };
+
+// A cosine nudged off +-1 by 1e-6, as the method's angles take it.
+inline double Nudged(double c) {
+    if (c > 0 && std::fabs(c - 1) < 1e-6) return c - 1e-6;
+    if (c < 0 && std::fabs(c + 1) < 1e-6) return c + 1e-6;
+    return c;
+}
 
 // Geometry in degrees (57.2958 per radian), cosines nudged off +-1 by 1e-6.
 double Torsion(const Vec3& a, const Vec3& b, const Vec3& c, const Vec3& d);

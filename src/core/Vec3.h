@@ -18,5 +18,8 @@ struct Vec3 {
 
 inline double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline double Length(const Vec3& a) { return std::sqrt(Dot(a, a)); }
+inline Vec3 Cross(const Vec3& a, const Vec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 }  // namespace velm

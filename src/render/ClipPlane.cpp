@@ -18,9 +18,6 @@ namespace {
 constexpr double kFarthest = 7;  // the far plane of the projection
 constexpr double kEyeDistance = 4;
 
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 Vec3 Unit(const Vec3& v) {
     const double l = Length(v);
     return l > 0 ? v * (1 / l) : v;

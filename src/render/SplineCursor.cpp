@@ -9,10 +9,6 @@
 namespace velm {
 
 namespace {
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 Vec3 Resized(const Vec3& v, double length) {
     const double l = Length(v);
     return l > 0 ? v * (length / l) : Vec3{};

@@ -24,7 +24,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-Vec3 Cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 Vec3 Unit(const Vec3& v) { return v * (1 / Length(v)); }
 
 // Places d from a, b, c with |cd| = length, angle bcd and torsion abcd (degrees).

@@ -65,7 +65,6 @@ Vec3 Vertex(const VelmSurface& s, int i) {
     return {s.vertices[3 * static_cast<size_t>(i)], s.vertices[3 * static_cast<size_t>(i) + 1], s.vertices[3 * static_cast<size_t>(i) + 2]};
 }
 
-Vec3 Cross(const Vec3& a, const Vec3& b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 
 Vec3 Centroid(const VelmSurface& s) {
     Vec3 c{0, 0, 0};
