@@ -97,35 +97,38 @@ bool FreePagesGoToHost() {
 // touched waits for 512 of the host's faults, some ten times what 512 small
 // faults on memory still at hand cost. Where the system grants no huge pages
 // the advice changes nothing; only the pages touched are ever backed.
-void TuneHeapForBatch(const std::vector<std::string>& args) {
+HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, -1);
     mallopt(M_ARENA_MAX, 1);
     const auto physical = static_cast<size_t>(PhysicalMemoryBytes());
-    // Asked before the first block is taken: what it allocates would
-    // otherwise lie between that block and the top, which the block then
-    // could not join when freed.
+    // All that allocates is done before the first block is taken: a block
+    // taken meanwhile (a file's name copied) would lie between that block
+    // and the top, which the block then could not join when freed, and the
+    // load's first blocks would fall below the stretch faulted in.
     const bool smallPagesOnly = FreePagesGoToHost();
+    const size_t estimate = BatchLoadEstimate(args);
     // Start-up code has made the heap already: a block larger than its top
     // makes it grow, by the block and the pad. Later growth, past the
     // reservation, takes steps of the smallest one.
     mallopt(M_TOP_PAD, static_cast<int>(std::min<size_t>(BatchHeapReserve(args, physical), INT_MAX)));
     void* first = std::malloc(1 << 20);
     mallopt(M_TOP_PAD, static_cast<int>(kSmallestReserve));
-    if (!first) return;
+    if (!first) return {};
     const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(first);
     const std::uintptr_t begin = (at + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(sbrk(0)) & ~(kHuge - 1);
-    const size_t touched = end > begin ? std::min<size_t>(BatchLoadEstimate(args), end - begin) : 0;
+    const size_t touched = end > begin ? std::min<size_t>(estimate, end - begin) : 0;
     if (touched > 0 && touched < kHuge / 2) {
         PopulateForWriting(first, touched);  // small pages, from where the heap begins
-        return std::free(first);
+        std::free(first);
+        return {first, touched};
     }
     std::free(first);
-    if (end <= begin) return;
+    if (end <= begin) return {};
     const std::uintptr_t filled = (begin + touched + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t offered = smallPagesOnly ? filled : end;
-    if (offered == begin) return;
+    if (offered == begin) return {};
     madvise(reinterpret_cast<void*>(begin), offered - begin, MADV_HUGEPAGE);
     // What lies below the first huge page is taken and kept, untouched past
     // its first page, so that the load's memory begins on it: the block
@@ -134,6 +137,7 @@ void TuneHeapForBatch(const std::vector<std::string>& args) {
     const std::uintptr_t below = begin - at;
     if (below > 4096) belowHugePages = std::malloc(below);
     FaultInAhead(reinterpret_cast<void*>(begin), filled - begin);
+    return {reinterpret_cast<const void*>(begin), filled - begin};
 }
 
 }  // namespace velm

@@ -30,12 +30,18 @@ bool ReportsFreePages(std::string_view features);
 // Whether this machine's balloon reports free pages (read from sysfs).
 bool FreePagesGoToHost();
 
+// The stretch of the heap faulted in ahead, where the load's blocks begin.
+struct HeapStretch {
+    const void* begin = nullptr;
+    size_t bytes = 0;
+};
+
 // Sets the heap up for a batch run over `args`: nothing freed is handed back,
 // large blocks come from the heap too, and its first stretch is reserved at
 // once, large enough for the load, and what the load is expected to touch is
 // faulted in at once, in huge pages; past that, huge pages are offered where
 // they come cheap.
 // Called once, before anything large is allocated.
-void TuneHeapForBatch(const std::vector<std::string>& args);
+HeapStretch TuneHeapForBatch(const std::vector<std::string>& args);
 
 }  // namespace velm

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -52,6 +53,35 @@ TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
     EXPECT_EQ(BatchLoadEstimate({}), 0u);
     // A file the caller reads as a structure whatever its name.
     EXPECT_EQ(StructureLoadBytes(dir.File("a.txt"), PdbType), 9 * kMB);
+}
+
+// In a process of its own: the heap is set up once, for good.
+TEST(BatchHeapDeathTest, TheLoadsBlocksFallInTheStretchFaultedIn) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers keep a heap of their own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    velm::test::TempDir dir;
+    // A name the heap must hold while the load is estimated, of a length
+    // the blocks freed before seldom fit.
+    const std::string path = dir.File(std::string(100, 'n') + ".pdb");
+    {
+        std::ofstream f(path, std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(2 * kMB) - 1);
+        f.put('\n');
+    }
+    // Where the heap begins moves from process to process: half the places
+    // leave a block freed below the stretch when it goes wrong.
+    for (int run = 0; run < 6; ++run)
+        EXPECT_EXIT(
+            {
+                const HeapStretch stretch = TuneHeapForBatch({path});
+                const char* block = static_cast<const char*>(std::malloc(kMB));
+                const char* begin = static_cast<const char*>(stretch.begin);
+                const bool inside = block >= begin && block + kMB <= begin + stretch.bytes;
+                std::_Exit(stretch.bytes >= 9 * kMB && inside ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
 }
 
 TEST(BatchHeap, FreePageReportingIsBitFiveOfTheBalloonsFeatures) {
