@@ -7,11 +7,11 @@ its Python start-up is never counted), in the same rounds.
 
     /usr/bin/python3 process_load_bench.py VELM [--repeat N] [--other VELM2] [--pause S] FILE...
 
-Rounds alternate the programs; each figure is the best of N (with --pause,
-the median), wall clock and CPU time (user + system, all threads: on a busy
-machine the steadier one). Peak is the program's maximum resident size
-(/usr/bin/time, in a run of its own, so that the start of /usr/bin/time is
-not timed) over its atoms.
+Rounds alternate the programs, each round beginning with another run; each
+figure is the best of N (with --pause, the median), wall clock and CPU time
+(user + system, all threads: on a busy machine the steadier one). Peak is
+the program's maximum resident size (/usr/bin/time, in a run of its own, so
+that the start of /usr/bin/time is not timed) over its atoms.
 """
 import argparse
 import os
@@ -81,15 +81,23 @@ def main():
     for path in args.files:
         kinds = {}  # kind: (wall times, CPU times, peak)
         atoms = 0
-        for _ in range(max(1, args.repeat)):
-            for label, velm in builds:
-                for kind, cmd, one in ((label + "no_connect", [velm, "-batch", "-no_connect", path], False),
-                                       (label + "full", [velm, "-batch", path], False),
-                                       (label + "full 1 thread", [velm, "-batch", path], True)):
-                    s, cpu, _ = run(cmd, one, pause=args.pause)
-                    peak = run(cmd, one, peak=True)[2] if kind not in kinds else 0
-                    walls, cpus, most = kinds.get(kind, ([], [], 0))
-                    kinds[kind] = (walls + [s], cpus + [cpu], max(most, peak))
+        runs = [(label + kind, cmd, one)
+                for label, velm in builds
+                for kind, cmd, one in (("no_connect", [velm, "-batch", "-no_connect", path], False),
+                                       ("full", [velm, "-batch", path], False),
+                                       ("full 1 thread", [velm, "-batch", path], True))]
+        for kind, _, _ in runs:
+            kinds[kind] = ([], [], 0)
+        for r in range(max(1, args.repeat)):
+            # Each round begins with another run: the first after gemmi's read
+            # meets the memory that read gave back, which a virtual machine
+            # may have handed to its host, and would be slow in every round.
+            k = r % len(runs)
+            for kind, cmd, one in runs[k:] + runs[:k]:
+                s, cpu, _ = run(cmd, one, pause=args.pause)
+                peak = run(cmd, one, peak=True)[2] if r == 0 else 0
+                walls, cpus, most = kinds[kind]
+                kinds[kind] = (walls + [s], cpus + [cpu], max(most, peak))
             if args.pause:
                 time.sleep(args.pause)
             s, cpu, atoms = gemmi_read(path)
