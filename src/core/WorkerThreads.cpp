@@ -10,13 +10,22 @@
 
 namespace velm {
 
+namespace {
+
+thread_local int heldBeside = 0;  // CPUs the work beside this thread's keeps busy
+
+}  // namespace
+
 int WorkerThreads(int most) {
     cpu_set_t set;
     CPU_ZERO(&set);
     int cpus = sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set)
                                                            : static_cast<int>(std::thread::hardware_concurrency());
-    return std::clamp(cpus, 1, std::max(1, most));
+    return std::clamp(cpus - heldBeside, 1, std::max(1, most));
 }
+
+CpuHeldBeside::CpuHeldBeside() { ++heldBeside; }
+CpuHeldBeside::~CpuHeldBeside() { --heldBeside; }
 
 std::jthread StartBeside(std::function<void(std::stop_token)> work) {
     cpu_set_t allowed;

@@ -10,6 +10,18 @@ namespace velm {
 
 int WorkerThreads(int most = 2);
 
+// While one lives, WorkerThreads on this thread counts one CPU fewer: the
+// work beside this thread's, started before it, keeps that CPU busy for as
+// long, and a thread this one started to share its own work would only
+// take turns with it.
+class CpuHeldBeside {
+public:
+    CpuHeldBeside();
+    ~CpuHeldBeside();
+    CpuHeldBeside(const CpuHeldBeside&) = delete;
+    CpuHeldBeside& operator=(const CpuHeldBeside&) = delete;
+};
+
 // Starts a thread to share the calling thread's work, first on another of
 // the CPUs the caller may use. Without that the scheduler of a virtual
 // machine may queue the new thread behind its maker for milliseconds while

@@ -11,6 +11,7 @@
 #include <exception>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -268,7 +269,11 @@ constexpr size_t kAtomsBesideFrom = 4096;
 // `there` on another thread while `here` runs on this one; one after the
 // other on one CPU, for a load of fewer than kAtomsBesideFrom atoms, or when
 // no thread can be had. Either one's failure is thrown once both ended.
-void RunBeside(size_t atoms, const std::function<void()>& there, const std::function<void()>& here) {
+// `thereOutlasts`: `there` is expected to take longer than `here`, which
+// then starts no thread of its own to share its work (it would take turns
+// with `there` on the CPU it holds).
+void RunBeside(size_t atoms, const std::function<void()>& there, const std::function<void()>& here,
+               bool thereOutlasts = false) {
     std::exception_ptr failed;
     std::jthread beside;
     if (WorkerThreads() >= 2 && atoms >= kAtomsBesideFrom) {
@@ -288,7 +293,11 @@ void RunBeside(size_t atoms, const std::function<void()>& there, const std::func
         here();
         return;
     }
-    here();  // should it throw, the thread is joined as the exception leaves
+    {
+        std::optional<CpuHeldBeside> held;
+        if (thereOutlasts) held.emplace();
+        here();  // should it throw, the thread is joined as the exception leaves
+    }
     beside.join();
     if (failed) std::rethrow_exception(failed);
 }
@@ -364,11 +373,13 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
                 if (i >= 0 && i < static_cast<int>(n)) mol.atoms[i].hadConect = true;
         };
         if (connectivity) {
+            // The bonds take longer than the atoms, chains and secondary
+            // structure, whose hydrogen-bond search then takes no thread.
             RunBeside(file.atoms.size(), [&] { bonds = ComputeConnectivity(file); }, [&] {
                 fillAndPrepare();
                 mol.chains = ChainsOf(mol.atoms.data(), mol.AtomCount());
                 workOnMolecule();
-            });
+            }, true);
             ApplyConnectivity(mol, file, std::move(bonds));
             markConectAtoms();
         } else {
