@@ -122,7 +122,7 @@ HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     if (touched > 0 && touched < kHuge / 2) {
         PopulateForWriting(first, touched);  // small pages, from where the heap begins
         std::free(first);
-        return {first, touched};
+        return {at, touched};
     }
     std::free(first);
     if (end <= begin) return {};
@@ -137,7 +137,7 @@ HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     const std::uintptr_t below = begin - at;
     if (below > 4096) belowHugePages = std::malloc(below);
     FaultInAhead(reinterpret_cast<void*>(begin), filled - begin);
-    return {reinterpret_cast<const void*>(begin), filled - begin};
+    return {begin, filled - begin};
 }
 
 }  // namespace velm

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,7 +33,7 @@ bool FreePagesGoToHost();
 
 // The stretch of the heap faulted in ahead, where the load's blocks begin.
 struct HeapStretch {
-    const void* begin = nullptr;
+    std::uintptr_t begin = 0;
     size_t bytes = 0;
 };
 

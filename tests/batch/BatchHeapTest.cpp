@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -76,9 +77,8 @@ TEST(BatchHeapDeathTest, TheLoadsBlocksFallInTheStretchFaultedIn) {
         EXPECT_EXIT(
             {
                 const HeapStretch stretch = TuneHeapForBatch({path});
-                const char* block = static_cast<const char*>(std::malloc(kMB));
-                const char* begin = static_cast<const char*>(stretch.begin);
-                const bool inside = block >= begin && block + kMB <= begin + stretch.bytes;
+                const auto block = reinterpret_cast<std::uintptr_t>(std::malloc(kMB));
+                const bool inside = block >= stretch.begin && block + kMB <= stretch.begin + stretch.bytes;
                 std::_Exit(stretch.bytes >= 9 * kMB && inside ? 0 : 1);
             },
             testing::ExitedWithCode(0), "");
