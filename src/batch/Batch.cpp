@@ -1,8 +1,8 @@
 #include "batch/Batch.h"
 
 // VELM_BATCH_PICTURES 0 builds the batch of the program itself, which loads,
-// measures and saves without the drawing libraries; runs that draw go to the
-// picture module, built with 1.
+// measures and saves without the drawing libraries and the downloader; runs
+// that draw or download go to the picture module, built with 1.
 #ifndef VELM_BATCH_PICTURES
 #define VELM_BATCH_PICTURES 1
 #endif
@@ -562,10 +562,10 @@ std::string MoleculeSummary(const Molecule& m) {
     return "path=" + PathField(m.path) + numbers;
 }
 
-bool BatchDrawsPictures(const std::vector<std::string>& args) {
+bool BatchOpensModules(const std::vector<std::string>& args) {
     BatchOptions o;
-    if (!ParseArguments(args, o).empty()) return false;  // the usage error needs no picture
-    return o.NeedsScene() || o.listCodecs;
+    if (!ParseArguments(args, o).empty()) return false;  // the usage error needs no module
+    return o.NeedsScene() || o.listCodecs || !o.fetchId.empty();
 }
 
 int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool leaveDocument) {
@@ -608,8 +608,12 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
         }
         if (!o.fetchId.empty()) {
             doing.clear();
+#if !VELM_BATCH_PICTURES
+            throw VelmError("downloads are made by the picture module");
+#else
             PdbHistory history;
             FetchPdbEntry(doc, history, o.fetchTemplate, o.fetchServer, o.fetchId, ui, o.fetchMmcif);
+#endif
         }
         if (cl.dcd) {
             doing = cl.trajectory;

@@ -18,10 +18,11 @@ class Molecule;
 // to end need not spend its last moments taking apart a million atoms.
 int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* err, bool leaveDocument = false);
 
-// Whether the run draws (pictures, picks, surfaces, movies, the codec list):
-// the program then hands it whole to the picture module, which holds the
-// drawing libraries that a run that only loads never maps.
-bool BatchDrawsPictures(const std::vector<std::string>& args);
+// Whether the run draws (pictures, picks, surfaces, movies, the codec list)
+// or downloads: the program then hands it whole to the module host, which
+// runs it in the picture module, with the drawing libraries and the
+// downloader that a run that only loads never maps.
+bool BatchOpensModules(const std::vector<std::string>& args);
 
 // The summary line of a loaded molecule (no line feed).
 std::string MoleculeSummary(const Molecule& molecule);

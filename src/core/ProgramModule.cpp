@@ -1,6 +1,5 @@
 #include "core/ProgramModule.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,26 +7,16 @@
 
 namespace velm {
 
-void* OpenProgramModule(const ProgramModule& module, const char* symbol, std::string& problem) {
+std::string FindProgramModule(const ProgramModule& module, std::string& problem) {
     std::vector<std::string> candidates;
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) candidates.push_back((self.parent_path() / module.fromBindir).lexically_normal().string());
+    if (!error) candidates.push_back((self.parent_path() / module.installed).lexically_normal().string());
     candidates.push_back(module.built);
-    for (const std::string& path : candidates) {
-        if (access(path.c_str(), F_OK) != 0) continue;
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char* why = dlerror();
-            problem = why ? why : path + " cannot be opened";
-            return nullptr;
-        }
-        void* entry = dlsym(handle, symbol);
-        if (!entry) problem = path + " has no " + symbol;
-        return entry;
-    }
+    for (const std::string& path : candidates)
+        if (access(path.c_str(), F_OK) == 0) return path;
     problem = std::string(module.name) + " is not installed";
-    return nullptr;
+    return {};
 }
 
 }  // namespace velm

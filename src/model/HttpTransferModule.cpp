@@ -10,7 +10,7 @@ const HttpTransferModule* LoadHttpTransferModule(std::string& problem) {
     static const HttpTransferModule* module = nullptr;
     static std::string why;
     std::call_once(once, [] {
-        const ProgramModule place{VELM_HTTP_MODULE_NAME, VELM_HTTP_MODULE_FROM_BINDIR, VELM_HTTP_MODULE_BUILT};
+        const ProgramModule place{VELM_HTTP_MODULE_NAME, VELM_HTTP_MODULE_INSTALLED, VELM_HTTP_MODULE_BUILT};
         using Entry = const HttpTransferModule* (*)();
         if (void* entry = OpenProgramModule(place, "VelmHttpTransferModule", why))
             module = reinterpret_cast<Entry>(entry)();

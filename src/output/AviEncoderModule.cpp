@@ -11,7 +11,7 @@ const AviEncoderModule& LoadAviEncoderModule() {
     static const AviEncoderModule* module = nullptr;
     static std::string problem;
     std::call_once(once, [] {
-        const ProgramModule place{VELM_AVI_MODULE_NAME, VELM_AVI_MODULE_FROM_BINDIR, VELM_AVI_MODULE_BUILT};
+        const ProgramModule place{VELM_AVI_MODULE_NAME, VELM_AVI_MODULE_INSTALLED, VELM_AVI_MODULE_BUILT};
         using Entry = const AviEncoderModule* (*)();
         if (void* entry = OpenProgramModule(place, "VelmAviEncoderModule", problem))
             module = reinterpret_cast<Entry>(entry)();
