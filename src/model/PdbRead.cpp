@@ -1217,7 +1217,6 @@ private:
     bool Read(const LineSource& whole, size_t from, const std::stop_token& stop) {
         const std::unique_ptr<LineSource> source = whole.OpenAt(from);
         if (!source) return false;
-        if (const size_t size = whole.SizeHint(); size > split_) file_.atoms.reserve((size - split_) / 60 + 2);
         std::string_view line;
         bool reached = false;
         while (source->ReadLine(line)) {
@@ -1230,6 +1229,12 @@ private:
                 start_ = reader_.State();
                 previous_ = !file_.atoms.empty();
                 if (previous_) file_.atoms.erase(file_.atoms.begin(), file_.atoms.end() - 1);
+                // Room for the half's records taken only now, after the
+                // blocks the reader's state took: freed at the join, they
+                // then join the heap's top, where the atoms are made next,
+                // instead of leaving a hole below blocks that stay.
+                if (const size_t size = whole.SizeHint(); size > split_)
+                    file_.atoms.reserve((size - split_) / 60 + 2);
                 file_.monitors.clear();
                 reader_.ForgetLinesSeen();
             }
