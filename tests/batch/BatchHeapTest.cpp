@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "batch/BatchHeap.h"
+#include "core/UiHooks.h"
+#include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
 #include "support/TestData.h"
 
@@ -80,6 +83,40 @@ TEST(BatchHeapDeathTest, TheLoadsBlocksFallInTheStretchFaultedIn) {
                 const auto block = reinterpret_cast<std::uintptr_t>(std::malloc(kMB));
                 const bool inside = block >= stretch.begin && block + kMB <= stretch.begin + stretch.bytes;
                 std::_Exit(stretch.bytes >= 9 * kMB && inside ? 0 : 1);
+            },
+            testing::ExitedWithCode(0), "");
+}
+
+// A text read in two halves: the second half's records are freed at the
+// join, and the atoms made next must take their room, not go past it.
+TEST(BatchHeapDeathTest, TheAtomsOfALoadWithoutBondsFallInTheStretch) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers keep a heap of their own";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    velm::test::TempDir dir;
+    const std::string path = dir.File("halves.pdb");
+    {
+        std::ofstream f(path, std::ios::binary);
+        char line[96];
+        for (int i = 0; i < 40000; ++i) {
+            std::snprintf(line, sizeof line, "ATOM  %5d  CA  ALA A%4d    %8.3f%8.3f%8.3f  1.00  0.00           C  \n",
+                          i % 100000 + 1, i % 10000 + 1, (i % 40) * 3.8, (i / 40 % 40) * 3.8, i / 1600 * 3.8);
+            f << line;
+        }
+    }
+    for (int run = 0; run < 3; ++run)
+        EXPECT_EXIT(
+            {
+                const HeapStretch stretch = TuneHeapForBatch({"-no_connect", path});
+                Molecule m;
+                SilentUiHooks ui;
+                ReadCoordinateFile(m, path, false, false, ByExtension, ui);
+                const auto begin = reinterpret_cast<std::uintptr_t>(m.atoms.data());
+                const auto end = reinterpret_cast<std::uintptr_t>(m.atoms.data() + m.atoms.size());
+                std::_Exit(m.atoms.size() == 40000 && begin >= stretch.begin && end <= stretch.begin + stretch.bytes
+                               ? 0
+                               : 1);
             },
             testing::ExitedWithCode(0), "");
 }
