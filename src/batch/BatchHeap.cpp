@@ -127,7 +127,10 @@ HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     mallopt(M_TOP_PAD, static_cast<int>(kSmallestReserve));
     if (!first) return {};
     const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(first);
-    const std::uintptr_t begin = (at + kHuge - 1) & ~(kHuge - 1);
+    // The heap's top was marked just past the first block as it grew: a huge
+    // page's stretch with a small page touched in it is faulted in in small
+    // pages. So the stretch begins past that mark.
+    const std::uintptr_t begin = (at + (1 << 20) + 16 + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(sbrk(0)) & ~(kHuge - 1);
     const size_t touched = end > begin ? std::min<size_t>(estimate, end - begin) : 0;
     if (touched > 0 && touched < kHuge / 2) {
