@@ -1294,7 +1294,8 @@ bool PdbFile::ReadsByColumns(std::string_view line) {
 
 PdbFile PdbFile::Read(LineSource& source) {
     const size_t size = source.SizeHint();
-    return ReadSplitAt(source, size >= kReadInHalvesFrom && WorkerThreads() >= 2 ? size / 2 : 0);
+    if (size < kReadInHalvesFrom || WorkerThreads() < 2) return ReadSplitAt(source, 0);
+    return ReadSplitAt(source, size / 2 + std::min(kSplitPastMiddle, size / 4));
 }
 
 PdbFile PdbFile::ReadSplitAt(LineSource& source, size_t split, bool* taken, size_t leadIn) {
