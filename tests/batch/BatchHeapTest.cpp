@@ -58,6 +58,23 @@ TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
     EXPECT_EQ(BatchLoadEstimate({}), 0u);
     // A file the caller reads as a structure whatever its name.
     EXPECT_EQ(StructureLoadBytes(dir.File("a.txt"), PdbType), 9 * kMB);
+
+    // A real gzip file tells its text's size; a last member of several
+    // tells only its own, and the file counts four times again.
+    const std::string text(2 * kMB, 'A');
+    const auto compress = [&](const std::string& name, bool secondMember) {
+        const std::string path = dir.File(name);
+        for (int member = 0; member < (secondMember ? 2 : 1); ++member) {
+            gzFile gz = gzopen(path.c_str(), member == 0 ? "wb" : "ab");
+            gzwrite(gz, text.data(), member == 0 ? static_cast<unsigned>(text.size()) : 10u);
+            gzclose(gz);
+        }
+        return path;
+    };
+    EXPECT_EQ(BatchLoadEstimate({compress("one.pdb.gz", false)}), 9 * kMB);
+    const std::string two = compress("two.pdb.gz", true);
+    const auto size = static_cast<size_t>(std::ifstream(two, std::ios::binary | std::ios::ate).tellg());
+    EXPECT_EQ(BatchLoadEstimate({two}), 4 * size / 2 * 7 + 4 * size);
 }
 
 // Huge pages the system handed out in place of small ones, so far.
