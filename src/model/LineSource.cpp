@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "core/VelmError.h"
+#include "model/GzipTextSize.h"
 
 namespace velm {
 
@@ -103,6 +104,8 @@ GzLineSource::GzLineSource(const std::string& path) : block_(new char[kBlock]) {
     unsigned char magic[2] = {0, 0};
     const bool compressed = ::pread(fd, magic, 2, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
     if (compressed) {
+        if (struct stat st {}; ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+            compressedText_ = GzipTextSize(fd, static_cast<size_t>(st.st_size));
         gzFile f = gzdopen(fd, "rb");
         if (!f) {
             const int err = errno;

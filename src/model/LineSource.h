@@ -27,6 +27,9 @@ public:
     // Bytes of text the source holds when that is known before reading (an
     // uncompressed file, a block of memory); 0 otherwise.
     virtual size_t SizeHint() const { return 0; }
+    // Bytes of text the source is expected to hold: SizeHint, or what a
+    // compressed file's trailer tells (GzipTextSize); 0 where neither is known.
+    virtual size_t TextSizeGuess() const { return SizeHint(); }
     // The line of the input the last line came from, counted from 1 with the
     // blank lines passed over; 0 before the first.
     int LineNumber() const { return lineNumber_; }
@@ -67,6 +70,7 @@ public:
     bool ReadLine(std::string_view& line) override;  // throws on a corrupt or truncated stream
     void Rewind() override;
     size_t SizeHint() const override { return plainSize_; }
+    size_t TextSizeGuess() const override { return plainSize_ > 0 ? plainSize_ : compressedText_; }
     std::unique_ptr<LineSource> OpenAt(size_t offset) const override;  // plain regular files only
 
 private:
@@ -82,6 +86,7 @@ private:
     void* file_ = nullptr;  // gzFile of a compressed file
     int fd_ = -1;           // a plain file, read as it is
     size_t plainSize_ = 0;  // the file's size when it is not compressed
+    size_t compressedText_ = 0;  // the text of a compressed regular file, as its trailer tells
     bool regular_ = false;  // a plain file that is a regular one: read with pread, from filePos_
     size_t filePos_ = 0;    // where the next read of a plain file begins
     size_t origin_ = 0;     // where the text this source reads begins

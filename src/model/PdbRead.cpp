@@ -1313,10 +1313,11 @@ PdbFile PdbFile::ReadRecords(LineSource& source, size_t split, bool* taken, size
     std::string_view line;
     PdbFile file;
     // One pass over the text. The atom records are reserved from its size
-    // when that is known: a standard record takes some 60 columns or more,
-    // and the part of the reservation a file of fewer records never touches
-    // costs no memory. Otherwise (compressed files) the array grows.
-    if (const size_t bytes = source.SizeHint(); bytes > 0) {
+    // when that is known (a compressed file's as its trailer tells it): a
+    // standard record takes some 60 columns or more, and the part of the
+    // reservation a file of fewer records never touches costs no memory.
+    // Otherwise (a stream, a file of several members) the array grows.
+    if (const size_t bytes = source.TextSizeGuess(); bytes > 0) {
         try {
             file.atoms.reserve(bytes / 60 + 1);
         } catch (const std::bad_alloc&) {

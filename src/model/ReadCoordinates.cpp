@@ -1,8 +1,6 @@
 #include "model/ReadCoordinates.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +24,7 @@
 #include "model/MmcifRead.h"
 #include "model/Molecule.h"
 #include "model/FrameStream.h"
+#include "model/GzipTextSize.h"
 #include "model/PdbFile.h"
 
 namespace velm {
@@ -304,26 +303,6 @@ void RunBeside(size_t atoms, const std::function<void()>& there, const std::func
     if (failed) std::rethrow_exception(failed);
 }
 
-// The text of a gzip-compressed file of `compressed` bytes. A gzip member
-// ends with its text's size modulo 4 GB, and a file of one member (what
-// compressors write) so tells its text exactly: PDB and mmCIF texts shrink
-// 3.5 to 7 times. A size below twice the file's (a last member of several,
-// a text past 4 GB), or a file that is no gzip, counts four times the file.
-std::size_t CompressedTextBytes(const std::string& path, std::size_t compressed) {
-    const std::size_t guess = compressed * 4;
-    // The system's calls: a batch run asks this before its heap's first block.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return guess;
-    unsigned char magic[2] = {}, trailer[4] = {};
-    const bool gzip = compressed >= 18 && ::pread(fd, magic, 2, 0) == 2 && magic[0] == 0x1f && magic[1] == 0x8b &&
-                      ::pread(fd, trailer, 4, static_cast<off_t>(compressed - 4)) == 4;
-    ::close(fd);
-    if (!gzip) return guess;
-    const std::size_t text = std::size_t{trailer[0]} | std::size_t{trailer[1]} << 8 | std::size_t{trailer[2]} << 16 |
-                             std::size_t{trailer[3]} << 24;
-    return text >= 2 * compressed ? text : guess;
-}
-
 }  // namespace
 
 std::size_t StructureLoadBytes(const std::string& path, FileType type, bool bonds) {
@@ -333,7 +312,11 @@ std::size_t StructureLoadBytes(const std::string& path, FileType type, bool bond
     if ((type != PdbType && type != MmcifType) || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     const auto size = static_cast<std::size_t>(st.st_size);
     constexpr std::size_t kMost = SIZE_MAX / 16;  // sizes no file has, kept from overflowing
-    const std::size_t text = IsCompressedName(path) ? CompressedTextBytes(path, std::min(size, kMost)) : std::min(size, kMost);
+    std::size_t text = std::min(size, kMost);
+    if (IsCompressedName(path)) {
+        const std::size_t told = GzipTextSize(path, text);
+        text = told > 0 ? std::min(told, kMost) : text * 4;
+    }
     return bonds ? text / 2 * 7 + std::min(text, kMargin) : text * 3 + std::min(text, kMargin) / 2;
 }
 

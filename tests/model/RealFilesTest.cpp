@@ -4,6 +4,7 @@
 // from facts.json, from a fixed-column scan of the file made here, or from
 // gemmi (noted where used), never from the reader itself.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -274,6 +275,27 @@ TEST(RealFiles, SharedCorpusMatchesFacts) {
     if (dir.empty()) GTEST_SKIP() << "reference corpus absent";
     const json facts = ReadFacts(dir + "/facts.json");
     for (const std::string& path : StructuresIn(dir)) CheckAgainstFacts(path, FactsOf(facts, path));
+}
+
+// What the records are reserved from: a compressed file's text as its
+// trailer tells it, to the byte.
+TEST(RealFiles, CompressedFixturesTellTheirTextSize) {
+    int seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(test::DataPath(""))) {
+        const std::string path = entry.path().string();
+        if (!path.ends_with(".gz")) continue;
+        gzFile gz = gzopen(path.c_str(), "rb");
+        ASSERT_NE(gz, nullptr) << path;
+        size_t text = 0;
+        char buffer[1 << 16];
+        for (int got; (got = gzread(gz, buffer, sizeof buffer)) > 0;) text += static_cast<size_t>(got);
+        gzclose(gz);
+        const GzLineSource source(path);
+        EXPECT_EQ(source.SizeHint(), 0u) << path;  // no byte offsets to split at
+        EXPECT_EQ(source.TextSizeGuess(), text) << path;
+        ++seen;
+    }
+    EXPECT_GE(seen, 5);
 }
 
 TEST(RealFiles, EveryAtomReadsAsItsRecordColumns) {
