@@ -14,7 +14,7 @@ std::size_t GzipTextSize(int fd, std::size_t fileBytes) {
         return 0;
     const std::size_t text = std::size_t{trailer[0]} | std::size_t{trailer[1]} << 8 |
                              std::size_t{trailer[2]} << 16 | std::size_t{trailer[3]} << 24;
-    return text >= 2 * fileBytes ? text : 0;
+    return text >= 2 * fileBytes && text <= 16 * fileBytes ? text : 0;
 }
 
 std::size_t GzipTextSize(const std::string& path, std::size_t fileBytes) {

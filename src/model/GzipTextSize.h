@@ -9,7 +9,9 @@ namespace velm {
 // member (what compressors write) tells its text exactly; PDB and mmCIF
 // texts shrink 3.5 to 7 times. 0 where the trailer cannot be trusted: a file
 // of `fileBytes` that does not begin with the gzip magic, or whose size read
-// is below twice its own (a last member of several, a text past 4 GB).
+// is below twice its own (a last member of several, a text past 4 GB) or
+// past sixteen times (no such text; a trailer made up or cut off would
+// otherwise have memory faulted in for nothing).
 // Reads with pread, leaving the descriptor's offset as it was, and takes
 // nothing of the heap.
 std::size_t GzipTextSize(int fd, std::size_t fileBytes);

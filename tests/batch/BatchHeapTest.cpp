@@ -60,8 +60,11 @@ TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
     EXPECT_EQ(StructureLoadBytes(dir.File("a.txt"), PdbType), 9 * kMB);
 
     // A real gzip file tells its text's size; a last member of several
-    // tells only its own, and the file counts four times again.
-    const std::string text(2 * kMB, 'A');
+    // tells only its own, and the file counts four times again, as does one
+    // that tells more than sixteen times its size.
+    std::string text;
+    while (text.size() < 2 * kMB) text += velm::test::ReadText(velm::test::DataPath("1ubi.pdb"));
+    text.resize(2 * kMB);
     const auto compress = [&](const std::string& name, bool secondMember) {
         const std::string path = dir.File(name);
         for (int member = 0; member < (secondMember ? 2 : 1); ++member) {
@@ -75,6 +78,15 @@ TEST(BatchHeap, LoadEstimateCountsStructureFilesOnly) {
     const std::string two = compress("two.pdb.gz", true);
     const auto size = static_cast<size_t>(std::ifstream(two, std::ios::binary | std::ios::ate).tellg());
     EXPECT_EQ(BatchLoadEstimate({two}), 4 * size / 2 * 7 + 4 * size);
+    const std::string same = dir.File("same.pdb.gz");
+    {
+        gzFile gz = gzopen(same.c_str(), "wb");
+        const std::string blanks(2 * kMB, ' ');
+        gzwrite(gz, blanks.data(), static_cast<unsigned>(blanks.size()));
+        gzclose(gz);
+    }
+    const auto sameSize = static_cast<size_t>(std::ifstream(same, std::ios::binary | std::ios::ate).tellg());
+    EXPECT_EQ(BatchLoadEstimate({same}), 4 * sameSize / 2 * 7 + 4 * sameSize);
 }
 
 // Huge pages the system handed out in place of small ones, so far.
