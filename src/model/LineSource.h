@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/InflateAhead.h"
+
 namespace velm {
 
 inline constexpr size_t kLongestLine = 65536;
@@ -84,6 +86,9 @@ private:
     size_t ReadStream(char* to, size_t room);
 
     void* file_ = nullptr;  // gzFile of a compressed file
+    // A large compressed text is inflated a block ahead, on a thread beside.
+    std::unique_ptr<InflateAhead> ahead_;
+    bool aheadTried_ = false;
     int fd_ = -1;           // a plain file, read as it is
     size_t plainSize_ = 0;  // the file's size when it is not compressed
     size_t compressedText_ = 0;  // the text of a compressed regular file, as its trailer tells

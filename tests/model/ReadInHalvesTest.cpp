@@ -2,7 +2,9 @@
 // it is split, and the second half's records are used where they can be.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -46,6 +48,40 @@ std::string Atom(int serial, const char* name, const char* residue, char chain, 
 }
 
 }  // namespace
+
+// A large compressed text is inflated ahead on a thread beside: it reads
+// the same after a rewind halfway, and a stream cut short fails once the
+// text before it is read, however far ahead the inflating got.
+TEST(LoadingThreads, LargeCompressedTextsReadWholeAgainAndFailWhereCut) {
+    const std::string path = test::DataPath("1tw7_solvated.pdb.gz");
+    const auto lines = [](LineSource& source, size_t most) {
+        std::string_view line;
+        size_t n = 0, bytes = 0;
+        while (n < most && source.ReadLine(line)) ++n, bytes += line.size();
+        return std::pair(n, bytes);
+    };
+    GzLineSource whole(path);
+    const auto all = lines(whole, SIZE_MAX);
+    EXPECT_EQ(all.second, whole.TextSizeGuess());
+    GzLineSource again(path);
+    EXPECT_EQ(lines(again, 1000).first, 1000u);
+    again.Rewind();
+    EXPECT_EQ(lines(again, SIZE_MAX), all);
+
+    test::TempDir dir;
+    const std::string packed = test::ReadText(path);
+    const std::string cut = dir.Write("cut.pdb.gz", packed.substr(0, packed.size() - 1000));
+    GzLineSource source(cut);
+    std::string_view line;
+    size_t read = 0;
+    EXPECT_THROW(
+        {
+            while (source.ReadLine(line)) ++read;
+        },
+        VelmError);
+    EXPECT_GT(read, all.first - 500);
+    EXPECT_LT(read, all.first);
+}
 
 TEST(LoadingThreads, RealFilesReadInHalvesGiveTheRecordsOfOnePass) {
     for (const char* name : {"1ubi.pdb", "2hhb.pdb", "3al1.pdb", "133d.pdb", "1tw7_solvated.pdb.gz",
