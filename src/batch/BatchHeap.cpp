@@ -25,6 +25,7 @@ namespace {
 
 constexpr std::uintptr_t kHuge = 2 << 20;
 constexpr size_t kSmallestReserve = size_t{64} << 20;
+constexpr size_t kFirstBlock = size_t{1} << 20;  // the block that grows the heap at first
 constexpr size_t kFreePageReportingBit = 5;  // VIRTIO_BALLOON_F_REPORTING
 
 // Volatile: the block is kept for where it lies, which the compiler cannot see.
@@ -123,14 +124,14 @@ HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     // makes it grow, by the block and the pad. Later growth, past the
     // reservation, takes steps of the smallest one.
     mallopt(M_TOP_PAD, static_cast<int>(std::min<size_t>(BatchHeapReserve(args, physical), INT_MAX)));
-    void* first = std::malloc(1 << 20);
+    void* first = std::malloc(kFirstBlock);
     mallopt(M_TOP_PAD, static_cast<int>(kSmallestReserve));
     if (!first) return {};
     const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(first);
     // The heap's top was marked just past the first block as it grew: a huge
     // page's stretch with a small page touched in it is faulted in in small
     // pages. So the stretch begins past that mark.
-    const std::uintptr_t begin = (at + (1 << 20) + 16 + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t begin = (at + kFirstBlock + 16 + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(sbrk(0)) & ~(kHuge - 1);
     const size_t touched = end > begin ? std::min<size_t>(estimate, end - begin) : 0;
     if (touched > 0 && touched < kHuge / 2) {

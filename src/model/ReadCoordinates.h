@@ -40,11 +40,11 @@ void ReadCoordinateFile(Molecule& molecule, const std::string& path, bool multip
 // What loading the structure file at `path` (PDB or mmCIF, by its name
 // unless `type` says) is expected to take of the heap, from its text (a
 // compressed text's size as its gzip trailer tells it, or four times the
-// file's): with `bonds`, three and
-// a half times the text and as much again up to 4 MB, for the gaps the blocks
-// a small load frees and takes again leave; without, three times and half
-// that margin (the secondary structure is assigned while the file's records
-// are still held). 0 for any other file, or one that is not there.
+// file's): with `bonds`, three and a half times the text and as much again
+// up to 4 MB, for the gaps the blocks a small load frees and takes again
+// leave; without, three times and half that margin (the secondary structure
+// is assigned while the file's records are still held). 0 for any other
+// file, or one that is not there.
 std::size_t StructureLoadBytes(const std::string& path, FileType type = ByExtension, bool bonds = true);
 
 enum TrajectoryReadMode : int { Verbatim = 0, ZeroCenterOfMass = 1, Align = 2 };
