@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -19,6 +20,14 @@ using namespace velm;
 namespace {
 
 constexpr size_t kMB = size_t{1} << 20;
+
+// A death test's child runs the test body afresh, with a scratch folder of
+// its own that no destructor removes once it exits.
+[[noreturn]] void ExitRemoving(const velm::test::TempDir& dir, int code) {
+    std::error_code ec;
+    std::filesystem::remove_all(dir.path(), ec);
+    std::_Exit(code);
+}
 
 TEST(BatchHeap, ReserveFollowsTheNamedFilesWithinItsBounds) {
     velm::test::TempDir dir;
@@ -139,11 +148,11 @@ TEST(BatchHeapDeathTest, TheLoadsBlocksFallInTheStretchFaultedIn) {
                 const HeapStretch stretch = TuneHeapForBatch({path});
                 const auto block = reinterpret_cast<std::uintptr_t>(std::malloc(kMB));
                 const bool inside = block >= stretch.begin && block + kMB <= stretch.begin + stretch.bytes;
-                if (stretch.bytes < 9 * kMB || !inside) std::_Exit(1);
+                if (stretch.bytes < 9 * kMB || !inside) ExitRemoving(dir, 1);
                 // Where the system gave huge pages, all of the stretch is in
                 // them: none of it was touched before it was faulted in.
                 const size_t huge = HugeBytesOver(stretch.begin, stretch.begin + stretch.bytes);
-                std::_Exit(huge == 0 || HugePagesRefused() != refusedBefore || huge >= stretch.bytes ? 0 : 2);
+                ExitRemoving(dir, huge == 0 || HugePagesRefused() != refusedBefore || huge >= stretch.bytes ? 0 : 2);
             },
             testing::ExitedWithCode(0), "");
 }
@@ -175,9 +184,9 @@ TEST(BatchHeapDeathTest, TheAtomsOfALoadWithoutBondsFallInTheStretch) {
                 ReadCoordinateFile(m, path, false, false, ByExtension, ui);
                 const auto begin = reinterpret_cast<std::uintptr_t>(m.atoms.data());
                 const auto end = reinterpret_cast<std::uintptr_t>(m.atoms.data() + m.atoms.size());
-                std::_Exit(m.atoms.size() == 50293 && begin >= stretch.begin && end <= stretch.begin + stretch.bytes
-                               ? 0
-                               : 1);
+                ExitRemoving(dir, m.atoms.size() == 50293 && begin >= stretch.begin && end <= stretch.begin + stretch.bytes
+                                      ? 0
+                                      : 1);
             },
             testing::ExitedWithCode(0), "");
 }
