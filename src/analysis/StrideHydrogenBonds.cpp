@@ -277,7 +277,7 @@ public:
                 searchRun(run, near);
         };
         std::exception_ptr failedBeside;
-        std::jthread beside;
+        BesideWork beside;
         if (donorCount >= kDonorsPerThread && WorkerThreads() >= 2) {
             try {
                 beside = StartBeside([&](std::stop_token) {
@@ -298,7 +298,7 @@ public:
             failedHere = std::current_exception();
             overfull.store(true, std::memory_order_relaxed);
         }
-        if (beside.joinable()) beside.join();
+        beside.Join();
         if (failedHere) std::rethrow_exception(failedHere);
         if (failedBeside) std::rethrow_exception(failedBeside);
         size_t total = 0;

@@ -16,6 +16,7 @@
 
 #include "core/PhysicalMemory.h"
 #include "core/PopulateForWriting.h"
+#include "core/WorkerThreads.h"
 #include "model/FileType.h"
 #include "model/ReadCoordinates.h"
 
@@ -151,7 +152,17 @@ HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     // falls on the page's first byte.
     const std::uintptr_t below = begin - at;
     if (below > 4096) belowHugePages = std::malloc(below);
-    FaultInAhead(reinterpret_cast<void*>(begin), filled - begin);
+    // A stretch of two huge pages and more is faulted in by halves: the
+    // upper one by the thread then kept on the other CPU for the load's
+    // work, while this one faults in the lower one and goes on. The work
+    // the load hands that thread first, the second half of a text, waits
+    // for its half to end.
+    const std::uintptr_t middle = begin + (filled - begin) / kHuge / 2 * kHuge;
+    const auto upper = [middle, filled] { PopulateForWriting(reinterpret_cast<void*>(middle), filled - middle); };
+    if (middle > begin && KeepThreadBeside(upper))
+        PopulateForWriting(reinterpret_cast<void*>(begin), middle - begin);
+    else
+        FaultInAhead(reinterpret_cast<void*>(begin), filled - begin);
     return {begin, filled - begin};
 }
 

@@ -33,7 +33,7 @@ void FaultInAhead(void* begin, std::size_t bytes) {
     const std::uintptr_t hugeFrom = (at + kHuge - 1) & ~(kHuge - 1), hugeTo = to & ~(kHuge - 1);
     if (hugeTo > hugeFrom) madvise(reinterpret_cast<void*>(hugeFrom), hugeTo - hugeFrom, MADV_HUGEPAGE);
     std::uintptr_t split = to;
-    std::jthread upper;
+    BesideWork upper;
     if (bytes >= kInHalvesFrom && WorkerThreads() >= 2) {
         split = (at + bytes / 2) & ~(kHuge - 1);
         try {

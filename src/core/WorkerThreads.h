@@ -3,6 +3,7 @@
 // process may run on (its affinity, so that `taskset -c 0` means one), at
 // least 1, at most `most`.
 #include <functional>
+#include <memory>
 #include <stop_token>
 #include <thread>
 
@@ -22,12 +23,46 @@ public:
     CpuHeldBeside& operator=(const CpuHeldBeside&) = delete;
 };
 
-// Starts a thread to share the calling thread's work, first on another of
-// the CPUs the caller may use. Without that the scheduler of a virtual
-// machine may queue the new thread behind its maker for milliseconds while
-// the other CPU idles. Once it runs there the thread may use the caller's
-// CPUs again, as may the threads it starts. Throws std::system_error (no
-// thread) or std::bad_alloc as std::jthread does.
-std::jthread StartBeside(std::function<void(std::stop_token)> work);
+struct BesideTurn;
+
+// Work StartBeside started: on a thread of its own, or on the standby
+// thread. As with std::jthread, Join waits for the work to end, and the
+// work is asked to stop and waited for when its handle goes.
+class BesideWork {
+public:
+    BesideWork() = default;
+    BesideWork(BesideWork&&) noexcept = default;
+    BesideWork& operator=(BesideWork&& other) noexcept;
+    BesideWork(const BesideWork&) = delete;
+    BesideWork& operator=(const BesideWork&) = delete;
+    ~BesideWork();
+
+    bool Joinable() const { return thread_.joinable() || turn_ != nullptr; }
+    void Join();
+
+private:
+    friend BesideWork StartBeside(std::function<void(std::stop_token)> work);
+    std::jthread thread_;
+    std::shared_ptr<BesideTurn> turn_;
+};
+
+// Starts work to share the calling thread's: on the standby thread when it
+// is free, else on a thread started first on another of the CPUs the caller
+// may use. Without that the scheduler of a virtual machine may queue the
+// new thread behind its maker for milliseconds while the other CPU idles.
+// Once it runs there the thread may use the caller's CPUs again, as may the
+// threads it starts. Throws std::system_error (no thread) or std::bad_alloc
+// as std::jthread does.
+BesideWork StartBeside(std::function<void(std::stop_token)> work);
+
+// Keeps a thread for the rest of the process, started on another CPU, which
+// runs `first` and then whatever work StartBeside hands it while it is free:
+// a new thread takes some 0.2 ms to run on an idle CPU, one that waits takes
+// work up at once. Work handed to it while `first` runs waits for `first` to
+// end. Between two pieces of work it turns for 2 ms, then sleeps.
+// For a process that ends with its work, as a batch run does: the thread is
+// never joined. Whether the thread was started: not where this process may
+// use one CPU, or where one is kept already (`first` is then not run).
+bool KeepThreadBeside(std::function<void()> first);
 
 }  // namespace velm

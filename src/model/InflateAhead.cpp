@@ -26,7 +26,7 @@ InflateAhead::~InflateAhead() {
         stop_.store(true);
     }
     changed_.notify_all();
-    thread_.join();
+    thread_.Join();
 }
 
 template <class Ready>

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "core/WorkerThreads.h"
+
 namespace velm {
 
 class InflateAhead {
@@ -49,7 +51,7 @@ private:
     size_t offset_ = 0;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::jthread thread_;  // last: started once the rest stands
+    BesideWork thread_;  // last: started once the rest stands
 };
 
 }  // namespace velm

@@ -1162,7 +1162,7 @@ public:
     SecondHalf(const SecondHalf&) = delete;
     SecondHalf& operator=(const SecondHalf&) = delete;
 
-    bool Started() const { return thread_.joinable(); }
+    bool Started() const { return thread_.Joinable(); }
     size_t Split() const { return split_; }
 
     // Called as the first half reaches the split, before Join. While the
@@ -1196,7 +1196,7 @@ public:
     // no CONECT entry read yet) is what the second half began from; if so,
     // the second half's records go to `file`.
     bool Join(PdbFile& file, const RecordReader& first) {
-        thread_.join();
+        thread_.Join();
         if (!usable_ || !(copied_ > 0 || FirstLeftWhatSecondBegan(file, first))) {
             file.atoms.resize(kept_);
             return false;
@@ -1271,7 +1271,7 @@ private:
     size_t copied_ = 0;  // the second half's records copied so far, from the start of file_.atoms; 0: none
     std::atomic<size_t> records_{0};     // in file_.atoms once the split is reached, for UseTheWait
     std::atomic<bool> finished_{false};  // the thread's reading is over
-    std::jthread thread_;  // last: ends before what it uses
+    BesideWork thread_;  // last: ends before what it uses
 };
 
 }  // namespace

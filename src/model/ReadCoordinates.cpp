@@ -276,7 +276,7 @@ constexpr size_t kAtomsBesideFrom = 4096;
 void RunBeside(size_t atoms, const std::function<void()>& there, const std::function<void()>& here,
                bool thereOutlasts = false) {
     std::exception_ptr failed;
-    std::jthread beside;
+    BesideWork beside;
     if (WorkerThreads() >= 2 && atoms >= kAtomsBesideFrom) {
         try {
             beside = StartBeside([&](std::stop_token) {
@@ -289,7 +289,7 @@ void RunBeside(size_t atoms, const std::function<void()>& there, const std::func
         } catch (const std::exception&) {  // no thread (system_error) or no memory for its state
         }
     }
-    if (!beside.joinable()) {
+    if (!beside.Joinable()) {
         there();
         here();
         return;
@@ -299,7 +299,7 @@ void RunBeside(size_t atoms, const std::function<void()>& there, const std::func
         if (thereOutlasts) held.emplace();
         here();  // should it throw, the thread is joined as the exception leaves
     }
-    beside.join();
+    beside.Join();
     if (failed) std::rethrow_exception(failed);
 }
 

@@ -11,6 +11,7 @@
 
 #include "batch/BatchHeap.h"
 #include "core/UiHooks.h"
+#include "core/WorkerThreads.h"
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
 #include "support/TestData.h"
@@ -146,6 +147,9 @@ TEST(BatchHeapDeathTest, TheLoadsBlocksFallInTheStretchFaultedIn) {
             {
                 const long refusedBefore = HugePagesRefused();
                 const HeapStretch stretch = TuneHeapForBatch({path});
+                // Its upper half is faulted in beside, before any work
+                // handed there.
+                StartBeside([](std::stop_token) {}).Join();
                 const auto block = reinterpret_cast<std::uintptr_t>(std::malloc(kMB));
                 const bool inside = block >= stretch.begin && block + kMB <= stretch.begin + stretch.bytes;
                 if (stretch.bytes < 9 * kMB || !inside) ExitRemoving(dir, 1);
