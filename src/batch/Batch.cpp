@@ -24,6 +24,7 @@
 #include "core/BoundedFile.h"
 #include "core/PrintableText.h"
 #include "core/VelmError.h"
+#include "core/WorkerThreads.h"
 #include "model/ColourSchemes.h"
 #include "model/CommandLine.h"
 #include "model/PastedValues.h"
@@ -606,6 +607,7 @@ int RunBatch(const std::vector<std::string>& args, std::FILE* out, std::FILE* er
             doing = path;
             if (!doc.AddMoleculeFromFile(path)) throw VelmError("Unable to read file");
         }
+        ReleaseThreadBeside();  // what follows starts threads of its own
         if (!o.fetchId.empty()) {
             doing.clear();
 #if !VELM_BATCH_PICTURES

@@ -45,11 +45,11 @@ struct BesideTurn {
 namespace {
 
 // The standby thread's one word: free, running its first work (work may
-// still be handed to it, to run next), busy, or the turn handed to it.
-// Busy also while no standby is kept.
-constexpr std::uintptr_t kFree = 0, kFirst = 1, kBusy = 2;
+// still be handed to it, to run next), busy, ended, or the turn handed to
+// it. Busy also while no standby is kept.
+constexpr std::uintptr_t kFree = 0, kFirst = 1, kBusy = 2, kEnded = 3;
 std::atomic<std::uintptr_t> standby{kBusy};
-std::atomic<bool> standbyKept{false};
+std::atomic<bool> standbyKept{false}, standbyReleased{false};
 thread_local bool onStandby = false;  // the standby's first work hands none to itself
 
 constexpr auto kTurnFor = std::chrono::milliseconds(2);    // the standby, before it sleeps
@@ -75,14 +75,20 @@ void Await(const std::atomic<T>& word, std::chrono::steady_clock::duration turns
     }
 }
 
-[[noreturn]] void Standby(const std::function<void()>& first) {
+void Standby(const std::function<void()>& first) {
     onStandby = true;
     first();
     std::uintptr_t word = kFirst;
     standby.compare_exchange_strong(word, kFree, std::memory_order_acq_rel);  // or a turn was handed meanwhile
     for (;;) {
+        if (standbyReleased.load(std::memory_order_acquire)) {
+            word = kFree;
+            if (standby.compare_exchange_strong(word, kEnded, std::memory_order_acq_rel)) return;
+        }
         Await(standby, kTurnFor, [](std::uintptr_t w) { return w > kBusy; });
-        auto* turn = reinterpret_cast<BesideTurn*>(standby.load(std::memory_order_acquire));
+        word = standby.load(std::memory_order_acquire);
+        if (word == kEnded) return;
+        auto* turn = reinterpret_cast<BesideTurn*>(word);
         standby.store(kBusy, std::memory_order_relaxed);  // only this thread moves a word that holds a turn
         const std::shared_ptr<BesideTurn> keep = std::move(turn->self);
         turn->work(turn->stop.get_token());
@@ -176,6 +182,12 @@ bool KeepThreadBeside(std::function<void()> first) {
         standby.store(kBusy, std::memory_order_relaxed);
         return false;
     }
+}
+
+void ReleaseThreadBeside() {
+    standbyReleased.store(true, std::memory_order_release);
+    std::uintptr_t word = kFree;
+    if (standby.compare_exchange_strong(word, kEnded, std::memory_order_acq_rel)) standby.notify_one();
 }
 
 }  // namespace velm

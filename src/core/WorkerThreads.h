@@ -61,8 +61,14 @@ BesideWork StartBeside(std::function<void(std::stop_token)> work);
 // work up at once. Work handed to it while `first` runs waits for `first` to
 // end. Between two pieces of work it turns for 2 ms, then sleeps.
 // For a process that ends with its work, as a batch run does: the thread is
-// never joined. Whether the thread was started: not where this process may
+// never joined (ReleaseThreadBeside). Whether the thread was started: not where this process may
 // use one CPU, or where one is kept already (`first` is then not run).
 bool KeepThreadBeside(std::function<void()> first);
+
+// Ends the standby thread once the work it runs, if any, is over; work is
+// then started on threads of their own. A process that still has a thread
+// as it exits waits some 0.2 ms for the system to stop it, so a batch run
+// lets it go as its loading is done, while it goes on.
+void ReleaseThreadBeside();
 
 }  // namespace velm

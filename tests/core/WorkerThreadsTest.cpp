@@ -30,6 +30,7 @@ TEST(WorkerThreads, ACpuHeldBesideCountsOnTheThreadThatHoldsItAlone) {
 // The thread kept beside takes work while it is free, after its first work
 // when handed during it; work handed while it is busy, or by the work it
 // runs, gets a thread of its own, and a handle's end asks its work to stop.
+// Once released, it takes no more.
 TEST(WorkerThreads, TheStandbyTakesWorkWhileFreeAndOthersGetThreadsOfTheirOwn) {
     if (WorkerThreads() < 2) GTEST_SKIP() << "one CPU: no thread is kept";
     std::atomic<bool> firstMayEnd{false};
@@ -76,4 +77,8 @@ TEST(WorkerThreads, TheStandbyTakesWorkWhileFreeAndOthersGetThreadsOfTheirOwn) {
     }
     EXPECT_TRUE(stopped.load());
     EXPECT_EQ(ran, standby);
+
+    velm::ReleaseThreadBeside();
+    velm::StartBeside([&](std::stop_token) { ran = std::this_thread::get_id(); }).Join();
+    EXPECT_NE(ran, standby);
 }
