@@ -54,6 +54,7 @@ thread_local bool onStandby = false;  // the standby's first work hands none to 
 
 constexpr auto kTurnFor = std::chrono::milliseconds(2);    // the standby, before it sleeps
 constexpr auto kJoinTurnsFor = std::chrono::microseconds(50);  // a join, before it sleeps
+constexpr auto kWaitForStandby = std::chrono::microseconds(100);  // less than a thread takes to start
 
 void Pause() {
 #ifdef __SSE2__
@@ -154,6 +155,15 @@ void BesideWork::Join() {
 BesideWork StartBeside(std::function<void(std::stop_token)> work) {
     BesideWork started;
     std::uintptr_t word = standby.load(std::memory_order_relaxed);
+    // Work the standby is about to end, it ends sooner than a new thread
+    // would start: it is waited for a little.
+    if (word != kEnded && word > kFirst && !onStandby && standbyKept.load(std::memory_order_relaxed)) {
+        const auto until = std::chrono::steady_clock::now() + kWaitForStandby;
+        for (unsigned k = 1; (word = standby.load(std::memory_order_relaxed)) > kFirst && word != kEnded; ++k) {
+            if (k % 64 == 0 && std::chrono::steady_clock::now() > until) break;
+            Pause();
+        }
+    }
     if (word <= kFirst && !onStandby) {
         auto turn = std::make_shared<BesideTurn>();
         turn->work = std::move(work);
