@@ -132,14 +132,16 @@ std::jthread StartPlaced(std::function<void(std::stop_token)> work) {
 
 BesideWork& BesideWork::operator=(BesideWork&& other) noexcept {
     if (this != &other) {
-        this->~BesideWork();
+        StopAndJoin();
         thread_ = std::move(other.thread_);
         turn_ = std::move(other.turn_);
     }
     return *this;
 }
 
-BesideWork::~BesideWork() {
+BesideWork::~BesideWork() { StopAndJoin(); }
+
+void BesideWork::StopAndJoin() {
     if (thread_.joinable()) thread_.request_stop();
     if (turn_) turn_->stop.request_stop();
     Join();

@@ -42,6 +42,8 @@ public:
 
 private:
     friend BesideWork StartBeside(std::function<void(std::stop_token)> work);
+    void StopAndJoin();
+
     std::jthread thread_;
     std::shared_ptr<BesideTurn> turn_;
 };
