@@ -143,8 +143,9 @@ HeapStretch TuneHeapForBatch(const std::vector<std::string>& args) {
     if (end <= begin) return {};
     const std::uintptr_t filled = (begin + touched + kHuge - 1) & ~(kHuge - 1);
     if (filled > begin) madvise(reinterpret_cast<void*>(begin), filled - begin, MADV_HUGEPAGE);
-    // Past the stretch where the system keeps free memory (asking it takes a
-    // tenth of a millisecond: done beside where a thread is kept).
+    // The heap past the stretch is offered huge pages where the system keeps
+    // free memory (asking takes a tenth of a millisecond: done beside where
+    // a thread is kept).
     const auto offerPast = [filled, end] {
         if (end > filled && !FreePagesGoToHost())
             madvise(reinterpret_cast<void*>(filled), end - filled, MADV_HUGEPAGE);

@@ -49,22 +49,24 @@ private:
 };
 
 // Starts work to share the calling thread's: on the standby thread when it
-// is free, else on a thread started first on another of the CPUs the caller
-// may use. Without that the scheduler of a virtual machine may queue the
-// new thread behind its maker for milliseconds while the other CPU idles.
-// Once it runs there the thread may use the caller's CPUs again, as may the
-// threads it starts. Throws std::system_error (no thread) or std::bad_alloc
-// as std::jthread does.
+// is free (work it is busy with is waited for up to 0.1 ms, less than a
+// thread takes to start), else on a thread started first on another of the
+// CPUs the caller may use. Without that the scheduler of a virtual machine
+// may queue the new thread behind its maker for milliseconds while the
+// other CPU idles. Once it runs there the thread may use the caller's CPUs
+// again, as may the threads it starts. Throws std::system_error (no
+// thread) or std::bad_alloc as std::jthread does.
 BesideWork StartBeside(std::function<void(std::stop_token)> work);
 
 // Keeps a thread for the rest of the process, started on another CPU, which
 // runs `first` and then whatever work StartBeside hands it while it is free:
 // a new thread takes some 0.2 ms to run on an idle CPU, one that waits takes
 // work up at once. Work handed to it while `first` runs waits for `first` to
-// end. Between two pieces of work it turns for 2 ms, then sleeps.
-// For a process that ends with its work, as a batch run does: the thread is
-// never joined (ReleaseThreadBeside). Whether the thread was started: not where this process may
-// use one CPU, or where one is kept already (`first` is then not run).
+// end; `first` itself hands none. Between two pieces of work it turns for
+// 2 ms, then sleeps. For a process that ends with its work, as a batch run
+// does: the thread is never joined, only released (ReleaseThreadBeside).
+// Whether the thread was started: not where this process may use one CPU,
+// nor where one is kept already (`first` is then not run).
 bool KeepThreadBeside(std::function<void()> first);
 
 // Ends the standby thread once the work it runs, if any, is over; work is
