@@ -1,10 +1,12 @@
 // Helices, turns and the write-back of a run, and the run itself.
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <new>
 
 #include "analysis/SecondaryStructure.h"
 #include "analysis/StrideRun.h"
+#include "core/WorkerThreads.h"
 #include "model/Molecule.h"
 #include "model/PdbFile.h"
 
@@ -95,6 +97,96 @@ void WriteBack(const StrideRun& run, std::vector<Chain>& chains, int firstChain)
     }
 }
 
+namespace {
+
+// A run's chains of more residues than this on either side share the
+// helices, bridges and turns between two threads: fewer take less time than
+// handing them over.
+constexpr int kResiduesBeside = 1000;
+
+// The helices, bridges and turns of one chain: bridges with itself and with
+// the chains it shares a bond with (`bonded`, sorted), as every bridge
+// pattern has a bond between its two chains.
+void AssignChain(StrideRun& run, const std::vector<std::vector<int>>& bonded, int c) {
+    AssignHelices(run, c);
+    for (int d = 0; d < static_cast<int>(run.chains.size()); ++d)
+        if (run.chains[d].valid && (d == c || std::binary_search(bonded[c].begin(), bonded[c].end(), d)))
+            AssignBridges(run, c, d);
+    AssignBetaTurns(run, c);
+    AssignGammaTurns(run, c);
+}
+
+// Which of two sides each valid chain goes to (-1: none). Chains joined by
+// bonds, directly or through others, go to one side: the work of a chain
+// reads and writes its own residues and those of the chains it shares a
+// bond with, so the sides never touch each other's, and each side taken in
+// chain order gives what one loop over all chains gives. Groups go to the
+// side with fewer residues, largest first; all to side 0 where side 1 would
+// get fewer than kResiduesBeside.
+std::vector<int> SidesOf(const StrideRun& run, const std::vector<std::vector<int>>& bonded) {
+    const int count = static_cast<int>(run.chains.size());
+    std::vector<int> root(count), side(count, -1);
+    for (int c = 0; c < count; ++c) root[c] = c;
+    auto find = [&](int c) {
+        while (root[c] != c) c = root[c] = root[root[c]];
+        return c;
+    };
+    for (int c = 0; c < count; ++c)
+        for (int d : bonded[c])
+            if (run.chains[c].valid && run.chains[d].valid) root[find(c)] = find(d);
+    std::vector<int> residues(count, 0);
+    for (int c = 0; c < count; ++c)
+        if (run.chains[c].valid) residues[find(c)] += run.chains[c].Count();
+    std::vector<int> groups;
+    for (int c = 0; c < count; ++c)
+        if (run.chains[c].valid && find(c) == c) groups.push_back(c);
+    std::stable_sort(groups.begin(), groups.end(), [&](int a, int b) { return residues[a] > residues[b]; });
+    int total[2] = {0, 0};
+    std::vector<int> sideOfGroup(count, 0);
+    for (int g : groups) {
+        const int to = total[1] < total[0] ? 1 : 0;
+        sideOfGroup[g] = to;
+        total[to] += residues[g];
+    }
+    const bool split = std::min(total[0], total[1]) >= kResiduesBeside;
+    for (int c = 0; c < count; ++c)
+        if (run.chains[c].valid) side[c] = split ? sideOfGroup[find(c)] : 0;
+    return side;
+}
+
+// Every valid chain's helices, bridges and turns; side 1 beside where it
+// holds enough residues and a second CPU is free.
+void AssignChains(StrideRun& run, const std::vector<std::vector<int>>& bonded) {
+    const std::vector<int> side = SidesOf(run, bonded);
+    auto assignSide = [&](int which) {
+        for (int c = 0; c < static_cast<int>(run.chains.size()); ++c)
+            if (side[c] == which) AssignChain(run, bonded, c);
+    };
+    std::exception_ptr failed;
+    BesideWork beside;
+    if (std::find(side.begin(), side.end(), 1) != side.end() && WorkerThreads() >= 2) {
+        try {
+            beside = StartBeside([&](std::stop_token) {
+                try {
+                    assignSide(1);
+                } catch (...) {
+                    failed = std::current_exception();
+                }
+            });
+        } catch (const std::exception&) {  // no thread to be had: both sides here
+        }
+    }
+    assignSide(0);  // should it throw, the work beside is joined as the exception leaves
+    if (!beside.Joinable()) {
+        assignSide(1);
+        return;
+    }
+    beside.Join();
+    if (failed) std::rethrow_exception(failed);
+}
+
+}  // namespace
+
 template <class Item>
 void AssignChainRun(std::vector<Chain>& chains, const std::vector<Item>& atoms, int firstChain, int chainCount) {
     try {
@@ -106,8 +198,6 @@ void AssignChainRun(std::vector<Chain>& chains, const std::vector<Item>& atoms, 
         RemoveDoubleBonds(run);
         ComputeZones(run);
         const int runChains = static_cast<int>(run.chains.size());
-        // Every bridge pattern has a bond between its two chains: pairs of
-        // chains without one have nothing to find.
         std::vector<std::vector<int>> bonded(runChains);
         for (const HydrogenBond& b : run.bonds)
             if (b.donorChain != b.acceptorChain) {
@@ -118,16 +208,7 @@ void AssignChainRun(std::vector<Chain>& chains, const std::vector<Item>& atoms, 
             std::sort(partners.begin(), partners.end());
             partners.erase(std::unique(partners.begin(), partners.end()), partners.end());
         }
-        for (int c = 0; c < runChains; ++c) {
-            if (!run.chains[c].valid) continue;
-            AssignHelices(run, c);
-            for (int d = 0; d < runChains; ++d)
-                if (run.chains[d].valid &&
-                    (d == c || std::binary_search(bonded[c].begin(), bonded[c].end(), d)))
-                    AssignBridges(run, c, d);
-            AssignBetaTurns(run, c);
-            AssignGammaTurns(run, c);
-        }
+        AssignChains(run, bonded);
         WriteBack(run, chains, firstChain);
     } catch (const StrideError&) {
     } catch (const std::bad_alloc&) {

@@ -12,6 +12,7 @@
 #include "analysis/SecondaryStructure.h"
 #include "analysis/StrideRun.h"
 #include "core/RecordingUiHooks.h"
+#include "core/WorkerThreads.h"
 #include "model/Molecule.h"
 #include "model/ReadCoordinates.h"
 #include "model/VelmDoc.h"
@@ -766,4 +767,24 @@ TEST(LoadingThreads, SecondaryStructureFromTheRecordsIsTheOneFromTheAtoms) {
         kinds.insert(a.begin(), a.end());
     }
     EXPECT_GE(kinds.size(), 4u);  // helices, strands, turns and coil at least
+}
+
+TEST(LoadingThreads, ChainGroupsSharingNoBondAreAssignedBesideAsInOneLoop) {
+    // 4jsv's chains form two groups of 1,375 residues, B with D and A with C,
+    // with no bond between the groups: with a second CPU one group's helices,
+    // bridges and turns are assigned beside. Holding that CPU gives the one
+    // loop over all chains, which must give every residue the same code.
+    SilentUiHooks ui;
+    Molecule split, oneLoop;
+    ReadCoordinateFile(split, DataPath("4jsv.pdb.gz"), false, false, ByExtension, ui);
+    oneLoop = split;
+    ASSERT_EQ(AssignSecondaryStructure(split, ui), 1);
+    {
+        CpuHeldBeside held;
+        ASSERT_EQ(AssignSecondaryStructure(oneLoop, ui), 1);
+    }
+    std::string s, o;
+    for (size_t c = 0; c < split.chains.size(); ++c) s += Codes(split.chains[c]), o += Codes(oneLoop.chains[c]);
+    EXPECT_EQ(s, o);
+    EXPECT_GE(std::set<char>(s.begin(), s.end()).size(), 4u);  // helices, strands, turns and coil at least
 }
