@@ -155,7 +155,9 @@ std::vector<int> SidesOf(const StrideRun& run, const std::vector<std::vector<int
 }
 
 // Every valid chain's helices, bridges and turns; side 1 beside where it
-// holds enough residues and a second CPU is free.
+// holds enough residues and a second CPU is free. A standby still busy
+// (filling the atoms of a large load) takes longer than this, and a thread
+// started would only take turns with it.
 void AssignChains(StrideRun& run, const std::vector<std::vector<int>>& bonded) {
     const std::vector<int> side = SidesOf(run, bonded);
     auto assignSide = [&](int which) {
@@ -164,7 +166,7 @@ void AssignChains(StrideRun& run, const std::vector<std::vector<int>>& bonded) {
     };
     std::exception_ptr failed;
     BesideWork beside;
-    if (std::find(side.begin(), side.end(), 1) != side.end() && WorkerThreads() >= 2) {
+    if (std::find(side.begin(), side.end(), 1) != side.end() && WorkerThreads() >= 2 && !StandbyBusy()) {
         try {
             beside = StartBeside([&](std::stop_token) {
                 try {

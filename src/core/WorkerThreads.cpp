@@ -196,6 +196,11 @@ bool KeepThreadBeside(std::function<void()> first) {
     }
 }
 
+bool StandbyBusy() {
+    const std::uintptr_t word = standby.load(std::memory_order_relaxed);
+    return standbyKept.load(std::memory_order_relaxed) && word != kFree && word != kEnded;
+}
+
 void ReleaseThreadBeside() {
     standbyReleased.store(true, std::memory_order_release);
     std::uintptr_t word = kFree;

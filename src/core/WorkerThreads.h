@@ -69,6 +69,12 @@ BesideWork StartBeside(std::function<void(std::stop_token)> work);
 // nor where one is kept already (`first` is then not run).
 bool KeepThreadBeside(std::function<void()> first);
 
+// Whether the standby thread runs work now or has work waiting for it
+// (false where none is kept or once it ended): work started beside would
+// then get a thread of its own, which takes turns with it for a CPU. Work
+// that only shortens what waits for the standby's is then better done here.
+bool StandbyBusy();
+
 // Ends the standby thread once the work it runs, if any, is over; work is
 // then started on threads of their own. A process that still has a thread
 // as it exits waits some 0.2 ms for the system to stop it, so a batch run

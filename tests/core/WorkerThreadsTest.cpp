@@ -35,6 +35,7 @@ TEST(WorkerThreads, TheStandbyTakesWorkWhileFreeAndOthersGetThreadsOfTheirOwn) {
     if (WorkerThreads() < 2) GTEST_SKIP() << "one CPU: no thread is kept";
     std::atomic<bool> firstMayEnd{false};
     std::thread::id standby, ran;
+    EXPECT_FALSE(velm::StandbyBusy());
     ASSERT_TRUE(velm::KeepThreadBeside([&] {
         standby = std::this_thread::get_id();
         while (!firstMayEnd.load()) std::this_thread::yield();
@@ -48,6 +49,7 @@ TEST(WorkerThreads, TheStandbyTakesWorkWhileFreeAndOthersGetThreadsOfTheirOwn) {
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(began.load());
+    EXPECT_TRUE(velm::StandbyBusy());
     firstMayEnd = true;
     afterFirst.Join();
     EXPECT_FALSE(afterFirst.Joinable());
@@ -61,8 +63,10 @@ TEST(WorkerThreads, TheStandbyTakesWorkWhileFreeAndOthersGetThreadsOfTheirOwn) {
         while (!busyMayEnd.load()) std::this_thread::yield();
     });
     velm::StartBeside([&](std::stop_token) { alongside = std::this_thread::get_id(); }).Join();
+    EXPECT_TRUE(velm::StandbyBusy());
     busyMayEnd = true;
     busy.Join();
+    EXPECT_FALSE(velm::StandbyBusy());
     EXPECT_EQ(ran, standby);
     EXPECT_NE(nested, standby);
     EXPECT_NE(alongside, standby);
@@ -79,6 +83,7 @@ TEST(WorkerThreads, TheStandbyTakesWorkWhileFreeAndOthersGetThreadsOfTheirOwn) {
     EXPECT_EQ(ran, standby);
 
     velm::ReleaseThreadBeside();
+    EXPECT_FALSE(velm::StandbyBusy());
     velm::StartBeside([&](std::stop_token) { ran = std::this_thread::get_id(); }).Join();
     EXPECT_NE(ran, standby);
 }
