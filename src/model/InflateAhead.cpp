@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "core/VelmError.h"
 #include "core/WorkerThreads.h"

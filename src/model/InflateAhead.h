@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "core/WorkerThreads.h"
 
