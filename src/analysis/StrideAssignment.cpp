@@ -99,8 +99,8 @@ void WriteBack(const StrideRun& run, std::vector<Chain>& chains, int firstChain)
 
 namespace {
 
-// A run's chains of more residues than this on either side share the
-// helices, bridges and turns between two threads: fewer take less time than
+// With this many residues or more on either side, a run's helices, bridges
+// and turns are shared between two threads: fewer take less time than
 // handing them over.
 constexpr int kResiduesBeside = 1000;
 

@@ -72,7 +72,8 @@ bool KeepThreadBeside(std::function<void()> first);
 // Whether the standby thread runs work now or has work waiting for it
 // (false where none is kept or once it ended): work started beside would
 // then get a thread of its own, which takes turns with it for a CPU. Work
-// that only shortens what waits for the standby's is then better done here.
+// that would be split only to end sooner, while the standby's takes longer
+// anyway, is then better left whole on the calling thread.
 bool StandbyBusy();
 
 // Ends the standby thread once the work it runs, if any, is over; work is
